@@ -1,0 +1,53 @@
+#pragma once
+// What every operation needs, passed by reference: the window, the settings
+// file, the hosts it talks to, the CSRF token kept by login, and the lock that
+// keeps whole-table operations from interleaving.
+//
+// Usage: void login(app::Context& ctx);   ctx.form.set_progress(10);
+
+#include <mutex>
+
+#include "app/form.h"
+#include "app/settings.h"
+#include "app/table_lock.h"
+
+namespace app {
+
+// Host names with an optional ":port", e.g. "127.0.0.1:18080".
+struct Hosts {
+  Text backoffice;
+  Text images;
+  Text tracking;
+};
+
+// The process-wide CSRF token: written by login, read by shipping (also from workers).
+class SharedText {
+ public:
+  Text get() const {
+    std::lock_guard lock(m_mutex);
+    return m_text;
+  }
+  void set(Text text) {
+    std::lock_guard lock(m_mutex);
+    m_text = std::move(text);
+  }
+
+ private:
+  mutable std::mutex m_mutex;
+  Text m_text;
+};
+
+struct Context {
+  Form& form;
+  Settings& settings;
+  Hosts hosts;
+  SharedText csrf_token;
+  TableLock table_lock;
+
+  // "http://" + back-office host + path.
+  Text backoffice_url(std::string_view path) const {
+    return "http://" + hosts.backoffice + std::string(path);
+  }
+};
+
+}  // namespace app

@@ -1,0 +1,40 @@
+#pragma once
+// The operations the window's events run, as the window sees them. The window
+// decides the thread (UI or worker) from its event table; main() binds each
+// entry to the subsystem that implements it (bind_operations). An unbound
+// entry does nothing.
+
+#include <functional>
+
+#include "web/text.h"
+
+namespace app {
+
+struct Context;
+
+struct Operations {
+  // UI-thread operations
+  std::function<void()> login;                      // 按钮1
+  std::function<void()> fetch_all_orders;           // 按钮2
+  std::function<void()> toggle_new_order_reminder;  // 按钮7
+  std::function<void()> poll_new_orders;            // 时钟1
+  std::function<void()> fetch_from_address_id;     // 按钮11
+  std::function<void()> ship_selected_order;        // 选中行发货
+  std::function<void()> confirm_and_ship_all;       // 导入单号发货 (asks, then starts a worker)
+  std::function<void()> query_tracking;             // 查询当前订单物流
+  std::function<void()> fetch_withdrawable_amount;  // 按钮15, page change of 选择夹1
+  std::function<void()> export_orders;              // 导出订单
+  std::function<void(const web::Text&)> import_orders;  // files dropped
+  // worker operations
+  std::function<void()> fetch_unpaid_orders;      // 按钮3
+  std::function<void()> fetch_orders_to_ship;     // 按钮4
+  std::function<void()> fetch_orders_to_receive;  // 按钮5
+  std::function<void()> fetch_order_details;      // 按钮6
+  std::function<void()> ship_all_orders;          // 按钮12
+  std::function<void()> list_paid_withdrawals;    // 按钮9
+};
+
+// Binds every entry to its implementation, all acting on `ctx`.
+Operations bind_operations(Context& ctx);
+
+}  // namespace app

@@ -1,0 +1,113 @@
+#pragma once
+// The stand-in mall: the merchant back office, the image host and the parcel
+// tracking service, served by cpp-httplib on 127.0.0.1. Tests start it
+// in-process on ephemeral ports; the demo program starts it on fixed ports.
+// Pages carry exactly the markers and patterns the program scrapes, filled
+// from a deterministic seed of orders, addresses and withdrawals.
+//
+// Usage: mall::StandInMall mall;                 // ephemeral ports, seeded data
+//        ctx.hosts = {mall.backoffice_host(), mall.image_host(), mall.tracking_host()};
+//        mall.set_fault(mall::Fault::Slow);
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace mall {
+
+// All texts of this class are UTF-8 (what travels on the wire).
+struct Order {
+  std::string id;          // the back office's order id (edit id)
+  std::string order_no;    // 订单号
+  std::string member;      // 会员
+  std::string store;       // 店铺
+  std::string total;       // 订单总额
+  std::string paid;        // 支付金额
+  std::string pay_time;    // 支付时间
+  int state = 20;          // 10 unpaid, 20 to ship, 30 to receive, 40 done
+  std::string goods, quantity, packaging, unit_price, line_total, pay_method, pickup_method;
+  std::string message, consignee, phone, address, tracking_no, courier;
+};
+
+struct Withdrawal {
+  std::string number, amount, time, operator_name;
+};
+
+// One request as it reached the server.
+struct RecordedRequest {
+  std::string method;
+  std::string target;                    // path and query, as sent
+  std::multimap<std::string, std::string> headers;
+  std::string body;
+};
+
+enum class Fault {
+  None,
+  Slow,            // every answer waits slow_delay() first
+  Drop,            // the connection is closed without an answer
+  ServerError,     // 500 with a short error page
+  ExpiredSession,  // every back-office page redirects to the login page
+  Garbage,         // 200 with zero bytes and invalid UTF-8
+  Huge,            // 200 with a body of huge_size() bytes of filler
+};
+
+struct Options {
+  // 0 picks ephemeral ports.
+  int backoffice_port = 0;
+  int image_port = 0;
+  int tracking_port = 0;
+  std::string account = "demo";
+  std::string password = "demo123";
+  std::string tracking_key = "demo-key";
+  std::string store_name = "蔚禾优选旗舰店";
+  std::uint32_t seed = 20170104;
+  int seeded_orders = 36;  // spread over the four states
+};
+
+class StandInMall {
+ public:
+  explicit StandInMall(Options options = {});
+  ~StandInMall();  // stops the servers and joins their threads
+  StandInMall(const StandInMall&) = delete;
+  StandInMall& operator=(const StandInMall&) = delete;
+
+  // "127.0.0.1:<port>"
+  std::string backoffice_host() const;
+  std::string image_host() const;
+  std::string tracking_host() const;
+  const Options& options() const;
+
+  // Data (thread-safe).
+  std::vector<Order> orders() const;
+  Order order(const std::string& id) const;      // empty id when unknown
+  std::string add_order(int state = 20);          // a new seeded order; returns its id
+  void add_orders(int count, int state);          // many at once (benchmarks)
+  void clear_orders();
+  std::string withdrawable_amount() const;
+  std::vector<Withdrawal> paid_withdrawals() const;
+  std::string sender_address_id() const;           // id in the first delete link
+
+  // Serves `utf8_body` for GET on `target` (path with query) instead of the
+  // generated page; an empty body removes the override.
+  void override_page(const std::string& target, const std::string& utf8_body);
+
+  void set_fault(Fault fault);
+  void set_slow_delay(std::chrono::milliseconds delay);
+  void set_huge_size(std::size_t bytes);
+
+  // Requests received so far, oldest first (all three servers).
+  std::vector<RecordedRequest> requests() const;
+  void clear_requests();
+
+  // Ends every back-office session (the next page needs a new login).
+  void expire_sessions();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace mall

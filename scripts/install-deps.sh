@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test and run.
+# Idempotent: packages already present are skipped, and apt is not touched at all
+# when nothing is missing.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config ccache
+  # window toolkit
+  qt6-base-dev libgl-dev libglx-dev libopengl-dev qt6-qpa-plugins
+  # web access, patterns, pictures
+  libcurl4-openssl-dev libpcre2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
+  # speech
+  libespeak-ng-dev espeak-ng-data
+  # workbooks
+  libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev
+  # stand-in mall
+  libcpp-httplib-dev libssl-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev curl xvfb xauth
+  # fonts so the window shows Chinese text
+  fonts-wqy-microhei
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+else
+  echo "all packages present"
+fi
