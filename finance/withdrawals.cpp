@@ -1,0 +1,70 @@
+#include "finance/withdrawals.h"
+
+#include <string>
+
+#include "web/http.h"
+#include "web/pattern_matcher.h"
+
+namespace finance {
+
+using web::gbk;
+
+namespace {
+
+// The label, one line feed, 24 spaces, then the input whose value is the amount.
+const Text& amount_left_marker() {
+  static const Text marker = gbk("可提现金额</label>\n") + std::string(24, ' ') +
+                             "<input type=\"text\" value=\"";
+  return marker;
+}
+constexpr std::string_view kAmountRightMarker = "\" class=\"form-control\">";
+
+// Four single-line cells, each match ending on the next row's "<td>".
+constexpr std::string_view kWithdrawalRowPattern =
+    "<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</td>"
+    "[\\S\\s]+?<td>";
+
+}  // namespace
+
+Text read_withdrawable_amount(const Text& page) {
+  return web::text_between(page, amount_left_marker(), kAmountRightMarker);
+}
+
+std::vector<PaidWithdrawal> read_paid_withdrawals(const Text& page) {
+  web::PatternMatcher matcher;
+  std::vector<PaidWithdrawal> rows;
+  if (!matcher.run(Text(kWithdrawalRowPattern), page, /*case_sensitive=*/false,
+                   /*multiline=*/true, /*global=*/true))
+    return rows;
+  const int n = matcher.match_count();
+  rows.reserve(n > 0 ? n : 0);
+  for (int j = 1; j <= n; ++j)
+    rows.push_back({matcher.submatch(j, 1), matcher.submatch(j, 2), matcher.submatch(j, 3),
+                    matcher.submatch(j, 4)});
+  return rows;
+}
+
+void fetch_withdrawable_amount(app::Context& ctx) {
+  web::Bytes body;
+  const Text url = ctx.backoffice_url("/withdraw-cash/add");
+  ctx.form.wait([&] { body = web::http_request(url); });
+  ctx.form.set_text("编辑框10", read_withdrawable_amount(web::page_text(body)));
+}
+
+void list_paid_withdrawals(app::Context& ctx) {
+  const web::Bytes body = web::http_request(ctx.backoffice_url("/withdraw-cash/list?state=1"), 0);
+  const std::vector<PaidWithdrawal> found = read_paid_withdrawals(web::page_text(body));
+
+  // One step replaces the earlier listing, so two runs (even overlapping ones)
+  // never show a withdrawal twice.
+  std::vector<app::OrderRow> rows;
+  rows.reserve(found.size());
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const PaidWithdrawal& w = found[i];
+    rows.push_back({std::to_string(i + 1), w.number, w.amount, w.time, w.operator_name, Text()});
+  }
+  ctx.form.replace_rows(app::kWithdrawalList, rows);
+  if (!rows.empty()) ctx.form.scroll_to_row(app::kWithdrawalList, static_cast<int>(rows.size()) - 1);
+}
+
+}  // namespace finance

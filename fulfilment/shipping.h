@@ -1,0 +1,52 @@
+#pragma once
+// Shipping orders: fetching the merchant's sender-address id, posting one
+// order's shipment to the back office, and shipping the selected row or the
+// whole order list. Statuses land in column 发货状态 of the row that was
+// shipped, wherever that row is by the time the reply arrives.
+//
+// Usage: fulfilment::fetch_from_address_id(ctx);        // 按钮11, UI thread
+//        fulfilment::ship_selected_order(ctx);          // 选中行发货, UI thread
+//        ctx.form.start_worker([&] { fulfilment::ship_all_orders(ctx); });
+
+#include <string_view>
+
+#include "app/context.h"
+#include "web/text.h"
+
+namespace fulfilment {
+
+using web::Text;
+
+// Page reading and request building, free of any I/O.
+
+// The id in the first address-delete link of the user-address page (raw
+// response body, UTF-8); the empty text when there is none.
+Text read_from_address_id(std::string_view body);
+// The six-field form body of a ship request, values percent-encoded as UTF-8.
+std::string ship_body(const Text& courier, const Text& tracking, const Text& address_id,
+                      const Text& order_id);
+// True when the back office's reply says the order was accepted.
+bool is_shipped_reply(const Text& reply);
+
+struct ShipReply {
+  Text reply;  // the back office's reply as page text (empty when the request failed)
+  bool shipped = false;
+};
+
+// Operations.
+
+// Fills 编辑框13 with the sender-address id (empty when the page lacks it).
+void fetch_from_address_id(app::Context& ctx);
+// Posts one shipment with the CSRF token. Blocks for the request; callers on
+// the UI thread wrap it in ctx.form.wait.
+ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& tracking,
+                        const Text& address_id, const Text& order_id);
+// Ships the selected row with the tracking number of 编辑框14.
+void ship_selected_order(app::Context& ctx);
+// Ships every row with its own tracking number (worker thread). Refused, with
+// a message, while another batch on the same context is running.
+void ship_all_orders(app::Context& ctx);
+// Asks "请确保已经导入过快递单号" and on Yes starts ship_all_orders on a worker.
+void confirm_and_ship_all(app::Context& ctx);
+
+}  // namespace fulfilment
