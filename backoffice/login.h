@@ -1,0 +1,16 @@
+#pragma once
+// Login (按钮1, UI thread): signs the merchant in with the account and password
+// of 编辑框1 and 编辑框2, keeps the CSRF token for shipping, shows the store
+// logo and fills the dashboard labels; announces the outcome by speech, the
+// activity log and the progress bar; saves the account and password in the
+// settings file after every attempt and sets the window title.
+//
+// Usage: backoffice::login(ctx);
+
+#include "app/context.h"
+
+namespace backoffice {
+
+void login(app::Context& ctx);
+
+}  // namespace backoffice

@@ -1,0 +1,90 @@
+#include "backoffice/order_lists.h"
+
+#include <chrono>
+#include <string>
+
+#include "backoffice/order_rows.h"
+#include "backoffice/shown_list.h"
+#include "web/http.h"
+
+namespace backoffice {
+
+using web::gbk;
+
+namespace {
+
+struct ListFetch {
+  std::string_view list;
+  const char* first_message;  // UTF-8, or nullptr for a silent fetch
+  bool count_message;
+  bool progress;
+};
+
+// Appends the rows in one call each. On the UI thread the window gets to
+// repaint about 60 times a second meanwhile (process_events is a no-op on
+// workers).
+void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool progress) {
+  using Clock = std::chrono::steady_clock;
+  const int n = static_cast<int>(rows.size());
+  int shown_progress = 1;
+  auto last_events = Clock::now();
+  int r = -1;
+  for (int i = 1; i <= n; ++i) {
+    r = form.append_row(app::kOrderList, rows[i - 1]);
+    // Someone else added or removed rows meanwhile: keep 序号 equal to the position.
+    if (r != i - 1) form.set_cell(app::kOrderList, r, app::kColSerial, std::to_string(r + 1));
+    if (progress) {
+      const int p = static_cast<int>(static_cast<double>(i) / n * 100);
+      if (p != shown_progress) form.set_progress(shown_progress = p);
+    }
+    if (Clock::now() - last_events >= std::chrono::milliseconds(16)) {
+      form.process_events();
+      last_events = Clock::now();
+    }
+  }
+  if (r >= 0) form.scroll_to_row(app::kOrderList, r);
+  form.process_events();
+}
+
+void fetch_list(app::Context& ctx, const ListFetch& fetch) {
+  app::Form& form = ctx.form;
+  if (fetch.first_message) form.speak(gbk(fetch.first_message));
+  app::TableLock::Hold hold(ctx.table_lock, form);
+  form.clear_rows(app::kOrderList);
+  forget_shown_list(ctx);
+  const std::vector<app::OrderRow> rows =
+      request_order_list(ctx, fetch.list).value_or(std::vector<app::OrderRow>{});
+  if (fetch.count_message)
+    form.speak(gbk("一共获取到") + std::to_string(rows.size()) + gbk("笔订单数据"));
+  if (fetch.progress) form.set_progress(1);
+  append_rows(form, rows, fetch.progress);
+  form.set_enabled("按钮6", true);
+  record_shown_list(ctx, fetch.list);
+}
+
+}  // namespace
+
+std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
+                                                             std::string_view list) {
+  web::Bytes body;
+  ctx.form.wait([&] { body = web::http_request(ctx.backoffice_url(list)); });
+  if (body.empty()) return std::nullopt;
+  web::PatternMatcher matcher;
+  return order_rows_of(web::page_text(body), matcher);
+}
+
+void fetch_unpaid_orders(app::Context& ctx) {
+  fetch_list(ctx, {kUnpaidList, "正在获取未付款订单，请等待...", true, false});
+}
+
+void fetch_orders_to_ship(app::Context& ctx) { fetch_list(ctx, {kToShipList, nullptr, false, false}); }
+
+void fetch_orders_to_receive(app::Context& ctx) {
+  fetch_list(ctx, {kToReceiveList, "正在获取待收货订单，请等待...", true, false});
+}
+
+void fetch_all_orders(app::Context& ctx) {
+  fetch_list(ctx, {kAllList, "正在获取总订单，请等待...", true, true});
+}
+
+}  // namespace backoffice

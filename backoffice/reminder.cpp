@@ -1,0 +1,101 @@
+#include "backoffice/reminder.h"
+
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <unordered_map>
+
+#include "backoffice/order_lists.h"
+#include "backoffice/shown_list.h"
+
+namespace backoffice {
+
+using web::gbk;
+using web::Text;
+
+namespace {
+
+// Replaces the shown to-ship list with the fresh one; orders still listed keep
+// what was added to their rows since (details, shipping status, tracking).
+void refresh_to_ship_table(app::Context& ctx, std::vector<app::OrderRow> fresh) {
+  const std::vector<app::OrderRow> old = ctx.form.rows(app::kOrderList);
+  std::unordered_map<Text, const app::OrderRow*> by_id;
+  for (const auto& row : old)
+    if (row.size() > app::kColId && !row[app::kColId].empty()) by_id.emplace(row[app::kColId], &row);
+  for (auto& row : fresh) {
+    auto it = by_id.find(row[app::kColId]);
+    if (it == by_id.end()) continue;
+    const app::OrderRow& before = *it->second;
+    row.resize(std::max(row.size(), before.size()));
+    std::copy(before.begin() + app::kColGoods, before.end(), row.begin() + app::kColGoods);
+  }
+  ctx.form.replace_rows(app::kOrderList, fresh);
+  record_shown_list(ctx, kToShipList);
+}
+
+}  // namespace
+
+NewOrderReminder::NewOrderReminder(app::Context& ctx) : m_ctx(ctx) {}
+
+void NewOrderReminder::toggle() {
+  app::Form& form = m_ctx.form;
+  if (form.text("按钮7") == gbk("开启新订单提醒")) {
+    const long long interval = web::to_integer(form.text("编辑框5"));
+    form.set_timer_interval(static_cast<int>(std::clamp<long long>(interval, 0, INT_MAX)));
+    form.set_text("按钮7", gbk("关闭新订单提醒"));
+    form.append_log(gbk("=======开启新订单提醒======\r\n"));
+    std::lock_guard lock(m_state->mutex);
+    m_state->last_count.reset();
+  } else {
+    form.set_text("按钮7", gbk("开启新订单提醒"));
+    form.append_log(gbk("=======关闭新订单提醒======\r\n"));
+    form.set_timer_interval(0);
+  }
+}
+
+bool NewOrderReminder::polling() const {
+  std::lock_guard lock(m_state->mutex);
+  return m_state->busy;
+}
+
+void NewOrderReminder::poll() {
+  {
+    std::lock_guard lock(m_state->mutex);
+    if (m_state->busy) return;
+    m_state->busy = true;
+  }
+  // The worker keeps the state alive even if the reminder goes away first.
+  m_ctx.form.start_worker([ctx = &m_ctx, state = m_state] {
+    run_poll(*ctx, *state);
+    std::lock_guard lock(state->mutex);
+    state->busy = false;
+  });
+}
+
+void NewOrderReminder::run_poll(app::Context& ctx, State& state) {
+  app::Form& form = ctx.form;
+  std::optional<int> count;
+  int before = 0;
+  {
+    app::TableLock::Hold hold(ctx.table_lock, form);
+    auto rows = request_order_list(ctx, kToShipList);
+    if (rows) {
+      count = static_cast<int>(rows->size());
+      std::lock_guard lock(state.mutex);
+      // The first poll compares with what the table holds now.
+      before = state.last_count.value_or(form.row_count(app::kOrderList));
+      state.last_count = count;
+    }
+    if (rows && table_shows_list(ctx, kToShipList)) refresh_to_ship_table(ctx, std::move(*rows));
+  }
+  const int fresh = count ? *count - before : 0;
+  if (fresh <= 0) {
+    form.append_log(gbk("<<<<<<<<暂未获取到新订单..."));
+    return;
+  }
+  const std::string n = std::to_string(fresh);
+  form.speak(gbk("您有") + n + gbk("笔新的蔚禾商城订单，欧耶！"));
+  form.append_log(gbk("获取到") + n + gbk("笔新订单，请查看..."));
+}
+
+}  // namespace backoffice

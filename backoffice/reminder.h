@@ -1,0 +1,42 @@
+#pragma once
+// The new-order reminder: 按钮7 switches it on (timer interval from 编辑框5) and
+// off; every tick of 时钟1 polls the to-ship list in the background and
+// announces growth of the number of orders waiting to be shipped since the
+// previous poll. The poll never rewrites a table the merchant imported or
+// listed otherwise: it only refreshes the table when that shows the to-ship
+// list, carrying over the detail and status columns of orders still listed.
+// A tick that comes while a poll still runs is skipped.
+//
+// Usage: NewOrderReminder reminder(ctx);
+//        reminder.toggle();   // 按钮7
+//        reminder.poll();     // 时钟1, returns at once
+
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "app/context.h"
+
+namespace backoffice {
+
+class NewOrderReminder {
+ public:
+  explicit NewOrderReminder(app::Context& ctx);
+
+  void toggle();
+  void poll();
+  bool polling() const;
+
+ private:
+  struct State {
+    mutable std::mutex mutex;
+    bool busy = false;
+    std::optional<int> last_count;  // to-ship orders at the previous poll
+  };
+  static void run_poll(app::Context& ctx, State& state);
+
+  app::Context& m_ctx;
+  std::shared_ptr<State> m_state = std::make_shared<State>();
+};
+
+}  // namespace backoffice
