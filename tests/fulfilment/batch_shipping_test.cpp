@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include "fulfilment/shipping.h"
+#include "mall_session.h"
+#include "scripted_server.h"
+
+namespace {
+
+using fulfilment_tests::MallSession;
+using fulfilment_tests::ScriptedServer;
+using web::gbk;
+using web::Text;
+
+const Text kDone = gbk("发货完成，请检查是否发送成功！！！");
+
+// The batch against a scripted back office, with the address id already fetched.
+class BatchTest : public MallSession {
+ protected:
+  BatchTest() {
+    ctx.hosts.backoffice = server.host();
+    form.set_text("编辑框13", "45");
+  }
+  std::string order_id_field(std::size_t request) {
+    const std::string body = server.bodies().at(request);
+    return body.substr(body.rfind("&order_id=") + 10);
+  }
+  Text status(int row) { return form.cell(app::kOrderList, row, app::kColShipStatus); }
+
+  ScriptedServer server;
+};
+
+TEST_F(BatchTest, SendsEveryRowInOrderAndReportsTheEnd) {
+  server.set_reply("<div class=\"alert\">操作成功</div>");
+  add_row("101", "T1");
+  add_row("102", "");
+  add_row("103", "T3");
+
+  fulfilment::ship_all_orders(ctx);
+
+  const auto bodies = server.bodies();
+  ASSERT_EQ(bodies.size(), 3u);
+  EXPECT_EQ(bodies[0], "deliver_explain=&address=&shipping_express_name=huitong&shipping_code=T1"
+                       "&from_address_id=45&order_id=101");
+  EXPECT_EQ(bodies[1], "deliver_explain=&address=&shipping_express_name=huitong&shipping_code="
+                       "&from_address_id=45&order_id=102");
+  EXPECT_EQ(order_id_field(2), "103");
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(status(r), gbk("发货成功")) << r;
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0].text, kDone);
+}
+
+TEST_F(BatchTest, FailureStatusCarriesTheWholeReply) {
+  server.set_reply("<p>订单状态不对，不能发货</p>");
+  add_row("101", "T1");
+  fulfilment::ship_all_orders(ctx);
+  EXPECT_EQ(status(0), gbk("发货失败<p>订单状态不对，不能发货</p>"));
+
+  ctx.hosts.backoffice = "127.0.0.1:1";  // nothing listens there
+  fulfilment::ship_all_orders(ctx);
+  EXPECT_EQ(status(0), gbk("发货失败"));
+  EXPECT_EQ(form.messages.back().text, kDone);
+}
+
+TEST_F(BatchTest, MissingInputsSendNothingForAnyRow) {
+  add_row("101", "T1");
+  form.set_text("编辑框13", "");
+  fulfilment::ship_all_orders(ctx);
+  form.set_text("编辑框13", "45");
+  form.set_text("编辑框12", "");
+  fulfilment::ship_all_orders(ctx);
+  EXPECT_TRUE(server.bodies().empty());
+  ASSERT_EQ(form.messages.size(), 2u);
+  EXPECT_EQ(form.messages[0].text, gbk("请先获取发货地址ID"));
+  EXPECT_EQ(form.messages[1].text, gbk("请填写发货快递"));
+}
+
+TEST_F(BatchTest, EmptyTableOnlyReportsTheEnd) {
+  fulfilment::ship_all_orders(ctx);
+  EXPECT_TRUE(server.bodies().empty());
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0].text, kDone);
+}
+
+TEST_F(BatchTest, ImportedTrackingNumberCannotRedirectTheShipment) {
+  server.set_reply("操作成功");
+  add_row("101", "1&order_id=9");
+  add_row("102", "SF 1=2%");
+  fulfilment::ship_all_orders(ctx);
+  ASSERT_EQ(server.bodies().size(), 2u);
+  EXPECT_EQ(order_id_field(0), "101");
+  EXPECT_EQ(order_id_field(1), "102");
+  EXPECT_NE(server.bodies()[0].find("&shipping_code=1%26order_id%3D9&"), std::string::npos);
+}
+
+TEST_F(BatchTest, EditsDuringTheBatchApplyToTheFollowingRows) {
+  server.set_reply("操作成功");
+  add_row("101");
+  add_row("102");
+  server.close_gate();
+  form.start_worker([this] { fulfilment::ship_all_orders(ctx); });
+  ASSERT_TRUE(server.wait_for_requests(1));
+  form.set_text("编辑框12", "yunda");
+  form.set_text("编辑框13", "46");
+  server.open_gate();
+  form.join_workers();
+
+  const auto bodies = server.bodies();
+  ASSERT_EQ(bodies.size(), 2u);
+  EXPECT_NE(bodies[0].find("shipping_express_name=huitong&"), std::string::npos);
+  EXPECT_NE(bodies[1].find("shipping_express_name=yunda&"), std::string::npos);
+  EXPECT_NE(bodies[1].find("from_address_id=46&"), std::string::npos);
+}
+
+TEST_F(BatchTest, SecondStartWhileRunningIsRefused) {
+  server.set_reply("操作成功");
+  add_row("101");
+  add_row("102");
+  server.close_gate();
+  form.start_worker([this] { fulfilment::ship_all_orders(ctx); });
+  ASSERT_TRUE(server.wait_for_requests(1));
+
+  fulfilment::ship_all_orders(ctx);       // 批量发货 again
+  fulfilment::confirm_and_ship_all(ctx);  // 导入单号发货 while it runs: no question asked
+  ASSERT_EQ(form.messages.size(), 2u);
+  EXPECT_EQ(form.messages[0].text, form.messages[1].text);
+  EXPECT_NE(web::find_text(form.messages[0].text, gbk("批量发货正在进行中")), -1);
+  EXPECT_EQ(form.messages[1].buttons, app::Buttons::Ok);
+
+  server.open_gate();
+  form.join_workers();
+  EXPECT_EQ(server.bodies().size(), 2u);
+  EXPECT_EQ(form.messages.back().text, kDone);
+
+  // Once finished, a new batch runs again.
+  fulfilment::ship_all_orders(ctx);
+  EXPECT_EQ(server.bodies().size(), 4u);
+}
+
+TEST_F(BatchTest, WaitsForTheOrderTableToBeFree) {
+  server.set_reply("操作成功");
+  add_row("101");
+  ctx.table_lock.acquire();  // a list fetch is filling the table
+  form.start_worker([this] { fulfilment::ship_all_orders(ctx); });
+  EXPECT_FALSE(server.wait_for_requests(1, std::chrono::milliseconds(200)));
+  ctx.table_lock.release();
+  form.join_workers();
+  EXPECT_EQ(server.bodies().size(), 1u);
+}
+
+TEST_F(BatchTest, ConfirmationGatesTheBatch) {
+  server.set_reply("操作成功");
+  add_row("101", "T1");
+  form.answers.push_back(app::Answer::No);
+  fulfilment::confirm_and_ship_all(ctx);
+  form.join_workers();
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0].text, gbk("请确保已经导入过快递单号"));
+  EXPECT_EQ(form.messages[0].title, gbk("询问"));
+  EXPECT_EQ(form.messages[0].buttons, app::Buttons::YesNo);
+  EXPECT_TRUE(server.bodies().empty());
+
+  form.answers.push_back(app::Answer::Yes);
+  fulfilment::confirm_and_ship_all(ctx);
+  form.join_workers();
+  EXPECT_EQ(server.bodies().size(), 1u);
+  EXPECT_EQ(form.messages.back().text, kDone);
+}
+
+// The whole road against the stand-in: the token header on every request.
+TEST_F(MallSession, BatchAgainstTheBackOfficeCarriesTheToken) {
+  login();
+  std::vector<std::string> ids;
+  for (auto& o : mall.orders())
+    if (o.state == 20 && ids.size() < 3) ids.push_back(o.id);
+  while (ids.size() < 3) ids.push_back(mall.add_order(20));
+  for (std::size_t i = 0; i < ids.size(); ++i) add_row(ids[i], "YT90" + std::to_string(i));
+  fulfilment::fetch_from_address_id(ctx);
+  mall.clear_requests();
+
+  fulfilment::ship_all_orders(ctx);
+
+  std::vector<std::string> order_ids;
+  for (auto& r : mall.requests()) {
+    if (r.target != "/order/send") continue;
+    EXPECT_EQ(fulfilment_tests::header(r, "X-CSRF-Token"), ctx.csrf_token.get());
+    order_ids.push_back(r.body.substr(r.body.rfind("&order_id=") + 10));
+  }
+  EXPECT_EQ(order_ids, ids);
+  for (int r = 0; r < 3; ++r)
+    EXPECT_EQ(form.cell(app::kOrderList, r, app::kColShipStatus), gbk("发货成功")) << r;
+}
+
+}  // namespace
