@@ -1,0 +1,115 @@
+#include "exchange/workbook_writer.h"
+
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "exchange/sheet.h"
+
+namespace exchange {
+
+namespace {
+
+// The longest text a spreadsheet cell holds, in characters.
+constexpr std::size_t kMaxCellChars = 32767;
+
+// Cuts a UTF-8 text to the characters a cell can hold, at a character boundary.
+std::string_view fit_cell(std::string_view text) {
+  if (text.size() <= kMaxCellChars) return text;
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && chars++ == kMaxCellChars)
+      return text.substr(0, i);
+  }
+  return text;
+}
+
+std::string reason_of(int error_number) {
+  switch (error_number) {
+    case EACCES:
+    case EPERM:
+      return "没有写入权限";
+    case ENOSPC:
+    case EDQUOT:
+      return "磁盘空间不足";
+    case EROFS:
+      return "磁盘是只读的";
+    case ENOENT:
+    case ENOTDIR:
+      return "文件夹不存在";
+    case ENAMETOOLONG:
+      return "文件名太长";
+    default:
+      return std::strerror(error_number);
+  }
+}
+
+std::filesystem::path temporary_beside(const std::filesystem::path& target) {
+  static std::atomic<unsigned> counter{0};
+  std::string name = "." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
+                     std::to_string(counter++) + ".part";
+  return target.parent_path() / name;
+}
+
+}  // namespace
+
+std::string write_workbook(const std::filesystem::path& path,
+                           const std::vector<std::string>& titles,
+                           const std::vector<std::vector<std::string>>& rows) {
+  std::error_code ec;
+  if (path.empty() || !path.has_filename()) return "没有文件名";
+  const std::filesystem::path target = std::filesystem::absolute(path, ec);
+  if (ec) return reason_of(ec.value());
+  if (std::filesystem::is_directory(target, ec)) return "已有同名的文件夹";
+  if (!std::filesystem::is_directory(target.parent_path(), ec)) return "文件夹不存在";
+
+  const std::filesystem::path temporary = temporary_beside(target);
+  lxw_workbook_options options = {};
+  options.constant_memory = LXW_TRUE;  // rows go straight to disk, in order
+  lxw_workbook* workbook = workbook_new_opt(temporary.c_str(), &options);
+  if (!workbook) return "内存不足";
+  lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
+  lxw_format* text = workbook_add_format(workbook);
+  format_set_num_format(text, "@");
+
+  const int columns = static_cast<int>(std::min<std::size_t>(titles.size(), kMaxColumns));
+  lxw_error failure = LXW_NO_ERROR;
+  auto put = [&](lxw_row_t row, int column, std::string_view value) {
+    if (failure != LXW_NO_ERROR) return;
+    std::string cell(fit_cell(value));
+    failure = worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), cell.c_str(), text);
+  };
+  for (int c = 0; c < columns; ++c) put(0, c, titles[c]);
+  for (std::size_t r = 0; r < rows.size() && failure == LXW_NO_ERROR; ++r) {
+    if (r + 1 > LXW_ROW_MAX - 1) {
+      failure = LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE;
+      break;
+    }
+    for (int c = 0; c < columns; ++c)
+      put(static_cast<lxw_row_t>(r + 1), c,
+          c < static_cast<int>(rows[r].size()) ? std::string_view(rows[r][c]) : std::string_view());
+  }
+
+  errno = 0;
+  lxw_error closed = workbook_close(workbook);  // writes the file and frees the workbook
+  const int close_errno = errno;
+  if (failure == LXW_NO_ERROR) failure = closed;
+  if (failure != LXW_NO_ERROR) {
+    std::filesystem::remove(temporary, ec);
+    if (failure == LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE) return "行数超过工作表的上限";
+    if (close_errno != 0) return reason_of(close_errno);
+    return std::string("无法写入工作簿（") + lxw_strerror(failure) + "）";
+  }
+  if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    const int rename_errno = errno;
+    std::filesystem::remove(temporary, ec);
+    return reason_of(rename_errno);
+  }
+  return {};
+}
+
+}  // namespace exchange

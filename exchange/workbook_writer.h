@@ -1,0 +1,24 @@
+#pragma once
+// Writes a table as a new .xlsx workbook: titles in row 1, the rows from row
+// 2, at most 26 columns (a to z), every cell formatted as text ("@") so digits
+// and leading zeros stay as they are. The workbook is written to a temporary
+// file beside the target and renamed over it only when complete, so a failed
+// write never leaves a half file (nor spoils an existing one).
+//
+// Usage: std::string why = write_workbook(path, titles, rows);
+//        if (!why.empty()) report(why);
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace exchange {
+
+// Texts are UTF-8. Rows may be shorter or longer than the titles: cells beyond
+// the titles (and beyond column z) are not written. Returns the empty text on
+// success, otherwise the reason (UTF-8) the file was not written.
+std::string write_workbook(const std::filesystem::path& path,
+                           const std::vector<std::string>& titles,
+                           const std::vector<std::vector<std::string>>& rows);
+
+}  // namespace exchange
