@@ -97,6 +97,9 @@ class StandInMall {
   void set_fault(Fault fault);
   void set_slow_delay(std::chrono::milliseconds delay);
   void set_huge_size(std::size_t bytes);
+  Fault fault() const;
+  std::chrono::milliseconds slow_delay() const;  // 2 s unless set
+  std::size_t huge_size() const;                 // 16 MiB unless set
 
   // Requests received so far, oldest first (all three servers).
   std::vector<RecordedRequest> requests() const;

@@ -1,0 +1,97 @@
+// weihe-mall: the stand-in back office, image host and tracking service on
+// 127.0.0.1, for trying the program without a mall account. Runs until
+// SIGINT or SIGTERM.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "mall/stand_in_mall.h"
+
+namespace {
+
+void usage() {
+  std::puts(
+      "usage: weihe-mall [--backoffice-port=N] [--image-port=N] [--tracking-port=N]\n"
+      "                  [--account=NAME] [--password=TEXT] [--tracking-key=KEY]\n"
+      "defaults: ports 18080, 18081, 18082; account demo, password demo123, key demo-key");
+}
+
+// "--name=value" -> value when `arg` starts with "--name=".
+bool flag(const char* arg, const char* name, std::string& value) {
+  const std::size_t n = std::strlen(name);
+  if (std::strncmp(arg, name, n) != 0 || arg[n] != '=') return false;
+  value = arg + n + 1;
+  return true;
+}
+
+bool port(const std::string& text, int& out) {
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || v < 1 || v > 65535) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  mall::Options options;
+  options.backoffice_port = 18080;
+  options.image_port = 18081;
+  options.tracking_port = 18082;
+  for (int i = 1; i < argc; ++i) {
+    std::string value;
+    bool ok = true;
+    if (flag(argv[i], "--backoffice-port", value)) {
+      ok = port(value, options.backoffice_port);
+    } else if (flag(argv[i], "--image-port", value)) {
+      ok = port(value, options.image_port);
+    } else if (flag(argv[i], "--tracking-port", value)) {
+      ok = port(value, options.tracking_port);
+    } else if (flag(argv[i], "--account", value)) {
+      options.account = value;
+    } else if (flag(argv[i], "--password", value)) {
+      options.password = value;
+    } else if (flag(argv[i], "--tracking-key", value)) {
+      options.tracking_key = value;
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      usage();
+      return 0;
+    } else {
+      ok = false;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "weihe-mall: bad argument: %s\n", argv[i]);
+      usage();
+      return 2;
+    }
+  }
+
+  // Block the stop signals in every thread; the main thread waits for them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  try {
+    mall::StandInMall mall(options);
+    std::printf("weihe-mall: back office http://%s  images http://%s  tracking http://%s\n",
+                mall.backoffice_host().c_str(), mall.image_host().c_str(),
+                mall.tracking_host().c_str());
+    std::printf("weihe-mall: account %s, password %s, tracking key %s\n",
+                options.account.c_str(), options.password.c_str(),
+                options.tracking_key.c_str());
+    std::fflush(stdout);
+    int received = 0;
+    sigwait(&signals, &received);
+    std::printf("weihe-mall: stopping\n");
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "weihe-mall: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
