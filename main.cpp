@@ -1,2 +1,73 @@
-// Placeholder entry point until the main window lands.
-int main() { return 0; }
+// Start-up and exit of the order manager: the program-wide objects first, then
+// the window filled from the settings file beside the program, the event loop,
+// and an orderly end even while workers still run.
+#include <QApplication>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/context.h"
+#include "app/main_window.h"
+#include "app/operations.h"
+#include "app/settings.h"
+#include "app/speech.h"
+#include "fulfilment/courier_codes.h"
+
+namespace {
+
+app::Text host_setting(const app::Settings& settings, const char* key, const char* fallback) {
+  app::Text host = settings.read_setting(web::gbk(key), web::gbk("hosts"));
+  return host.empty() ? app::Text(fallback) : host;
+}
+
+// For the start-up benchmark and screenshots: WEIHE_SCREENSHOT=<file.png> saves
+// the shown window there; WEIHE_QUIT_AFTER_SHOWN=1 ends the program once shown.
+void schedule_automation(app::MainWindow& window) {
+  const QString shot = qEnvironmentVariable("WEIHE_SCREENSHOT");
+  const bool quit = qEnvironmentVariableIntValue("WEIHE_QUIT_AFTER_SHOWN") != 0;
+  if (shot.isEmpty() && !quit) return;
+  QTimer::singleShot(shot.isEmpty() ? 0 : 300, &window, [&window, shot, quit] {
+    if (!shot.isEmpty()) window.grab().save(shot);
+    std::printf("window shown\n");
+    std::fflush(stdout);
+    if (quit) window.close();
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication qapp(argc, argv);
+
+  // Program-wide objects, before the window: the speech voice (it loads in the background).
+  auto voice = std::make_unique<app::Speech>();
+  app::Settings settings(app::Settings::beside_program());
+  app::Hosts hosts{host_setting(settings, "backoffice", "127.0.0.1:18080"),
+                   host_setting(settings, "images", "127.0.0.1:18081"),
+                   host_setting(settings, "tracking", "127.0.0.1:18082")};
+
+  // The window's creation fills the four boxes from the settings file.
+  auto* window = new app::MainWindow(settings, voice.get());
+  window->set_courier_codes(fulfilment::courier_code_list());
+  app::Context ctx{*window, settings, hosts};
+  window->set_operations(app::bind_operations(ctx));
+  window->show();
+  schedule_automation(*window);
+
+  const int rc = qapp.exec();
+
+  // Exit: workers' calls no longer reach the window; give them a moment to end.
+  window->close_down();
+  if (!window->wait_for_workers(std::chrono::milliseconds(1500))) {
+    // A worker is still blocked (a slow request): end without tearing down
+    // what it may still use.
+    std::fflush(nullptr);
+    std::_Exit(rc);
+  }
+  delete window;
+  voice.reset();
+  return rc;
+}

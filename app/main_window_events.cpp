@@ -1,0 +1,192 @@
+// The main window's life and events: creation, the event table, the context
+// menu's own entries, drops of files, closing.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+
+#include "app/main_window.h"
+#include "app/report_model.h"
+#include "app/tip_window.h"
+
+// The window's pictures live in a static library, so their registration is asked for.
+static void load_window_resources() { Q_INIT_RESOURCE(app); }
+
+namespace app {
+
+namespace {
+
+QString qs(const Text& text) { return QString::fromStdString(web::gbk_to_utf8(text)); }
+
+// A cell as one field of a tab-separated line: quoted when it holds a tab,
+// a line break or a quote, so a spreadsheet still pastes it as one cell.
+QString tsv_field(const Text& cell) {
+  QString s = qs(cell);
+  if (!s.contains(QLatin1Char('\t')) && !s.contains(QLatin1Char('\n')) &&
+      !s.contains(QLatin1Char('\r')) && !s.contains(QLatin1Char('"')))
+    return s;
+  s.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+  return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+// Local files among dropped URLs, in drop order.
+QStringList dropped_files(const QMimeData* data) {
+  QStringList paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  return paths;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Settings& settings, Speech* speech, QWidget* parent)
+    : QWidget(parent), m_settings(settings), m_speech(speech) {
+  load_window_resources();
+  build();
+  wire();
+  window_created();
+}
+
+MainWindow::~MainWindow() {
+  close_down();
+  qApp->removeEventFilter(this);
+}
+
+void MainWindow::set_operations(Operations operations) { m_ops = std::move(operations); }
+
+void MainWindow::set_courier_codes(const Text& codes) { set_text("编辑框9", codes); }
+
+void MainWindow::set_message_handler(MessageHandler handler) {
+  m_message_handler = std::move(handler);
+}
+
+void MainWindow::set_save_path_handler(std::function<Text(const Text&)> handler) {
+  m_save_path_handler = std::move(handler);
+}
+
+void MainWindow::run_ui(const std::function<void()>& operation) {
+  if (operation) operation();
+}
+
+void MainWindow::run_worker(const std::function<void()>& operation) {
+  if (operation) start_worker(operation);
+}
+
+void MainWindow::wire() {
+  auto click = [this](const char* name, auto handler) {
+    connect(static_cast<QAbstractButton*>(control(name)), &QAbstractButton::clicked, this,
+            handler);
+  };
+  // Each entry is read when the event comes, so operations bound later count.
+  click("按钮1", [this] { run_ui(m_ops.login); });
+  click("按钮3", [this] { run_worker(m_ops.fetch_unpaid_orders); });
+  click("按钮4", [this] { run_worker(m_ops.fetch_orders_to_ship); });
+  click("按钮5", [this] { run_worker(m_ops.fetch_orders_to_receive); });
+  click("按钮2", [this] { run_ui(m_ops.fetch_all_orders); });
+  click("按钮6", [this] { run_worker(m_ops.fetch_order_details); });
+  click("按钮7", [this] { run_ui(m_ops.toggle_new_order_reminder); });
+  click("按钮11", [this] { run_ui(m_ops.fetch_from_address_id); });
+  click("按钮12", [this] { run_worker(m_ops.ship_all_orders); });
+  click("按钮15", [this] { run_ui(m_ops.fetch_withdrawable_amount); });
+  click("按钮9", [this] { run_worker(m_ops.list_paid_withdrawals); });
+  click("按钮14", [this] { open_tip_window(); });
+  // 按钮8, 按钮10 and 按钮13 do nothing.
+  connect(&m_timer, &QTimer::timeout, this, [this] { run_ui(m_ops.poll_new_orders); });
+  connect(m_tabs, &QTabWidget::currentChanged, this, [this](int page) {
+    show_page(page);
+    run_ui(m_ops.fetch_withdrawable_amount);
+  });
+
+  QTableView* orders = m_lists.at(std::string(kOrderList)).view;
+  connect(orders, &QWidget::customContextMenuRequested, this, [this, orders](QPoint at) {
+    m_menu->popup(orders->viewport()->mapToGlobal(at) + QPoint(3, 3));
+  });
+  const QList<QAction*> entries = m_menu->actions();
+  const std::function<void()> handlers[] = {
+      [this] { copy_selected_row(); },
+      [this] { run_ui(m_ops.export_orders); },
+      [this] { message_box(web::gbk("直接将Excel表格拖到软件中")); },
+      [this] { run_ui(m_ops.ship_selected_order); },
+      [this] { confirm_and_ship_all(); },
+      [this] { run_ui(m_ops.query_tracking); },
+      [this] { delete_selected_row(); },
+      [this] { clear_rows(kOrderList); }};
+  for (int i = 0; i < entries.size(); ++i)
+    connect(entries[i], &QAction::triggered, this, handlers[i]);
+}
+
+void MainWindow::copy_selected_row() {
+  const int row = selected_row(kOrderList);
+  if (row < 0) return;
+  QStringList fields;
+  for (const Text& cell : m_lists.at(std::string(kOrderList)).model->row(row))
+    fields << tsv_field(cell);
+  if (QClipboard* clipboard = QGuiApplication::clipboard())
+    clipboard->setText(fields.join(QLatin1Char('\t')));
+}
+
+void MainWindow::delete_selected_row() {
+  const int row = selected_row(kOrderList);
+  if (row >= 0) delete_row(kOrderList, row);
+}
+
+void MainWindow::confirm_and_ship_all() {
+  if (m_ops.confirm_and_ship_all) return m_ops.confirm_and_ship_all();
+  // Until the shipping subsystem supplies its own, ask here and ship as a worker.
+  if (message_box(web::gbk("请确保已经导入过快递单号"), web::gbk("询问"), Buttons::YesNo) ==
+      Answer::Yes)
+    run_worker(m_ops.ship_all_orders);
+}
+
+void MainWindow::files_dropped(const QStringList& paths) {
+  if (paths.isEmpty() || !m_ops.import_orders) return;
+  QString joined;
+  if (paths.size() == 1) {
+    joined = paths.first();
+  } else {
+    for (const QString& p : paths) joined += p + QStringLiteral("\r\n");
+  }
+  m_ops.import_orders(web::utf8_to_gbk(joined.toStdString()));
+}
+
+void MainWindow::open_tip_window() {
+  TipWindow tip(this);
+  tip.exec();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Files dropped anywhere on the window (edit boxes included) mean an import.
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+    return QWidget::eventFilter(watched, event);
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget || widget->window() != this) return QWidget::eventFilter(watched, event);
+  auto* drop = static_cast<QDropEvent*>(event);
+  const QStringList paths = dropped_files(drop->mimeData());
+  if (paths.isEmpty()) return QWidget::eventFilter(watched, event);
+  drop->acceptProposedAction();
+  if (type == QEvent::Drop) {
+    // Handled after the drop completes, so the import may show dialogs freely.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { files_dropped(paths); }, Qt::QueuedConnection);
+  }
+  return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Closing is never refused; from now on workers' control calls are no-ops.
+  close_down();
+  m_timer.stop();
+  event->accept();
+}
+
+void MainWindow::close_down() { m_closed = true; }
+
+}  // namespace app

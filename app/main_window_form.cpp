@@ -1,0 +1,393 @@
+// The Form side of the main window: every control operation, marshalled to
+// the UI thread when called from a worker.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QScrollBar>
+#include <QTableView>
+#include <QThread>
+
+#include <exception>
+#include <thread>
+
+#include "app/main_window.h"
+#include "app/picture.h"
+#include "app/picture_box.h"
+#include "app/report_model.h"
+#include "app/speech.h"
+
+namespace app {
+
+namespace {
+
+QString qs(const Text& text) { return QString::fromStdString(web::gbk_to_utf8(text)); }
+Text tx(const QString& text) { return web::utf8_to_gbk(text.toStdString()); }
+
+// Multi-line boxes hold LF internally; the system's texts use CR LF.
+QString to_box(const Text& text) {
+  QString s = qs(text);
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
+}
+Text from_box(const QString& text) {
+  QString s = text;
+  s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  return tx(s);
+}
+
+}  // namespace
+
+template <class F, class R>
+R MainWindow::on_ui(F&& f, R fallback) {
+  if (QThread::currentThread() == thread()) return f();
+  if (m_closed) return fallback;
+  R result = fallback;
+  QMetaObject::invokeMethod(
+      this, [&] { if (!m_closed) result = f(); }, Qt::BlockingQueuedConnection);
+  return result;
+}
+
+template <class F>
+void MainWindow::on_ui_void(F&& f) {
+  if (QThread::currentThread() == thread()) return f();
+  if (m_closed) return;
+  QMetaObject::invokeMethod(
+      this, [&] { if (!m_closed) f(); }, Qt::BlockingQueuedConnection);
+}
+
+QWidget* MainWindow::control(std::string_view name) const {
+  auto it = m_controls.find(name);
+  return it == m_controls.end() ? nullptr : it->second;
+}
+
+MainWindow::List* MainWindow::list(std::string_view name) {
+  auto it = m_lists.find(name);
+  return it == m_lists.end() ? nullptr : &it->second;
+}
+
+Text MainWindow::text(std::string_view name) {
+  return on_ui([&]() -> Text {
+    QWidget* w = control(name);
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return tx(e->text());
+    if (auto* e = qobject_cast<QPlainTextEdit*>(w)) return from_box(e->toPlainText());
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return tx(b->text());
+    if (auto* l = qobject_cast<QLabel*>(w)) return tx(l->text());
+    if (auto* g = qobject_cast<QGroupBox*>(w)) return tx(g->title());
+    return {};
+  });
+}
+
+void MainWindow::set_text(std::string_view name, const Text& value) {
+  on_ui_void([&] {
+    QWidget* w = control(name);
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+      e->setText(qs(value));
+    } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+      e->setPlainText(to_box(value));
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+      b->setText(qs(value));
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
+      l->setText(qs(value));
+    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+      g->setTitle(qs(value));
+    }
+  });
+}
+
+Text MainWindow::title() {
+  return on_ui([&] { return tx(windowTitle()); });
+}
+
+void MainWindow::set_title(const Text& value) {
+  on_ui_void([&] { setWindowTitle(qs(value)); });
+}
+
+void MainWindow::set_enabled(std::string_view name, bool enabled) {
+  on_ui_void([&] {
+    if (QWidget* w = control(name)) w->setEnabled(enabled);
+  });
+}
+
+bool MainWindow::is_enabled(std::string_view name) {
+  return on_ui([&] {
+    QWidget* w = control(name);
+    return w && w->isEnabled();
+  });
+}
+
+bool MainWindow::is_checked(std::string_view name) {
+  return on_ui([&] {
+    auto* c = qobject_cast<QCheckBox*>(control(name));
+    return c && c->isChecked();
+  });
+}
+
+void MainWindow::set_progress(int position) {
+  on_ui_void([&] {
+    static_cast<QProgressBar*>(control("进度条1"))->setValue(std::clamp(position, 0, 100));
+  });
+}
+
+void MainWindow::set_timer_interval(int milliseconds) {
+  on_ui_void([&] {
+    if (milliseconds <= 0) {
+      m_timer.stop();
+      m_timer.setInterval(0);
+    } else if (!m_timer.isActive() || m_timer.interval() != milliseconds) {
+      m_timer.start(milliseconds);
+    }
+  });
+}
+
+int MainWindow::timer_interval() {
+  return on_ui([&] { return m_timer.isActive() ? m_timer.interval() : 0; });
+}
+
+void MainWindow::set_picture(const Bytes& image) {
+  QImage picture = decode_picture(image);  // decoded on the caller's thread
+  on_ui_void([&] { m_picture->set_picture(picture); });
+}
+
+void MainWindow::set_picture_mode(int mode) {
+  on_ui_void([&] { m_picture->set_mode(mode); });
+}
+
+int MainWindow::row_count(std::string_view name) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->rowCount() : 0;
+  });
+}
+
+int MainWindow::append_row(std::string_view name, const std::vector<Text>& cells) {
+  return on_ui(
+      [&] {
+        List* l = list(name);
+        return l ? l->model->append_row(cells) : -1;
+      },
+      -1);
+}
+
+Text MainWindow::cell(std::string_view name, int row, int column) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->cell(row, column) : Text();
+  });
+}
+
+void MainWindow::set_cell(std::string_view name, int row, int column, const Text& value) {
+  on_ui_void([&] {
+    if (List* l = list(name)) l->model->set_cell(row, column, value);
+  });
+}
+
+void MainWindow::delete_row(std::string_view name, int row) {
+  on_ui_void([&] {
+    if (List* l = list(name)) l->model->delete_row(row);
+  });
+}
+
+void MainWindow::clear_rows(std::string_view name) {
+  on_ui_void([&] {
+    if (List* l = list(name)) l->model->clear_rows();
+  });
+}
+
+void MainWindow::scroll_to_row(std::string_view name, int row) {
+  on_ui_void([&] {
+    List* l = list(name);
+    if (l && row >= 0 && row < l->model->rowCount()) l->view->scrollTo(l->model->index(row, 0));
+  });
+}
+
+int MainWindow::selected_row(std::string_view name) {
+  return on_ui(
+      [&] {
+        List* l = list(name);
+        if (!l || !l->view->selectionModel()) return -1;
+        const QModelIndexList rows = l->view->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+      },
+      -1);
+}
+
+int MainWindow::column_count(std::string_view name) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->columnCount() : 0;
+  });
+}
+
+Text MainWindow::column_title(std::string_view name, int column) {
+  return on_ui([&] {
+    List* l = list(name);
+    if (!l || column < 0 || column >= l->model->columnCount()) return Text();
+    return l->model->columns()[column].title;
+  });
+}
+
+void MainWindow::append_column(std::string_view name, const Text& title, int width) {
+  on_ui_void([&] {
+    if (List* l = list(name)) {
+      l->model->append_column(title, width);
+      l->view->setColumnWidth(l->model->columnCount() - 1, std::max(0, width));
+    }
+  });
+}
+
+std::vector<OrderRow> MainWindow::rows(std::string_view name) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->rows() : std::vector<OrderRow>();
+  });
+}
+
+void MainWindow::replace_rows(std::string_view name, const std::vector<OrderRow>& new_rows) {
+  on_ui_void([&] {
+    if (List* l = list(name)) l->model->replace_rows(new_rows);
+  });
+}
+
+RowKey MainWindow::row_key(std::string_view name, int row) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->row_key(row) : RowKey(0);
+  });
+}
+
+bool MainWindow::set_cells_by_key(std::string_view name, RowKey key, int first_column,
+                                  const std::vector<Text>& texts) {
+  return on_ui([&] {
+    List* l = list(name);
+    int row = l ? l->model->row_of_key(key) : -1;
+    if (row < 0) return false;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+      l->model->set_cell(row, first_column + static_cast<int>(i), texts[i]);
+    return true;
+  });
+}
+
+void MainWindow::append_log(const Text& value) {
+  on_ui_void([&] {
+    auto* log = static_cast<QPlainTextEdit*>(control("编辑框6"));
+    QTextCursor cursor = log->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(to_box(value));
+    log->setTextCursor(cursor);
+    log->ensureCursorVisible();
+    log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum());
+  });
+}
+
+Answer MainWindow::message_box(const Text& value, const Text& title, Buttons buttons) {
+  const Answer closed_answer = buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+  return on_ui(
+      [&] {
+        const Text shown_title = title.empty() ? web::gbk("信息：") : title;
+        if (m_message_handler) return m_message_handler(value, shown_title, buttons);
+        // No owner window; application-modal, so no window takes input until it is answered.
+        QMessageBox box(QMessageBox::NoIcon, qs(shown_title), qs(value), QMessageBox::NoButton);
+        box.setWindowModality(Qt::ApplicationModal);
+        if (buttons == Buttons::YesNo) {
+          box.addButton(QMessageBox::Yes)->setText(QString::fromUtf8("是(&Y)"));
+          box.addButton(QMessageBox::No)->setText(QString::fromUtf8("否(&N)"));
+          box.setEscapeButton(QMessageBox::No);
+          return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+        }
+        box.addButton(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
+        box.exec();
+        return Answer::Ok;
+      },
+      closed_answer);
+}
+
+bool MainWindow::speak(const Text& value) { return m_speech && m_speech->speak(value); }
+
+void MainWindow::start_worker(std::function<void()> operation) {
+  if (!operation) return;
+  {
+    std::lock_guard lock(m_workers_mutex);
+    ++m_workers;
+  }
+  try {
+    std::thread([this, operation = std::move(operation)] {
+      try {
+        operation();
+      } catch (...) {
+        // An operation reports its own failures; nothing may escape the thread.
+      }
+      worker_ended();
+    }).detach();
+  } catch (const std::system_error&) {
+    worker_ended();  // the thread could not be created: the operation does not run
+  }
+}
+
+void MainWindow::worker_ended() {
+  {
+    std::lock_guard lock(m_workers_mutex);
+    --m_workers;
+  }
+  m_workers_changed.notify_all();
+}
+
+int MainWindow::running_workers() {
+  std::lock_guard lock(m_workers_mutex);
+  return m_workers;
+}
+
+bool MainWindow::wait_for_workers(std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    // Workers may be waiting for a control call; handle those while waiting.
+    if (QThread::currentThread() == thread()) QCoreApplication::processEvents();
+    std::unique_lock lock(m_workers_mutex);
+    if (m_workers == 0) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    m_workers_changed.wait_for(lock, std::chrono::milliseconds(10));
+  }
+}
+
+void MainWindow::process_events() {
+  if (QThread::currentThread() == thread()) QCoreApplication::processEvents();
+}
+
+void MainWindow::wait(const std::function<void()>& job) {
+  if (QThread::currentThread() != thread()) return job();
+  std::atomic<bool> done{false};
+  std::exception_ptr failure;
+  QObject waker;
+  std::thread helper([&] {
+    try {
+      job();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    done = true;
+    QMetaObject::invokeMethod(&waker, [] {}, Qt::QueuedConnection);  // wakes the loop below
+  });
+  // Keep painting and serving workers' control calls, but take no user input.
+  while (!done)
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::WaitForMoreEvents);
+  helper.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+Text MainWindow::ask_save_path(const Text& suggested) {
+  return on_ui([&] {
+    if (m_save_path_handler) return m_save_path_handler(suggested);
+    return tx(QFileDialog::getSaveFileName(nullptr, QString(), qs(suggested)));
+  });
+}
+
+}  // namespace app

@@ -1,0 +1,118 @@
+#include "app/report_model.h"
+
+#include <algorithm>
+
+namespace app {
+
+namespace {
+QString display(const Text& text) { return QString::fromStdString(web::gbk_to_utf8(text)); }
+}  // namespace
+
+ReportModel::ReportModel(std::vector<ReportColumn> columns, QObject* parent)
+    : QAbstractTableModel(parent), m_columns(std::move(columns)) {}
+
+int ReportModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int ReportModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant ReportModel::data(const QModelIndex& index, int role) const {
+  if (role != Qt::DisplayRole || !valid(index.row(), index.column())) return {};
+  return display(m_rows[index.row()].cells[index.column()]);
+}
+
+QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+      section >= columnCount())
+    return {};
+  return display(m_columns[section].title);
+}
+
+bool ReportModel::valid(int row, int column) const {
+  return row >= 0 && row < rowCount() && column >= 0 && column < columnCount();
+}
+
+ReportModel::Row ReportModel::make_row(const std::vector<Text>& cells) {
+  Row row{m_next_key++, cells};
+  row.cells.resize(m_columns.size());  // missing cells empty, extra cells dropped
+  return row;
+}
+
+int ReportModel::append_row(const std::vector<Text>& cells) {
+  const int index = rowCount();
+  beginInsertRows({}, index, index);
+  m_rows.push_back(make_row(cells));
+  endInsertRows();
+  return index;
+}
+
+Text ReportModel::cell(int row, int column) const {
+  return valid(row, column) ? m_rows[row].cells[column] : Text();
+}
+
+bool ReportModel::set_cell(int row, int column, const Text& text) {
+  if (!valid(row, column)) return false;
+  m_rows[row].cells[column] = text;
+  QModelIndex at = index(row, column);
+  emit dataChanged(at, at, {Qt::DisplayRole});
+  return true;
+}
+
+bool ReportModel::delete_row(int row) {
+  if (row < 0 || row >= rowCount()) return false;
+  beginRemoveRows({}, row, row);
+  m_rows.erase(m_rows.begin() + row);
+  endRemoveRows();
+  return true;
+}
+
+void ReportModel::clear_rows() {
+  if (m_rows.empty()) return;
+  beginResetModel();
+  m_rows.clear();
+  endResetModel();
+}
+
+void ReportModel::append_column(const Text& title, int width) {
+  const int index = columnCount();
+  beginInsertColumns({}, index, index);
+  m_columns.push_back({title, std::max(0, width)});
+  for (Row& r : m_rows) r.cells.emplace_back();
+  endInsertColumns();
+}
+
+OrderRow ReportModel::row(int row) const {
+  return row >= 0 && row < rowCount() ? m_rows[row].cells : OrderRow();
+}
+
+std::vector<OrderRow> ReportModel::rows() const {
+  std::vector<OrderRow> out;
+  out.reserve(m_rows.size());
+  for (const Row& r : m_rows) out.push_back(r.cells);
+  return out;
+}
+
+void ReportModel::replace_rows(const std::vector<OrderRow>& rows) {
+  beginResetModel();
+  m_rows.clear();
+  m_rows.reserve(rows.size());
+  for (const OrderRow& r : rows) m_rows.push_back(make_row(r));
+  endResetModel();
+}
+
+RowKey ReportModel::row_key(int row) const {
+  return row >= 0 && row < rowCount() ? m_rows[row].key : 0;
+}
+
+int ReportModel::row_of_key(RowKey key) const {
+  if (key == 0) return -1;
+  // Keys grow with the row order, so the row is found by bisection.
+  auto it = std::lower_bound(m_rows.begin(), m_rows.end(), key,
+                             [](const Row& r, RowKey k) { return r.key < k; });
+  return it != m_rows.end() && it->key == key ? static_cast<int>(it - m_rows.begin()) : -1;
+}
+
+}  // namespace app

@@ -1,0 +1,60 @@
+#pragma once
+// The rows of a report list view: texts (system text) addressed by row and
+// column, each row with a stable RowKey, column titles and initial widths.
+// Rows are converted for display only when painted, so thousands append fast.
+//
+// Usage: ReportModel model({{gbk("序号"), 50}, {gbk("订单号"), 50}});
+//        int r = model.append_row({gbk("1"), gbk("2017...")});
+//        view->setModel(&model);
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+#include "app/form.h"
+
+namespace app {
+
+struct ReportColumn {
+  Text title;
+  int width = 50;
+};
+
+class ReportModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  explicit ReportModel(std::vector<ReportColumn> columns, QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  const std::vector<ReportColumn>& columns() const { return m_columns; }
+  int append_row(const std::vector<Text>& cells);
+  Text cell(int row, int column) const;
+  bool set_cell(int row, int column, const Text& text);
+  bool delete_row(int row);
+  void clear_rows();
+  void append_column(const Text& title, int width);
+  OrderRow row(int row) const;
+  std::vector<OrderRow> rows() const;
+  void replace_rows(const std::vector<OrderRow>& rows);
+  RowKey row_key(int row) const;
+  int row_of_key(RowKey key) const;  // -1 when the row is gone
+
+ private:
+  struct Row {
+    RowKey key;
+    std::vector<Text> cells;  // one per column
+  };
+  Row make_row(const std::vector<Text>& cells);
+  bool valid(int row, int column) const;
+
+  std::vector<ReportColumn> m_columns;
+  std::vector<Row> m_rows;
+  RowKey m_next_key = 1;
+};
+
+}  // namespace app
