@@ -41,11 +41,11 @@ struct Context {
   Form& form;
   Settings& settings;
   Hosts hosts;
-  SharedText csrf_token;
-  TableLock table_lock;
+  SharedText csrf_token{};
+  TableLock table_lock{};
   // Which order list the table shows, as the last list fetch left it (kept by
   // backoffice/shown_list.h); anything else that rewrites the rows makes it stale.
-  SharedText shown_list;
+  SharedText shown_list{};
 
   // "http://" + back-office host + path.
   Text backoffice_url(std::string_view path) const {

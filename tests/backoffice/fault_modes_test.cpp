@@ -1,0 +1,54 @@
+// Every back-office operation ends with a defined result whatever the server does.
+#include <gtest/gtest.h>
+
+#include "backoffice/order_details.h"
+#include "backoffice/order_lists.h"
+#include "backoffice/reminder.h"
+#include "mall_fixture.h"
+
+namespace {
+
+using backoffice_tests::MallTest;
+using web::gbk;
+
+class FaultModes : public MallTest, public ::testing::WithParamInterface<mall::Fault> {};
+
+TEST_P(FaultModes, OperationsEndCleanly) {
+  log_in();
+  backoffice::fetch_orders_to_ship(ctx);
+  const int listed = form.row_count(app::kOrderList);
+  ASSERT_GT(listed, 0);
+  m_mall.set_slow_delay(std::chrono::milliseconds(20));
+  m_mall.set_huge_size(2u << 20);
+  m_mall.set_fault(GetParam());
+  form.log.clear();
+  form.spoken.clear();
+
+  backoffice::fetch_order_details(ctx);
+  EXPECT_EQ(form.row_count(app::kOrderList), listed);
+  backoffice::NewOrderReminder reminder(ctx);
+  reminder.poll();
+  form.join_workers();
+  EXPECT_FALSE(form.log.empty());
+
+  backoffice::fetch_all_orders(ctx);
+  backoffice::fetch_unpaid_orders(ctx);
+  EXPECT_TRUE(form.is_enabled("按钮6"));
+  if (GetParam() != mall::Fault::Slow) {
+    EXPECT_EQ(form.row_count(app::kOrderList), 0);
+    EXPECT_EQ(form.spoken.back(), gbk("一共获取到0笔订单数据"));
+  }
+
+  web::clear_http_cookies();
+  log_in();
+  const bool ok = form.log.find(gbk("登录成功")) != std::string::npos;
+  EXPECT_EQ(ok, GetParam() == mall::Fault::Slow);
+  EXPECT_EQ(form.progress.back(), 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backoffice, FaultModes,
+                         ::testing::Values(mall::Fault::Slow, mall::Fault::Drop,
+                                           mall::Fault::ServerError, mall::Fault::ExpiredSession,
+                                           mall::Fault::Garbage, mall::Fault::Huge));
+
+}  // namespace

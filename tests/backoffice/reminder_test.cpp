@@ -1,0 +1,184 @@
+// The new-order reminder, and operations overlapping on the order table.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "backoffice/order_details.h"
+#include "backoffice/order_lists.h"
+#include "backoffice/reminder.h"
+#include "mall_fixture.h"
+
+namespace {
+
+using backoffice_tests::MallTest;
+using web::gbk;
+using web::Text;
+
+constexpr auto kList = app::kOrderList;
+const Text kNothingNew = gbk("<<<<<<<<暂未获取到新订单...");
+
+bool ends_with(const Text& text, const Text& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class Reminder : public MallTest {
+ protected:
+  void SetUp() override {
+    MallTest::SetUp();
+    m_mall.clear_orders();
+    log_in();
+    form.spoken.clear();
+    form.log.clear();
+  }
+  void poll_and_wait() {
+    reminder.poll();
+    form.join_workers();
+  }
+  backoffice::NewOrderReminder reminder{ctx};
+};
+
+TEST_F(Reminder, ToggleSwitchesTheTimer) {
+  reminder.toggle();
+  EXPECT_EQ(form.timer_interval(), 10000);
+  EXPECT_EQ(form.text("按钮7"), gbk("关闭新订单提醒"));
+  form.set_text("编辑框5", "500");  // read only when switched on
+  reminder.toggle();
+  EXPECT_EQ(form.timer_interval(), 0);
+  EXPECT_EQ(form.text("按钮7"), gbk("开启新订单提醒"));
+  EXPECT_EQ(form.log, gbk("=======开启新订单提醒======\r\n=======关闭新订单提醒======\r\n"));
+  reminder.toggle();
+  EXPECT_EQ(form.timer_interval(), 500);
+}
+
+TEST_F(Reminder, NonNumericOrAbsurdIntervalsNeverPoll) {
+  for (const char* text : {"abc", "", "-5", "99999999999999999999"}) {
+    form.set_text("编辑框5", text);
+    reminder.toggle();
+    EXPECT_EQ(form.text("按钮7"), gbk("关闭新订单提醒"));
+    if (text[0] == '9') EXPECT_GT(form.timer_interval(), 0);
+    else EXPECT_EQ(form.timer_interval(), 0) << text;
+    reminder.toggle();
+  }
+}
+
+TEST_F(Reminder, AnnouncesGrowthOfTheToShipList) {
+  m_mall.add_order(20);
+  m_mall.add_order(20);
+  m_mall.add_order(10);
+  backoffice::fetch_orders_to_ship(ctx);
+  reminder.toggle();
+  form.log.clear();
+  for (int i = 0; i < 3; ++i) m_mall.add_order(20);
+
+  poll_and_wait();  // 2 -> 5
+  EXPECT_EQ(form.spoken, std::vector<Text>{gbk("您有3笔新的蔚禾商城订单，欧耶！")});
+  EXPECT_EQ(form.log, gbk("获取到3笔新订单，请查看..."));
+  EXPECT_EQ(form.row_count(kList), 5);  // the table showed the to-ship list: refreshed
+
+  poll_and_wait();  // 5 -> 5
+  EXPECT_EQ(form.spoken.size(), 1u);
+  EXPECT_EQ(form.log, gbk("获取到3笔新订单，请查看...") + kNothingNew);
+
+  m_mall.clear_orders();
+  m_mall.add_order(20);
+  m_mall.add_order(20);
+  poll_and_wait();  // 5 -> 2
+  EXPECT_EQ(form.spoken.size(), 1u);
+  EXPECT_TRUE(ends_with(form.log, kNothingNew + kNothingNew));
+  EXPECT_EQ(form.row_count(kList), 2);
+}
+
+TEST_F(Reminder, PollLeavesAnImportedTableAlone) {
+  std::vector<app::OrderRow> imported;
+  for (int i = 1; i <= 3; ++i) {
+    app::OrderRow row(app::kOrderColumnCount);
+    row[0] = std::to_string(i);
+    row[1] = "IMPORTED" + std::to_string(i);
+    row[21] = "SF00" + std::to_string(i);
+    imported.push_back(row);
+  }
+  form.replace_rows(kList, imported);
+  m_mall.add_order(20);
+  poll_and_wait();  // baseline is what the table held: 3 -> 1, nothing new
+  for (int i = 0; i < 4; ++i) m_mall.add_order(20);
+  poll_and_wait();  // 1 -> 5 between polls
+  EXPECT_EQ(form.rows(kList), imported);
+  EXPECT_EQ(form.spoken, std::vector<Text>{gbk("您有4笔新的蔚禾商城订单，欧耶！")});
+  EXPECT_EQ(form.log, kNothingNew + gbk("获取到4笔新订单，请查看..."));
+}
+
+TEST_F(Reminder, RefreshKeepsDetailsOfOrdersStillListed) {
+  m_mall.add_order(20);
+  m_mall.add_order(20);
+  backoffice::fetch_orders_to_ship(ctx);
+  backoffice::fetch_order_details(ctx);
+  form.set_cell(kList, 1, app::kColShipStatus, gbk("发货成功"));
+  const auto before = form.rows(kList);
+  m_mall.add_order(20);
+  poll_and_wait();
+  const auto after = form.rows(kList);
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(after[0], before[0]);
+  EXPECT_EQ(after[1], before[1]);
+  EXPECT_EQ(after[2][app::kColGoods], "");
+  EXPECT_EQ(after[2][app::kColSerial], "3");
+}
+
+TEST_F(Reminder, FailedPollChangesNothing) {
+  for (int i = 0; i < 2; ++i) m_mall.add_order(20);
+  backoffice::fetch_orders_to_ship(ctx);
+  poll_and_wait();
+  m_mall.set_fault(mall::Fault::Drop);
+  poll_and_wait();
+  EXPECT_EQ(form.row_count(kList), 2);
+  m_mall.set_fault(mall::Fault::None);
+  poll_and_wait();  // compared with the last successful poll, not with an empty answer
+  EXPECT_TRUE(form.spoken.empty());
+  EXPECT_EQ(form.log, kNothingNew + kNothingNew + kNothingNew);
+}
+
+TEST_F(Reminder, TickDuringAPollStartsNoSecondFetch) {
+  m_mall.add_order(20);
+  m_mall.set_slow_delay(std::chrono::milliseconds(300));
+  m_mall.set_fault(mall::Fault::Slow);
+  m_mall.clear_requests();
+  reminder.poll();
+  EXPECT_TRUE(reminder.polling());
+  reminder.poll();
+  reminder.poll();
+  form.join_workers();
+  EXPECT_FALSE(reminder.polling());
+  EXPECT_EQ(m_mall.requests().size(), 1u);
+}
+
+TEST_F(MallTest, ListFetchDuringDetailFetchNeverMixesRows) {
+  log_in();
+  backoffice::fetch_orders_to_ship(ctx);
+  m_mall.set_slow_delay(std::chrono::milliseconds(10));
+  m_mall.set_fault(mall::Fault::Slow);
+  m_mall.clear_requests();
+  form.start_worker([this] { backoffice::fetch_order_details(ctx); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  form.start_worker([this] { backoffice::fetch_unpaid_orders(ctx); });
+  form.join_workers();
+
+  // The table is exactly the unpaid list; any detail it holds is its own order's.
+  const auto unpaid = orders_in(10);
+  const auto rows = form.rows(app::kOrderList);
+  ASSERT_EQ(rows.size(), unpaid.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i][app::kColId], web::gbk(unpaid[i].id));
+    EXPECT_TRUE(rows[i][app::kColGoods].empty() ||
+                rows[i][app::kColGoods] == web::gbk(m_mall.order(unpaid[i].id).goods));
+  }
+  // The detail requests ran as one block: the list request is not among them.
+  const auto requests = m_mall.requests();
+  std::vector<int> kinds;
+  for (const auto& r : requests) {
+    const int kind = r.target.rfind("/order/edit", 0) == 0 ? 1 : 2;
+    if (kinds.empty() || kinds.back() != kind) kinds.push_back(kind);
+  }
+  EXPECT_LE(kinds.size(), 2u);
+}
+
+}  // namespace
