@@ -74,7 +74,7 @@ std::string write_workbook(const std::filesystem::path& path,
   if (!workbook) return "内存不足";
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
   lxw_format* text = workbook_add_format(workbook);
-  format_set_num_format(text, "@");
+  format_set_num_format_index(text, 49);  // the built-in text format "@"
 
   const int columns = static_cast<int>(std::min<std::size_t>(titles.size(), kMaxColumns));
   lxw_error failure = LXW_NO_ERROR;

@@ -1,0 +1,75 @@
+#include "exchange/export.h"
+
+#include <QStandardPaths>
+#include <QString>
+#include <mutex>
+
+#include "exchange/sheet.h"
+#include "exchange/workbook_writer.h"
+
+namespace exchange {
+
+namespace {
+
+// The path chosen at the last export of this run (system text).
+std::mutex g_last_path_mutex;
+web::Text g_last_path;
+
+}  // namespace
+
+std::filesystem::path desktop_folder() {
+  std::error_code ec;
+  const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+  if (!desktop.isEmpty()) {
+    std::filesystem::path p(desktop.toStdString());
+    if (std::filesystem::is_directory(p, ec)) return p;
+  }
+  const QString home = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+  return std::filesystem::path(home.toStdString());
+}
+
+web::Text suggested_export_path() {
+  {
+    std::lock_guard lock(g_last_path_mutex);
+    if (!g_last_path.empty()) return g_last_path;
+  }
+  std::string folder = desktop_folder().string();
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return web::utf8_to_gbk(folder);
+}
+
+void export_orders(app::Context& ctx) {
+  app::Form& form = ctx.form;
+  std::vector<std::string> titles;
+  std::vector<std::vector<std::string>> rows;
+  {
+    app::TableLock::Hold hold(ctx.table_lock, form);
+    const int columns = std::min(form.column_count(app::kOrderList), kMaxColumns);
+    for (int c = 0; c < columns; ++c)
+      titles.push_back(web::gbk_to_utf8(form.column_title(app::kOrderList, c)));
+    for (const app::OrderRow& row : form.rows(app::kOrderList)) {
+      std::vector<std::string> cells;
+      for (int c = 0; c < columns && c < static_cast<int>(row.size()); ++c)
+        cells.push_back(web::gbk_to_utf8(row[c]));
+      rows.push_back(std::move(cells));
+    }
+  }
+  form.process_events();
+
+  const web::Text chosen = form.ask_save_path(suggested_export_path());
+  if (chosen.empty()) return;  // cancelled: nothing written, nothing said
+  {
+    std::lock_guard lock(g_last_path_mutex);
+    g_last_path = chosen;
+  }
+
+  const std::string why = write_workbook(web::gbk_to_utf8(chosen), titles, rows);
+  if (why.empty()) {
+    form.message_box(web::gbk("导出成功！"));
+  } else {
+    form.message_box(web::gbk("导出失败，文件没有保存：") + chosen + "\r\n" + web::gbk("原因：") +
+                     web::utf8_to_gbk(why));
+  }
+}
+
+}  // namespace exchange
