@@ -1,5 +1,7 @@
 #include "mall/stand_in_mall.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -403,6 +405,12 @@ struct StandInMall::Impl {
     server.set_drop_check([this] { return fault.load() == Fault::Drop; },
                           [this](const std::string& raw) { record_raw(raw); });
     server.set_payload_max_length(8u << 20);
+    // SO_REUSEADDR only: the library's default also sets SO_REUSEPORT, which
+    // would let a second mall share a busy port instead of failing to start.
+    server.set_socket_options([](socket_t sock) {
+      int yes = 1;
+      ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     int bound = port;
     if (port == 0) {
       bound = server.bind_to_any_port("127.0.0.1");
