@@ -1,0 +1,225 @@
+// http_request on libcurl. Two process-wide share handles carry what the
+// platform client kept between requests: one with the cookie store (plus DNS,
+// connections and TLS sessions) for ordinary requests, one without cookies for
+// requests that bring their own cookie text. Each request uses a fresh easy
+// handle; its connection goes back to the shared cache for the next request.
+#include <curl/curl.h>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "web/cookies.h"
+#include "web/http.h"
+
+namespace web {
+namespace {
+
+constexpr const char* kDefaultAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+// The raw header block must fit 4999 bytes plus a terminating zero.
+constexpr size_t kHeaderBufferSize = 5000;
+// A body beyond this is cut off, as if the connection had dropped there.
+constexpr size_t kMaxBodyBytes = size_t{512} * 1024 * 1024;
+
+std::atomic<long long> g_connect_ms{15000};
+std::atomic<long long> g_total_ms{60000};
+
+class Share {
+ public:
+  explicit Share(bool with_cookies) : m_share(curl_share_init()) {
+    curl_share_setopt(m_share, CURLSHOPT_LOCKFUNC, &Share::lock);
+    curl_share_setopt(m_share, CURLSHOPT_UNLOCKFUNC, &Share::unlock);
+    curl_share_setopt(m_share, CURLSHOPT_USERDATA, this);
+    if (with_cookies) curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+  }
+  CURLSH* get() const { return m_share; }
+
+ private:
+  static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
+    static_cast<Share*>(self)->m_locks[static_cast<size_t>(data) % kLocks].lock();
+  }
+  static void unlock(CURL*, curl_lock_data data, void* self) {
+    static_cast<Share*>(self)->m_locks[static_cast<size_t>(data) % kLocks].unlock();
+  }
+
+  static constexpr size_t kLocks = CURL_LOCK_DATA_LAST;
+  CURLSH* m_share;
+  std::array<std::mutex, kLocks> m_locks;
+};
+
+// The shares live for the whole process: workers may still be using them
+// while static objects are destroyed at exit, so they are never torn down.
+struct Shares {
+  Shares() {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    with_cookies = new Share(true);
+    without_cookies = new Share(false);
+  }
+  Share* with_cookies;
+  Share* without_cookies;
+};
+
+Shares& shares() {
+  static Shares s;
+  return s;
+}
+
+struct Response {
+  Bytes body;
+  std::string header_block;  // of the latest response seen
+  bool in_block_end = false;
+};
+
+size_t on_body(char* data, size_t size, size_t count, void* user) {
+  auto* r = static_cast<Response*>(user);
+  size_t n = size * count;
+  if (r->body.size() + n > kMaxBodyBytes) return 0;  // aborts the transfer
+  r->body.append(data, n);
+  return n;
+}
+
+size_t on_header(char* data, size_t size, size_t count, void* user) {
+  auto* r = static_cast<Response*>(user);
+  size_t n = size * count;
+  std::string_view line(data, n);
+  // A status line starts a new response (after a redirect or "100 Continue").
+  if (line.starts_with("HTTP/")) r->header_block.clear();
+  if (line != "\r\n" && line != "\n" && r->header_block.size() < 1024 * 1024)
+    r->header_block.append(line);
+  return n;
+}
+
+struct SlistDeleter {
+  void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+struct EasyDeleter {
+  void operator()(CURL* c) const { curl_easy_cleanup(c); }
+};
+
+// The header text sent with every request, built into `headers` in place.
+void complete_headers(Text& headers, const Text& url, const Text* cookie) {
+  if (headers.empty())
+    headers = "Accept: */*";
+  else if (find_text(headers, "Accept:") == -1)
+    headers += "\r\nAccept: */*";
+  if (find_text(headers, "Referer:") == -1) headers += "\r\nReferer: " + url;
+  if (find_text(headers, "Accept-Language:") == -1) headers += "\r\nAccept-Language: zh-cn";
+  if (find_text(headers, "Content-Type:") == -1)
+    headers += "\r\nContent-Type: application/x-www-form-urlencoded";
+  if (cookie && !cookie->empty()) headers += "\r\nCookie: " + *cookie;
+}
+
+Text agent_of(const Text& headers) {
+  int p = find_text(headers, "User-Agent:", 1, true);
+  if (p == -1) return kDefaultAgent;
+  Text rest = Text(headers).substr(p - 1);
+  int end = find_text(rest, "\r\n");
+  return header_value(end == -1 ? rest : left_text(rest, end - 1));
+}
+
+}  // namespace
+
+void set_http_timeouts(HttpTimeouts timeouts) {
+  g_connect_ms = timeouts.connect.count();
+  g_total_ms = timeouts.total.count();
+}
+
+HttpTimeouts http_timeouts() {
+  return {std::chrono::milliseconds(g_connect_ms.load()),
+          std::chrono::milliseconds(g_total_ms.load())};
+}
+
+void clear_http_cookies() {
+  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+  if (!easy) return;
+  curl_easy_setopt(easy.get(), CURLOPT_SHARE, shares().with_cookies->get());
+  curl_easy_setopt(easy.get(), CURLOPT_COOKIELIST, "ALL");
+}
+
+Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, Text* cookies_out,
+                   Text* headers, Text* headers_out, bool no_redirect, Bytes* body_bytes,
+                   const Text& proxy) {
+  if (method < 0 || method > 2) method = 0;
+  const bool https = to_lower(left_text(url, 5)) == "https";
+  const Text host = host_of_url(url);
+  if (host.empty()) return {};
+  Shares& s = shares();
+  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+  if (!easy) return {};
+  CURL* c = easy.get();
+
+  // Where to go: scheme by the first five letters, then host, port and path.
+  const Text target = Text(https ? "https://" : "http://") + host + ":" +
+                      std::to_string(port_of_url(url)) + path_of_url(url);
+  curl_easy_setopt(c, CURLOPT_URL, target.c_str());
+  curl_easy_setopt(c, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_connect_ms.load()));
+  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(g_total_ms.load()));
+  // An empty proxy means a direct connection, whatever the environment says.
+  curl_easy_setopt(c, CURLOPT_PROXY, proxy.c_str());
+  if (cookie) {
+    curl_easy_setopt(c, CURLOPT_SHARE, s.without_cookies->get());
+  } else {
+    curl_easy_setopt(c, CURLOPT_SHARE, s.with_cookies->get());
+    curl_easy_setopt(c, CURLOPT_COOKIEFILE, "");  // in-memory cookie engine on
+  }
+  if (!no_redirect) {
+    // Like the platform client: a 301/302/303 after a POST continues as a GET.
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 20L);
+  }
+
+  Text sent_headers = headers ? *headers : Text();
+  complete_headers(sent_headers, url, cookie);
+  curl_easy_setopt(c, CURLOPT_USERAGENT, agent_of(sent_headers).c_str());
+  std::unique_ptr<curl_slist, SlistDeleter> list;
+  auto add_header = [&list](const std::string& line) {
+    if (curl_slist* l = curl_slist_append(list.get(), line.c_str())) {
+      list.release();
+      list.reset(l);
+    }
+  };
+  for (const Text& line : split_text(sent_headers, "\r\n"))
+    if (!line.empty()) add_header(line);
+  add_header("Expect:");  // never "Expect: 100-continue"
+  curl_easy_setopt(c, CURLOPT_HTTPHEADER, list.get());
+
+  Bytes local_body;
+  Bytes& payload = body_bytes ? *body_bytes : local_body;
+  if (method == 0) {
+    curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
+  } else {
+    if (payload.empty()) payload = text_to_bytes(body);
+    if (method == 2) curl_easy_setopt(c, CURLOPT_NOBODY, 1L);  // no response body follows
+    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(payload.size()));
+    curl_easy_setopt(c, CURLOPT_POSTFIELDS, payload.data());
+    if (method == 2) curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "HEAD");
+  }
+
+  Response r;
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &on_body);
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
+  curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &on_header);
+  curl_easy_setopt(c, CURLOPT_HEADERDATA, &r);
+  // A failed transfer is not reported: what arrived (possibly nothing) is the result.
+  curl_easy_perform(c);
+  easy.reset();
+
+  if (headers) *headers = sent_headers;
+  Text block;
+  bool fits = r.header_block.size() < kHeaderBufferSize;
+  if (fits) block = replace_text(bytes_to_text(r.header_block), "Set-Cookie", "Set-Cookie", 1, -1,
+                                 false);
+  if (headers_out) *headers_out = block;
+  Text set_cookies = parse_set_cookies(block);
+  if (cookie) merge_cookies(*cookie, set_cookies);
+  if (cookies_out) *cookies_out = set_cookies;
+  return std::move(r.body);
+}
+
+}  // namespace web
