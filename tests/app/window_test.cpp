@@ -1,0 +1,462 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include <atomic>
+#include <filesystem>
+
+#include "app/main_window.h"
+#include "app/picture_box.h"
+#include "app/settings.h"
+#include "app/tip_window.h"
+
+namespace {
+
+using app::Answer;
+using app::Buttons;
+using app::kOrderList;
+using app::Text;
+using web::gbk;
+namespace fs = std::filesystem;
+
+QString u(const char* s) { return QString::fromUtf8(s); }
+
+struct Shown {
+  Text text, title;
+  Buttons buttons;
+};
+
+class Window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_path = fs::temp_directory_path() / ("weihe-window-" + std::to_string(::getpid()) + ".ini");
+    fs::remove(m_path);
+    m_settings = std::make_unique<app::Settings>(m_path);
+    make_window();
+  }
+  void TearDown() override {
+    m_window.reset();
+    fs::remove(m_path);
+  }
+  void make_window() {
+    m_window = std::make_unique<app::MainWindow>(*m_settings, nullptr);
+    m_window->set_message_handler([this](const Text& t, const Text& title, Buttons b) {
+      shown.push_back({t, title, b});
+      return answer;
+    });
+  }
+  template <class W = QWidget>
+  W* find(const char* name) {
+    return m_window->findChild<W*>(u(name));
+  }
+  QAction* entry(const char* text) {
+    for (QAction* a : m_window->order_menu()->actions())
+      if (a->text() == u(text)) return a;
+    return nullptr;
+  }
+  void fill_orders(int n) {
+    for (int r = 0; r < n; ++r)
+      m_window->append_row(kOrderList, {std::to_string(r), "NO" + std::to_string(r), gbk("会员")});
+  }
+  void select(int row) { find<QTableView>("超级列表框1")->selectRow(row); }
+
+  fs::path m_path;
+  std::unique_ptr<app::Settings> m_settings;
+  std::unique_ptr<app::MainWindow> m_window;
+  std::vector<Shown> shown;
+  Answer answer = Answer::Yes;
+};
+
+struct ControlSpec {
+  const char* name;
+  const char* kind;
+  QRect geometry;
+  const char* text;
+};
+
+// Every control of the form: its kind, place (in its parent) and initial text.
+const ControlSpec kControls[] = {
+    {"标签1", "label", {21, 12, 32, 16}, "账号："},
+    {"编辑框1", "edit", {58, 9, 80, 22}, ""},
+    {"标签2", "label", {21, 45, 32, 16}, "密码："},
+    {"编辑框2", "masked", {58, 42, 80, 22}, ""},
+    {"按钮1", "button", {154, 8, 40, 55}, "登陆"},
+    {"图片框1", "picture", {8, 72, 56, 56}, ""},
+    {"标签7", "green", {69, 72, 72, 24}, "销售中："},
+    {"标签9", "green", {162, 72, 64, 24}, "待审核："},
+    {"标签8", "green", {69, 104, 72, 24}, "违规下架："},
+    {"标签10", "green", {162, 104, 64, 24}, "仓库中："},
+    {"按钮7", "button", {256, 6, 96, 24}, "开启新订单提醒"},
+    {"编辑框5", "edit", {352, 6, 48, 24}, "10000"},
+    {"按钮13", "button", {400, 6, 32, 24}, "毫秒"},
+    {"选择框1", "check", {435, 12, 112, 16}, "勾选弹出物流框"},
+    {"按钮14", "button", {576, 8, 56, 48}, "打赏作者"},
+    {"按钮11", "button", {245, 85, 72, 24}, "取发货ID："},
+    {"编辑框13", "edit", {319, 85, 33, 24}, ""},
+    {"标签15", "label", {359, 85, 56, 24}, "发货快递："},
+    {"编辑框12", "edit", {423, 85, 57, 24}, "huitong"},
+    {"标签16", "label", {480, 85, 48, 24}, "发货单号："},
+    {"编辑框14", "edit", {536, 85, 88, 24}, ""},
+    {"按钮6", "button", {765, 8, 48, 32}, "取详情"},
+    {"按钮3", "button", {825, 8, 56, 32}, "待付款"},
+    {"标签3", "red", {824, 48, 56, 16}, ""},
+    {"按钮4", "button", {897, 8, 56, 32}, "待发货"},
+    {"标签4", "red", {896, 48, 56, 16}, ""},
+    {"按钮5", "button", {969, 8, 56, 32}, "待收货"},
+    {"标签5", "red", {968, 48, 56, 16}, ""},
+    {"按钮2", "button", {1041, 8, 56, 32}, "总订单"},
+    {"标签6", "red", {1040, 48, 56, 16}, ""},
+    {"进度条1", "progress", {848, 127, 272, 16}, ""},
+    {"选择夹1", "tabs", {0, 128, 1136, 376}, ""},
+    {"超级列表框1", "list", {0, 27, 1128, 400}, ""},
+    {"标签12", "label", {483, 1, 64, 16}, "快递100sky"},
+    {"编辑框7", "masked", {552, 1, 112, 16}, ""},
+    {"标签11", "label", {676, 0, 24, 16}, "快递"},
+    {"编辑框8", "edit", {724, 0, 112, 16}, ""},
+    {"按钮12", "button", {392, 200, 72, 32}, "批量发货"},
+    {"分组框1", "group", {16, 48, 392, 208}, "发起提现"},
+    {"标签13", "label", {16, 40, 72, 24}, "可提现金额："},
+    {"编辑框10", "edit", {88, 40, 112, 24}, ""},
+    {"按钮15", "button", {224, 40, 80, 24}, "查询"},
+    {"标签14", "label", {18, 89, 72, 24}, "输入金额："},
+    {"编辑框11", "edit", {88, 88, 112, 24}, "必须是100的整倍数"},
+    {"按钮10", "button", {224, 88, 80, 24}, "发起申请"},
+    {"分组框2", "group", {448, 48, 672, 344}, "提现记录"},
+    {"按钮9", "button", {88, 16, 72, 24}, "支付完成"},
+    {"按钮8", "button", {176, 16, 72, 24}, "待审核"},
+    {"超级列表框2", "list", {11, 52, 648, 280}, ""},
+    {"编辑框4", "fixed", {8, 32, 736, 368}, nullptr},
+    {"编辑框6", "multi", {8, 32, 256, 368}, ""},
+    {"编辑框9", "multi", {8, 32, 1120, 376}, ""},
+    {"编辑框3", "fixed", {16, 32, 744, 368}, nullptr},
+};
+
+bool has_kind(QWidget* w, std::string_view kind) {
+  auto colour = [w] { return w->palette().color(QPalette::WindowText); };
+  if (kind == "label") return qobject_cast<QLabel*>(w) && colour() == QColor(Qt::black);
+  if (kind == "green") return qobject_cast<QLabel*>(w) && colour() == QColor(0, 128, 0);
+  if (kind == "red") return qobject_cast<QLabel*>(w) && colour() == QColor(255, 0, 0);
+  if (kind == "edit") return qobject_cast<QLineEdit*>(w) && static_cast<QLineEdit*>(w)->echoMode() == QLineEdit::Normal;
+  if (kind == "masked") return qobject_cast<QLineEdit*>(w) && static_cast<QLineEdit*>(w)->echoMode() == QLineEdit::Password;
+  if (kind == "button") return qobject_cast<QPushButton*>(w);
+  if (kind == "check") return qobject_cast<QCheckBox*>(w);
+  if (kind == "picture") return qobject_cast<app::PictureBox*>(w);
+  if (kind == "progress") return qobject_cast<QProgressBar*>(w);
+  if (kind == "tabs") return qobject_cast<QTabWidget*>(w);
+  if (kind == "list") return qobject_cast<QTableView*>(w);
+  if (kind == "group") return qobject_cast<QGroupBox*>(w);
+  if (kind == "multi") return qobject_cast<QPlainTextEdit*>(w) && w->isEnabled();
+  if (kind == "fixed")
+    return qobject_cast<QPlainTextEdit*>(w) && !w->isEnabled() &&
+           w->palette().color(QPalette::Disabled, QPalette::Base) == QColor(192, 192, 192) &&
+           w->font().pixelSize() == 14;
+  return false;
+}
+
+TEST_F(Window, EveryControlHasItsNameKindPlaceAndText) {
+  for (const ControlSpec& c : kControls) {
+    SCOPED_TRACE(c.name);
+    QWidget* w = find(c.name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(has_kind(w, c.kind)) << c.kind;
+    EXPECT_EQ(w->geometry(), c.geometry);
+    if (c.text) {
+      EXPECT_EQ(m_window->text(c.name), gbk(c.text));
+    }
+  }
+  EXPECT_EQ(find("按钮14")->font().pixelSize(), 19);
+  EXPECT_EQ(find("按钮6")->font().pixelSize(), 12);
+  EXPECT_TRUE(m_window->is_checked("选择框1"));
+  EXPECT_EQ(find<QProgressBar>("进度条1")->maximum(), 100);
+  EXPECT_EQ(find<QProgressBar>("进度条1")->value(), 0);
+  EXPECT_EQ(m_window->timer_interval(), 0);
+  EXPECT_EQ(m_window->title(), gbk("蔚禾商城订单管理系统 V4.0   qq:604918273"));
+  EXPECT_FALSE(m_window->windowIcon().isNull());
+  // Controls inside the group boxes belong to them.
+  EXPECT_EQ(find("按钮9")->parentWidget(), find("分组框2"));
+  EXPECT_EQ(find("编辑框10")->parentWidget(), find("分组框1"));
+}
+
+TEST_F(Window, OnlyTheListButtonsStartDisabled) {
+  for (const char* b : {"按钮2", "按钮3", "按钮4", "按钮5", "按钮6"}) EXPECT_FALSE(m_window->is_enabled(b)) << b;
+  for (const char* b : {"按钮1", "按钮7", "按钮11", "按钮12", "按钮14", "按钮15", "按钮9"})
+    EXPECT_TRUE(m_window->is_enabled(b)) << b;
+}
+
+TEST_F(Window, MaskedBoxesHoldTheRealText) {
+  m_window->set_text("编辑框2", "p&ss*1");
+  EXPECT_EQ(m_window->text("编辑框2"), "p&ss*1");
+  EXPECT_EQ(find<QLineEdit>("编辑框7")->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(Window, TabPagesAndTheirControls) {
+  auto* tabs = find<QTabWidget>("选择夹1");
+  const char* titles[] = {"订单管理", "账户提现", "退货管理", "个人信息",
+                          "更新内容", "日志",     "快递代码", "帮助"};
+  ASSERT_EQ(tabs->count(), 8);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(tabs->tabText(i), u(titles[i]));
+  for (int i : {2, 3}) EXPECT_TRUE(tabs->widget(i)->children().isEmpty());
+  m_window->show();
+  EXPECT_TRUE(find("超级列表框1")->isVisible());
+  EXPECT_FALSE(find("编辑框3")->isVisible());
+  tabs->setCurrentIndex(7);
+  EXPECT_TRUE(find("编辑框3")->isVisible());
+  EXPECT_FALSE(find("超级列表框1")->isVisible());
+  EXPECT_FALSE(find("分组框1")->isVisible());
+}
+
+TEST_F(Window, FixedTextsAreExact) {
+  EXPECT_EQ(m_window->text("编辑框3"),
+            gbk("\r\n查询订单：先选择需要操作的订单，待获取完毕后，方可获取详情。\r\n\r\n"
+                "导出订单：鼠标右键订单表格，选择导出即可。\r\n\r\n"
+                "导入订单：将订单按导出的文档格式的EXCEL拖拽到软件表格即可。\r\n\r\n"
+                "删除订单：可选择删除选择行或者清空整个表格订单数据，鼠标右键操作。\r\n\r\n"));
+  EXPECT_EQ(m_window->text("编辑框4"),
+            gbk("\r\n2017.1.4【3.0更新内容】\r\n\r\n    1、批量查询分类订单数据\r\n"
+                "    2、支持批量导入导出订单\r\n    3、优化订单查询\r\n"
+                "    4、批量查询物流、单个查询物流\r\n    5、优化启动bug\r\n    6、新增批量发货\r\n"
+                "    7、优化账户提现功能\r\n    8、新增新订单定时刷新提醒"));
+  m_window->set_courier_codes(gbk("shentong----申通快递\r\nauto----其他"));
+  EXPECT_EQ(m_window->text("编辑框9"), gbk("shentong----申通快递\r\nauto----其他"));
+}
+
+TEST_F(Window, ListColumnsTitlesAndWidths) {
+  const char* titles[] = {"序号", "订单号", "会员", "店铺", "订单总额", "支付金额", "支付时间",
+                          "状态", "ID", "商品", "数量", "规格", "单价", "总价", "支付金额",
+                          "支付方式", "取件方式", "留言", "收货人", "电话", "地址", "快递单号",
+                          "物流信息", "发货状态", "备用", ""};
+  auto* orders = find<QTableView>("超级列表框1");
+  ASSERT_EQ(m_window->column_count(kOrderList), 26);
+  for (int c = 0; c < 26; ++c) {
+    EXPECT_EQ(m_window->column_title(kOrderList, c), gbk(titles[c])) << c;
+    EXPECT_EQ(orders->columnWidth(c), (c == 3 || c == 13) ? 0 : 50) << c;
+    EXPECT_FALSE(orders->isColumnHidden(c));
+  }
+  EXPECT_EQ(orders->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_EQ(orders->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_TRUE(orders->showGrid());
+  EXPECT_EQ(orders->palette().color(QPalette::Inactive, QPalette::Highlight),
+            orders->palette().color(QPalette::Active, QPalette::Highlight));
+
+  auto* withdrawals = find<QTableView>("超级列表框2");
+  const int widths[] = {50, 50, 100, 180, 100, 130};
+  ASSERT_EQ(m_window->column_count(app::kWithdrawalList), 6);
+  for (int c = 0; c < 6; ++c) EXPECT_EQ(withdrawals->columnWidth(c), widths[c]);
+  EXPECT_EQ(m_window->column_title(app::kWithdrawalList, 2), gbk("回购金额"));
+
+  // Zero-width columns hold texts like any other; appended columns come after the 26.
+  int r = m_window->append_row(kOrderList, {});
+  m_window->set_cell(kOrderList, r, 13, "99.00");
+  EXPECT_EQ(m_window->cell(kOrderList, r, 13), "99.00");
+  m_window->append_column(kOrderList, gbk("导入列"), 80);
+  EXPECT_EQ(m_window->column_count(kOrderList), 27);
+  EXPECT_EQ(orders->columnWidth(26), 80);
+  EXPECT_EQ(m_window->rows(kOrderList).at(0).size(), 27u);
+}
+
+TEST_F(Window, ListOperationsKeepRowIdentity) {
+  fill_orders(3);
+  EXPECT_EQ(m_window->row_count(kOrderList), 3);
+  EXPECT_EQ(m_window->cell(kOrderList, 1, 1), "NO1");
+  EXPECT_EQ(m_window->cell(kOrderList, 5, 1), "");   // out of range reads empty
+  EXPECT_EQ(m_window->cell(kOrderList, 1, 40), "");
+  m_window->set_cell(kOrderList, 9, 1, "x");           // and writes nothing
+  app::RowKey key = m_window->row_key(kOrderList, 2);
+  m_window->delete_row(kOrderList, 0);
+  EXPECT_TRUE(m_window->set_cells_by_key(kOrderList, key, 22, {gbk("已签收"), gbk("发货成功")}));
+  EXPECT_EQ(m_window->cell(kOrderList, 1, 23), gbk("发货成功"));
+  m_window->delete_row(kOrderList, 1);
+  EXPECT_FALSE(m_window->set_cells_by_key(kOrderList, key, 22, {"x"}));
+  EXPECT_EQ(m_window->row_key(kOrderList, 7), 0u);
+  m_window->replace_rows(kOrderList, {{"a"}, {"b", "c"}});
+  EXPECT_EQ(m_window->cell(kOrderList, 1, 1), "c");
+  EXPECT_EQ(m_window->append_row("no such list", {}), -1);
+}
+
+TEST_F(Window, ContextMenuEntriesInOrder) {
+  QMenu* menu = m_window->order_menu();
+  EXPECT_EQ(menu->title(), u("a"));
+  QStringList texts;
+  for (QAction* a : menu->actions()) texts << a->text();
+  EXPECT_EQ(texts, QStringList({u("复制"), u("导出订单"), u("导入订单"), u("选中行发货"),
+                                u("导入单号发货"), u("查询当前订单物流"), u("删除本条订单"),
+                                u("清空订单")}));
+  EXPECT_EQ(find("超级列表框1")->contextMenuPolicy(), Qt::CustomContextMenu);
+}
+
+TEST_F(Window, CopyPutsTheSelectedRowOnTheClipboardAsOneSpreadsheetRow) {
+  fill_orders(2);
+  QGuiApplication::clipboard()->setText(u("before"));
+  entry("复制")->trigger();  // nothing selected: nothing copied
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), u("before"));
+  m_window->set_cell(kOrderList, 1, 17, gbk("请\t尽快\"发货\""));
+  select(1);
+  entry("复制")->trigger();
+  QStringList cells = QGuiApplication::clipboard()->text().split(QLatin1Char('\t'));
+  ASSERT_EQ(cells.size(), 27);  // 26 columns, one cell holding a tab
+  EXPECT_EQ(cells[0], u("1"));
+  EXPECT_EQ(cells[2], u("会员"));
+  EXPECT_EQ(cells[17] + u("\t") + cells[18], u("\"请\t尽快\"\"发货\"\"\""));
+}
+
+TEST_F(Window, DeleteAndClearEntries) {
+  fill_orders(3);
+  entry("删除本条订单")->trigger();  // no selection: nothing deleted
+  EXPECT_EQ(m_window->row_count(kOrderList), 3);
+  EXPECT_EQ(m_window->selected_row(kOrderList), -1);
+  select(1);
+  EXPECT_EQ(m_window->selected_row(kOrderList), 1);
+  entry("删除本条订单")->trigger();
+  ASSERT_EQ(m_window->row_count(kOrderList), 2);
+  EXPECT_EQ(m_window->cell(kOrderList, 1, 1), "NO2");
+  entry("清空订单")->trigger();
+  EXPECT_EQ(m_window->row_count(kOrderList), 0);
+  EXPECT_EQ(m_window->column_count(kOrderList), 26);
+  entry("清空订单")->trigger();
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Window, EventsRunTheirOperationsOnTheirThreads) {
+  std::atomic<int> ui_runs{0}, worker_runs{0}, wrong_thread{0};
+  Text imported;
+  QThread* ui = QThread::currentThread();
+  auto on_ui = [&] { ui == QThread::currentThread() ? ++ui_runs : ++wrong_thread; };
+  auto on_worker = [&] { ui != QThread::currentThread() ? ++worker_runs : ++wrong_thread; };
+  app::Operations ops;
+  ops.login = ops.fetch_all_orders = ops.toggle_new_order_reminder = ops.fetch_from_address_id =
+      ops.ship_selected_order = ops.query_tracking = ops.fetch_withdrawable_amount =
+          ops.export_orders = ops.poll_new_orders = on_ui;
+  ops.fetch_unpaid_orders = ops.fetch_orders_to_ship = ops.fetch_orders_to_receive =
+      ops.fetch_order_details = ops.ship_all_orders = ops.list_paid_withdrawals = on_worker;
+  m_window->set_operations(ops);
+  for (const char* b : {"按钮2", "按钮3", "按钮4", "按钮5", "按钮6"}) m_window->set_enabled(b, true);
+
+  for (const char* b : {"按钮1", "按钮2", "按钮7", "按钮11", "按钮15"}) find<QPushButton>(b)->click();
+  for (const char* e : {"导出订单", "选中行发货", "查询当前订单物流"}) entry(e)->trigger();
+  find<QTabWidget>("选择夹1")->setCurrentIndex(7);  // any page change fetches the amount
+  EXPECT_EQ(ui_runs, 9);
+  for (const char* b : {"按钮3", "按钮4", "按钮5", "按钮6", "按钮12", "按钮9"}) find<QPushButton>(b)->click();
+  for (const char* b : {"按钮8", "按钮10", "按钮13"}) find<QPushButton>(b)->click();
+  ASSERT_TRUE(m_window->wait_for_workers(std::chrono::seconds(10)));
+  EXPECT_EQ(worker_runs, 6);
+  EXPECT_EQ(ui_runs, 9);
+
+  // 导入单号发货 asks first; only Yes ships, as a worker.
+  answer = Answer::No;
+  entry("导入单号发货")->trigger();
+  answer = Answer::Yes;
+  entry("导入单号发货")->trigger();
+  ASSERT_TRUE(m_window->wait_for_workers(std::chrono::seconds(10)));
+  EXPECT_EQ(worker_runs, 7);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].text, gbk("请确保已经导入过快递单号"));
+  EXPECT_EQ(shown[0].title, gbk("询问"));
+  EXPECT_EQ(shown[0].buttons, Buttons::YesNo);
+
+  // The timer's tick polls; an interval already set changes nothing.
+  m_window->set_timer_interval(5);
+  m_window->set_timer_interval(5);
+  EXPECT_EQ(m_window->timer_interval(), 5);
+  for (int i = 0; i < 500 && ui_runs < 11; ++i) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(2);
+  }
+  EXPECT_GE(ui_runs, 11);
+  m_window->set_timer_interval(-1);
+  EXPECT_EQ(m_window->timer_interval(), 0);
+  EXPECT_EQ(wrong_thread, 0);
+}
+
+TEST_F(Window, ImportHintAndDefaultTitle) {
+  entry("导入订单")->trigger();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, gbk("直接将Excel表格拖到软件中"));
+  EXPECT_EQ(shown[0].title, gbk("信息："));
+  EXPECT_EQ(shown[0].buttons, Buttons::Ok);
+}
+
+TEST_F(Window, DroppedFilesReachTheImport) {
+  std::vector<Text> imports;
+  app::Operations ops;
+  ops.import_orders = [&](const Text& paths) { imports.push_back(paths); };
+  m_window->set_operations(ops);
+
+  auto drop_on = [&](QWidget* target, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    // As the window system delivers a drop: the drag enters the widget, then drops there.
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QCoreApplication::processEvents();
+  };
+  drop_on(find<QPlainTextEdit>("编辑框6")->viewport(),
+          {QUrl::fromLocalFile(u("/tmp/订单 1.xlsx"))});
+  drop_on(find<QTableView>("超级列表框1")->viewport(),
+          {QUrl::fromLocalFile(u("/tmp/a.xlsx")), QUrl::fromLocalFile(u("/tmp/b.xls"))});
+  drop_on(find("编辑框1"), {QUrl(u("http://example.com/x.xlsx"))});  // not a file
+  ASSERT_EQ(imports.size(), 2u);
+  EXPECT_EQ(imports[0], gbk("/tmp/订单 1.xlsx"));
+  EXPECT_EQ(imports[1], "/tmp/a.xlsx\r\n/tmp/b.xls\r\n");
+  EXPECT_EQ(m_window->text("编辑框6"), "");  // the path did not land in the box
+}
+
+TEST_F(Window, CreationFillsTheFourBoxesFromSettings) {
+  m_settings->write_setting(gbk("账号"), gbk("商家甲"));
+  m_settings->write_setting(gbk("密码"), "pw");
+  m_settings->write_setting(gbk("快递100sky"), "key1");
+  m_settings->write_setting(gbk("快递类型"), "yunda");
+  make_window();
+  EXPECT_EQ(m_window->text("编辑框1"), gbk("商家甲"));
+  EXPECT_EQ(m_window->text("编辑框2"), "pw");
+  EXPECT_EQ(m_window->text("编辑框7"), "key1");
+  EXPECT_EQ(m_window->text("编辑框8"), "yunda");
+}
+
+TEST_F(Window, TipWindowIsAFixedModalPicture) {
+  app::TipWindow tip(m_window.get());
+  EXPECT_EQ(tip.size(), QSize(282, 362));
+  EXPECT_EQ(tip.minimumSize(), tip.maximumSize());
+  EXPECT_TRUE(tip.windowTitle().isEmpty());
+  EXPECT_TRUE(tip.isModal());
+  EXPECT_FALSE(tip.picture().isNull());
+  EXPECT_TRUE(tip.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(tip.windowFlags() & Qt::WindowMinimizeButtonHint);
+
+  // 按钮14 opens it modally and returns when it is closed.
+  bool was_modal = false;
+  QTimer::singleShot(50, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    was_modal = qobject_cast<app::TipWindow*>(modal) != nullptr;
+    if (modal) modal->close();
+  });
+  find<QPushButton>("按钮14")->click();
+  EXPECT_TRUE(was_modal);
+}
+
+TEST_F(Window, LogAppendsExactlyAtTheEnd) {
+  m_window->append_log(gbk("=======开启新订单提醒======\r\n"));
+  m_window->append_log(gbk("共3单"));
+  m_window->append_log(gbk("，新增1单\r\n"));
+  EXPECT_EQ(m_window->text("编辑框6"), gbk("=======开启新订单提醒======\r\n共3单，新增1单\r\n"));
+}
+
+}  // namespace
