@@ -18,8 +18,8 @@ bool is_integer_literal(std::string_view s) {
 }
 
 std::string trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' ||
-                        s.front() == '\n'))
+  while (!s.empty() &&
+         (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' || s.front() == '\n'))
     s.remove_prefix(1);
   while (!s.empty() &&
          (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))

@@ -6,7 +6,9 @@ namespace exchange {
 
 namespace {
 
-bool blank(const web::Text& text) { return web::remove_spaces(text).empty(); }
+bool blank(const web::Text& text) {
+  return web::remove_spaces(text).empty();
+}
 
 }  // namespace
 

@@ -46,9 +46,9 @@ class Sheet {
 struct ReadLimits {
   std::uint64_t max_file_bytes = 256ull << 20;  // the workbook file itself
   std::uint64_t max_part_bytes = 256ull << 20;  // one part of an .xlsx, uncompressed
-  std::uint64_t max_ratio = 500;     // uncompressed / compressed, for parts over 1 MiB
-  std::size_t max_rows = 100'000;    // rows holding a value
-  std::size_t max_text_bytes = 128ull << 20;  // all kept texts together
+  std::uint64_t max_ratio = 500;                // uncompressed / compressed, for parts over 1 MiB
+  std::size_t max_rows = 100'000;               // rows holding a value
+  std::size_t max_text_bytes = 128ull << 20;    // all kept texts together
   std::size_t max_shared_strings = 2'000'000;
   // Called now and then during a long read (e.g. to let the window paint).
   std::function<void()> tick;

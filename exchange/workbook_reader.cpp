@@ -41,8 +41,7 @@ ReadResult read_workbook(const std::filesystem::path& path, const ReadLimits& li
   in.read(head, sizeof head);  // a shorter file leaves zeros, which match no format
   static const char kZip[4] = {'P', 'K', '\x03', '\x04'};
   static const char kEmptyZip[4] = {'P', 'K', '\x05', '\x06'};
-  static const char kCompound[8] = {'\xD0', '\xCF', '\x11', '\xE0',
-                                    '\xA1', '\xB1', '\x1A', '\xE1'};
+  static const char kCompound[8] = {'\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
   if (std::memcmp(head, kZip, 4) == 0 || std::memcmp(head, kEmptyZip, 4) == 0)
     return read_xlsx(path, limits);
   if (std::memcmp(head, kCompound, 8) == 0) return read_xls(path, limits);

@@ -81,7 +81,8 @@ std::string write_workbook(const std::filesystem::path& path,
   auto put = [&](lxw_row_t row, int column, std::string_view value) {
     if (failure != LXW_NO_ERROR) return;
     std::string cell(fit_cell(value));
-    failure = worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), cell.c_str(), text);
+    failure =
+        worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), cell.c_str(), text);
   };
   for (int c = 0; c < columns; ++c) put(0, c, titles[c]);
   for (std::size_t r = 0; r < rows.size() && failure == LXW_NO_ERROR; ++r) {

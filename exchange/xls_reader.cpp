@@ -2,6 +2,7 @@
 
 #include <freexl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "exchange/cell_text.h"
@@ -27,6 +28,14 @@ std::string open_error(int code) {
 
 ReadResult read_xls(const std::filesystem::path& path, const ReadLimits& limits) {
   ReadResult result;
+  // FreeXL holds the whole workbook in memory, several times the file's size;
+  // a legacy workbook of 65,536 rows stays well below this.
+  std::error_code ec;
+  if (std::filesystem::file_size(path, ec) >
+      std::min<std::uint64_t>(limits.max_file_bytes, 64ull << 20)) {
+    result.error = "文件太大，无法导入";
+    return result;
+  }
   const void* handle = nullptr;
   int rc = freexl_open(path.c_str(), &handle);
   struct Closer {

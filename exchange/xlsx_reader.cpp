@@ -21,6 +21,7 @@ namespace exchange {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
+constexpr long long kLastRow = 1LL << 40;  // far beyond any spreadsheet's last row
 const char kTooBig[] = "工作簿解压后的内容过大（可能是恶意的压缩文件），已拒绝导入";
 
 std::string_view local_name(const char* name) {
@@ -37,8 +38,8 @@ const char* attribute(const char** attrs, std::string_view wanted) {
 
 // "xl/" + "worksheets/sheet1.xml", "/xl/a.xml", "xl/" + "../b.xml".
 std::string resolve(const std::string& base_dir, std::string_view target) {
-  std::string joined =
-      !target.empty() && target[0] == '/' ? std::string(target.substr(1)) : base_dir + std::string(target);
+  std::string joined = !target.empty() && target[0] == '/' ? std::string(target.substr(1))
+                                                           : base_dir + std::string(target);
   std::vector<std::string> parts;
   size_t start = 0;
   while (start <= joined.size()) {
@@ -105,7 +106,8 @@ class Package {
       return kTooBig;
 
     zip_file_t* file = zip_fopen_index(m_zip, index, 0);
-    if (!file) return std::string("无法读取工作簿内容（") + zip_error_strerror(zip_get_error(m_zip)) + "）";
+    if (!file)
+      return std::string("无法读取工作簿内容（") + zip_error_strerror(zip_get_error(m_zip)) + "）";
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> closer(file, zip_fclose);
 
     std::unique_ptr<std::remove_pointer_t<XML_Parser>, void (*)(XML_Parser)> parser(
@@ -133,8 +135,7 @@ class Package {
     std::uint64_t total = 0;
     for (unsigned chunk = 0;; ++chunk) {
       zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
-      if (n < 0)
-        return std::string("工作簿已损坏或不完整（") + zip_file_strerror(file) + "）";
+      if (n < 0) return std::string("工作簿已损坏或不完整（") + zip_file_strerror(file) + "）";
       total += static_cast<std::uint64_t>(n);
       if (total > limits.max_part_bytes) return kTooBig;
       bool last = n == 0;
@@ -333,6 +334,7 @@ class SheetHandler : public XmlHandler {
       const char* r = attribute(attrs, "r");
       long long n = r ? std::atoll(r) : 0;
       m_row = n > 0 ? n - 1 : m_row + 1;
+      if (m_row > kLastRow) m_row = kLastRow;  // no counting past it, whatever the file says
       m_column = -1;
     } else if (name == "c") {
       start_cell(attrs);
@@ -410,12 +412,11 @@ class SheetHandler : public XmlHandler {
         if (ch == 'T') ch = ' ';
       if (!text.empty() && text.back() == 'Z') text.pop_back();
     } else {
-      DateKind kind = m_style >= 0 && m_style < static_cast<int>(m_kinds.size())
-                          ? m_kinds[m_style]
-                          : DateKind::None;
-      text = kind == DateKind::None ? number_text(m_value)
-                                    : date_text(std::strtod(m_value.c_str(), nullptr), kind,
-                                                m_base_1904);
+      DateKind kind = m_style >= 0 && m_style < static_cast<int>(m_kinds.size()) ? m_kinds[m_style]
+                                                                                 : DateKind::None;
+      text = kind == DateKind::None
+                 ? number_text(m_value)
+                 : date_text(std::strtod(m_value.c_str(), nullptr), kind, m_base_1904);
     }
     m_value.clear();
     if (text.empty()) return;
@@ -479,7 +480,8 @@ ReadResult read_xlsx(const std::filesystem::path& path, const ReadLimits& limits
   if (std::string e = package.parse(workbook, book, limits); !e.empty()) return failed(e);
 
   const std::string base = directory_of(workbook);
-  std::string sheet_part, strings_part = base + "sharedStrings.xml", styles_part = base + "styles.xml";
+  std::string sheet_part, strings_part = base + "sharedStrings.xml",
+                          styles_part = base + "styles.xml";
   const std::string book_rels = rels_of(workbook);
   if (package.has(book_rels)) {
     RelationsHandler rels;

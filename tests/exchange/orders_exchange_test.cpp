@@ -34,7 +34,9 @@ app::OrderRow order(int n) {
   return row;
 }
 
-std::string utf8(const web::Text& t) { return web::gbk_to_utf8(t); }
+std::string utf8(const web::Text& t) {
+  return web::gbk_to_utf8(t);
+}
 
 TEST(OrdersExchange, ExportThenImportGivesTheSameTable) {
   TempDir dir;
@@ -50,7 +52,8 @@ TEST(OrdersExchange, ExportThenImportGivesTheSameTable) {
   // The sheet: titles a1..y1, z1 blank, row 2 = table row 0, row 3 = table row 1.
   ReadResult r = read_workbook(dir.path() / "导出订单.xlsx");
   ASSERT_TRUE(r.ok()) << r.error;
-  for (int c = 0; c < 25; ++c) EXPECT_EQ(r.sheet.cell(0, c), utf8(f.form.column_title(app::kOrderList, c)));
+  for (int c = 0; c < 25; ++c)
+    EXPECT_EQ(r.sheet.cell(0, c), utf8(f.form.column_title(app::kOrderList, c)));
   EXPECT_EQ(r.sheet.cell(0, 25), "");
   EXPECT_EQ(r.sheet.cell(1, 0), "单元1-0");
   EXPECT_EQ(r.sheet.cell(2, 25), "单元2-25");
@@ -137,9 +140,12 @@ TEST(OrdersExchange, SheetRowsUpToTheFirstBlankOne) {
   EXPECT_EQ(rows[0].size(), 26u);
   // Rows of ASCII or full-width spaces count as blank.
   EXPECT_EQ(orders_from_sheet(sheet_of({{"a", "b"}, {"1"}, {"  ", " "}, {"3"}}), 26).size(), 1u);
-  EXPECT_EQ(orders_from_sheet(sheet_of({{"a"}, {"1"}, {"\xE3\x80\x80 \xE3\x80\x80"}, {"3"}}), 26).size(), 1u);
+  EXPECT_EQ(
+      orders_from_sheet(sheet_of({{"a"}, {"1"}, {"\xE3\x80\x80 \xE3\x80\x80"}, {"3"}}), 26).size(),
+      1u);
   // A blank title in column 3 limits the import to columns 1 and 2.
-  rows = orders_from_sheet(sheet_of({{"a", "b", " ", "d"}, {"1", "2", "3", "4"}, {"", "", "x", "y"}}), 26);
+  rows = orders_from_sheet(
+      sheet_of({{"a", "b", " ", "d"}, {"1", "2", "3", "4"}, {"", "", "x", "y"}}), 26);
   ASSERT_EQ(rows.size(), 1u);  // row 3 is blank in the columns read
   EXPECT_EQ(rows[0][1], "2");
   EXPECT_EQ(rows[0][2], "");
