@@ -2,6 +2,7 @@
 // the window filled from the settings file beside the program, the event loop,
 // and an orderly end even while workers still run.
 #include <QApplication>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <chrono>
@@ -24,13 +25,20 @@ app::Text host_setting(const app::Settings& settings, const char* key, const cha
 }
 
 // For the start-up benchmark and screenshots: WEIHE_SCREENSHOT=<file.png> saves
-// the shown window there; WEIHE_QUIT_AFTER_SHOWN=1 ends the program once shown.
+// the shown window there (WEIHE_SCREENSHOT_PAGE=<n> picks the tab page first);
+// WEIHE_QUIT_AFTER_SHOWN=1 ends the program once shown.
 void schedule_automation(app::MainWindow& window) {
   const QString shot = qEnvironmentVariable("WEIHE_SCREENSHOT");
   const bool quit = qEnvironmentVariableIntValue("WEIHE_QUIT_AFTER_SHOWN") != 0;
   if (shot.isEmpty() && !quit) return;
   QTimer::singleShot(shot.isEmpty() ? 0 : 300, &window, [&window, shot, quit] {
-    if (!shot.isEmpty()) window.grab().save(shot);
+    if (!shot.isEmpty()) {
+      bool paged = false;
+      const int page = qEnvironmentVariableIntValue("WEIHE_SCREENSHOT_PAGE", &paged);
+      if (auto* tabs = window.findChild<QTabWidget*>(QString::fromUtf8("选择夹1")); tabs && paged)
+        tabs->setCurrentIndex(page);
+      window.grab().save(shot);
+    }
     std::printf("window shown\n");
     std::fflush(stdout);
     if (quit) window.close();

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -20,6 +21,7 @@
 #include "app/picture_box.h"
 #include "app/report_model.h"
 #include "app/settings.h"
+#include "app/wrapping_button.h"
 
 namespace app {
 
@@ -61,6 +63,7 @@ QPlainTextEdit* fixed_box(QPlainTextEdit* e) {
   QPalette p = e->palette();
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
     p.setColor(group, QPalette::Base, kSilver);
+  p.setColor(QPalette::Disabled, QPalette::Text, QColor(109, 109, 109));  // greyed, yet legible
   e->setPalette(p);
   set_pixel_font(e, 14);
   e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -126,7 +129,7 @@ void MainWindow::build_top() {
   add(new QLineEdit(u("10000"), this), "编辑框5", {352, 6, 48, 24});
   add(new QPushButton(u("毫秒"), this), "按钮13", {400, 6, 32, 24});
   add(new QCheckBox(u("勾选弹出物流框"), this), "选择框1", {435, 12, 112, 16})->setChecked(true);
-  set_pixel_font(add(new QPushButton(u("打赏作者"), this), "按钮14", {576, 8, 56, 48}), 19);
+  set_pixel_font(add(new WrappingButton(u("打赏作者"), this), "按钮14", {576, 8, 56, 48}), 19);
   add(new QPushButton(u("取发货ID："), this), "按钮11", {245, 85, 72, 24});
   add(new QLineEdit(this), "编辑框13", {319, 85, 33, 24});
   add(new QLabel(u("发货快递："), this), "标签15", {359, 85, 56, 24});
@@ -154,6 +157,12 @@ void MainWindow::build_pages() {
   for (const char* title :
        {"订单管理", "账户提现", "退货管理", "个人信息", "更新内容", "日志", "快递代码", "帮助"})
     m_tabs->addTab(new QWidget(), u(title));
+  // Compact headers, so all eight fit left of the controls that sit beside them.
+  if (auto* bar = m_tabs->findChild<QTabBar*>())
+    bar->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 3px 6px; border: 1px solid #a0a0a0; border-bottom: none;"
+        " background: #e8e8e8; margin-top: 2px; }"
+        "QTabBar::tab:selected { background: white; margin-top: 0px; }"));
 
   // Page controls are children of the tab control itself (so their positions
   // are relative to it, and some sit beside the tab headers); the page change
