@@ -25,8 +25,8 @@ struct Markers {
 
   Text unpaid_left = "<h3>";
   Text unpaid_right = gbk("</h3>\n" + k24 + "<p>待付款</p>");
-  Text to_ship_left = "<div class=\"small-box bg-green\">\n" + k20 + "<div class=\"inner\">\n" +
-                      k24 + "<h3>";
+  Text to_ship_left =
+      "<div class=\"small-box bg-green\">\n" + k20 + "<div class=\"inner\">\n" + k24 + "<h3>";
   Text to_ship_right = gbk("</h3>\n" + k24 + "<p>待发货</p>");
   Text to_receive_left = "yellow\">\n" + k20 + "<div class=\"inner\">\n" + k24 + "<h3>";
   Text to_receive_right = gbk("</h3>\n" + k24 + "<p>待收货</p>\n");
@@ -62,7 +62,9 @@ Text login_body(const Text& token, const Text& account, const Text& password) {
          "&login-button=&login-button=";
 }
 
-bool is_logged_in(const Text& page) { return web::find_text(page, markers().welcome) != -1; }
+bool is_logged_in(const Text& page) {
+  return web::find_text(page, markers().welcome) != -1;
+}
 
 Text logo_path_of(const Text& page) {
   return text_between(page, markers().logo_left, markers().logo_right);

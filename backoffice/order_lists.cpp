@@ -77,7 +77,9 @@ void fetch_unpaid_orders(app::Context& ctx) {
   fetch_list(ctx, {kUnpaidList, "正在获取未付款订单，请等待...", true, false});
 }
 
-void fetch_orders_to_ship(app::Context& ctx) { fetch_list(ctx, {kToShipList, nullptr, false, false}); }
+void fetch_orders_to_ship(app::Context& ctx) {
+  fetch_list(ctx, {kToShipList, nullptr, false, false});
+}
 
 void fetch_orders_to_receive(app::Context& ctx) {
   fetch_list(ctx, {kToReceiveList, "正在获取待收货订单，请等待...", true, false});

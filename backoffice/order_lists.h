@@ -5,7 +5,8 @@
 // they never interleave with each other, the detail fetch or the reminder.
 //
 // Usage: form.start_worker([&ctx] { backoffice::fetch_orders_to_ship(ctx); });   // 按钮4
-//        backoffice::fetch_all_orders(ctx);                                       // 按钮2, UI thread
+//        backoffice::fetch_all_orders(ctx);                                       // 按钮2, UI
+//        thread
 
 #include <optional>
 #include <string_view>

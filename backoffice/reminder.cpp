@@ -21,7 +21,8 @@ void refresh_to_ship_table(app::Context& ctx, std::vector<app::OrderRow> fresh) 
   const std::vector<app::OrderRow> old = ctx.form.rows(app::kOrderList);
   std::unordered_map<Text, const app::OrderRow*> by_id;
   for (const auto& row : old)
-    if (row.size() > app::kColId && !row[app::kColId].empty()) by_id.emplace(row[app::kColId], &row);
+    if (row.size() > app::kColId && !row[app::kColId].empty())
+      by_id.emplace(row[app::kColId], &row);
   for (auto& row : fresh) {
     auto it = by_id.find(row[app::kColId]);
     if (it == by_id.end()) continue;

@@ -22,7 +22,9 @@ void record_shown_list(app::Context& ctx, std::string_view list) {
   ctx.shown_list.set(snapshot(ctx, list));
 }
 
-void forget_shown_list(app::Context& ctx) { ctx.shown_list.set({}); }
+void forget_shown_list(app::Context& ctx) {
+  ctx.shown_list.set({});
+}
 
 bool table_shows_list(app::Context& ctx, std::string_view list) {
   const std::string recorded = ctx.shown_list.get();

@@ -67,7 +67,8 @@ void BM_Curl500(benchmark::State& state) {
   web::Text cookie;
   const web::Text page = web::page_text(web::http_request(login_url, 0, {}, &cookie));
   const web::Text body = backoffice::login_body(backoffice::csrf_token_of(page), "demo", "demo123");
-  web::http_request(login_url, 1, body, &cookie);
+  web::http_request(login_url, 1, body, &cookie, nullptr, nullptr, nullptr, /*no_redirect=*/true);
+  if (cookie.empty()) state.SkipWithError("no session cookie for curl");
 
   const auto config = b.dir / "curl500.cfg";
   {
@@ -77,6 +78,11 @@ void BM_Curl500(benchmark::State& state) {
       out << "url = \"" << b.ctx.backoffice_url("/order/edit?id=") << o.id
           << "\"\noutput = \"/dev/null\"\n";
   }
+  // One page first, to be sure curl is served the detail page and not the login form.
+  const std::string probe = "curl -s -b '" + cookie + "' " +
+                            b.ctx.backoffice_url("/order/edit?id=") + b.mall.orders()[0].id +
+                            " | grep -q 'box-body'";
+  if (std::system(probe.c_str()) != 0) state.SkipWithError("curl gets no detail page");
   const std::string command = "curl --config " + config.string();
   for (auto _ : state)
     if (std::system(command.c_str()) != 0) state.SkipWithError("curl failed");

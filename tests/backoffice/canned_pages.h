@@ -17,6 +17,8 @@ inline std::string canned_bytes(const std::string& name) {
   return out.str();
 }
 
-inline web::Text canned_page(const std::string& name) { return web::page_text(canned_bytes(name)); }
+inline web::Text canned_page(const std::string& name) {
+  return web::page_text(canned_bytes(name));
+}
 
 }  // namespace backoffice_tests

@@ -31,8 +31,10 @@ TEST_F(MallTest, LoginSuccessFillsTheDashboard) {
   EXPECT_EQ(form.text("标签4"), std::to_string(count_in(orders, 20)));
   EXPECT_EQ(form.text("标签5"), std::to_string(count_in(orders, 30)));
   EXPECT_EQ(form.text("标签6"), std::to_string(count_in(orders, 0)));
-  const std::pair<const char*, const char*> goods[] = {
-      {"标签7", "销售中："}, {"标签8", "违规下架："}, {"标签9", "待审核："}, {"标签10", "仓库中："}};
+  const std::pair<const char*, const char*> goods[] = {{"标签7", "销售中："},
+                                                       {"标签8", "违规下架："},
+                                                       {"标签9", "待审核："},
+                                                       {"标签10", "仓库中："}};
   for (auto [label, prefix] : goods) {
     const Text caption = form.text(label);
     ASSERT_GT(caption.size(), gbk(prefix).size()) << label;
@@ -50,8 +52,8 @@ TEST_F(MallTest, LoginSuccessFillsTheDashboard) {
   EXPECT_EQ(form.spoken[0], gbk("登录中...请稍后"));
   EXPECT_EQ(form.spoken[1], gbk("登录成功！") + store + gbk("欢迎您的使用！待付款订单：") +
                                 form.text("标签3") + gbk("笔！待发货订单：") + form.text("标签4") +
-                                gbk("笔！待收货订单：") + form.text("标签5") +
-                                gbk("笔！总订单：") + form.text("标签6") + gbk("笔！"));
+                                gbk("笔！待收货订单：") + form.text("标签5") + gbk("笔！总订单：") +
+                                form.text("标签6") + gbk("笔！"));
   EXPECT_FALSE(ctx.csrf_token.get().empty());
 
   // The conversation: form page, form post with the token (and its redirect), logo.
@@ -124,7 +126,8 @@ TEST_F(MallTest, UnreachableBackOfficeSaysSo) {
   form.set_text("编辑框1", "demo");
   form.set_text("编辑框2", "demo123");
   backoffice::login(offline);
-  EXPECT_EQ(form.log, gbk("&=======登录失败======*\r\n=======无法连接蔚禾商城后台，请检查网络======\r\n"));
+  EXPECT_EQ(form.log,
+            gbk("&=======登录失败======*\r\n=======无法连接蔚禾商城后台，请检查网络======\r\n"));
   EXPECT_EQ(form.spoken.back(), gbk("哎哟喂！连接不上蔚禾商城后台，请检查网络后再试！呜呜"));
   EXPECT_EQ(form.progress, (std::vector<int>{10, 20, 50, 78, 100}));
   EXPECT_EQ(settings.read_setting(gbk("账号")), "demo");

@@ -55,9 +55,10 @@ class MallTest : public ::testing::Test {
   testing_support::FakeForm form;
   app::Settings settings{m_dir / "配置文件.ini"};
   mall::StandInMall m_mall;
-  app::Context ctx{.form = form,
-                   .settings = settings,
-                   .hosts = {m_mall.backoffice_host(), m_mall.image_host(), m_mall.tracking_host()}};
+  app::Context ctx{
+      .form = form,
+      .settings = settings,
+      .hosts = {m_mall.backoffice_host(), m_mall.image_host(), m_mall.tracking_host()}};
 };
 
 }  // namespace backoffice_tests

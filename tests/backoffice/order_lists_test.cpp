@@ -20,16 +20,30 @@ constexpr int kColConsignee = 18;
 
 // Columns 1..8 of a listed order as the back office shows them.
 std::vector<Text> listed(const mall::Order& o) {
-  return {gbk(o.order_no), gbk(o.member),   gbk(o.store),
-          gbk(o.total),    gbk(o.paid),     gbk(o.pay_time),
-          gbk(mall::pages::state_name(o.state)), gbk(o.id)};
+  return {gbk(o.order_no),
+          gbk(o.member),
+          gbk(o.store),
+          gbk(o.total),
+          gbk(o.paid),
+          gbk(o.pay_time),
+          gbk(mall::pages::state_name(o.state)),
+          gbk(o.id)};
 }
 
 // Columns 9..21 of an order as its edit page shows them.
 std::vector<Text> detailed(const mall::Order& o) {
-  return {gbk(o.goods),   gbk(o.quantity),      gbk(o.packaging), gbk(o.unit_price),
-          gbk(o.line_total), gbk(o.paid),       gbk(o.pay_method), gbk(o.pickup_method),
-          gbk(o.message), gbk(o.consignee),     gbk(o.phone),     gbk(o.address),
+  return {gbk(o.goods),
+          gbk(o.quantity),
+          gbk(o.packaging),
+          gbk(o.unit_price),
+          gbk(o.line_total),
+          gbk(o.paid),
+          gbk(o.pay_method),
+          gbk(o.pickup_method),
+          gbk(o.message),
+          gbk(o.consignee),
+          gbk(o.phone),
+          gbk(o.address),
           gbk(mall::pages::escape(o.tracking_no))};
 }
 
@@ -68,8 +82,10 @@ TEST_F(OrderLists, EachListFetchFillsTheTable) {
     const char* first_message;
   };
   const Case cases[] = {
-      {backoffice::fetch_unpaid_orders, 10, "/order/list?order_state=10", "正在获取未付款订单，请等待..."},
-      {backoffice::fetch_orders_to_receive, 30, "/order/list?order_state=30", "正在获取待收货订单，请等待..."},
+      {backoffice::fetch_unpaid_orders, 10, "/order/list?order_state=10",
+       "正在获取未付款订单，请等待..."},
+      {backoffice::fetch_orders_to_receive, 30, "/order/list?order_state=30",
+       "正在获取待收货订单，请等待..."},
       {backoffice::fetch_all_orders, 0, "/order/list", "正在获取总订单，请等待..."},
   };
   for (const Case& c : cases) {
@@ -82,8 +98,9 @@ TEST_F(OrderLists, EachListFetchFillsTheTable) {
     expect_table_lists(c.state);
     const int n = static_cast<int>(orders_in(c.state).size());
     ASSERT_GT(n, 0);
-    EXPECT_EQ(form.spoken, (std::vector<Text>{gbk(c.first_message),
-                                              gbk("一共获取到") + std::to_string(n) + gbk("笔订单数据")}));
+    EXPECT_EQ(form.spoken,
+              (std::vector<Text>{gbk(c.first_message),
+                                 gbk("一共获取到") + std::to_string(n) + gbk("笔订单数据")}));
     ASSERT_EQ(m_mall.requests().size(), 1u);
     EXPECT_EQ(m_mall.requests()[0].target, c.target);
     if (c.state == 0) {
@@ -117,7 +134,8 @@ TEST_F(OrderLists, EmptyPageGivesNoRowsAndTheCountZero) {
 }
 
 TEST_F(OrderLists, CellsKeepTheirMarkupByteForByte) {
-  m_mall.override_page("/order/list?order_state=30", backoffice_tests::canned_bytes("order_list.html"));
+  m_mall.override_page("/order/list?order_state=30",
+                       backoffice_tests::canned_bytes("order_list.html"));
   backoffice::fetch_orders_to_receive(ctx);
   ASSERT_EQ(form.row_count(kList), 3);
   EXPECT_EQ(form.cell(kList, 1, app::kColMember), gbk("<b>李四</b>"));

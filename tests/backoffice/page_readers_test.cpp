@@ -66,9 +66,10 @@ TEST(OrderListPage, RowsAsCapturedWithMarkup) {
   web::PatternMatcher matcher;
   const auto rows = backoffice::order_rows_of(canned_page("order_list.html"), matcher);
   ASSERT_EQ(rows.size(), 3u);
-  const std::vector<Text> first = {"1",      "201701040001", gbk("张三"),
-                                   gbk("蔚禾测试店"), "128.00", "128.00",
-                                   "2017-01-04 10:00:01", gbk("待发货"), "1001"};
+  const std::vector<Text> first = {
+      "1",      "201701040001", gbk("张三"),           gbk("蔚禾测试店"),
+      "128.00", "128.00",       "2017-01-04 10:00:01", gbk("待发货"),
+      "1001"};
   EXPECT_EQ(rows[0], first);
   EXPECT_EQ(rows[1][app::kColSerial], "2");
   EXPECT_EQ(rows[1][app::kColMember], gbk("<b>李四</b>"));
@@ -90,10 +91,19 @@ TEST(OrderDetailPage, ThirteenGroups) {
   web::PatternMatcher matcher;
   const auto groups = backoffice::order_detail_of(canned_page("order_detail.html"), matcher);
   ASSERT_TRUE(groups.has_value());
-  const std::vector<Text> expected = {
-      gbk("有机大米 5kg"), "2", gbk("礼盒装"), "64.00", "128.00", "128.00", gbk("微信支付"),
-      gbk("快递配送"), gbk("请尽快发货，100%好评"), gbk("张三"), "13800138000",
-      gbk("浙江省杭州市西湖区文三路 1 号"), "SF1234567890"};
+  const std::vector<Text> expected = {gbk("有机大米 5kg"),
+                                      "2",
+                                      gbk("礼盒装"),
+                                      "64.00",
+                                      "128.00",
+                                      "128.00",
+                                      gbk("微信支付"),
+                                      gbk("快递配送"),
+                                      gbk("请尽快发货，100%好评"),
+                                      gbk("张三"),
+                                      "13800138000",
+                                      gbk("浙江省杭州市西湖区文三路 1 号"),
+                                      "SF1234567890"};
   EXPECT_EQ(*groups, expected);
 }
 

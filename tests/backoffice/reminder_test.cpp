@@ -18,7 +18,8 @@ constexpr auto kList = app::kOrderList;
 const Text kNothingNew = gbk("<<<<<<<<暂未获取到新订单...");
 
 bool ends_with(const Text& text, const Text& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 class Reminder : public MallTest {
@@ -55,8 +56,10 @@ TEST_F(Reminder, NonNumericOrAbsurdIntervalsNeverPoll) {
     form.set_text("编辑框5", text);
     reminder.toggle();
     EXPECT_EQ(form.text("按钮7"), gbk("关闭新订单提醒"));
-    if (text[0] == '9') EXPECT_GT(form.timer_interval(), 0);
-    else EXPECT_EQ(form.timer_interval(), 0) << text;
+    if (text[0] == '9')
+      EXPECT_GT(form.timer_interval(), 0);
+    else
+      EXPECT_EQ(form.timer_interval(), 0) << text;
     reminder.toggle();
   }
 }
