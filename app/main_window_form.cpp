@@ -333,11 +333,12 @@ void MainWindow::start_worker(std::function<void()> operation) {
 }
 
 void MainWindow::worker_ended() {
-  {
-    std::lock_guard lock(m_workers_mutex);
-    --m_workers;
-  }
+  // Everything happens under the lock: once the count reads 0 the window may
+  // be destroyed, so nothing of it is touched after the unlock.
+  std::lock_guard lock(m_workers_mutex);
+  --m_workers;
   m_workers_changed.notify_all();
+  QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);  // wakes wait_for_workers
 }
 
 int MainWindow::running_workers() {
@@ -346,15 +347,18 @@ int MainWindow::running_workers() {
 }
 
 bool MainWindow::wait_for_workers(std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    // Workers may be waiting for a control call; handle those while waiting.
-    if (QThread::currentThread() == thread()) QCoreApplication::processEvents();
+  if (QThread::currentThread() != thread()) {
     std::unique_lock lock(m_workers_mutex);
-    if (m_workers == 0) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    m_workers_changed.wait_for(lock, std::chrono::milliseconds(10));
+    return m_workers_changed.wait_for(lock, timeout, [this] { return m_workers == 0; });
   }
+  // On the UI thread, keep serving the workers' control calls while waiting;
+  // a worker's end and the deadline both wake the loop.
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.start(timeout);
+  while (running_workers() > 0 && deadline.isActive())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return running_workers() == 0;
 }
 
 void MainWindow::process_events() {
