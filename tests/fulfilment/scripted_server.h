@@ -32,9 +32,13 @@ class ScriptedServer {
     };
     m_server.Post("/order/send", answer);
     m_server.Get("/api", answer);
+    // Idle connections close at once, so stopping never waits for a keep-alive timeout.
+    m_server.set_keep_alive_timeout(0);
     m_port = m_server.bind_to_any_port("127.0.0.1");
-    // The socket listens from bind on, so requests queue until the loop runs.
     m_thread = std::thread([this] { m_server.listen_after_bind(); });
+    // stop() only ends a loop that is already running, so wait for it (bounded).
+    for (int i = 0; i < 500 && !m_server.is_running(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   ~ScriptedServer() {
     open_gate();

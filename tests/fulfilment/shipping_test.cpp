@@ -76,10 +76,11 @@ TEST(AddressPage, FirstDeleteLinkGivesTheId) {
 }
 
 TEST(AddressPage, LinkRightAfterAChineseCharacterIsTheFirstAddress) {
-  // "认" is E8 AE A4 in UTF-8: read as GBK, A4 would pair with the "<" that
-  // follows and hide the first link, so the raw page would yield the second id.
+  // Five three-byte UTF-8 characters: read as GBK, the last trail byte pairs
+  // with the "<" that follows and hides the first link, so the raw page would
+  // yield the second id.
   const std::string page =
-      "<li>默认<a data-url=\"/user-address/del?id=11\">删除</a></li>"
+      "<li>默认地址：<a data-url=\"/user-address/del?id=11\">删除</a></li>"
       "<li>公司 <a data-url=\"/user-address/del?id=22\">删除</a></li>";
   ASSERT_EQ(web::text_between(page, "<a data-url=\"/user-address/del?id=", "\""), "22")
       << "the page no longer exercises the double-byte step-over";
@@ -100,7 +101,7 @@ TEST_F(AddressIdTest, FillsTheBoxFromTheBackOffice) {
 TEST_F(AddressIdTest, TakesTheFirstLinkEvenAfterAChineseCharacter) {
   login();
   mall.override_page("/user-address/list",
-                     "<li>默认<a data-url=\"/user-address/del?id=7001\">删除</a></li>"
+                     "<li>默认地址：<a data-url=\"/user-address/del?id=7001\">删除</a></li>"
                      "<li>仓库 <a data-url=\"/user-address/del?id=7002\">删除</a></li>");
   fulfilment::fetch_from_address_id(ctx);
   EXPECT_EQ(form.text("编辑框13"), "7001");
