@@ -18,9 +18,10 @@ web::Text help_text() {
 }
 
 web::Text release_notes_text() {
-  const char* const items[] = {"批量查询分类订单数据",   "支持批量导入导出订单", "优化订单查询",
-                               "批量查询物流、单个查询物流", "优化启动bug",          "新增批量发货",
-                               "优化账户提现功能",       "新增新订单定时刷新提醒"};
+  const char* const items[] = {"批量查询分类订单数据", "支持批量导入导出订单",
+                               "优化订单查询",         "批量查询物流、单个查询物流",
+                               "优化启动bug",          "新增批量发货",
+                               "优化账户提现功能",     "新增新订单定时刷新提醒"};
   std::string text = "\r\n2017.1.4【3.0更新内容】\r\n";
   int number = 1;
   for (const char* item : items) text += "\r\n    " + std::to_string(number++) + "、" + item;

@@ -16,13 +16,17 @@
 #include "app/tip_window.h"
 
 // The window's pictures live in a static library, so their registration is asked for.
-static void load_window_resources() { Q_INIT_RESOURCE(app); }
+static void load_window_resources() {
+  Q_INIT_RESOURCE(app);
+}
 
 namespace app {
 
 namespace {
 
-QString qs(const Text& text) { return QString::fromStdString(web::gbk_to_utf8(text)); }
+QString qs(const Text& text) {
+  return QString::fromStdString(web::gbk_to_utf8(text));
+}
 
 // A cell as one field of a tab-separated line: quoted when it holds a tab,
 // a line break or a quote, so a spreadsheet still pastes it as one cell.
@@ -59,9 +63,13 @@ MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
 }
 
-void MainWindow::set_operations(Operations operations) { m_ops = std::move(operations); }
+void MainWindow::set_operations(Operations operations) {
+  m_ops = std::move(operations);
+}
 
-void MainWindow::set_courier_codes(const Text& codes) { set_text("编辑框9", codes); }
+void MainWindow::set_courier_codes(const Text& codes) {
+  set_text("编辑框9", codes);
+}
 
 void MainWindow::set_message_handler(MessageHandler handler) {
   m_message_handler = std::move(handler);
@@ -81,8 +89,7 @@ void MainWindow::run_worker(const std::function<void()>& operation) {
 
 void MainWindow::wire() {
   auto click = [this](const char* name, auto handler) {
-    connect(static_cast<QAbstractButton*>(control(name)), &QAbstractButton::clicked, this,
-            handler);
+    connect(static_cast<QAbstractButton*>(control(name)), &QAbstractButton::clicked, this, handler);
   };
   // Each entry is read when the event comes, so operations bound later count.
   click("按钮1", [this] { run_ui(m_ops.login); });
@@ -187,6 +194,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void MainWindow::close_down() { m_closed = true; }
+void MainWindow::close_down() {
+  m_closed = true;
+}
 
 }  // namespace app

@@ -2,6 +2,7 @@
 // the UI thread when called from a worker.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QCheckBox>
 #include <QScrollBar>
 #include <QTableView>
 #include <QThread>
@@ -28,8 +28,12 @@ namespace app {
 
 namespace {
 
-QString qs(const Text& text) { return QString::fromStdString(web::gbk_to_utf8(text)); }
-Text tx(const QString& text) { return web::utf8_to_gbk(text.toStdString()); }
+QString qs(const Text& text) {
+  return QString::fromStdString(web::gbk_to_utf8(text));
+}
+Text tx(const QString& text) {
+  return web::utf8_to_gbk(text.toStdString());
+}
 
 // Multi-line boxes hold LF internally; the system's texts use CR LF.
 QString to_box(const Text& text) {
@@ -52,7 +56,11 @@ R MainWindow::on_ui(F&& f, R fallback) {
   if (m_closed) return fallback;
   R result = fallback;
   QMetaObject::invokeMethod(
-      this, [&] { if (!m_closed) result = f(); }, Qt::BlockingQueuedConnection);
+      this,
+      [&] {
+        if (!m_closed) result = f();
+      },
+      Qt::BlockingQueuedConnection);
   return result;
 }
 
@@ -61,7 +69,11 @@ void MainWindow::on_ui_void(F&& f) {
   if (QThread::currentThread() == thread()) return f();
   if (m_closed) return;
   QMetaObject::invokeMethod(
-      this, [&] { if (!m_closed) f(); }, Qt::BlockingQueuedConnection);
+      this,
+      [&] {
+        if (!m_closed) f();
+      },
+      Qt::BlockingQueuedConnection);
 }
 
 QWidget* MainWindow::control(std::string_view name) const {
@@ -310,7 +322,9 @@ Answer MainWindow::message_box(const Text& value, const Text& title, Buttons but
       closed_answer);
 }
 
-bool MainWindow::speak(const Text& value) { return m_speech && m_speech->speak(value); }
+bool MainWindow::speak(const Text& value) {
+  return m_speech && m_speech->speak(value);
+}
 
 void MainWindow::start_worker(std::function<void()> operation) {
   if (!operation) return;
@@ -338,7 +352,8 @@ void MainWindow::worker_ended() {
   std::lock_guard lock(m_workers_mutex);
   --m_workers;
   m_workers_changed.notify_all();
-  QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);  // wakes wait_for_workers
+  QMetaObject::invokeMethod(
+      this, [] {}, Qt::QueuedConnection);  // wakes wait_for_workers
 }
 
 int MainWindow::running_workers() {
@@ -377,7 +392,8 @@ void MainWindow::wait(const std::function<void()>& job) {
       failure = std::current_exception();
     }
     done = true;
-    QMetaObject::invokeMethod(&waker, [] {}, Qt::QueuedConnection);  // wakes the loop below
+    QMetaObject::invokeMethod(
+        &waker, [] {}, Qt::QueuedConnection);  // wakes the loop below
   });
   // Keep painting and serving workers' control calls, but take no user input.
   while (!done)

@@ -27,8 +27,12 @@ namespace app {
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-QString qs(const Text& text) { return QString::fromStdString(web::gbk_to_utf8(text)); }
+QString u(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
+QString qs(const Text& text) {
+  return QString::fromStdString(web::gbk_to_utf8(text));
+}
 
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
@@ -124,7 +128,8 @@ void MainWindow::build_top() {
       {"标签9", "待审核：", {162, 72, 64, 24}},
       {"标签8", "违规下架：", {69, 104, 72, 24}},
       {"标签10", "仓库中：", {162, 104, 64, 24}}};
-  for (auto& [name, caption, r] : green) set_text_colour(add(new QLabel(u(caption), this), name, r), kGreen);
+  for (auto& [name, caption, r] : green)
+    set_text_colour(add(new QLabel(u(caption), this), name, r), kGreen);
   add(new QPushButton(u("开启新订单提醒"), this), "按钮7", {256, 6, 96, 24});
   add(new QLineEdit(u("10000"), this), "编辑框5", {352, 6, 48, 24});
   add(new QPushButton(u("毫秒"), this), "按钮13", {400, 6, 32, 24});
@@ -168,14 +173,14 @@ void MainWindow::build_pages() {
   // are relative to it, and some sit beside the tab headers); the page change
   // shows the current page's controls and hides the others.
   QWidget* t = m_tabs;
-  List orders = report_view(t, "超级列表框1", kOrderListGeometry,
-                            {{"序号", 50},     {"订单号", 50},   {"会员", 50},     {"店铺", 0},
-                             {"订单总额", 50}, {"支付金额", 50}, {"支付时间", 50}, {"状态", 50},
-                             {"ID", 50},       {"商品", 50},     {"数量", 50},     {"规格", 50},
-                             {"单价", 50},     {"总价", 0},      {"支付金额", 50}, {"支付方式", 50},
-                             {"取件方式", 50}, {"留言", 50},     {"收货人", 50},   {"电话", 50},
-                             {"地址", 50},     {"快递单号", 50}, {"物流信息", 50}, {"发货状态", 50},
-                             {"备用", 50},     {"", 50}});
+  List orders = report_view(
+      t, "超级列表框1", kOrderListGeometry,
+      {{"序号", 50},     {"订单号", 50},   {"会员", 50},     {"店铺", 0},      {"订单总额", 50},
+       {"支付金额", 50}, {"支付时间", 50}, {"状态", 50},     {"ID", 50},       {"商品", 50},
+       {"数量", 50},     {"规格", 50},     {"单价", 50},     {"总价", 0},      {"支付金额", 50},
+       {"支付方式", 50}, {"取件方式", 50}, {"留言", 50},     {"收货人", 50},   {"电话", 50},
+       {"地址", 50},     {"快递单号", 50}, {"物流信息", 50}, {"发货状态", 50}, {"备用", 50},
+       {"", 50}});
   m_page_controls[0].push_back(orders.view);
   orders.view->setContextMenuPolicy(Qt::CustomContextMenu);
   add(new QLabel(u("快递100sky"), t), "标签12", {483, 1, 64, 16}, 0);
@@ -195,8 +200,12 @@ void MainWindow::build_pages() {
   add(new QPushButton(u("支付完成"), g2), "按钮9", {88, 16, 72, 24});
   add(new QPushButton(u("待审核"), g2), "按钮8", {176, 16, 72, 24});
   report_view(g2, "超级列表框2", {11, 52, 648, 280},
-              {{"序号", 50}, {"编号", 50}, {"回购金额", 100}, {"提交时间", 180},
-               {"操作人员", 100}, {"操作", 130}});
+              {{"序号", 50},
+               {"编号", 50},
+               {"回购金额", 100},
+               {"提交时间", 180},
+               {"操作人员", 100},
+               {"操作", 130}});
 
   auto* notes = fixed_box(add(multi_line(t, true), "编辑框4", {8, 32, 736, 368}, 4));
   notes->setPlainText(multi_line_text(release_notes_text()));
@@ -227,11 +236,13 @@ MainWindow::List MainWindow::report_view(QWidget* parent, const char* name, QRec
   v->horizontalHeader()->setMinimumSectionSize(0);
   v->horizontalHeader()->setHighlightSections(false);
   v->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  for (int c = 0; c < static_cast<int>(columns.size()); ++c) v->setColumnWidth(c, columns[c].second);
+  for (int c = 0; c < static_cast<int>(columns.size()); ++c)
+    v->setColumnWidth(c, columns[c].second);
   // White background; the selected row stays highlighted without the focus.
   QPalette p = v->palette();
   p.setColor(QPalette::Base, Qt::white);
-  p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+  p.setColor(QPalette::Inactive, QPalette::Highlight,
+             p.color(QPalette::Active, QPalette::Highlight));
   p.setColor(QPalette::Inactive, QPalette::HighlightedText,
              p.color(QPalette::Active, QPalette::HighlightedText));
   v->setPalette(p);

@@ -26,8 +26,8 @@ QImage decode_png(const web::Bytes& bytes) {
   QImage out(static_cast<int>(image.width), static_cast<int>(image.height),
              QImage::Format_RGBA8888);
   if (out.isNull() ||
-      !png_image_finish_read(&image, nullptr, out.bits(), static_cast<png_int_32>(out.bytesPerLine()),
-                             nullptr)) {
+      !png_image_finish_read(&image, nullptr, out.bits(),
+                             static_cast<png_int_32>(out.bytesPerLine()), nullptr)) {
     png_image_free(&image);
     return {};
   }

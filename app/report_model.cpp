@@ -5,7 +5,9 @@
 namespace app {
 
 namespace {
-QString display(const Text& text) { return QString::fromStdString(web::gbk_to_utf8(text)); }
+QString display(const Text& text) {
+  return QString::fromStdString(web::gbk_to_utf8(text));
+}
 }  // namespace
 
 ReportModel::ReportModel(std::vector<ReportColumn> columns, QObject* parent)

@@ -15,10 +15,12 @@ namespace app {
 
 namespace {
 
-constexpr std::size_t kMaxValueBytes = 10239;  // a read fills a 10,240-byte buffer
+constexpr std::size_t kMaxValueBytes = 10239;        // a read fills a 10,240-byte buffer
 constexpr std::uintmax_t kMaxFileBytes = 16u << 20;  // refuse absurd files instead of loading them
 
-bool is_lead_byte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool is_lead_byte(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
 
 // Compares two names, folding ASCII letters only. Double-byte characters are
 // compared byte for byte as a whole, so a trail byte that happens to be an
@@ -88,9 +90,9 @@ bool key_of(std::string_view line, std::string_view* key) {
 
 // Where a section and a key were found in the file's lines.
 struct Lookup {
-  int header = -1;     // index of the section's header line
-  int last = -1;       // last non-blank line of the section (the header if it has none)
-  int key_line = -1;   // the key's line
+  int header = -1;    // index of the section's header line
+  int last = -1;      // last non-blank line of the section (the header if it has none)
+  int key_line = -1;  // the key's line
 };
 
 Lookup look_up(const std::string& file, const std::vector<Line>& lines, std::string_view section,

@@ -92,10 +92,9 @@ void Speech::initialise() {
       if (current && current->name) m_voice = current->name;
     }
     if (m_playback)
-      audio = espeak_ng_InitializeOutput(
-                  static_cast<espeak_ng_OUTPUT_MODE>(ENOUTPUT_MODE_SYNCHRONOUS |
-                                                     ENOUTPUT_MODE_SPEAK_AUDIO),
-                  0, nullptr) == ENS_OK;
+      audio = espeak_ng_InitializeOutput(static_cast<espeak_ng_OUTPUT_MODE>(
+                                             ENOUTPUT_MODE_SYNCHRONOUS | ENOUTPUT_MODE_SPEAK_AUDIO),
+                                         0, nullptr) == ENS_OK;
     if (!audio) espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr);
   }
   std::lock_guard lock(m_mutex);
@@ -159,9 +158,9 @@ std::vector<short> Speech::synthesize(const web::Text& text, int* sample_rate) {
     synthesize_now(text);
     t_sink = nullptr;
     if (m_have_audio)
-      espeak_ng_InitializeOutput(static_cast<espeak_ng_OUTPUT_MODE>(ENOUTPUT_MODE_SYNCHRONOUS |
-                                                                    ENOUTPUT_MODE_SPEAK_AUDIO),
-                                 0, nullptr);
+      espeak_ng_InitializeOutput(
+          static_cast<espeak_ng_OUTPUT_MODE>(ENOUTPUT_MODE_SYNCHRONOUS | ENOUTPUT_MODE_SPEAK_AUDIO),
+          0, nullptr);
     if (sample_rate) *sample_rate = espeak_ng_GetSampleRate();
     done->set_value(std::move(samples));
   });

@@ -12,8 +12,8 @@ void WrappingButton::paintEvent(QPaintEvent*) {
   option.text.clear();  // the frame alone; the caption is drawn below, wrapped
   painter.drawControl(QStyle::CE_PushButton, option);
   const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                 QPalette::ButtonText));
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
   painter.drawText(area, Qt::AlignCenter | Qt::TextWrapAnywhere, text());
 }
 

@@ -51,14 +51,16 @@ TEST_F(SettingsFile, FirstStartReadsEmptyAndFirstWriteCreatesPrivateFile) {
 }
 
 TEST_F(SettingsFile, ReplacingKeepsOtherLinesAndNewKeysEndTheirSection) {
-  write_raw(gbk("; 手写的配置\r\n[配置项目]\r\n账号=a\r\n密码=b\r\n\r\n[hosts]\r\nbackoffice=x:1\r\n"));
+  write_raw(
+      gbk("; 手写的配置\r\n[配置项目]\r\n账号=a\r\n密码=b\r\n\r\n[hosts]\r\nbackoffice=x:1\r\n"));
   Settings s(m_path);
   ASSERT_TRUE(s.write_setting(gbk("账号"), gbk("新账号")));
   ASSERT_TRUE(s.write_setting(gbk("快递类型"), "yunda"));
   ASSERT_TRUE(s.write_setting("tracking", "y:2", "hosts"));
   ASSERT_TRUE(s.write_setting("k", "v", "third"));
-  EXPECT_EQ(raw(), gbk("; 手写的配置\r\n[配置项目]\r\n账号=新账号\r\n密码=b\r\n快递类型=yunda\r\n\r\n"
-                       "[hosts]\r\nbackoffice=x:1\r\ntracking=y:2\r\n[third]\r\nk=v\r\n"));
+  EXPECT_EQ(raw(),
+            gbk("; 手写的配置\r\n[配置项目]\r\n账号=新账号\r\n密码=b\r\n快递类型=yunda\r\n\r\n"
+                "[hosts]\r\nbackoffice=x:1\r\ntracking=y:2\r\n[third]\r\nk=v\r\n"));
 }
 
 TEST_F(SettingsFile, NamesMatchRegardlessOfAsciiCaseOnly) {
@@ -90,7 +92,8 @@ TEST_F(SettingsFile, HandWrittenFilesAreRead) {
 
 TEST_F(SettingsFile, ValuesRoundTripExactlyAndCannotForgeEntries) {
   Settings s(m_path);
-  for (const std::string& v : {std::string("  p@ss  "), std::string("\"quoted\""), std::string("a&b=c")}) {
+  for (const std::string& v :
+       {std::string("  p@ss  "), std::string("\"quoted\""), std::string("a&b=c")}) {
     ASSERT_TRUE(s.write_setting(gbk("密码"), v));
     EXPECT_EQ(s.read_setting(gbk("密码")), v);
   }

@@ -27,15 +27,16 @@ class ShellWithMall : public ::testing::Test {
         m_ctx{m_window, m_settings,
               app::Hosts{m_mall.backoffice_host(), m_mall.image_host(), m_mall.tracking_host()}} {
     m_window.set_operations(app::bind_operations(m_ctx));
-    m_window.set_message_handler([](const app::Text&, const app::Text&, app::Buttons) {
-      return app::Answer::No;
-    });
+    m_window.set_message_handler(
+        [](const app::Text&, const app::Text&, app::Buttons) { return app::Answer::No; });
   }
   ~ShellWithMall() override {
     m_window.wait_for_workers(std::chrono::seconds(30));
     fs::remove(m_path);
   }
-  void click(const char* name) { m_window.findChild<QPushButton*>(QString::fromUtf8(name))->click(); }
+  void click(const char* name) {
+    m_window.findChild<QPushButton*>(QString::fromUtf8(name))->click();
+  }
 
   mall::StandInMall m_mall;
   fs::path m_path;

@@ -36,7 +36,9 @@ using app::Text;
 using web::gbk;
 namespace fs = std::filesystem;
 
-QString u(const char* s) { return QString::fromUtf8(s); }
+QString u(const char* s) {
+  return QString::fromUtf8(s);
+}
 
 struct Shown {
   Text text, title;
@@ -153,8 +155,12 @@ bool has_kind(QWidget* w, std::string_view kind) {
   if (kind == "label") return qobject_cast<QLabel*>(w) && colour() == QColor(Qt::black);
   if (kind == "green") return qobject_cast<QLabel*>(w) && colour() == QColor(0, 128, 0);
   if (kind == "red") return qobject_cast<QLabel*>(w) && colour() == QColor(255, 0, 0);
-  if (kind == "edit") return qobject_cast<QLineEdit*>(w) && static_cast<QLineEdit*>(w)->echoMode() == QLineEdit::Normal;
-  if (kind == "masked") return qobject_cast<QLineEdit*>(w) && static_cast<QLineEdit*>(w)->echoMode() == QLineEdit::Password;
+  if (kind == "edit")
+    return qobject_cast<QLineEdit*>(w) &&
+           static_cast<QLineEdit*>(w)->echoMode() == QLineEdit::Normal;
+  if (kind == "masked")
+    return qobject_cast<QLineEdit*>(w) &&
+           static_cast<QLineEdit*>(w)->echoMode() == QLineEdit::Password;
   if (kind == "button") return qobject_cast<QPushButton*>(w);
   if (kind == "check") return qobject_cast<QCheckBox*>(w);
   if (kind == "picture") return qobject_cast<app::PictureBox*>(w);
@@ -195,7 +201,8 @@ TEST_F(Window, EveryControlHasItsNameKindPlaceAndText) {
 }
 
 TEST_F(Window, OnlyTheListButtonsStartDisabled) {
-  for (const char* b : {"按钮2", "按钮3", "按钮4", "按钮5", "按钮6"}) EXPECT_FALSE(m_window->is_enabled(b)) << b;
+  for (const char* b : {"按钮2", "按钮3", "按钮4", "按钮5", "按钮6"})
+    EXPECT_FALSE(m_window->is_enabled(b)) << b;
   for (const char* b : {"按钮1", "按钮7", "按钮11", "按钮12", "按钮14", "按钮15", "按钮9"})
     EXPECT_TRUE(m_window->is_enabled(b)) << b;
 }
@@ -238,10 +245,11 @@ TEST_F(Window, FixedTextsAreExact) {
 }
 
 TEST_F(Window, ListColumnsTitlesAndWidths) {
-  const char* titles[] = {"序号", "订单号", "会员", "店铺", "订单总额", "支付金额", "支付时间",
-                          "状态", "ID", "商品", "数量", "规格", "单价", "总价", "支付金额",
-                          "支付方式", "取件方式", "留言", "收货人", "电话", "地址", "快递单号",
-                          "物流信息", "发货状态", "备用", ""};
+  const char* titles[] = {"序号",     "订单号", "会员",     "店铺",     "订单总额", "支付金额",
+                          "支付时间", "状态",   "ID",       "商品",     "数量",     "规格",
+                          "单价",     "总价",   "支付金额", "支付方式", "取件方式", "留言",
+                          "收货人",   "电话",   "地址",     "快递单号", "物流信息", "发货状态",
+                          "备用",     ""};
   auto* orders = find<QTableView>("超级列表框1");
   ASSERT_EQ(m_window->column_count(kOrderList), 26);
   for (int c = 0; c < 26; ++c) {
@@ -275,9 +283,9 @@ TEST_F(Window, ListOperationsKeepRowIdentity) {
   fill_orders(3);
   EXPECT_EQ(m_window->row_count(kOrderList), 3);
   EXPECT_EQ(m_window->cell(kOrderList, 1, 1), "NO1");
-  EXPECT_EQ(m_window->cell(kOrderList, 5, 1), "");   // out of range reads empty
+  EXPECT_EQ(m_window->cell(kOrderList, 5, 1), "");  // out of range reads empty
   EXPECT_EQ(m_window->cell(kOrderList, 1, 40), "");
-  m_window->set_cell(kOrderList, 9, 1, "x");           // and writes nothing
+  m_window->set_cell(kOrderList, 9, 1, "x");  // and writes nothing
   app::RowKey key = m_window->row_key(kOrderList, 2);
   m_window->delete_row(kOrderList, 0);
   EXPECT_TRUE(m_window->set_cells_by_key(kOrderList, key, 22, {gbk("已签收"), gbk("发货成功")}));
@@ -346,13 +354,16 @@ TEST_F(Window, EventsRunTheirOperationsOnTheirThreads) {
   ops.fetch_unpaid_orders = ops.fetch_orders_to_ship = ops.fetch_orders_to_receive =
       ops.fetch_order_details = ops.ship_all_orders = ops.list_paid_withdrawals = on_worker;
   m_window->set_operations(ops);
-  for (const char* b : {"按钮2", "按钮3", "按钮4", "按钮5", "按钮6"}) m_window->set_enabled(b, true);
+  for (const char* b : {"按钮2", "按钮3", "按钮4", "按钮5", "按钮6"})
+    m_window->set_enabled(b, true);
 
-  for (const char* b : {"按钮1", "按钮2", "按钮7", "按钮11", "按钮15"}) find<QPushButton>(b)->click();
+  for (const char* b : {"按钮1", "按钮2", "按钮7", "按钮11", "按钮15"})
+    find<QPushButton>(b)->click();
   for (const char* e : {"导出订单", "选中行发货", "查询当前订单物流"}) entry(e)->trigger();
   find<QTabWidget>("选择夹1")->setCurrentIndex(7);  // any page change fetches the amount
   EXPECT_EQ(ui_runs, 9);
-  for (const char* b : {"按钮3", "按钮4", "按钮5", "按钮6", "按钮12", "按钮9"}) find<QPushButton>(b)->click();
+  for (const char* b : {"按钮3", "按钮4", "按钮5", "按钮6", "按钮12", "按钮9"})
+    find<QPushButton>(b)->click();
   for (const char* b : {"按钮8", "按钮10", "按钮13"}) find<QPushButton>(b)->click();
   ASSERT_TRUE(m_window->wait_for_workers(std::chrono::seconds(10)));
   EXPECT_EQ(worker_runs, 6);

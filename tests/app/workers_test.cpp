@@ -99,7 +99,8 @@ TEST_F(Workers, AfterCloseWorkerCallsReturnDefaultsAndEndPromptly) {
       }
     });
   }
-  m_window.set_message_handler([](const Text&, const Text&, app::Buttons) { return app::Answer::Yes; });
+  m_window.set_message_handler(
+      [](const Text&, const Text&, app::Buttons) { return app::Answer::Yes; });
   go = true;
   QCoreApplication::processEvents();
   m_window.close();
