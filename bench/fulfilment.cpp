@@ -227,8 +227,8 @@ void BM_CurlSamePosts(benchmark::State& state) {
         if (!first) out << "next\n";
         first = false;
         out << "url = \"" << b.url("/order/send") << "\"\n"
-            << "data-binary = \"" << fulfilment::ship_body("huitong", "YT" + id,
-                                                           b.mall.sender_address_id(), id)
+            << "data-binary = \""
+            << fulfilment::ship_body("huitong", "YT" + id, b.mall.sender_address_id(), id)
             << "\"\nheader = \"X-CSRF-Token: " << token << "\"\n"
             << "cookie = \"" << jar << "\"\n";
       }

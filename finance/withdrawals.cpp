@@ -13,8 +13,8 @@ namespace {
 
 // The label, one line feed, 24 spaces, then the input whose value is the amount.
 const Text& amount_left_marker() {
-  static const Text marker = gbk("可提现金额</label>\n") + std::string(24, ' ') +
-                             "<input type=\"text\" value=\"";
+  static const Text marker =
+      gbk("可提现金额</label>\n") + std::string(24, ' ') + "<input type=\"text\" value=\"";
   return marker;
 }
 constexpr std::string_view kAmountRightMarker = "\" class=\"form-control\">";
@@ -64,7 +64,8 @@ void list_paid_withdrawals(app::Context& ctx) {
     rows.push_back({std::to_string(i + 1), w.number, w.amount, w.time, w.operator_name, Text()});
   }
   ctx.form.replace_rows(app::kWithdrawalList, rows);
-  if (!rows.empty()) ctx.form.scroll_to_row(app::kWithdrawalList, static_cast<int>(rows.size()) - 1);
+  if (!rows.empty())
+    ctx.form.scroll_to_row(app::kWithdrawalList, static_cast<int>(rows.size()) - 1);
 }
 
 }  // namespace finance

@@ -87,7 +87,9 @@ std::string ship_body(const Text& courier, const Text& tracking, const Text& add
          "&order_id=" + web::form_encode(order_id);
 }
 
-bool is_shipped_reply(const Text& reply) { return web::find_text(reply, gbk("操作成功")) != -1; }
+bool is_shipped_reply(const Text& reply) {
+  return web::find_text(reply, gbk("操作成功")) != -1;
+}
 
 void fetch_from_address_id(app::Context& ctx) {
   web::Bytes body;

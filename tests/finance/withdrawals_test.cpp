@@ -17,12 +17,14 @@ TEST(WithdrawableAmount, ValueOfTheInputAfterTheLabel) {
                     "<input type=\"text\" value=\"1234.50\" class=\"form-control\">";
   EXPECT_EQ(finance::read_withdrawable_amount(page), "1234.50");
   // The marker is exact: other white space between label and input gives nothing.
-  EXPECT_EQ(finance::read_withdrawable_amount(gbk("可提现金额</label>\n") + std::string(23, ' ') +
-                                              "<input type=\"text\" value=\"1\" class=\"form-control\">"),
-            "");
-  EXPECT_EQ(finance::read_withdrawable_amount(gbk("可提现金额</label>\r\n") + kIndent +
-                                              "<input type=\"text\" value=\"1\" class=\"form-control\">"),
-            "");
+  EXPECT_EQ(
+      finance::read_withdrawable_amount(gbk("可提现金额</label>\n") + std::string(23, ' ') +
+                                        "<input type=\"text\" value=\"1\" class=\"form-control\">"),
+      "");
+  EXPECT_EQ(
+      finance::read_withdrawable_amount(gbk("可提现金额</label>\r\n") + kIndent +
+                                        "<input type=\"text\" value=\"1\" class=\"form-control\">"),
+      "");
   EXPECT_EQ(finance::read_withdrawable_amount(""), "");
 }
 
@@ -43,9 +45,9 @@ TEST(PaidWithdrawalPage, OneEntryPerTableRow) {
   EXPECT_EQ(rows[2].time, "2017-01-03 10:00:00");
   EXPECT_EQ(rows[2].operator_name, gbk("财务3"));
   // Upper-case tags match too; a page without cells gives no rows.
-  EXPECT_EQ(finance::read_paid_withdrawals("<TD>a</TD>\n<TD>b</TD>\n<TD>c</TD>\n<TD>d</TD>\n<TD>")
-                .size(),
-            1u);
+  EXPECT_EQ(
+      finance::read_paid_withdrawals("<TD>a</TD>\n<TD>b</TD>\n<TD>c</TD>\n<TD>d</TD>\n<TD>").size(),
+      1u);
   EXPECT_TRUE(finance::read_paid_withdrawals(gbk("<p>暂无记录</p>")).empty());
   EXPECT_TRUE(finance::read_paid_withdrawals("").empty());
 }

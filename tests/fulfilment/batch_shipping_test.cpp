@@ -39,10 +39,12 @@ TEST_F(BatchTest, SendsEveryRowInOrderAndReportsTheEnd) {
 
   const auto bodies = server.bodies();
   ASSERT_EQ(bodies.size(), 3u);
-  EXPECT_EQ(bodies[0], "deliver_explain=&address=&shipping_express_name=huitong&shipping_code=T1"
-                       "&from_address_id=45&order_id=101");
-  EXPECT_EQ(bodies[1], "deliver_explain=&address=&shipping_express_name=huitong&shipping_code="
-                       "&from_address_id=45&order_id=102");
+  EXPECT_EQ(bodies[0],
+            "deliver_explain=&address=&shipping_express_name=huitong&shipping_code=T1"
+            "&from_address_id=45&order_id=101");
+  EXPECT_EQ(bodies[1],
+            "deliver_explain=&address=&shipping_express_name=huitong&shipping_code="
+            "&from_address_id=45&order_id=102");
   EXPECT_EQ(order_id_field(2), "103");
   for (int r = 0; r < 3; ++r) EXPECT_EQ(status(r), gbk("发货成功")) << r;
   ASSERT_EQ(form.messages.size(), 1u);

@@ -66,11 +66,13 @@ class MallSession : public ::testing::Test {
     const web::Text token =
         web::text_between(page, "csrf-token\" content=\"", gbk("\">\n    <title>商户"));
     ASSERT_FALSE(token.empty()) << "the stand-in's login page carries no CSRF token";
-    const web::Text body = "_csrf-business=" + token + "&BusinessLoginFrom[username]=" +
-                           mall.options().account + "&BusinessLoginFrom[password]=" +
-                           mall.options().password + "&login-button=&login-button=";
-    const web::Text reply = web::page_text(web::http_request(ctx.backoffice_url("/site/login"), 1, body));
-    ASSERT_NE(web::find_text(reply, gbk("欢迎来到蔚禾商城!")), -1) << "login to the stand-in failed";
+    const web::Text body =
+        "_csrf-business=" + token + "&BusinessLoginFrom[username]=" + mall.options().account +
+        "&BusinessLoginFrom[password]=" + mall.options().password + "&login-button=&login-button=";
+    const web::Text reply =
+        web::page_text(web::http_request(ctx.backoffice_url("/site/login"), 1, body));
+    ASSERT_NE(web::find_text(reply, gbk("欢迎来到蔚禾商城!")), -1)
+        << "login to the stand-in failed";
     ctx.csrf_token.set(token);
   }
 

@@ -162,9 +162,10 @@ TEST_F(ShipSelectedTest, ShipsWithTokenAndMarksTheRow) {
 
   const auto sent = ship_requests(mall);
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].body, "deliver_explain=&address=&shipping_express_name=huitong"
-                          "&shipping_code=SF1234567&from_address_id=" +
-                              mall.sender_address_id() + "&order_id=" + id);
+  EXPECT_EQ(sent[0].body,
+            "deliver_explain=&address=&shipping_express_name=huitong"
+            "&shipping_code=SF1234567&from_address_id=" +
+                mall.sender_address_id() + "&order_id=" + id);
   EXPECT_EQ(fulfilment_tests::header(sent[0], "X-CSRF-Token"), ctx.csrf_token.get());
   ASSERT_EQ(form.messages.size(), 1u);
   EXPECT_EQ(form.messages[0].text.substr(0, 10), gbk("发货成功\r\n"));
@@ -192,7 +193,8 @@ TEST_F(ShipSelectedTest, NoSelectionStillSendsWithEmptyOrderId) {
   form.set_text("编辑框13", "45");
   fulfilment::ship_selected_order(ctx);
   ASSERT_EQ(server.bodies().size(), 1u);
-  EXPECT_EQ(fields_of(server.bodies()[0])[5], (std::pair<std::string, std::string>{"order_id", ""}));
+  EXPECT_EQ(fields_of(server.bodies()[0])[5],
+            (std::pair<std::string, std::string>{"order_id", ""}));
   ASSERT_EQ(form.messages.size(), 1u);
   EXPECT_EQ(form.messages[0].text, gbk("发货失败\r\n订单不存在"));
   EXPECT_EQ(form.cell(app::kOrderList, 0, app::kColShipStatus), "");
