@@ -82,9 +82,8 @@ int main(int argc, char** argv) {
     std::printf("weihe-mall: back office http://%s  images http://%s  tracking http://%s\n",
                 mall.backoffice_host().c_str(), mall.image_host().c_str(),
                 mall.tracking_host().c_str());
-    std::printf("weihe-mall: account %s, password %s, tracking key %s\n",
-                options.account.c_str(), options.password.c_str(),
-                options.tracking_key.c_str());
+    std::printf("weihe-mall: account %s, password %s, tracking key %s\n", options.account.c_str(),
+                options.password.c_str(), options.tracking_key.c_str());
     std::fflush(stdout);
     int received = 0;
     sigwait(&signals, &received);

@@ -12,10 +12,14 @@ void head(std::string& out, std::string_view title) {
   out += title;
   out += " - 蔚禾商城商户中心</title>\n";
   out += "    <style>body{font-family:sans-serif;margin:0}.wrapper{width:100%}</style>\n";
-  out += "</head>\n<body class=\"hold-transition skin-green sidebar-mini\">\n<div class=\"wrapper\">\n";
+  out +=
+      "</head>\n<body class=\"hold-transition skin-green sidebar-mini\">\n<div "
+      "class=\"wrapper\">\n";
 }
 
-void tail(std::string& out) { out += "</div>\n</body>\n</html>\n"; }
+void tail(std::string& out) {
+  out += "</div>\n</body>\n</html>\n";
+}
 
 }  // namespace
 
@@ -24,11 +28,20 @@ std::string escape(const std::string& text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -36,11 +49,16 @@ std::string escape(const std::string& text) {
 
 std::string state_name(int state) {
   switch (state) {
-    case 10: return "待付款";
-    case 20: return "待发货";
-    case 30: return "待收货";
-    case 40: return "已完成";
-    default: return "已关闭";
+    case 10:
+      return "待付款";
+    case 20:
+      return "待发货";
+    case 30:
+      return "待收货";
+    case 40:
+      return "已完成";
+    default:
+      return "已关闭";
   }
 }
 
@@ -57,8 +75,11 @@ std::string login(const std::string& csrf_token, const std::string& error) {
   if (!error.empty()) out += "    <div class=\"alert alert-danger\">" + escape(error) + "</div>\n";
   out += "    <form id=\"login-form\" action=\"/site/login\" method=\"post\">\n";
   out += "        <input type=\"hidden\" name=\"_csrf-business\" value=\"" + csrf_token + "\">\n";
-  out += "        <input type=\"text\" name=\"BusinessLoginFrom[username]\" placeholder=\"账号\">\n";
-  out += "        <input type=\"password\" name=\"BusinessLoginFrom[password]\" placeholder=\"密码\">\n";
+  out +=
+      "        <input type=\"text\" name=\"BusinessLoginFrom[username]\" placeholder=\"账号\">\n";
+  out +=
+      "        <input type=\"password\" name=\"BusinessLoginFrom[password]\" "
+      "placeholder=\"密码\">\n";
   out += "        <button type=\"submit\" name=\"login-button\">登录</button>\n";
   out += "    </form>\n</div>\n</body>\n</html>\n";
   return out;
@@ -106,7 +127,9 @@ std::string dashboard(const Dashboard& d) {
          "</a></dd>\n";
   out += "        </dl>\n    </aside>\n";
   out += "    <div class=\"content-wrapper\">\n";
-  out += "        <section class=\"content-header\"><p class=\"welcome\">欢迎来到蔚禾商城!</p></section>\n";
+  out +=
+      "        <section class=\"content-header\"><p "
+      "class=\"welcome\">欢迎来到蔚禾商城!</p></section>\n";
   out += "        <section class=\"content\">\n        <div class=\"row\">\n";
   box(out, "bg-aqua", d.unpaid, "待付款", "/order/list?order_state=10");
   box(out, "bg-green", d.to_ship, "待发货", "/order/list?order_state=20");
@@ -119,7 +142,8 @@ std::string dashboard(const Dashboard& d) {
   badge(out, "bg-red", d.goods_violations, "fa fa-download", "违规下架", "/goods/list?state=10");
   badge(out, "bg-purple", d.goods_in_review, "fa fa-sellsy", "待审待", "/goods/list?state=0");
   badge(out, "bg-aqua", d.goods_in_warehouse, "fa  fa-home", "仓库中商品", "/goods/list?state=2");
-  out += "                </ul>\n            </div>\n        </div>\n        </section>\n    </div>\n";
+  out +=
+      "                </ul>\n            </div>\n        </div>\n        </section>\n    </div>\n";
   tail(out);
   return out;
 }
@@ -132,8 +156,9 @@ std::string order_list(const std::vector<Order>& orders, const std::string& titl
   out += "        <div class=\"box\"><div class=\"box-body\">\n";
   out += "            <table class=\"table table-striped table-bordered\">\n";
   out += "                <thead>\n                <tr>\n";
-  out += "                    <th>订单号</th><th>会员</th><th>店铺</th><th>订单总额</th>"
-         "<th>支付金额</th><th>支付时间</th><th>状态</th><th>操作</th>\n";
+  out +=
+      "                    <th>订单号</th><th>会员</th><th>店铺</th><th>订单总额</th>"
+      "<th>支付金额</th><th>支付时间</th><th>状态</th><th>操作</th>\n";
   out += "                </tr>\n                </thead>\n                <tbody>\n";
   for (const Order& o : orders) {
     out += "                <tr data-key=\"";
@@ -251,8 +276,9 @@ std::string withdraw_form(const std::string& amount) {
   out += "                    </div>\n";
   out += "                    <div class=\"form-group\">\n";
   out += "                        <label class=\"control-label\">提现金额</label>\n";
-  out += "                        <input type=\"text\" name=\"WithdrawCash[amount]\" "
-         "placeholder=\"必须是100的整倍数\">\n";
+  out +=
+      "                        <input type=\"text\" name=\"WithdrawCash[amount]\" "
+      "placeholder=\"必须是100的整倍数\">\n";
   out += "                    </div>\n";
   out += "                    <button type=\"submit\">发起申请</button>\n";
   out += "        </form>\n    </div>\n";
@@ -264,8 +290,9 @@ std::string withdraw_list(const std::vector<Withdrawal>& list, const std::string
   std::string out;
   head(out, "提现记录");
   out += "    <div class=\"content-wrapper\">\n        <table class=\"table\">\n";
-  out += "            <tr><th>编号</th><th>回购金额</th><th>提交时间</th><th>操作人员</th>"
-         "<th>状态</th></tr>\n";
+  out +=
+      "            <tr><th>编号</th><th>回购金额</th><th>提交时间</th><th>操作人员</th>"
+      "<th>状态</th></tr>\n";
   for (const Withdrawal& w : list) {
     out += "            <tr>\n                <td>" + w.number + "</td>\n                <td>" +
            w.amount + "</td>\n                <td>" + w.time + "</td>\n                <td>" +

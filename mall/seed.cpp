@@ -7,10 +7,28 @@ namespace mall {
 namespace {
 
 constexpr std::array kMembers = {
-    "张伟", "王芳", "李娜", "刘洋", "陈静", "杨帆", "赵磊", "黄晓明", "周婷", "吴刚",
-    "徐丽", "孙浩", "马超", "朱琳", "胡军", "郭蓉", "何平", "高峰", "林小雨", "罗娟",
-    "🍀小花",                                               // a name outside GBK
-    "<span class=\"vip\">VIP</span>郑洁",                  // a cell holding markup
+    "张伟",
+    "王芳",
+    "李娜",
+    "刘洋",
+    "陈静",
+    "杨帆",
+    "赵磊",
+    "黄晓明",
+    "周婷",
+    "吴刚",
+    "徐丽",
+    "孙浩",
+    "马超",
+    "朱琳",
+    "胡军",
+    "郭蓉",
+    "何平",
+    "高峰",
+    "林小雨",
+    "罗娟",
+    "🍀小花",                               // a name outside GBK
+    "<span class=\"vip\">VIP</span>郑洁",  // a cell holding markup
 };
 
 struct Goods {
@@ -19,25 +37,21 @@ struct Goods {
   int cents;
 };
 constexpr std::array kGoods = {
-    Goods{"蔚禾有机大米 5kg", "真空袋装", 6800},
-    Goods{"东北五常稻花香米", "礼盒装", 12800},
-    Goods{"高山云雾绿茶 250g", "铁罐装", 8800},
-    Goods{"新疆阿克苏苹果 10斤", "纸箱装", 5990},
-    Goods{"野生山核桃仁", "罐装", 4500},
-    Goods{"农家土蜂蜜 500g", "玻璃瓶装", 3900},
-    Goods{"赣南脐橙 5斤", "纸箱装", 3580},
-    Goods{"手工红糖 400g", "袋装", 1990},
+    Goods{"蔚禾有机大米 5kg", "真空袋装", 6800}, Goods{"东北五常稻花香米", "礼盒装", 12800},
+    Goods{"高山云雾绿茶 250g", "铁罐装", 8800},  Goods{"新疆阿克苏苹果 10斤", "纸箱装", 5990},
+    Goods{"野生山核桃仁", "罐装", 4500},         Goods{"农家土蜂蜜 500g", "玻璃瓶装", 3900},
+    Goods{"赣南脐橙 5斤", "纸箱装", 3580},       Goods{"手工红糖 400g", "袋装", 1990},
 };
 
 constexpr std::array kMessages = {
-    "", "", "请尽快发货，谢谢！", "100%好评", "不要放快递柜，送货上门", "",
-    "周末送货", "发顺丰可以吗？差价我补", "",
+    "", "",         "请尽快发货，谢谢！",     "100%好评", "不要放快递柜，送货上门",
+    "", "周末送货", "发顺丰可以吗？差价我补", "",
 };
 constexpr std::array kPayMethods = {"微信支付", "支付宝", "余额支付"};
 constexpr std::array kPickup = {"快递配送", "门店自提"};
 constexpr std::array kCities = {
-    "广东省深圳市南山区科技园南路18号", "北京市朝阳区建国路88号SOHO现代城3号楼1205",
-    "上海市浦东新区张江路368弄12号", "浙江省杭州市西湖区文三路259号",
+    "广东省深圳市南山区科技园南路18号",   "北京市朝阳区建国路88号SOHO现代城3号楼1205",
+    "上海市浦东新区张江路368弄12号",      "浙江省杭州市西湖区文三路259号",
     "四川省成都市武侯区人民南路四段27号", "湖北省武汉市洪山区珞喻路1037号",
 };
 constexpr std::array kCouriers = {"huitong", "yuantong", "zhongtong", "shunfeng", "yunda"};
@@ -74,8 +88,7 @@ Order Seeder::order(int id, int state, const std::string& store) {
   o.paid = o.total;
   o.state = state;
   if (state != 10) {
-    std::snprintf(buffer, sizeof buffer, "2017-01-%02d %02d:%02d:%02d", day, hour, minute,
-                  second);
+    std::snprintf(buffer, sizeof buffer, "2017-01-%02d %02d:%02d:%02d", day, hour, minute, second);
     o.pay_time = buffer;
     o.pay_method = kPayMethods[next(kPayMethods.size())];
   } else {

@@ -151,17 +151,17 @@ struct StandInMall::Impl {
     if (f == Fault::Huge) {
       const std::size_t size = huge_bytes.load();
       res.status = 200;
-      res.set_content_provider(size, kHtml, [](std::size_t offset, std::size_t length,
-                                               httplib::DataSink& sink) {
-        static const std::string filler = [] {
-          std::string s;
-          while (s.size() < 65536) s += "<p>填充内容 filler</p>\n";
-          return s;
-        }();
-        const std::size_t from = offset % filler.size();
-        const std::size_t count = std::min(length, filler.size() - from);
-        return sink.write(filler.data() + from, count);
-      });
+      res.set_content_provider(size, kHtml,
+                               [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                 static const std::string filler = [] {
+                                   std::string s;
+                                   while (s.size() < 65536) s += "<p>填充内容 filler</p>\n";
+                                   return s;
+                                 }();
+                                 const std::size_t from = offset % filler.size();
+                                 const std::size_t count = std::min(length, filler.size() - from);
+                                 return sink.write(filler.data() + from, count);
+                               });
       return true;
     }
     return false;
@@ -232,7 +232,8 @@ struct StandInMall::Impl {
     std::string session = random_token(random, 40);
     sessions[session] = token;
     lock.unlock();
-    res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + session + "; path=/; HttpOnly");
+    res.set_header("Set-Cookie",
+                   std::string(kSessionCookie) + "=" + session + "; path=/; HttpOnly");
     redirect(res, "/site/index");
   }
 
@@ -299,13 +300,12 @@ struct StandInMall::Impl {
     res.set_content(pages::order_detail(o), kHtml);
   }
 
-  void order_send(const httplib::Request& req, httplib::Response& res,
-                  const std::string& csrf) {
+  void order_send(const httplib::Request& req, httplib::Response& res, const std::string& csrf) {
     auto reply = [&res](int status, bool ok, const std::string& message) {
       res.status = status;
-      res.set_content(std::string("{\"status\":") + (ok ? "1" : "0") + ",\"message\":\"" +
-                          message + "\"}",
-                      "application/json; charset=UTF-8");
+      res.set_content(
+          std::string("{\"status\":") + (ok ? "1" : "0") + ",\"message\":\"" + message + "\"}",
+          "application/json; charset=UTF-8");
     };
     if (!req.has_header("X-CSRF-Token") || req.get_header_value("X-CSRF-Token") != csrf) {
       return reply(400, false, "无法验证您的数据提交，请重新登录后再试");
@@ -459,12 +459,18 @@ StandInMall::StandInMall(Options options) : m_impl(std::make_unique<Impl>(std::m
     m.stop();
     throw;
   }
+  // Bound and listening moments after start; wait so the first request finds them.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   for (LoopbackServer* s : {&m.backoffice, &m.images, &m.tracking}) {
-    while (!s->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!s->is_running() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   }
 }
 
-StandInMall::~StandInMall() { m_impl->stop(); }
+StandInMall::~StandInMall() {
+  m_impl->stop();
+}
 
 std::string StandInMall::backoffice_host() const {
   return "127.0.0.1:" + std::to_string(m_impl->ports[0]);
@@ -475,7 +481,9 @@ std::string StandInMall::image_host() const {
 std::string StandInMall::tracking_host() const {
   return "127.0.0.1:" + std::to_string(m_impl->ports[2]);
 }
-const Options& StandInMall::options() const { return m_impl->options; }
+const Options& StandInMall::options() const {
+  return m_impl->options;
+}
 
 std::vector<Order> StandInMall::orders() const {
   std::lock_guard lock(m_impl->mutex);
@@ -529,16 +537,24 @@ void StandInMall::override_page(const std::string& target, const std::string& ut
   }
 }
 
-void StandInMall::set_fault(Fault fault) { m_impl->fault = fault; }
+void StandInMall::set_fault(Fault fault) {
+  m_impl->fault = fault;
+}
 void StandInMall::set_slow_delay(std::chrono::milliseconds delay) {
   m_impl->slow_ms = delay.count();
 }
-void StandInMall::set_huge_size(std::size_t bytes) { m_impl->huge_bytes = bytes; }
-Fault StandInMall::fault() const { return m_impl->fault.load(); }
+void StandInMall::set_huge_size(std::size_t bytes) {
+  m_impl->huge_bytes = bytes;
+}
+Fault StandInMall::fault() const {
+  return m_impl->fault.load();
+}
 std::chrono::milliseconds StandInMall::slow_delay() const {
   return std::chrono::milliseconds(m_impl->slow_ms.load());
 }
-std::size_t StandInMall::huge_size() const { return m_impl->huge_bytes.load(); }
+std::size_t StandInMall::huge_size() const {
+  return m_impl->huge_bytes.load();
+}
 
 std::vector<RecordedRequest> StandInMall::requests() const {
   std::lock_guard lock(m_impl->mutex);

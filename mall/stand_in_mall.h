@@ -3,7 +3,10 @@
 // tracking service, served by cpp-httplib on 127.0.0.1. Tests start it
 // in-process on ephemeral ports; the demo program starts it on fixed ports.
 // Pages carry exactly the markers and patterns the program scrapes, filled
-// from a deterministic seed of orders, addresses and withdrawals.
+// from a deterministic seed of orders, addresses and withdrawals. Lists show
+// orders in the order orders() returns them (oldest first). Faults apply to all
+// three servers, except ExpiredSession, which concerns the back office only.
+// Each server answers one request per connection ("Connection: close").
 //
 // Usage: mall::StandInMall mall;                 // ephemeral ports, seeded data
 //        ctx.hosts = {mall.backoffice_host(), mall.image_host(), mall.tracking_host()};
@@ -20,14 +23,14 @@ namespace mall {
 
 // All texts of this class are UTF-8 (what travels on the wire).
 struct Order {
-  std::string id;          // the back office's order id (edit id)
-  std::string order_no;    // 订单号
-  std::string member;      // 会员
-  std::string store;       // 店铺
-  std::string total;       // 订单总额
-  std::string paid;        // 支付金额
-  std::string pay_time;    // 支付时间
-  int state = 20;          // 10 unpaid, 20 to ship, 30 to receive, 40 done
+  std::string id;        // the back office's order id (edit id)
+  std::string order_no;  // 订单号
+  std::string member;    // 会员
+  std::string store;     // 店铺
+  std::string total;     // 订单总额
+  std::string paid;      // 支付金额
+  std::string pay_time;  // 支付时间
+  int state = 20;        // 10 unpaid, 20 to ship, 30 to receive, 40 done
   std::string goods, quantity, packaging, unit_price, line_total, pay_method, pickup_method;
   std::string message, consignee, phone, address, tracking_no, courier;
 };
@@ -39,7 +42,7 @@ struct Withdrawal {
 // One request as it reached the server.
 struct RecordedRequest {
   std::string method;
-  std::string target;                    // path and query, as sent
+  std::string target;  // path and query, as sent
   std::multimap<std::string, std::string> headers;
   std::string body;
 };
@@ -82,13 +85,13 @@ class StandInMall {
 
   // Data (thread-safe).
   std::vector<Order> orders() const;
-  Order order(const std::string& id) const;      // empty id when unknown
-  std::string add_order(int state = 20);          // a new seeded order; returns its id
-  void add_orders(int count, int state);          // many at once (benchmarks)
+  Order order(const std::string& id) const;  // empty id when unknown
+  std::string add_order(int state = 20);     // a new seeded order; returns its id
+  void add_orders(int count, int state);     // many at once (benchmarks)
   void clear_orders();
   std::string withdrawable_amount() const;
   std::vector<Withdrawal> paid_withdrawals() const;
-  std::string sender_address_id() const;           // id in the first delete link
+  std::string sender_address_id() const;  // id in the first delete link
 
   // Serves `utf8_body` for GET on `target` (path with query) instead of the
   // generated page; an empty body removes the override.
@@ -101,7 +104,8 @@ class StandInMall {
   std::chrono::milliseconds slow_delay() const;  // 2 s unless set
   std::size_t huge_size() const;                 // 16 MiB unless set
 
-  // Requests received so far, oldest first (all three servers).
+  // Requests received so far, oldest first (all three servers; the first
+  // 200,000 are kept). A dropped connection records what the client sent.
   std::vector<RecordedRequest> requests() const;
   void clear_requests();
 

@@ -9,21 +9,21 @@ namespace mall {
 namespace {
 
 constexpr std::array<std::pair<const char*, const char*>, 30> kCouriers = {{
-    {"shentong", "申通快递"},   {"yuantong", "圆通速递"},
-    {"yunda", "韵达快运"},      {"zhongtong", "中通快递"},
-    {"shunfeng", "顺丰速运"},   {"huitong", "百世快递(原汇通)"},
-    {"tiantian", "天天快递"},   {"zhaijisong", "宅急送"},
-    {"quanfeng", "全峰快递"},   {"debang", "德邦物流"},
-    {"anjie", "安捷快递"},      {"abc", "爱彼西快递"},
-    {"anxun", "安迅物流"},      {"baotongda", "宝通达物流"},
-    {"ppbyb", "贝邮宝"},        {"changtong", "长通物流"},
-    {"cces", "CCES快递"},       {"ems", "EMS"},
-    {"eyoubao", "E邮宝"},       {"feibang", "飞邦物流"},
-    {"feiyuan", "飞远物流"},    {"fanyu", "凡宇速递"},
-    {"guotong", "国通快递"},    {"gnxb", "国内小包"},
-    {"jingdong", "京东快递"},   {"intmail", "中国邮政国际包裹"},
-    {"bsky", "百世快运"},       {"emsen", "EMS"},
-    {"shunfengen", "顺丰"},     {"auto", "其他"},
+    {"shentong", "申通快递"}, {"yuantong", "圆通速递"},
+    {"yunda", "韵达快运"},    {"zhongtong", "中通快递"},
+    {"shunfeng", "顺丰速运"}, {"huitong", "百世快递(原汇通)"},
+    {"tiantian", "天天快递"}, {"zhaijisong", "宅急送"},
+    {"quanfeng", "全峰快递"}, {"debang", "德邦物流"},
+    {"anjie", "安捷快递"},    {"abc", "爱彼西快递"},
+    {"anxun", "安迅物流"},    {"baotongda", "宝通达物流"},
+    {"ppbyb", "贝邮宝"},      {"changtong", "长通物流"},
+    {"cces", "CCES快递"},     {"ems", "EMS"},
+    {"eyoubao", "E邮宝"},     {"feibang", "飞邦物流"},
+    {"feiyuan", "飞远物流"},  {"fanyu", "凡宇速递"},
+    {"guotong", "国通快递"},  {"gnxb", "国内小包"},
+    {"jingdong", "京东快递"}, {"intmail", "中国邮政国际包裹"},
+    {"bsky", "百世快运"},     {"emsen", "EMS"},
+    {"shunfengen", "顺丰"},   {"auto", "其他"},
 }};
 
 constexpr std::array kCities = {"杭州市", "义乌市", "深圳市", "广州市", "上海市", "北京市"};

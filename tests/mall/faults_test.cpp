@@ -74,8 +74,8 @@ TEST_F(MallFaults, DroppedConnectionsGiveNothingButAreRecorded) {
 TEST_F(MallFaults, ServerErrorAnswers500OnEveryHost) {
   mall.set_fault(mall::Fault::ServerError);
   Text headers_out;
-  const Text page = web::page_text(web::http_request(client.url("/site/login"), 0, {}, nullptr,
-                                                     nullptr, nullptr, &headers_out));
+  const Text page = web::page_text(
+      web::http_request(client.url("/site/login"), 0, {}, nullptr, nullptr, nullptr, &headers_out));
   EXPECT_NE(web::find_text(headers_out, " 500 "), -1);
   EXPECT_NE(web::find_text(page, gbk("服务器内部错误")), -1);
   EXPECT_TRUE(web::text_between(page, malltest::token_left(), malltest::token_right()).empty());

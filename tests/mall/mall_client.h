@@ -17,14 +17,18 @@ using web::gbk;
 using web::Text;
 
 // The markers of the login page and the dashboard, as system text.
-inline Text token_left() { return gbk("csrf-token\" content=\""); }
-inline Text token_right() { return gbk("\">\n    <title>商户"); }
+inline Text token_left() {
+  return gbk("csrf-token\" content=\"");
+}
+inline Text token_right() {
+  return gbk("\">\n    <title>商户");
+}
 
 inline const Text& row_pattern() {
-  static const Text p = gbk(
-      "<td>(.*?)</td>[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?<td>(.*?)</td>"
-      "[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?<td>\n"
-      "[\\s\\S]+?<a href=\"/order/edit\\?id=(.*?)\"");
+  static const Text p =
+      gbk("<td>(.*?)</td>[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?<td>(.*?)</td>"
+          "[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?<td>\n"
+          "[\\s\\S]+?<a href=\"/order/edit\\?id=(.*?)\"");
   return p;
 }
 
@@ -42,15 +46,16 @@ inline const Text& detail_pattern() {
       "td>[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?</tr>[\\s\\S]+?<tr>[\\s\\S]+?<td>收 货 人：</"
       "td>[\\s\\S]+?<td>(.*?)</td>\n[\\s\\S]+?</tr>[\\s\\S]+?<tr>[\\s\\S]+?<td>联系电话：</"
       "td>[\\s\\S]+?<td>(.*?)</td>[\\s\\S]+?</tr>[\\s\\S]+?<tr>[\\s\\S]+?<td>地址：</td>[\\s\\S]+? "
-      "<td>(.*?)</td>\n[\\s\\S]+?</tr>\n[\\s\\S]+?<tr>[\\s\\S]+?<td>物流单号：</td>[\\s\\S]+?<td>(.*?)</"
+      "<td>(.*?)</td>\n[\\s\\S]+?</tr>\n[\\s\\S]+?<tr>[\\s\\S]+?<td>物流单号：</"
+      "td>[\\s\\S]+?<td>(.*?)</"
       "td>");
   return p;
 }
 
 inline const Text& withdrawal_pattern() {
-  static const Text p = gbk(
-      "<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</"
-      "td>[\\S\\s]+?<td>");
+  static const Text p =
+      gbk("<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</"
+          "td>[\\S\\s]+?<td>");
   return p;
 }
 
@@ -79,13 +84,14 @@ class MallClient {
   // POST /order/send with `token` in the X-CSRF-Token header; the reply as text.
   Text ship(const std::string& order_id, const std::string& tracking, const Text& token,
             const std::string& address_id, const std::string& courier = "huitong") const {
-    const Text body = "deliver_explain=&address=&shipping_express_name=" +
-                      web::form_encode(courier) + "&shipping_code=" + web::form_encode(tracking) +
-                      "&from_address_id=" + web::form_encode(address_id) +
-                      "&order_id=" + web::form_encode(order_id);
+    const Text body =
+        "deliver_explain=&address=&shipping_express_name=" + web::form_encode(courier) +
+        "&shipping_code=" + web::form_encode(tracking) +
+        "&from_address_id=" + web::form_encode(address_id) +
+        "&order_id=" + web::form_encode(order_id);
     Text headers = "X-CSRF-Token: " + token;
-    return web::page_text(web::http_request(url("/order/send"), 1, body, nullptr, nullptr,
-                                            &headers));
+    return web::page_text(
+        web::http_request(url("/order/send"), 1, body, nullptr, nullptr, &headers));
   }
 
   const Text& token() const { return m_token; }

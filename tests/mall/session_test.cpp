@@ -61,22 +61,24 @@ TEST_F(MallSession, LoginShowsDashboardWithTrueCountsLogoAndStoreName) {
   EXPECT_NE(count_state(20), count_state(30));
 
   const std::string pad(28, ' ');
-  EXPECT_EQ(web::text_between(page, gbk("badge bg-green\">"),
-                              gbk("</span>\n" + pad + "<i class=\"fa fa-barcode\"></i> 销售中商品")),
-            "28");
+  EXPECT_EQ(
+      web::text_between(page, gbk("badge bg-green\">"),
+                        gbk("</span>\n" + pad + "<i class=\"fa fa-barcode\"></i> 销售中商品")),
+      "28");
   EXPECT_EQ(web::text_between(page, gbk("lass=\"badge bg-red\">"),
                               gbk("</span>\n" + pad + "<i class=\"fa fa-download\"></i> 违规下架")),
             "1");
   EXPECT_EQ(web::text_between(page, gbk("=\"badge bg-purple\">"),
                               gbk("</span>\n" + pad + "<i class=\"fa fa-sellsy\"></i> 待审待")),
             "3");
-  EXPECT_EQ(web::text_between(page, gbk("an class=\"badge bg-aqua\">"),
-                              gbk("</span>\n" + pad + "<i class=\"fa  fa-home\"></i> 仓库中商品\n")),
-            "6");
+  EXPECT_EQ(
+      web::text_between(page, gbk("an class=\"badge bg-aqua\">"),
+                        gbk("</span>\n" + pad + "<i class=\"fa  fa-home\"></i> 仓库中商品\n")),
+      "6");
   EXPECT_EQ(between(page, "ref=\"#\" target=\"_blank\">", "</a></dd>"), gbk("蔚禾优选旗舰店"));
 
-  const Text logo_path = between(page, "<dd class=\"store-logo\"><p><img src=\"",
-                                 "\"></p><a href=\"business_av");
+  const Text logo_path =
+      between(page, "<dd class=\"store-logo\"><p><img src=\"", "\"></p><a href=\"business_av");
   ASSERT_FALSE(logo_path.empty());
   const web::Bytes png = web::http_request("http://" + mall.image_host() + "/" + logo_path);
   ASSERT_GT(png.size(), 33u);
@@ -187,9 +189,9 @@ TEST_F(MallSession, DetailPagesMatchTheDetailPatternWithEveryField) {
     web::PatternMatcher m;
     m.run(malltest::detail_pattern(), client.get("/order/edit?id=" + o.id), false);
     ASSERT_EQ(m.match_count(), 1);
-    const std::string expected[] = {o.goods,      o.quantity,      o.packaging, o.unit_price,
-                                    o.line_total, o.paid,          o.pay_method, o.pickup_method,
-                                    o.message,    o.consignee,     o.phone,     o.address,
+    const std::string expected[] = {o.goods,      o.quantity,  o.packaging,  o.unit_price,
+                                    o.line_total, o.paid,      o.pay_method, o.pickup_method,
+                                    o.message,    o.consignee, o.phone,      o.address,
                                     o.tracking_no};
     for (int g = 1; g <= 13; ++g) EXPECT_EQ(web::gbk_to_utf8(m.submatch(1, g)), expected[g - 1]);
     percent_message |= o.message == "100%好评";
@@ -197,8 +199,8 @@ TEST_F(MallSession, DetailPagesMatchTheDetailPatternWithEveryField) {
   EXPECT_TRUE(percent_message) << "the seed should hold a buyer message with a literal %";
 
   for (const char* id : {"", "999999", "1001%27", "abc"}) {
-    EXPECT_EQ(count_matches(malltest::detail_pattern(), client.get(std::string("/order/edit?id=") + id),
-                            false),
+    EXPECT_EQ(count_matches(malltest::detail_pattern(),
+                            client.get(std::string("/order/edit?id=") + id), false),
               0);
   }
 }
@@ -206,9 +208,9 @@ TEST_F(MallSession, DetailPagesMatchTheDetailPatternWithEveryField) {
 TEST_F(MallSession, ShippingNeedsSessionTokenAndAShippableOrder) {
   client.login();
   // The first delete link of the address page names the sender address.
-  const Text addresses = web::utf8_to_gbk(web::bytes_to_text(client.get_bytes("/user-address/list")));
-  const Text address_id =
-      web::text_between(addresses, "<a data-url=\"/user-address/del?id=", "\"");
+  const Text addresses =
+      web::utf8_to_gbk(web::bytes_to_text(client.get_bytes("/user-address/list")));
+  const Text address_id = web::text_between(addresses, "<a data-url=\"/user-address/del?id=", "\"");
   ASSERT_EQ(address_id, mall.sender_address_id());
 
   std::string to_ship, unpaid, done;
@@ -225,17 +227,15 @@ TEST_F(MallSession, ShippingNeedsSessionTokenAndAShippableOrder) {
   EXPECT_EQ(mall.order(to_ship).state, 20);
 
   // Failures name their reason.
-  EXPECT_NE(web::find_text(client.ship(to_ship, "", client.token(), address_id),
-                           gbk("快递单号不能为空")),
-            -1);
+  EXPECT_NE(
+      web::find_text(client.ship(to_ship, "", client.token(), address_id), gbk("快递单号不能为空")),
+      -1);
   EXPECT_NE(web::find_text(client.ship("424242", "700123", client.token(), address_id),
                            gbk("订单不存在")),
             -1);
-  EXPECT_NE(web::find_text(client.ship(unpaid, "700123", client.token(), address_id),
-                           gbk("未付款")),
-            -1);
-  EXPECT_NE(web::find_text(client.ship(done, "700123", client.token(), address_id),
-                           gbk("已发货")),
+  EXPECT_NE(
+      web::find_text(client.ship(unpaid, "700123", client.token(), address_id), gbk("未付款")), -1);
+  EXPECT_NE(web::find_text(client.ship(done, "700123", client.token(), address_id), gbk("已发货")),
             -1);
   EXPECT_EQ(web::find_text(client.ship(to_ship, "700123", client.token(), "999"), ok), -1);
   EXPECT_EQ(mall.order(to_ship).state, 20);
@@ -248,16 +248,18 @@ TEST_F(MallSession, ShippingNeedsSessionTokenAndAShippableOrder) {
   const auto seen = mall.requests();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].method, "POST");
-  EXPECT_EQ(seen[0].body, "deliver_explain=&address=&shipping_express_name=huitong&shipping_code="
-                          "700123&from_address_id=" + address_id + "&order_id=" + to_ship);
+  EXPECT_EQ(seen[0].body,
+            "deliver_explain=&address=&shipping_express_name=huitong&shipping_code="
+            "700123&from_address_id=" +
+                address_id + "&order_id=" + to_ship);
   auto token = seen[0].headers.find("X-CSRF-Token");
   ASSERT_NE(token, seen[0].headers.end());
   EXPECT_EQ(token->second, client.token());
 
   // Shipping twice is refused; a tracking number cannot smuggle another order id.
-  EXPECT_NE(web::find_text(client.ship(to_ship, "700123", client.token(), address_id),
-                           gbk("已发货")),
-            -1);
+  EXPECT_NE(
+      web::find_text(client.ship(to_ship, "700123", client.token(), address_id), gbk("已发货")),
+      -1);
   std::string other;
   for (const auto& o : mall.orders()) {
     if (o.state == 20) other = o.id;
@@ -283,9 +285,11 @@ TEST_F(MallSession, ShippingWhileLoggedOutFails) {
 TEST_F(MallSession, WithdrawalPagesCarryAmountAndPaidRows) {
   client.login();
   const Text form = client.get("/withdraw-cash/add");
-  const Text left = gbk("可提现金额</label>\n" + std::string(24, ' ') + "<input type=\"text\" value=\"");
+  const Text left =
+      gbk("可提现金额</label>\n" + std::string(24, ' ') + "<input type=\"text\" value=\"");
   ASSERT_EQ(left.size(), 69u);
-  EXPECT_EQ(web::text_between(form, left, "\" class=\"form-control\">"), mall.withdrawable_amount());
+  EXPECT_EQ(web::text_between(form, left, "\" class=\"form-control\">"),
+            mall.withdrawable_amount());
 
   web::PatternMatcher m;
   m.run(malltest::withdrawal_pattern(), client.get("/withdraw-cash/list?state=1"), false);
