@@ -9,6 +9,7 @@
 #include "loopback_server.h"
 #include "web/cookies.h"
 #include "web/http.h"
+#include "web/pattern_matcher.h"
 
 using namespace web;
 using webtest::RawServer;
@@ -276,4 +277,21 @@ TEST(CookieText, MergeDedupeNamesAndHeaderValues) {
   EXPECT_EQ(dedupe_items("a; b; a; c; b", "; "), "a; b; c");
   EXPECT_EQ(header_value("Content-Type"), "");
   EXPECT_EQ(header_value("Referer:  http://x:81/ "), "http://x:81/");
+}
+
+TEST(HttpBadInput, SixtyFourMegabyteBodyIsReturnedAndScraped) {
+  RecordingServer server;
+  std::string big;
+  big.reserve(64u << 20);
+  while (big.size() < (64u << 20) - 64) big += "<td>row 100% \xE5\xA5\xBD</td>\n";
+  big += "<b>end</b>";
+  server.server().Get("/big", [&big](const httplib::Request&, httplib::Response& res) {
+    res.set_content(big, "text/html");
+  });
+  server.start();
+  Bytes body = http_request(server.url("/big"));
+  ASSERT_EQ(body.size(), big.size());
+  PatternMatcher m;
+  EXPECT_TRUE(m.run("<b>(.*?)</b>", page_text(body)));
+  EXPECT_EQ(m.submatch(1, 1), "end");
 }

@@ -53,6 +53,7 @@ class RecordingServer {
       m_requests.push_back(std::move(seen));
     });
     m_server.set_keep_alive_max_count(100000);
+    m_server.set_tcp_nodelay(true);
   }
   ~RecordingServer() {
     m_server.stop();
