@@ -62,7 +62,9 @@ Converter& to_utf8() {
   return c;
 }
 
-inline bool is_ascii(char c) { return static_cast<unsigned char>(c) < 0x80; }
+inline bool is_ascii(char c) {
+  return static_cast<unsigned char>(c) < 0x80;
+}
 
 }  // namespace
 

@@ -213,8 +213,8 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
   if (headers) *headers = sent_headers;
   Text block;
   bool fits = r.header_block.size() < kHeaderBufferSize;
-  if (fits) block = replace_text(bytes_to_text(r.header_block), "Set-Cookie", "Set-Cookie", 1, -1,
-                                 false);
+  if (fits)
+    block = replace_text(bytes_to_text(r.header_block), "Set-Cookie", "Set-Cookie", 1, -1, false);
   if (headers_out) *headers_out = block;
   Text set_cookies = parse_set_cookies(block);
   if (cookie) merge_cookies(*cookie, set_cookies);

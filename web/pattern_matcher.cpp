@@ -26,21 +26,21 @@ inline size_t utf8_char_length(unsigned char lead) {
 }  // namespace
 
 struct PatternMatcher::State {
-  Text pattern;               // as last written, after the quote marker step
-  bool ran = false;           // a run has been attempted
-  bool ok = false;            // the last run produced a match list
+  Text pattern;      // as last written, after the quote marker step
+  bool ran = false;  // a run has been attempted
+  bool ok = false;   // the last run produced a match list
   bool global = true;
 
   pcre2_code* code = nullptr;
-  std::string code_source;    // UTF-8 pattern the compiled code came from
+  std::string code_source;  // UTF-8 pattern the compiled code came from
   uint32_t code_options = 0;
   pcre2_match_data* match_data = nullptr;
   pcre2_match_context* match_context = nullptr;
   pcre2_jit_stack* jit_stack = nullptr;
 
-  Text subject;               // GB18030, as given
+  Text subject;  // GB18030, as given
   std::string subject_utf8;
-  uint32_t groups = 0;        // capture groups of the pattern
+  uint32_t groups = 0;              // capture groups of the pattern
   std::vector<PCRE2_SIZE> offsets;  // (groups + 1) start/end pairs per match
 
   // Running count of UTF-16 units before a byte offset of subject_utf8, so
@@ -184,7 +184,9 @@ bool PatternMatcher::run(const Text& pattern, const Text& subject, bool case_sen
   return true;
 }
 
-Text PatternMatcher::pattern() const { return m_state->pattern; }
+Text PatternMatcher::pattern() const {
+  return m_state->pattern;
+}
 
 int PatternMatcher::match_count() const {
   return m_state->ok ? static_cast<int>(m_state->count()) : 0;

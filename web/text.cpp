@@ -17,7 +17,9 @@ inline size_t unit_length(std::string_view t, size_t i) {
   return 1;
 }
 
-inline char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+inline char fold(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 inline bool matches_at(std::string_view t, size_t i, std::string_view s, bool ignore_case) {
   if (i + s.size() > t.size()) return false;
@@ -72,7 +74,9 @@ int find_text_last(std::string_view text, std::string_view sought) {
   return last;
 }
 
-int text_length(std::string_view text) { return static_cast<int>(text.size()); }
+int text_length(std::string_view text) {
+  return static_cast<int>(text.size());
+}
 
 Text left_text(std::string_view text, int n) {
   if (n <= 0) return {};
@@ -90,8 +94,12 @@ Text mid_text(std::string_view text, int start, int n) {
   return Text(text.substr(static_cast<size_t>(start) - 1, static_cast<size_t>(n)));
 }
 
-Text to_lower(std::string_view text) { return change_case(text, true); }
-Text to_upper(std::string_view text) { return change_case(text, false); }
+Text to_lower(std::string_view text) {
+  return change_case(text, true);
+}
+Text to_upper(std::string_view text) {
+  return change_case(text, false);
+}
 
 Text trim_spaces(std::string_view text) {
   size_t begin = 0;
@@ -179,7 +187,9 @@ Text bytes_to_text(std::string_view bytes) {
   return Text(bytes.substr(0, std::min(bytes.size(), bytes.find('\0'))));
 }
 
-Bytes text_to_bytes(std::string_view text) { return Bytes(text); }
+Bytes text_to_bytes(std::string_view text) {
+  return Bytes(text);
+}
 
 Text char_of_code(int n) {
   char c = static_cast<char>(n & 0xFF);

@@ -58,7 +58,9 @@ Text url_decode(std::string_view text, bool utf8) {
   return utf8 ? utf8_to_gbk(out) : out;
 }
 
-Text page_text(std::string_view body) { return url_decode(bytes_to_text(body), true); }
+Text page_text(std::string_view body) {
+  return url_decode(bytes_to_text(body), true);
+}
 
 std::string form_encode(std::string_view text) {
   static constexpr char kHex[] = "0123456789ABCDEF";

@@ -97,9 +97,10 @@ TEST_F(HttpTest, ExtraHeadersSuppressDefaultsAndAreUpdatedInPlace) {
   // A label in another letter case does not count as the default's label.
   Text lower = "content-type: text/plain\r\nUser-Agent:  Robot/1 ";
   http_request(url, 0, {}, nullptr, nullptr, &lower);
-  EXPECT_EQ(lower, "content-type: text/plain\r\nUser-Agent:  Robot/1 \r\nAccept: */*\r\nReferer: " +
-                       url + "\r\nAccept-Language: zh-cn\r\n"
-                       "Content-Type: application/x-www-form-urlencoded");
+  EXPECT_EQ(lower,
+            "content-type: text/plain\r\nUser-Agent:  Robot/1 \r\nAccept: */*\r\nReferer: " + url +
+                "\r\nAccept-Language: zh-cn\r\n"
+                "Content-Type: application/x-www-form-urlencoded");
   Text token = "X-CSRF-Token: t0k";
   http_request(url, 1, "a=1", nullptr, nullptr, &token);
   EXPECT_EQ(token, "X-CSRF-Token: t0k\r\nAccept: */*\r\nReferer: " + url +
@@ -165,8 +166,7 @@ TEST_F(HttpTest, RedirectedPostStoresCookiesForLaterRequests) {
 
   // Without following, the redirect itself is the answer and its cookies are read.
   Text block;
-  http_request(m_server.url("/login?user=u2"), 1, "", nullptr, &cookies_out, nullptr, &block,
-               true);
+  http_request(m_server.url("/login?user=u2"), 1, "", nullptr, &cookies_out, nullptr, &block, true);
   EXPECT_EQ(block.rfind("HTTP/1.1 302", 0), 0u);
   EXPECT_NE(block.find("Set-Cookie: u2_tok=1"), std::string::npos);  // label normalised
   EXPECT_EQ(cookies_out, "sid=u2; u2_tok=1");
@@ -200,7 +200,8 @@ TEST_F(HttpTest, ConcurrentLoginsShareOneIntactStore) {
       // The store may hold the other thread's sid, but every cookie is whole.
       bool whole = items.count(user + "_tok=1") && (items.count("sid=a") || items.count("sid=b"));
       for (const auto& item : items)
-        whole = whole && (item == "sid=a" || item == "sid=b" || item == "a_tok=1" || item == "b_tok=1");
+        whole =
+            whole && (item == "sid=a" || item == "sid=b" || item == "a_tok=1" || item == "b_tok=1");
       if (whole) ++*good;
     }
   };

@@ -43,15 +43,15 @@ class RecordingServer {
   explicit RecordingServer(bool keep_alive = false) {
     // Runs after the route's handler and before the answer is written, so a
     // request is on record by the time its client has the response.
-    m_server.set_post_routing_handler([this, keep_alive](const httplib::Request& req,
-                                                         httplib::Response& res) {
-      if (!keep_alive) res.set_header("Connection", "close");
-      SeenRequest seen{req.method, req.target, req.headers, req.body};
-      for (const char* name : {"REMOTE_ADDR", "REMOTE_PORT", "LOCAL_ADDR", "LOCAL_PORT"})
-        seen.headers.erase(name);
-      std::lock_guard lock(m_mutex);
-      m_requests.push_back(std::move(seen));
-    });
+    m_server.set_post_routing_handler(
+        [this, keep_alive](const httplib::Request& req, httplib::Response& res) {
+          if (!keep_alive) res.set_header("Connection", "close");
+          SeenRequest seen{req.method, req.target, req.headers, req.body};
+          for (const char* name : {"REMOTE_ADDR", "REMOTE_PORT", "LOCAL_ADDR", "LOCAL_PORT"})
+            seen.headers.erase(name);
+          std::lock_guard lock(m_mutex);
+          m_requests.push_back(std::move(seen));
+        });
     m_server.set_keep_alive_max_count(100000);
     m_server.set_tcp_nodelay(true);
   }

@@ -41,7 +41,8 @@ std::string list_row(const std::string& id, const std::string& buyer) {
   return "  <tr>\n    <td>" + id + "</td>\n    <td>" + buyer +
          "</td>\n    <td>2024-01-02 10:00</td>\n    <td>59.90</td>\n    <td>微信</td>\n"
          "    <td>待发货</td>\n    <td>100%好评</td>\n    <td>\n"
-         "      <a href=\"/order/edit?id=" + id + "\">查看</a>\n    </td>\n  </tr>\n";
+         "      <a href=\"/order/edit?id=" +
+         id + "\">查看</a>\n    </td>\n  </tr>\n";
 }
 
 std::string detail_page(const std::string& packing_label) {
@@ -50,7 +51,8 @@ std::string detail_page(const std::string& packing_label) {
     <tr>
       <td>蔚禾大米</td>
       <td>2</td>
-      <td>)" + packing_label + R"(礼盒</td>
+      <td>)" +
+         packing_label + R"(礼盒</td>
       <td>29.95</td>
       <td>59.90</td>
     </tr>
@@ -137,7 +139,8 @@ TEST(PatternMatcherPages, OrderDetailGivesThirteenGroups) {
 
 TEST(PatternMatcherPages, WithdrawalRowsNeedAFollowingCell) {
   Text page = gbk(
-      "<tr>\n<td>W1</td>\n<td>100.00</td>\n<td>已打款</td>\n<td>2024-01-01</td>\n<td>-</td>\n</tr>\n"
+      "<tr>\n<td>W1</td>\n<td>100.00</td>\n<td>已打款</td>\n<td>2024-01-01</td>\n<td>-</td>\n</"
+      "tr>\n"
       "<tr>\n<td>W2</td>\n<td>50.00</td>\n<td>已打款</td>\n<td>2024-02-01</td>\n<td>-</td>\n</tr>\n"
       "<tr>\n<td>W3</td>\n<td>9.00</td>\n<td>已打款</td>\n<td>2024-03-01</td>\n</tr>\n");
   PatternMatcher m;

@@ -28,7 +28,11 @@ TEST(FindText, NeverMatchesOnATrailByte) {
   EXPECT_EQ(find_text_last(t, "@"), 3);
   EXPECT_EQ(find_text("\x81\x40", "@"), -1);
   // Trail byte that looks like an ASCII letter, with ignore_case.
-  EXPECT_EQ(find_text("\x95" "a" "A", "a", 1, true), 3);
+  EXPECT_EQ(find_text("\x95"
+                      "a"
+                      "A",
+                      "a", 1, true),
+            3);
 }
 
 TEST(FindText, IgnoreCaseFoldsAsciiOnly) {
@@ -51,8 +55,14 @@ TEST(TextPrimitives, CuttingOutOfRangeGivesEmpty) {
 }
 
 TEST(TextPrimitives, CaseAndSpacesLeaveDoubleByteCharactersAlone) {
-  Text t = "\x95" "a" + kEmoji + "Q";  // trail byte "a" must not be upper-cased
-  EXPECT_EQ(to_upper(t), "\x95" "a" + kEmoji + "Q");
+  Text t =
+      "\x95"
+      "a" +
+      kEmoji + "Q";  // trail byte "a" must not be upper-cased
+  EXPECT_EQ(to_upper(t),
+            "\x95"
+            "a" +
+                kEmoji + "Q");
   EXPECT_EQ(to_lower("AbC" + kEmoji), "abc" + kEmoji);
   Text full = "\xA1\xA1";
   EXPECT_EQ(trim_spaces(full + "  x y " + full + " "), "x y");
@@ -146,7 +156,10 @@ TEST(Charset, RoundTripAndInvalidInput) {
   EXPECT_EQ(gbk_to_utf8(utf8_to_gbk(utf8)), utf8);
   EXPECT_EQ(gbk("订单"), "\xB6\xA9\xB5\xA5");
   // Invalid UTF-8 becomes U+FFFD and the rest still converts.
-  EXPECT_EQ(gbk_to_utf8(utf8_to_gbk("a\xFF" "b\xE4\xBD")), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(gbk_to_utf8(utf8_to_gbk("a\xFF"
+                                    "b\xE4\xBD")),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_EQ(utf8_to_gbk(std::string("ab\0cd", 5)), "ab");
   // Invalid GB18030 (a lone lead byte at the end) does not stop the conversion.
   EXPECT_EQ(gbk_to_utf8("x\x81"), "x\xEF\xBF\xBD");
