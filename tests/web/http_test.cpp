@@ -296,3 +296,11 @@ TEST(HttpBadInput, SixtyFourMegabyteBodyIsReturnedAndScraped) {
   EXPECT_TRUE(m.run("<b>(.*?)</b>", page_text(body)));
   EXPECT_EQ(m.submatch(1, 1), "end");
 }
+
+TEST_F(HttpTest, CapitalHttpsSchemeSpeaksTls) {
+  // The plain server cannot complete a TLS handshake, so nothing reaches /page.
+  set_http_timeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(2000)});
+  Text url = "HTTPS://127.0.0.1:" + std::to_string(m_server.port()) + "/page";
+  EXPECT_EQ(http_request(url), "");
+  for (const auto& r : m_server.requests()) EXPECT_NE(r.path, "/page");
+}
