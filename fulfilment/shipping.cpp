@@ -57,17 +57,44 @@ void tell_batch_running(app::Context& ctx) {
   ctx.form.message_box(gbk("批量发货正在进行中，请等这一批发完后再开始新的一批"));
 }
 
+// The message for a missing courier code or address id; empty when both are there.
+Text missing_input_message(const Text& courier, const Text& address_id) {
+  if (courier.empty()) return gbk("请填写发货快递");
+  if (address_id.empty()) return gbk("请先获取发货地址ID");
+  return {};
+}
+
 // Shows the message for a missing courier code or address id; true when both are there.
 bool shipping_inputs_present(app::Context& ctx) {
-  if (ctx.form.text(kCourierBox).empty()) {
-    ctx.form.message_box(gbk("请填写发货快递"));
-    return false;
+  const Text missing =
+      missing_input_message(ctx.form.text(kCourierBox), ctx.form.text(kAddressBox));
+  if (!missing.empty()) ctx.form.message_box(missing);
+  return missing.empty();
+}
+
+std::vector<app::RowKey> order_row_keys(app::Form& form) {
+  std::vector<app::RowKey> keys;
+  for (app::RowKey key; (key = form.row_key(app::kOrderList, static_cast<int>(keys.size())));)
+    keys.push_back(key);
+  return keys;
+}
+
+struct TableSnapshot {
+  std::vector<app::OrderRow> rows;
+  std::vector<app::RowKey> keys;  // keys[r] is the key of rows[r]
+};
+
+// The order rows with their keys. While the batch holds the table lock only
+// the merchant's deletes can change the rows, so a read with the same keys
+// before and after it is consistent; each retry needs another delete, so the
+// loop ends after at most as many retries as there are rows.
+TableSnapshot read_order_rows(app::Form& form) {
+  for (;;) {
+    std::vector<app::RowKey> before = order_row_keys(form);
+    std::vector<app::OrderRow> rows = form.rows(app::kOrderList);
+    if (rows.size() == before.size() && order_row_keys(form) == before)
+      return {std::move(rows), std::move(before)};
   }
-  if (ctx.form.text(kAddressBox).empty()) {
-    ctx.form.message_box(gbk("请先获取发货地址ID"));
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -137,29 +164,30 @@ void ship_all_orders(app::Context& ctx) {
   }
   if (!shipping_inputs_present(ctx)) return;
   app::Form& form = ctx.form;
+  Text stopped;  // why the batch ended early, if it did
   {
     // Imports and list fetches wait until the batch is through, so the rows
     // read here stay the rows being shipped.
     app::TableLock::Hold hold(ctx.table_lock, form);
-    const std::vector<app::OrderRow> rows = form.rows(app::kOrderList);
-    std::vector<app::RowKey> keys;
-    keys.reserve(rows.size());
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
-      keys.push_back(form.row_key(app::kOrderList, r));
+    const TableSnapshot table = read_order_rows(form);
 
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-      const app::OrderRow& row = rows[r];
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+      const app::OrderRow& row = table.rows[r];
       const Text tracking = row.size() > app::kColTrackingNo ? row[app::kColTrackingNo] : Text();
       const Text order_id = row.size() > app::kColId ? row[app::kColId] : Text();
       // Read per row: an edit made while the batch runs applies to the rows after it.
+      // A box emptied meanwhile (or a closed window, whose boxes read empty)
+      // ends the batch rather than ship the rest without a courier or sender.
       const Text courier = form.text(kCourierBox);
       const Text address_id = form.text(kAddressBox);
+      stopped = missing_input_message(courier, address_id);
+      if (!stopped.empty()) break;
       const ShipReply result = send_shipment(ctx, courier, tracking, address_id, order_id);
       const Text status = result.shipped ? gbk("发货成功") : gbk("发货失败") + result.reply;
-      form.set_cells_by_key(app::kOrderList, keys[r], app::kColShipStatus, {status});
+      form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus, {status});
     }
   }
-  form.message_box(gbk("发货完成，请检查是否发送成功！！！"));
+  form.message_box(stopped.empty() ? gbk("发货完成，请检查是否发送成功！！！") : stopped);
 }
 
 void confirm_and_ship_all(app::Context& ctx) {

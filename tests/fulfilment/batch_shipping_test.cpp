@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "fulfilment/shipping.h"
 #include "mall_session.h"
 #include "scripted_server.h"
@@ -113,6 +115,26 @@ TEST_F(BatchTest, EditsDuringTheBatchApplyToTheFollowingRows) {
   EXPECT_NE(bodies[1].find("from_address_id=46&"), std::string::npos);
 }
 
+TEST_F(BatchTest, EmptiedBoxStopsTheRestOfTheBatch) {
+  // A closed window reads every box as empty: the rows left must not go out
+  // without a courier code or a sender address.
+  server.set_reply("操作成功");
+  add_row("101");
+  add_row("102");
+  server.close_gate();
+  form.start_worker([this] { fulfilment::ship_all_orders(ctx); });
+  ASSERT_TRUE(server.wait_for_requests(1));
+  form.set_text("编辑框13", "");
+  server.open_gate();
+  form.join_workers();
+
+  EXPECT_EQ(server.bodies().size(), 1u);
+  EXPECT_EQ(status(0), gbk("发货成功"));
+  EXPECT_EQ(status(1), "");
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0].text, gbk("请先获取发货地址ID"));
+}
+
 TEST_F(BatchTest, SecondStartWhileRunningIsRefused) {
   server.set_reply("操作成功");
   add_row("101");
@@ -166,6 +188,45 @@ TEST_F(BatchTest, ConfirmationGatesTheBatch) {
   form.join_workers();
   EXPECT_EQ(server.bodies().size(), 1u);
   EXPECT_EQ(form.messages.back().text, kDone);
+}
+
+// A window in which the merchant deletes the top row just as the batch has
+// read the table.
+class DeleteOnFirstReadForm : public testing_support::FakeForm {
+ public:
+  std::vector<app::OrderRow> rows(std::string_view list) override {
+    std::vector<app::OrderRow> snapshot = FakeForm::rows(list);
+    if (list == app::kOrderList && !m_deleted.exchange(true)) delete_row(list, 0);
+    return snapshot;
+  }
+
+ private:
+  std::atomic<bool> m_deleted{false};
+};
+
+TEST(BatchRowIdentity, RowDeletedWhileTheTableIsReadNeverShiftsTheStatuses) {
+  ScriptedServer server;
+  server.set_reply("<p>操作成功</p>");
+  DeleteOnFirstReadForm form;
+  app::Settings settings(std::filesystem::temp_directory_path() / "weihe-unused.ini");
+  app::Context ctx = fulfilment_tests::make_context(form, settings, {server.host(), {}, {}});
+  for (const char* id : {"101", "102", "103"}) {
+    app::OrderRow row(app::kOrderColumnCount);
+    row[app::kColId] = id;
+    form.append_row(app::kOrderList, row);
+  }
+  form.set_text("编辑框13", "45");
+
+  fulfilment::ship_all_orders(ctx);
+
+  // Only the rows still listed go out, and each status is its own row's.
+  const auto bodies = server.bodies();
+  ASSERT_EQ(bodies.size(), 2u);
+  EXPECT_NE(bodies[0].find("&order_id=102"), std::string::npos);
+  EXPECT_NE(bodies[1].find("&order_id=103"), std::string::npos);
+  ASSERT_EQ(form.row_count(app::kOrderList), 2);
+  for (int r = 0; r < 2; ++r)
+    EXPECT_EQ(form.cell(app::kOrderList, r, app::kColShipStatus), gbk("发货成功")) << r;
 }
 
 // The whole road against the stand-in: the token header on every request.
