@@ -204,12 +204,14 @@ TEST_F(ShipSelectedTest, NoSelectionStillSendsWithEmptyOrderId) {
 class RowDeletingForm : public FakeForm {
  public:
   app::Answer message_box(const Text& text, const Text& title, app::Buttons buttons) override {
+    status_while_shown = cell(app::kOrderList, 1, app::kColShipStatus);
     delete_row(app::kOrderList, 0);
     return FakeForm::message_box(text, title, buttons);
   }
+  Text status_while_shown = "<no box>";
 };
 
-TEST(ShipSelectedRowIdentity, StatusLandsOnTheShippedRowAfterTheTableChanged) {
+TEST(ShipSelectedRowIdentity, StatusLandsOnTheShippedRowAfterTheBoxIsClosed) {
   ScriptedServer server;
   server.set_reply("<p>操作成功</p>");
   RowDeletingForm form;
@@ -225,6 +227,7 @@ TEST(ShipSelectedRowIdentity, StatusLandsOnTheShippedRowAfterTheTableChanged) {
 
   fulfilment::ship_selected_order(ctx);
 
+  EXPECT_EQ(form.status_while_shown, "") << "the status is written once the box is closed";
   ASSERT_EQ(form.row_count(app::kOrderList), 2);
   EXPECT_EQ(form.cell(app::kOrderList, 0, app::kColId), "2");
   EXPECT_EQ(form.cell(app::kOrderList, 0, app::kColShipStatus), gbk("发货成功"));
