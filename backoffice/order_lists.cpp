@@ -46,10 +46,21 @@ void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool p
   form.process_events();
 }
 
+// Set while this thread fills the table. The all-orders fetch lets the window
+// process its events between rows, so a second click on 按钮2 (a double click)
+// can start it again inside the first run; waiting for the table there would
+// wait for ourselves forever, so that nested start is turned away.
+thread_local bool t_filling_table = false;
+
 void fetch_list(app::Context& ctx, const ListFetch& fetch) {
+  if (t_filling_table) return;
   app::Form& form = ctx.form;
   if (fetch.first_message) form.speak(gbk(fetch.first_message));
   app::TableLock::Hold hold(ctx.table_lock, form);
+  t_filling_table = true;
+  struct Filling {
+    ~Filling() { t_filling_table = false; }
+  } filling;
   form.clear_rows(app::kOrderList);
   forget_shown_list(ctx);
   const std::vector<app::OrderRow> rows =

@@ -1,6 +1,9 @@
 // The four list fetches and the detail fetch against the stand-in back office.
 #include <gtest/gtest.h>
 
+#include <future>
+#include <utility>
+
 #include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"
 #include "canned_pages.h"
@@ -190,6 +193,44 @@ TEST_F(OrderLists, DetailsLandInTheirOwnRowsWhenRowsVanish) {
     EXPECT_EQ(cells(row, app::kColGoods, 13), detailed(m_mall.order(row[app::kColId])));
   }
   EXPECT_EQ(filled, n - 2);
+}
+
+// A window whose event processing delivers a second click on 按钮2 that came in
+// while the all-orders fetch was filling the table, as a double click does. A
+// wait that could never end on the UI thread fails the test instead of hanging it.
+class DoubleClickForm : public testing_support::FakeForm {
+ public:
+  void process_events() override {
+    if (ctx && std::exchange(click_pending, false)) backoffice::fetch_all_orders(*ctx);
+  }
+  void wait(const std::function<void()>& job) override {
+    auto done = std::async(std::launch::async, job);
+    if (done.wait_for(std::chrono::seconds(2)) == std::future_status::timeout) {
+      ADD_FAILURE() << "the UI thread waits for itself";
+      ctx->table_lock.release();
+    }
+    done.get();
+  }
+  app::Context* ctx = nullptr;
+  bool click_pending = false;
+};
+
+TEST_F(OrderLists, SecondClickDuringTheAllOrdersFetchDoesNotWaitForItself) {
+  DoubleClickForm clicking;
+  app::Context other{.form = clicking, .settings = settings, .hosts = ctx.hosts};
+  clicking.ctx = &other;
+  clicking.click_pending = true;
+  backoffice::fetch_all_orders(other);
+  EXPECT_FALSE(clicking.click_pending);
+  const auto orders = orders_in(0);
+  const auto rows = clicking.rows(kList);
+  ASSERT_EQ(rows.size(), orders.size());
+  for (size_t i = 0; i < rows.size(); ++i)
+    EXPECT_EQ(cells(rows[i], 0, 9), listed(orders[i], i + 1));
+  EXPECT_EQ(m_mall.requests().size(), 1u);
+  // The table is free again afterwards.
+  EXPECT_TRUE(other.table_lock.try_acquire());
+  other.table_lock.release();
 }
 
 }  // namespace
