@@ -16,6 +16,52 @@ constexpr uint32_t kDepthLimit = 100'000;
 constexpr size_t kJitStackMax = 8 * 1024 * 1024;
 constexpr size_t kMaxStoredOffsets = 16 * 1024 * 1024;
 
+// The pattern in PCRE2's syntax. The dialect is the scripting engine's
+// (ECMAScript-like), which differs from PCRE2's defaults in a few places:
+// - in multiline mode "^" and "$" also match after and before a CR, not only
+//   at a line feed (the newline convention stays LF, so "." still takes a CR);
+// - "[]" matches nothing and "[^]" any character, "[" inside a class is a
+//   plain character (no POSIX "[:alpha:]" classes);
+// - "\v" is the vertical tab, and a backslash before a letter without a
+//   meaning of its own ("\Q", "\h", "\R", "\A", ...) stands for the letter.
+std::string to_pcre2_syntax(std::string_view p, bool multiline) {
+  static constexpr std::string_view kKnownLetters = "dDwWsSbBtnfrcxuk";
+  std::string out;
+  out.reserve(p.size() + 16);
+  bool in_class = false;
+  for (size_t i = 0; i < p.size(); ++i) {
+    const char c = p[i];
+    if (c == '\\' && i + 1 < p.size()) {
+      const char d = p[++i];
+      const bool letter = (d >= 'a' && d <= 'z') || (d >= 'A' && d <= 'Z');
+      if (d == 'v')
+        out += "\\x0b";  // \x takes exactly two digits here (ALT_BSUX)
+      else if (letter && kKnownLetters.find(d) == std::string_view::npos)
+        out += d;
+      else
+        (out += '\\') += d;
+      continue;
+    }
+    if (in_class) {
+      if (c == ']') in_class = false;
+      out += c == '[' ? std::string_view("\\[") : std::string_view(&c, 1);
+      continue;
+    }
+    if (c == '[') {
+      in_class = true;
+      out += c;
+      if (i + 1 < p.size() && p[i + 1] == '^') out += p[++i];
+    } else if (multiline && c == '^') {
+      out += "(?:^|(?<=\\r))";
+    } else if (multiline && c == '$') {
+      out += "(?:$|(?=\\r))";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 inline size_t utf8_char_length(unsigned char lead) {
   if (lead < 0x80) return 1;
   if (lead >= 0xF0) return 4;
@@ -171,10 +217,14 @@ bool PatternMatcher::run(const Text& pattern, const Text& subject, bool case_sen
 
   // ECMAScript flavour: "$" is end-of-text only outside multiline mode, \u and
   // \x take JavaScript forms, and a reference to an unset group matches empty.
-  uint32_t options = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF;
+  uint32_t options =
+      PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_ALLOW_EMPTY_CLASS;
   options |= case_sensitive ? 0 : PCRE2_CASELESS;
-  options |= multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
-  if (!s.prepare_context() || !s.compile(gbk_to_utf8(s.pattern), options)) return false;
+  // In multiline mode "^" also matches after a line feed that ends the text.
+  options |= multiline ? PCRE2_MULTILINE | PCRE2_ALT_CIRCUMFLEX : PCRE2_DOLLAR_ENDONLY;
+  if (!s.prepare_context() ||
+      !s.compile(to_pcre2_syntax(gbk_to_utf8(s.pattern), multiline), options))
+    return false;
   pcre2_pattern_info(s.code, PCRE2_INFO_CAPTURECOUNT, &s.groups);
   if (!s.collect()) {
     s.offsets.clear();

@@ -173,6 +173,19 @@ TEST(PatternMatcherDialect, DotLinesCaseAndCharacters) {
   // A negated class takes a character, never half of one.
   ASSERT_TRUE(m.run("[^a]", gbk("订")));
   EXPECT_EQ(m.match_text(1), gbk("订"));
+  // Escapes and classes as the scripting engine reads them: "\v" is only the
+  // vertical tab, an unknown letter escape is the letter, "[^]" is any
+  // character, "[]" none, and "[" inside a class is a plain character.
+  ASSERT_TRUE(m.run("a\\vb", "a\nb a\vb"));
+  EXPECT_EQ(m.match_count(), 1);
+  ASSERT_TRUE(m.run("\\Qx\\E", "QxE"));
+  EXPECT_EQ(m.match_text(1), "QxE");
+  ASSERT_TRUE(m.run("<b>([^]*?)</b>", "<b>1\n2</b>"));
+  EXPECT_EQ(m.submatch(1, 1), "1\n2");
+  ASSERT_TRUE(m.run("a[]", "a"));
+  EXPECT_EQ(m.match_count(), 0);
+  ASSERT_TRUE(m.run("[[:a]+", "[:a"));
+  EXPECT_EQ(m.match_text(1), "[:a");
 }
 
 TEST(PatternMatcherDialect, AnchorsGlobalAndEmptyMatches) {
@@ -183,6 +196,14 @@ TEST(PatternMatcherDialect, AnchorsGlobalAndEmptyMatches) {
   EXPECT_EQ(m.match_count(), 0);
   ASSERT_TRUE(m.run("x$", "x\n", false, false));
   EXPECT_EQ(m.match_count(), 0);  // "$" is the very end outside multiline mode
+  // Lines of a CR LF page: in multiline mode a CR is a line break for "^" and "$" too.
+  ASSERT_TRUE(m.run("^x$", "x\r\nx\r\ny"));
+  EXPECT_EQ(m.match_count(), 2);
+  ASSERT_TRUE(m.run("^(.+?)$", "a\rb"));
+  ASSERT_EQ(m.match_count(), 2);
+  EXPECT_EQ(m.submatch(2, 1), "b");
+  ASSERT_TRUE(m.run("^", "a\n"));
+  EXPECT_EQ(m.match_count(), 2);  // also after the final line feed
   ASSERT_TRUE(m.run("\\d", "a1b2c3", false, true, /*global=*/false));
   EXPECT_EQ(m.match_count(), 1);
   ASSERT_TRUE(m.run("x*", gbk("a订")));
