@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <functional>
+#include <stdexcept>
+#include <utility>
 
 #include "fulfilment/shipping.h"
 #include "mall_session.h"
@@ -190,32 +192,38 @@ TEST_F(BatchTest, ConfirmationGatesTheBatch) {
   EXPECT_EQ(form.messages.back().text, kDone);
 }
 
-// A window in which the merchant deletes the top row just as the batch has
-// read the table.
-class DeleteOnFirstReadForm : public testing_support::FakeForm {
+// A window that runs `on_first_read` once, just after the batch has read the
+// order rows (to delete one, or to fail as a window may).
+class HookedReadForm : public testing_support::FakeForm {
  public:
   std::vector<app::OrderRow> rows(std::string_view list) override {
     std::vector<app::OrderRow> snapshot = FakeForm::rows(list);
-    if (list == app::kOrderList && !m_deleted.exchange(true)) delete_row(list, 0);
+    if (list == app::kOrderList && on_first_read) std::exchange(on_first_read, nullptr)();
     return snapshot;
   }
-
- private:
-  std::atomic<bool> m_deleted{false};
+  std::function<void()> on_first_read;
 };
 
-TEST(BatchRowIdentity, RowDeletedWhileTheTableIsReadNeverShiftsTheStatuses) {
-  ScriptedServer server;
-  server.set_reply("<p>操作成功</p>");
-  DeleteOnFirstReadForm form;
-  app::Settings settings(std::filesystem::temp_directory_path() / "weihe-unused.ini");
-  app::Context ctx = fulfilment_tests::make_context(form, settings, {server.host(), {}, {}});
-  for (const char* id : {"101", "102", "103"}) {
-    app::OrderRow row(app::kOrderColumnCount);
-    row[app::kColId] = id;
-    form.append_row(app::kOrderList, row);
+class BatchRowIdentity : public ::testing::Test {
+ protected:
+  BatchRowIdentity() {
+    server.set_reply("<p>操作成功</p>");
+    for (const char* id : {"101", "102", "103"}) {
+      app::OrderRow row(app::kOrderColumnCount);
+      row[app::kColId] = id;
+      form.append_row(app::kOrderList, row);
+    }
+    form.set_text("编辑框13", "45");
   }
-  form.set_text("编辑框13", "45");
+
+  ScriptedServer server;
+  HookedReadForm form;
+  app::Settings settings{std::filesystem::temp_directory_path() / "weihe-unused.ini"};
+  app::Context ctx = fulfilment_tests::make_context(form, settings, {server.host(), {}, {}});
+};
+
+TEST_F(BatchRowIdentity, RowDeletedWhileTheTableIsReadNeverShiftsTheStatuses) {
+  form.on_first_read = [this] { form.delete_row(app::kOrderList, 0); };
 
   fulfilment::ship_all_orders(ctx);
 
@@ -227,6 +235,19 @@ TEST(BatchRowIdentity, RowDeletedWhileTheTableIsReadNeverShiftsTheStatuses) {
   ASSERT_EQ(form.row_count(app::kOrderList), 2);
   for (int r = 0; r < 2; ++r)
     EXPECT_EQ(form.cell(app::kOrderList, r, app::kColShipStatus), gbk("发货成功")) << r;
+}
+
+TEST_F(BatchRowIdentity, BatchEndingInAnExceptionLetsTheNextOneRun) {
+  form.on_first_read = [] { throw std::runtime_error("window gone"); };
+  EXPECT_THROW(fulfilment::ship_all_orders(ctx), std::runtime_error);
+
+  // Neither the order table nor the running mark stays taken.
+  ASSERT_TRUE(ctx.table_lock.try_acquire());
+  ctx.table_lock.release();
+  fulfilment::ship_all_orders(ctx);
+  EXPECT_EQ(server.bodies().size(), 3u);
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0].text, kDone);
 }
 
 // The whole road against the stand-in: the token header on every request.
