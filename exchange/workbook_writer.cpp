@@ -28,6 +28,26 @@ std::string_view fit_cell(std::string_view text) {
   return text;
 }
 
+bool is_hex(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Spreadsheet files spell control characters "_xHHHH_", so a text that holds
+// such a sequence literally would come back as the character. Its leading "_"
+// is written as "_x005F_" (the escape of "_"), which reads back as the text.
+std::string escape_literal_escapes(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '_' && i + 6 < text.size() && text[i + 1] == 'x' && is_hex(text[i + 2]) &&
+        is_hex(text[i + 3]) && is_hex(text[i + 4]) && is_hex(text[i + 5]) && text[i + 6] == '_')
+      out += "_x005F_";
+    else
+      out += text[i];
+  }
+  return out;
+}
+
 std::string reason_of(int error_number) {
   switch (error_number) {
     case EACCES:
@@ -80,7 +100,8 @@ std::string write_workbook(const std::filesystem::path& path,
   lxw_error failure = LXW_NO_ERROR;
   auto put = [&](lxw_row_t row, int column, std::string_view value) {
     if (failure != LXW_NO_ERROR) return;
-    std::string cell(fit_cell(value));
+    std::string cell = escape_literal_escapes(value);
+    cell.resize(fit_cell(cell).size());
     failure =
         worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), cell.c_str(), text);
   };

@@ -23,7 +23,7 @@ TEST(WorkbookWriter, WritesEveryCellAsTextAndReadsBack) {
   std::vector<std::string> titles = {"序号", "快递单号", ""};
   std::vector<std::vector<std::string>> rows = {
       {"1", "0012345", "x"},
-      {"2", "=1+1", "tab\there\r\nline <&>\"'"},
+      {"2", "=1+1", "tab\there\r\nline <&>\"' _x0041_ _x00"},
       {"3"},  // short rows leave empty cells
   };
   ASSERT_EQ(write_workbook(p, titles, rows), "");
@@ -41,7 +41,7 @@ TEST(WorkbookWriter, WritesEveryCellAsTextAndReadsBack) {
   EXPECT_EQ(r.sheet.cell(0, 2), "");
   EXPECT_EQ(r.sheet.cell(1, 1), "0012345");
   EXPECT_EQ(r.sheet.cell(2, 1), "=1+1");  // a text, not a formula
-  EXPECT_EQ(r.sheet.cell(2, 2), "tab\there\r\nline <&>\"'");
+  EXPECT_EQ(r.sheet.cell(2, 2), "tab\there\r\nline <&>\"' _x0041_ _x00");
   EXPECT_EQ(r.sheet.cell(3, 0), "3");
   EXPECT_EQ(r.sheet.cell(3, 1), "");
 }
