@@ -18,9 +18,9 @@ TEST_P(FaultModes, OperationsEndCleanly) {
   backoffice::fetch_orders_to_ship(ctx);
   const int listed = form.row_count(app::kOrderList);
   ASSERT_GT(listed, 0);
-  m_mall.set_slow_delay(std::chrono::milliseconds(20));
-  m_mall.set_huge_size(2u << 20);
-  m_mall.set_fault(GetParam());
+  mall.set_slow_delay(std::chrono::milliseconds(20));
+  mall.set_huge_size(2u << 20);
+  mall.set_fault(GetParam());
   form.log.clear();
   form.spoken.clear();
 

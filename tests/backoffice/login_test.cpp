@@ -14,7 +14,7 @@ const char* const kTitlePrefix = "蔚禾商城订单管理系统 V4.0   qq:60491
 
 TEST_F(MallTest, LoginSuccessFillsTheDashboard) {
   log_in();
-  const Text store = gbk(m_mall.options().store_name);
+  const Text store = gbk(mall.options().store_name);
   EXPECT_EQ(form.title(), gbk(kTitlePrefix) + store);
   const char* labels[] = {"标签3", "标签4", "标签5", "标签6"};
   for (int i = 0; i < 4; ++i)
@@ -32,7 +32,7 @@ TEST_F(MallTest, LoginSuccessFillsTheDashboard) {
                 gbk("登录成功！") + store + gbk("欢迎您的使用！待付款订单：") + form.text("标签3") +
                     gbk("笔！待发货订单：") + form.text("标签4") + gbk("笔！待收货订单：") +
                     form.text("标签5") + gbk("笔！总订单：") + form.text("标签6") + gbk("笔！")}));
-  const auto requests = m_mall.requests();
+  const auto requests = mall.requests();
   ASSERT_GE(requests.size(), 3u);
   EXPECT_EQ(requests[1].method + " " + requests[1].target, "POST /site/login");
   EXPECT_EQ(requests[1].body,
@@ -56,7 +56,7 @@ TEST_F(MallTest, WrongPasswordLeavesTheDashboardAlone) {
   EXPECT_TRUE(form.is_enabled("按钮4"));  // from the earlier login
   EXPECT_EQ(form.title(), gbk(kTitlePrefix));
   EXPECT_EQ(settings.read_setting(gbk("密码")), "wrong");
-  EXPECT_EQ(m_mall.requests().back().target, "/");  // the logo request, without a path
+  EXPECT_EQ(mall.requests().back().target, "/");  // the logo request, without a path
 }
 
 class SpecialCredentials : public MallTest {

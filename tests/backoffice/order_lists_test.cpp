@@ -52,10 +52,8 @@ class OrderLists : public backoffice_tests::MallTest {
  protected:
   void SetUp() override {
     MallTest::SetUp();
-    log_in();
-    form.progress.clear();
-    form.spoken.clear();
-    m_mall.clear_requests();
+    sign_in();
+    mall.clear_requests();
   }
 };
 
@@ -77,7 +75,7 @@ TEST_F(OrderLists, EachListFetchFillsTheTable) {
     SCOPED_TRACE(c.target);
     form.spoken.clear();
     form.progress.clear();
-    m_mall.clear_requests();
+    mall.clear_requests();
     form.append_row(kList, {"stale"});
     c.fetch(ctx);
 
@@ -90,8 +88,8 @@ TEST_F(OrderLists, EachListFetchFillsTheTable) {
       EXPECT_EQ(rows[i][app::kColGoods], "");
     }
     EXPECT_TRUE(form.is_enabled("按钮6"));
-    ASSERT_EQ(m_mall.requests().size(), 1u);
-    EXPECT_EQ(m_mall.requests()[0].target, c.target);
+    ASSERT_EQ(mall.requests().size(), 1u);
+    EXPECT_EQ(mall.requests()[0].target, c.target);
     if (c.first_message)
       EXPECT_EQ(form.spoken, (std::vector<Text>{gbk(c.first_message),
                                                 gbk("一共获取到") + std::to_string(orders.size()) +
@@ -108,7 +106,7 @@ TEST_F(OrderLists, EachListFetchFillsTheTable) {
 }
 
 TEST_F(OrderLists, EmptyPagesAndEmptyTables) {
-  m_mall.clear_orders();
+  mall.clear_orders();
   form.append_row(kList, {"stale"});
   backoffice::fetch_unpaid_orders(ctx);
   EXPECT_EQ(form.row_count(kList), 0);
@@ -118,11 +116,11 @@ TEST_F(OrderLists, EmptyPagesAndEmptyTables) {
   backoffice::fetch_order_details(ctx);
   EXPECT_EQ(form.progress, std::vector<int>{2});
   EXPECT_EQ(form.spoken.back(), gbk("正在获取订单详情，请等待..."));
-  EXPECT_EQ(m_mall.requests().size(), 1u);
+  EXPECT_EQ(mall.requests().size(), 1u);
 }
 
 TEST_F(OrderLists, CellsKeepTheirMarkupByteForByte) {
-  m_mall.override_page("/order/list?order_state=30",
+  mall.override_page("/order/list?order_state=30",
                        backoffice_tests::canned_bytes("order_list.html"));
   backoffice::fetch_orders_to_receive(ctx);
   ASSERT_EQ(form.row_count(kList), 3);
@@ -137,12 +135,12 @@ TEST_F(OrderLists, DetailsFillEveryRowInOrder) {
   const auto orders = orders_in(20);
   ASSERT_GE(orders.size(), 2u);
   // The first order's page is in another layout: its row keeps what it had.
-  m_mall.override_page("/order/edit?id=" + orders[0].id, "<html><body>维护中</body></html>");
+  mall.override_page("/order/edit?id=" + orders[0].id, "<html><body>维护中</body></html>");
   form.set_cell(kList, 0, 18, "kept");
-  m_mall.clear_requests();
+  mall.clear_requests();
   backoffice::fetch_order_details(ctx);
 
-  const auto requests = m_mall.requests();
+  const auto requests = mall.requests();
   ASSERT_EQ(requests.size(), orders.size());
   const auto rows = form.rows(kList);
   for (size_t i = 0; i < orders.size(); ++i) {
@@ -160,9 +158,9 @@ TEST_F(OrderLists, DetailsFillEveryRowInOrder) {
   // An id from an imported workbook cannot smuggle a second query value in.
   form.clear_rows(kList);
   form.append_row(kList, {"1", "x", "", "", "", "", "", "", "9&id=1 2"});
-  m_mall.clear_requests();
+  mall.clear_requests();
   backoffice::fetch_order_details(ctx);
-  EXPECT_EQ(m_mall.requests().at(0).target, "/order/edit?id=9%26id%3D1%202");
+  EXPECT_EQ(mall.requests().at(0).target, "/order/edit?id=9%26id%3D1%202");
 }
 
 // Deletes the first row of the order list while the first detail request is
@@ -182,15 +180,15 @@ TEST_F(OrderLists, DetailsLandInTheirOwnRowsWhenRowsVanish) {
   backoffice::fetch_orders_to_ship(other);
   const int n = deleting.row_count(kList);
   ASSERT_GE(n, 3);
-  m_mall.clear_requests();
+  mall.clear_requests();
   deleting.armed = true;
   backoffice::fetch_order_details(other);
-  EXPECT_EQ(static_cast<int>(m_mall.requests().size()), n - 1);  // stopped at the end
+  EXPECT_EQ(static_cast<int>(mall.requests().size()), n - 1);  // stopped at the end
   int filled = 0;
   for (const auto& row : deleting.rows(kList)) {
     if (row[app::kColGoods].empty()) continue;
     ++filled;
-    EXPECT_EQ(cells(row, app::kColGoods, 13), detailed(m_mall.order(row[app::kColId])));
+    EXPECT_EQ(cells(row, app::kColGoods, 13), detailed(mall.order(row[app::kColId])));
   }
   EXPECT_EQ(filled, n - 2);
 }
@@ -227,7 +225,7 @@ TEST_F(OrderLists, SecondClickDuringTheAllOrdersFetchDoesNotWaitForItself) {
   ASSERT_EQ(rows.size(), orders.size());
   for (size_t i = 0; i < rows.size(); ++i)
     EXPECT_EQ(cells(rows[i], 0, 9), listed(orders[i], i + 1));
-  EXPECT_EQ(m_mall.requests().size(), 1u);
+  EXPECT_EQ(mall.requests().size(), 1u);
   // The table is free again afterwards.
   EXPECT_TRUE(other.table_lock.try_acquire());
   other.table_lock.release();

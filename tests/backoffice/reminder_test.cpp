@@ -26,10 +26,8 @@ class Reminder : public MallTest {
  protected:
   void SetUp() override {
     MallTest::SetUp();
-    m_mall.clear_orders();
-    log_in();
-    form.spoken.clear();
-    form.log.clear();
+    mall.clear_orders();
+    sign_in();
   }
   void poll_and_wait() {
     reminder.poll();
@@ -61,9 +59,9 @@ TEST_F(Reminder, ToggleSwitchesTheTimer) {
 }
 
 TEST_F(Reminder, AnnouncesGrowthOfTheToShipList) {
-  m_mall.add_order(20);
-  m_mall.add_order(20);
-  m_mall.add_order(10);
+  mall.add_order(20);
+  mall.add_order(20);
+  mall.add_order(10);
   backoffice::fetch_orders_to_ship(ctx);
   backoffice::fetch_order_details(ctx);
   form.set_cell(kList, 1, app::kColShipStatus, gbk("发货成功"));
@@ -71,7 +69,7 @@ TEST_F(Reminder, AnnouncesGrowthOfTheToShipList) {
   reminder.toggle();
   form.log.clear();
   form.spoken.clear();
-  for (int i = 0; i < 3; ++i) m_mall.add_order(20);
+  for (int i = 0; i < 3; ++i) mall.add_order(20);
 
   poll_and_wait();  // 2 -> 5
   EXPECT_EQ(form.spoken, std::vector<Text>{gbk("您有3笔新的蔚禾商城订单，欧耶！")});
@@ -88,9 +86,9 @@ TEST_F(Reminder, AnnouncesGrowthOfTheToShipList) {
   EXPECT_EQ(form.spoken.size(), 1u);
   EXPECT_EQ(form.log, gbk("获取到3笔新订单，请查看...") + kNothingNew);
 
-  m_mall.clear_orders();
-  m_mall.add_order(20);
-  m_mall.add_order(20);
+  mall.clear_orders();
+  mall.add_order(20);
+  mall.add_order(20);
   poll_and_wait();  // 5 -> 2
   EXPECT_EQ(form.spoken.size(), 1u);
   EXPECT_TRUE(ends_with(form.log, kNothingNew + kNothingNew));
@@ -107,9 +105,9 @@ TEST_F(Reminder, PollLeavesAnImportedTableAlone) {
     imported.push_back(row);
   }
   form.replace_rows(kList, imported);
-  m_mall.add_order(20);
+  mall.add_order(20);
   poll_and_wait();  // baseline is what the table held: 3 -> 1, nothing new
-  for (int i = 0; i < 4; ++i) m_mall.add_order(20);
+  for (int i = 0; i < 4; ++i) mall.add_order(20);
   poll_and_wait();  // 1 -> 5 between polls
   EXPECT_EQ(form.rows(kList), imported);
   EXPECT_EQ(form.spoken, std::vector<Text>{gbk("您有4笔新的蔚禾商城订单，欧耶！")});
@@ -117,38 +115,38 @@ TEST_F(Reminder, PollLeavesAnImportedTableAlone) {
 }
 
 TEST_F(Reminder, FailedPollChangesNothing) {
-  for (int i = 0; i < 2; ++i) m_mall.add_order(20);
+  for (int i = 0; i < 2; ++i) mall.add_order(20);
   backoffice::fetch_orders_to_ship(ctx);
   poll_and_wait();
-  m_mall.set_fault(mall::Fault::Drop);
+  mall.set_fault(mall::Fault::Drop);
   poll_and_wait();
   EXPECT_EQ(form.row_count(kList), 2);
-  m_mall.set_fault(mall::Fault::None);
+  mall.set_fault(mall::Fault::None);
   poll_and_wait();  // compared with the last successful poll, not with an empty answer
   EXPECT_TRUE(form.spoken.empty());
   EXPECT_EQ(form.log, kNothingNew + kNothingNew + kNothingNew);
 }
 
 TEST_F(Reminder, TickDuringAPollStartsNoSecondFetch) {
-  m_mall.add_order(20);
-  m_mall.set_slow_delay(std::chrono::milliseconds(300));
-  m_mall.set_fault(mall::Fault::Slow);
-  m_mall.clear_requests();
+  mall.add_order(20);
+  mall.set_slow_delay(std::chrono::milliseconds(300));
+  mall.set_fault(mall::Fault::Slow);
+  mall.clear_requests();
   reminder.poll();
   EXPECT_TRUE(reminder.polling());
   reminder.poll();
   reminder.poll();
   form.join_workers();
   EXPECT_FALSE(reminder.polling());
-  EXPECT_EQ(m_mall.requests().size(), 1u);
+  EXPECT_EQ(mall.requests().size(), 1u);
 }
 
 TEST_F(MallTest, ListFetchDuringDetailFetchNeverMixesRows) {
   log_in();
   backoffice::fetch_orders_to_ship(ctx);
-  m_mall.set_slow_delay(std::chrono::milliseconds(10));
-  m_mall.set_fault(mall::Fault::Slow);
-  m_mall.clear_requests();
+  mall.set_slow_delay(std::chrono::milliseconds(10));
+  mall.set_fault(mall::Fault::Slow);
+  mall.clear_requests();
   form.start_worker([this] { backoffice::fetch_order_details(ctx); });
   std::this_thread::sleep_for(std::chrono::milliseconds(25));
   form.start_worker([this] { backoffice::fetch_unpaid_orders(ctx); });
@@ -161,10 +159,10 @@ TEST_F(MallTest, ListFetchDuringDetailFetchNeverMixesRows) {
   for (size_t i = 0; i < rows.size(); ++i) {
     EXPECT_EQ(rows[i][app::kColId], web::gbk(unpaid[i].id));
     EXPECT_TRUE(rows[i][app::kColGoods].empty() ||
-                rows[i][app::kColGoods] == web::gbk(m_mall.order(unpaid[i].id).goods));
+                rows[i][app::kColGoods] == web::gbk(mall.order(unpaid[i].id).goods));
   }
   // The detail requests ran as one block: the list request is not among them.
-  const auto requests = m_mall.requests();
+  const auto requests = mall.requests();
   std::vector<int> kinds;
   for (const auto& r : requests) {
     const int kind = r.target.rfind("/order/edit", 0) == 0 ? 1 : 2;
