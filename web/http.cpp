@@ -88,8 +88,11 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
   std::string_view line(data, n);
   // A status line starts a new response (after a redirect or "100 Continue").
   if (line.starts_with("HTTP/")) r->header_block.clear();
-  if (line != "\r\n" && line != "\n" && r->header_block.size() < 1024 * 1024)
-    r->header_block.append(line);
+  // Lines are kept ending in CR LF, also when a server ends them with LF alone.
+  if (line.ends_with("\n")) line.remove_suffix(1);
+  if (line.ends_with("\r")) line.remove_suffix(1);
+  if (!line.empty() && r->header_block.size() < 1024 * 1024)
+    r->header_block.append(line).append("\r\n");
   return n;
 }
 
@@ -153,8 +156,9 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
   CURL* c = easy.get();
 
   // Where to go: scheme by the first five letters, then host, port and path.
+  // A space in the path is sent as "%20" (the client refuses a raw one).
   const Text target = Text(https ? "https://" : "http://") + host + ":" +
-                      std::to_string(port_of_url(url)) + path_of_url(url);
+                      std::to_string(port_of_url(url)) + replace_text(path_of_url(url), " ", "%20");
   curl_easy_setopt(c, CURLOPT_URL, target.c_str());
   curl_easy_setopt(c, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
