@@ -176,15 +176,17 @@ void MainWindow::set_picture_mode(int mode) {
 int MainWindow::row_count(std::string_view name) {
   return on_ui([&] {
     List* l = list(name);
-    return l ? l->model->rowCount() : 0;
+    return l ? l->model->size() : 0;
   });
 }
 
 int MainWindow::append_row(std::string_view name, const std::vector<Text>& cells) {
+  // A worker appends row after row: the view learns of them once a frame.
+  const bool from_worker = QThread::currentThread() != thread();
   return on_ui(
       [&] {
         List* l = list(name);
-        return l ? l->model->append_row(cells) : -1;
+        return l ? l->model->append_row(cells, !from_worker) : -1;
       },
       -1);
 }
@@ -217,7 +219,9 @@ void MainWindow::clear_rows(std::string_view name) {
 void MainWindow::scroll_to_row(std::string_view name, int row) {
   on_ui_void([&] {
     List* l = list(name);
-    if (l && row >= 0 && row < l->model->rowCount()) l->view->scrollTo(l->model->index(row, 0));
+    if (!l || row < 0 || row >= l->model->size()) return;
+    l->model->show_appended_rows();
+    l->view->scrollTo(l->model->index(row, 0));
   });
 }
 
@@ -333,12 +337,15 @@ void MainWindow::start_worker(std::function<void()> operation) {
     ++m_workers;
   }
   try {
-    std::thread([this, operation = std::move(operation)] {
+    std::thread([this, operation = std::move(operation)]() mutable {
       try {
         operation();
       } catch (...) {
         // An operation reports its own failures; nothing may escape the thread.
       }
+      // What the operation holds goes before the count drops: once it reads 0
+      // the window and everything the operations use may be torn down.
+      operation = nullptr;
       worker_ended();
     }).detach();
   } catch (const std::system_error&) {

@@ -5,16 +5,22 @@
 namespace app {
 
 namespace {
+constexpr int kFrameMs = 16;
+
 QString display(const Text& text) {
   return QString::fromStdString(web::gbk_to_utf8(text));
 }
 }  // namespace
 
 ReportModel::ReportModel(std::vector<ReportColumn> columns, QObject* parent)
-    : QAbstractTableModel(parent), m_columns(std::move(columns)) {}
+    : QAbstractTableModel(parent), m_columns(std::move(columns)) {
+  m_announce.setSingleShot(true);
+  m_announce.setInterval(kFrameMs);
+  connect(&m_announce, &QTimer::timeout, this, &ReportModel::show_appended_rows);
+}
 
 int ReportModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+  return parent.isValid() ? 0 : m_shown;
 }
 
 int ReportModel::columnCount(const QModelIndex& parent) const {
@@ -34,7 +40,7 @@ QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int r
 }
 
 bool ReportModel::valid(int row, int column) const {
-  return row >= 0 && row < rowCount() && column >= 0 && column < columnCount();
+  return row >= 0 && row < size() && column >= 0 && column < columnCount();
 }
 
 ReportModel::Row ReportModel::make_row(const std::vector<Text>& cells) {
@@ -43,12 +49,22 @@ ReportModel::Row ReportModel::make_row(const std::vector<Text>& cells) {
   return row;
 }
 
-int ReportModel::append_row(const std::vector<Text>& cells) {
-  const int index = rowCount();
-  beginInsertRows({}, index, index);
+int ReportModel::append_row(const std::vector<Text>& cells, bool announce) {
+  const int index = size();
   m_rows.push_back(make_row(cells));
-  endInsertRows();
+  if (announce)
+    show_appended_rows();
+  else if (!m_announce.isActive())
+    m_announce.start();
   return index;
+}
+
+void ReportModel::show_appended_rows() {
+  m_announce.stop();
+  if (m_shown >= size()) return;
+  beginInsertRows({}, m_shown, size() - 1);
+  m_shown = size();
+  endInsertRows();
 }
 
 Text ReportModel::cell(int row, int column) const {
@@ -58,15 +74,22 @@ Text ReportModel::cell(int row, int column) const {
 bool ReportModel::set_cell(int row, int column, const Text& text) {
   if (!valid(row, column)) return false;
   m_rows[row].cells[column] = text;
-  QModelIndex at = index(row, column);
-  emit dataChanged(at, at, {Qt::DisplayRole});
+  if (row < m_shown) {  // a row not yet announced is read whole when it is
+    QModelIndex at = index(row, column);
+    emit dataChanged(at, at, {Qt::DisplayRole});
+  }
   return true;
 }
 
 bool ReportModel::delete_row(int row) {
-  if (row < 0 || row >= rowCount()) return false;
+  if (row < 0 || row >= size()) return false;
+  if (row >= m_shown) {
+    m_rows.erase(m_rows.begin() + row);
+    return true;
+  }
   beginRemoveRows({}, row, row);
   m_rows.erase(m_rows.begin() + row);
+  --m_shown;
   endRemoveRows();
   return true;
 }
@@ -75,6 +98,7 @@ void ReportModel::clear_rows() {
   if (m_rows.empty()) return;
   beginResetModel();
   m_rows.clear();
+  m_shown = 0;
   endResetModel();
 }
 
@@ -87,7 +111,7 @@ void ReportModel::append_column(const Text& title, int width) {
 }
 
 OrderRow ReportModel::row(int row) const {
-  return row >= 0 && row < rowCount() ? m_rows[row].cells : OrderRow();
+  return row >= 0 && row < size() ? m_rows[row].cells : OrderRow();
 }
 
 std::vector<OrderRow> ReportModel::rows() const {
@@ -102,11 +126,12 @@ void ReportModel::replace_rows(const std::vector<OrderRow>& rows) {
   m_rows.clear();
   m_rows.reserve(rows.size());
   for (const OrderRow& r : rows) m_rows.push_back(make_row(r));
+  m_shown = size();
   endResetModel();
 }
 
 RowKey ReportModel::row_key(int row) const {
-  return row >= 0 && row < rowCount() ? m_rows[row].key : 0;
+  return row >= 0 && row < size() ? m_rows[row].key : 0;
 }
 
 int ReportModel::row_of_key(RowKey key) const {

@@ -2,12 +2,18 @@
 // The rows of a report list view: texts (system text) addressed by row and
 // column, each row with a stable RowKey, column titles and initial widths.
 // Rows are converted for display only when painted, so thousands append fast.
+// A row appended with `announce` false is part of the data at once (size(),
+// cell(), rows() see it) but is announced to the views with the others of its
+// burst, within a frame: a worker filling the list one row per call then makes
+// the window repaint once a frame instead of once a row. rowCount() is what
+// the views have been told; size() is what the data holds.
 //
 // Usage: ReportModel model({{gbk("序号"), 50}, {gbk("订单号"), 50}});
 //        int r = model.append_row({gbk("1"), gbk("2017...")});
 //        view->setModel(&model);
 
 #include <QAbstractTableModel>
+#include <QTimer>
 
 #include <vector>
 
@@ -32,7 +38,10 @@ class ReportModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   const std::vector<ReportColumn>& columns() const { return m_columns; }
-  int append_row(const std::vector<Text>& cells);
+  int size() const { return static_cast<int>(m_rows.size()); }
+  // Announces the rows appended since the last announcement to the views.
+  void show_appended_rows();
+  int append_row(const std::vector<Text>& cells, bool announce = true);
   Text cell(int row, int column) const;
   bool set_cell(int row, int column, const Text& text);
   bool delete_row(int row);
@@ -54,6 +63,8 @@ class ReportModel : public QAbstractTableModel {
 
   std::vector<ReportColumn> m_columns;
   std::vector<Row> m_rows;
+  int m_shown = 0;  // leading rows the views know of
+  QTimer m_announce;
   RowKey m_next_key = 1;
 };
 

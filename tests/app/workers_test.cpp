@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTableView>
 #include <QThread>
 
 #include <atomic>
@@ -108,6 +109,64 @@ TEST_F(Workers, AfterCloseWorkerCallsReturnDefaultsAndEndPromptly) {
   ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(20)));
   EXPECT_GT(answers_after_close, 0);  // once closed, a question is answered No
   EXPECT_EQ(m_window.running_workers(), 0);
+}
+
+// Counts paint events reaching a widget.
+struct PaintCounter : QObject {
+  explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+  int paints = 0;
+};
+
+TEST_F(Workers, RowsFromAWorkerRepaintTheListPerFrameNotPerRow) {
+  constexpr int kRows = 400;
+  auto* view = m_window.findChild<QTableView*>(QString::fromUtf8("超级列表框1"));
+  PaintCounter counter(view->viewport());
+  m_window.show();
+  for (int i = 0; i < 100 && counter.paints == 0; ++i) {  // until first shown
+    QCoreApplication::processEvents();
+    QThread::msleep(5);
+  }
+  ASSERT_GT(counter.paints, 0);
+  counter.paints = 0;
+  m_window.start_worker([this] {
+    for (int i = 0; i < kRows; ++i) {
+      // Each row is there for the caller as soon as the call returns.
+      const int r = m_window.append_row(kOrderList, {std::to_string(i)});
+      if (r != i || m_window.cell(kOrderList, r, 0) != std::to_string(i)) return;
+    }
+  });
+  ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(60)));
+  EXPECT_EQ(m_window.row_count(kOrderList), kRows);
+  // The view catches up within a frame or so.
+  for (int i = 0; i < 200 && view->model()->rowCount() < kRows; ++i)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);  // the frame timer wakes it
+  QCoreApplication::processEvents();                                 // and paints them
+  EXPECT_EQ(view->model()->rowCount(), kRows);
+  EXPECT_GT(counter.paints, 0);
+  EXPECT_LT(counter.paints, kRows / 4);
+}
+
+TEST_F(Workers, AWorkersOperationIsGoneBeforeItCountsAsEnded) {
+  // What an operation holds may refer to things torn down once the workers
+  // are through; it must not outlive the count.
+  std::atomic<bool> released{false};
+  struct Holder {
+    explicit Holder(std::atomic<bool>* flag) : released(flag) {}
+    std::atomic<bool>* released;
+    ~Holder() {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      *released = true;
+    }
+  };
+  auto holder = std::make_shared<Holder>(&released);
+  m_window.start_worker([holder] {});
+  holder.reset();
+  ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(10)));
+  EXPECT_TRUE(released);
 }
 
 TEST_F(Workers, FailingOperationDoesNotTakeTheProgramDown) {
