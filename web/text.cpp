@@ -24,8 +24,17 @@ inline char fold(char c) {
 inline bool matches_at(std::string_view t, size_t i, std::string_view s, bool ignore_case) {
   if (i + s.size() > t.size()) return false;
   if (!ignore_case) return t.compare(i, s.size(), s) == 0;
-  for (size_t k = 0; k < s.size(); ++k)
-    if (fold(t[i + k]) != fold(s[k])) return false;
+  // Only single-byte letters fold: a double-byte character whose trail byte
+  // happens to be a letter must match exactly, or it would be another character.
+  for (size_t k = 0; k < s.size();) {
+    if (static_cast<unsigned char>(s[k]) >= 0x80 && k + 1 < s.size()) {
+      if (t[i + k] != s[k] || t[i + k + 1] != s[k + 1]) return false;
+      k += 2;
+    } else {
+      if (fold(t[i + k]) != fold(s[k])) return false;
+      ++k;
+    }
+  }
   return true;
 }
 

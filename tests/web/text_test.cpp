@@ -38,6 +38,11 @@ TEST(FindText, NeverMatchesOnATrailByte) {
 TEST(FindText, IgnoreCaseFoldsAsciiOnly) {
   EXPECT_EQ(find_text("x\r\nset-cookie: a=1", "Set-Cookie", 1, true), 4);
   EXPECT_EQ(find_text("x\r\nset-cookie: a=1", "Set-Cookie"), -1);
+  // 0x81 0x41 and 0x81 0x61 are two different characters whose trail bytes
+  // look like "A" and "a": ignoring case must not make them equal.
+  EXPECT_EQ(find_text("\x81\x41", "\x81\x61", 1, true), -1);
+  EXPECT_EQ(find_text("x\x81\x61Q", "\x81\x61q", 1, true), 2);
+  EXPECT_EQ(replace_text("\x81\x41\x81\x61", "\x81\x61", "#", 1, -1, false), "\x81\x41#");
   EXPECT_EQ(find_text_last("a:b:c", ":"), 4);
 }
 
