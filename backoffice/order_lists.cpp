@@ -20,9 +20,17 @@ struct ListFetch {
   bool progress;
 };
 
-// Appends the rows in one call each. On the UI thread the window gets to
-// repaint about 60 times a second meanwhile (process_events is a no-op on
-// workers).
+// Lets the window repaint and serve the workers' calls once, taking no user
+// input: a click, a menu entry or a drop handled now would start a second
+// operation on the table being filled (and one that waits for the table would
+// wait for us forever). The call made from inside the wait makes sure the
+// window's event loop really runs once before the wait ends.
+void repaint(app::Form& form) {
+  form.wait([&form] { form.row_count(app::kOrderList); });
+}
+
+// Appends the rows in one call each. On the UI thread the window repaints
+// about 60 times a second meanwhile, with the newest row in view.
 void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool progress) {
   using Clock = std::chrono::steady_clock;
   const int n = static_cast<int>(rows.size());
@@ -38,29 +46,19 @@ void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool p
       if (p != shown_progress) form.set_progress(shown_progress = p);
     }
     if (Clock::now() - last_events >= std::chrono::milliseconds(16)) {
-      form.process_events();
+      form.scroll_to_row(app::kOrderList, r);
+      repaint(form);
       last_events = Clock::now();
     }
   }
   if (r >= 0) form.scroll_to_row(app::kOrderList, r);
-  form.process_events();
+  repaint(form);
 }
 
-// Set while this thread fills the table. The all-orders fetch lets the window
-// process its events between rows, so a second click on 按钮2 (a double click)
-// can start it again inside the first run; waiting for the table there would
-// wait for ourselves forever, so that nested start is turned away.
-thread_local bool t_filling_table = false;
-
 void fetch_list(app::Context& ctx, const ListFetch& fetch) {
-  if (t_filling_table) return;
   app::Form& form = ctx.form;
   if (fetch.first_message) form.speak(gbk(fetch.first_message));
   app::TableLock::Hold hold(ctx.table_lock, form);
-  t_filling_table = true;
-  struct Filling {
-    ~Filling() { t_filling_table = false; }
-  } filling;
   form.clear_rows(app::kOrderList);
   forget_shown_list(ctx);
   const std::vector<app::OrderRow> rows =
