@@ -104,7 +104,8 @@ class Form {
   virtual bool speak(const Text& text) = 0;
   // Runs `operation` on a new thread and returns at once.
   virtual void start_worker(std::function<void()> operation) = 0;
-  // Lets the window process its pending events once (no-op off the UI thread).
+  // Lets the window repaint and serve workers' calls once, taking no user
+  // input (no-op off the UI thread).
   virtual void process_events() = 0;
   // Runs a blocking `job` (a request, waiting for a lock) to completion. On the
   // UI thread the window keeps painting meanwhile but takes no user input.

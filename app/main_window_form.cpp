@@ -384,7 +384,12 @@ bool MainWindow::wait_for_workers(std::chrono::milliseconds timeout) {
 }
 
 void MainWindow::process_events() {
-  if (QThread::currentThread() == thread()) QCoreApplication::processEvents();
+  // An operation on the UI thread owns the window until it returns: it may
+  // repaint and serve workers here, but a click or a drop waits until it is
+  // over instead of starting a second operation inside this one (which could
+  // then wait for the table the first one holds, forever).
+  if (QThread::currentThread() == thread())
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void MainWindow::wait(const std::function<void()>& job) {
