@@ -82,9 +82,12 @@ void NewOrderReminder::run_poll(app::Context& ctx, State& state) {
     auto rows = request_order_list(ctx, kToShipList);
     if (rows) {
       count = static_cast<int>(rows->size());
+      // The first poll compares with what the table holds now. Read before
+      // taking the state lock: the window answers on the UI thread, which may
+      // itself be waiting for that lock in a tick.
+      const int shown = form.row_count(app::kOrderList);
       std::lock_guard lock(state.mutex);
-      // The first poll compares with what the table holds now.
-      before = state.last_count.value_or(form.row_count(app::kOrderList));
+      before = state.last_count.value_or(shown);
       state.last_count = count;
     }
     if (rows && table_shows_list(ctx, kToShipList)) refresh_to_ship_table(ctx, std::move(*rows));

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
+#include <thread>
 
 #include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"
@@ -139,6 +141,35 @@ TEST_F(Reminder, TickDuringAPollStartsNoSecondFetch) {
   form.join_workers();
   EXPECT_FALSE(reminder.polling());
   EXPECT_EQ(mall.requests().size(), 1u);
+}
+
+// A window that answers a worker only once its UI thread is free, and whose UI
+// thread takes a timer tick just when the poll's worker asks for the row count.
+class TickingForm : public testing_support::FakeForm {
+ public:
+  int row_count(std::string_view list) override {
+    if (reminder && std::this_thread::get_id() != ui_thread && !ui_tick.valid()) {
+      ui_tick = std::async(std::launch::async, [this] { reminder->poll(); });
+      if (ui_tick.wait_for(std::chrono::seconds(2)) == std::future_status::timeout)
+        ADD_FAILURE() << "the tick and the poll wait for each other";
+    }
+    return FakeForm::row_count(list);
+  }
+  backoffice::NewOrderReminder* reminder = nullptr;
+  std::thread::id ui_thread = std::this_thread::get_id();
+  std::future<void> ui_tick;
+};
+
+TEST_F(MallTest, TickWhileThePollReadsTheTableDoesNotFreeze) {
+  TickingForm ticking;
+  app::Context other{.form = ticking, .settings = settings, .hosts = ctx.hosts};
+  backoffice::NewOrderReminder reminder(other);
+  ticking.reminder = &reminder;
+  reminder.poll();
+  ticking.join_workers();
+  ASSERT_TRUE(ticking.ui_tick.valid());
+  ticking.ui_tick.get();
+  EXPECT_EQ(ticking.log, kNothingNew);  // the tick found the poll running and started none
 }
 
 TEST_F(MallTest, ListFetchDuringDetailFetchNeverMixesRows) {
