@@ -176,7 +176,10 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
     // Like the platform client: a 301/302/303 after a POST continues as a GET.
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 20L);
+    // A redirect may only lead to another web page, never to ftp:// or file://.
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   }
+  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
 
   Text sent_headers = headers ? *headers : Text();
   complete_headers(sent_headers, url, cookie);
