@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "../fulfilment/mall_session.h"
+#include "support/mall_login.h"
 
 namespace {
 
-using fulfilment_tests::MallSession;
+using testing_support::MallFixture;
 using web::gbk;
 using web::Text;
 
@@ -52,10 +52,10 @@ TEST(PaidWithdrawalPage, OneEntryPerTableRow) {
   EXPECT_TRUE(finance::read_paid_withdrawals("").empty());
 }
 
-class WithdrawalsTest : public MallSession {};
+class WithdrawalsTest : public MallFixture {};
 
 TEST_F(WithdrawalsTest, AmountFromTheBackOffice) {
-  login();
+  sign_in();
   finance::fetch_withdrawable_amount(ctx);
   ASSERT_FALSE(mall.withdrawable_amount().empty());
   EXPECT_EQ(form.text("编辑框10"), gbk(mall.withdrawable_amount()));
@@ -67,7 +67,7 @@ TEST_F(WithdrawalsTest, AmountFromTheBackOffice) {
 }
 
 TEST_F(WithdrawalsTest, ListingTwiceShowsEachWithdrawalOnce) {
-  login();
+  sign_in();
   const auto paid = mall.paid_withdrawals();
   ASSERT_FALSE(paid.empty());
   for (int run = 0; run < 2; ++run) {
@@ -88,7 +88,7 @@ TEST_F(WithdrawalsTest, ListingTwiceShowsEachWithdrawalOnce) {
 }
 
 TEST_F(WithdrawalsTest, CannedPageOfThreeNumberedFromOne) {
-  login();
+  sign_in();
   mall.override_page("/withdraw-cash/list?state=1", withdrawal_rows(3));
   form.append_row(app::kWithdrawalList, {"9", "old"});
   finance::list_paid_withdrawals(ctx);

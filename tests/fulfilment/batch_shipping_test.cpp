@@ -5,12 +5,12 @@
 #include <utility>
 
 #include "fulfilment/shipping.h"
-#include "mall_session.h"
+#include "mall_test.h"
 #include "scripted_server.h"
 
 namespace {
 
-using fulfilment_tests::MallSession;
+using fulfilment_tests::MallTest;
 using fulfilment_tests::ScriptedServer;
 using web::gbk;
 using web::Text;
@@ -18,7 +18,7 @@ using web::Text;
 const Text kDone = gbk("发货完成，请检查是否发送成功！！！");
 
 // The batch against a scripted back office, with the address id already fetched.
-class BatchTest : public MallSession {
+class BatchTest : public MallTest {
  protected:
   BatchTest() {
     ctx.hosts.backoffice = server.host();
@@ -219,7 +219,7 @@ class BatchRowIdentity : public ::testing::Test {
   ScriptedServer server;
   HookedReadForm form;
   app::Settings settings{std::filesystem::temp_directory_path() / "weihe-unused.ini"};
-  app::Context ctx = fulfilment_tests::make_context(form, settings, {server.host(), {}, {}});
+  app::Context ctx{.form = form, .settings = settings, .hosts = {server.host(), {}, {}}};
 };
 
 TEST_F(BatchRowIdentity, RowDeletedWhileTheTableIsReadNeverShiftsTheStatuses) {
@@ -251,8 +251,8 @@ TEST_F(BatchRowIdentity, BatchEndingInAnExceptionLetsTheNextOneRun) {
 }
 
 // The whole road against the stand-in: the token header on every request.
-TEST_F(MallSession, BatchAgainstTheBackOfficeCarriesTheToken) {
-  login();
+TEST_F(MallTest, BatchAgainstTheBackOfficeCarriesTheToken) {
+  sign_in();
   std::vector<std::string> ids;
   for (auto& o : mall.orders())
     if (o.state == 20 && ids.size() < 3) ids.push_back(o.id);

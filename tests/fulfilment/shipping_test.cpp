@@ -4,13 +4,13 @@
 
 #include <algorithm>
 
-#include "mall_session.h"
+#include "mall_test.h"
 #include "scripted_server.h"
 #include "web/http.h"
 
 namespace {
 
-using fulfilment_tests::MallSession;
+using fulfilment_tests::MallTest;
 using fulfilment_tests::ScriptedServer;
 using testing_support::FakeForm;
 using web::gbk;
@@ -89,17 +89,17 @@ TEST(AddressPage, LinkRightAfterAChineseCharacterIsTheFirstAddress) {
 
 // --- Sender address --------------------------------------------------------
 
-class AddressIdTest : public MallSession {};
+class AddressIdTest : public MallTest {};
 
 TEST_F(AddressIdTest, FillsTheBoxFromTheBackOffice) {
-  login();
+  sign_in();
   fulfilment::fetch_from_address_id(ctx);
   ASSERT_FALSE(mall.sender_address_id().empty());
   EXPECT_EQ(form.text("编辑框13"), gbk(mall.sender_address_id()));
 }
 
 TEST_F(AddressIdTest, TakesTheFirstLinkEvenAfterAChineseCharacter) {
-  login();
+  sign_in();
   mall.override_page("/user-address/list",
                      "<li>默认地址：<a data-url=\"/user-address/del?id=7001\">删除</a></li>"
                      "<li>仓库 <a data-url=\"/user-address/del?id=7002\">删除</a></li>");
@@ -117,10 +117,10 @@ TEST_F(AddressIdTest, UnreadablePageEmptiesTheBox) {
 
 // --- Shipping the selected order -------------------------------------------
 
-class ShipSelectedTest : public MallSession {
+class ShipSelectedTest : public MallTest {
  protected:
   void ready_to_ship() {
-    login();
+    sign_in();
     fulfilment::fetch_from_address_id(ctx);
     ASSERT_FALSE(form.text("编辑框13").empty());
   }
@@ -216,7 +216,7 @@ TEST(ShipSelectedRowIdentity, StatusLandsOnTheShippedRowAfterTheBoxIsClosed) {
   server.set_reply("<p>操作成功</p>");
   RowDeletingForm form;
   app::Settings settings(std::filesystem::temp_directory_path() / "weihe-unused.ini");
-  app::Context ctx = fulfilment_tests::make_context(form, settings, {server.host(), {}, {}});
+  app::Context ctx{.form = form, .settings = settings, .hosts = {server.host(), {}, {}}};
   for (const char* id : {"1", "2", "3"}) {
     app::OrderRow row(app::kOrderColumnCount);
     row[app::kColId] = id;

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "fulfilment/courier_codes.h"
-#include "mall_session.h"
+#include "mall_test.h"
 #include "scripted_server.h"
 
 namespace {
 
-using fulfilment_tests::MallSession;
+using fulfilment_tests::MallTest;
 using fulfilment_tests::ScriptedServer;
 using web::gbk;
 using web::Text;
@@ -33,7 +33,7 @@ TEST(CourierCodes, ReferenceTextLayout) {
   EXPECT_EQ(lines.back(), gbk("auto----其他"));
 }
 
-class TrackingTest : public MallSession {
+class TrackingTest : public MallTest {
  protected:
   TrackingTest() {
     form.set_text("编辑框7", gbk(mall.options().tracking_key));
