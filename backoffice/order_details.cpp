@@ -28,9 +28,17 @@ void fetch_order_details(app::Context& ctx) {
   const int n = form.row_count(app::kOrderList);
   for (int i = 1; i <= n; ++i) {
     const int r = i - 1;
-    const app::RowKey key = form.row_key(app::kOrderList, r);
+    // The id must come from the row the key names: rows above may be deleted
+    // between the two reads, moving another order to index r.
+    app::RowKey key = form.row_key(app::kOrderList, r);
+    web::Text id;
+    while (key != 0) {
+      id = form.cell(app::kOrderList, r, app::kColId);
+      const app::RowKey again = form.row_key(app::kOrderList, r);
+      if (again == key) break;
+      key = again;
+    }
     if (key == 0) break;  // the table shrank below this row
-    const web::Text id = form.cell(app::kOrderList, r, app::kColId);
     const web::Text url = ctx.backoffice_url("/order/edit?id=") + web::form_encode(id);
     web::Bytes body;
     form.wait([&] { body = web::http_request(url); });
