@@ -20,17 +20,9 @@ struct ListFetch {
   bool progress;
 };
 
-// Lets the window repaint and serve the workers' calls once, taking no user
-// input: a click, a menu entry or a drop handled now would start a second
-// operation on the table being filled (and one that waits for the table would
-// wait for us forever). The call made from inside the wait makes sure the
-// window's event loop really runs once before the wait ends.
-void repaint(app::Form& form) {
-  form.wait([&form] { form.row_count(app::kOrderList); });
-}
-
 // Appends the rows in one call each. On the UI thread the window repaints
-// about 60 times a second meanwhile, with the newest row in view.
+// about 60 times a second meanwhile, with the newest row in view; it takes no
+// user input then, so nothing else starts on the table being filled.
 void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool progress) {
   using Clock = std::chrono::steady_clock;
   const int n = static_cast<int>(rows.size());
@@ -47,12 +39,12 @@ void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool p
     }
     if (Clock::now() - last_events >= std::chrono::milliseconds(16)) {
       form.scroll_to_row(app::kOrderList, r);
-      repaint(form);
+      form.process_events();
       last_events = Clock::now();
     }
   }
   if (r >= 0) form.scroll_to_row(app::kOrderList, r);
-  repaint(form);
+  form.process_events();
 }
 
 void fetch_list(app::Context& ctx, const ListFetch& fetch) {

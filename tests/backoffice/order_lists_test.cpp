@@ -1,9 +1,6 @@
 // The four list fetches and the detail fetch against the stand-in back office.
 #include <gtest/gtest.h>
 
-#include <future>
-#include <utility>
-
 #include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"
 #include "canned_pages.h"
@@ -200,46 +197,4 @@ TEST_F(OrderLists, DetailsLandInTheirOwnRowsWhenRowsVanish) {
   EXPECT_EQ(filled, n - 3);
 }
 
-// A window that, like the real one, hands a pending click (here a second click
-// on 按钮2) to whoever processes its events, while a wait takes no user input.
-// A wait that could never end on the UI thread fails the test instead of hanging it.
-class DoubleClickForm : public testing_support::FakeForm {
- public:
-  void process_events() override {
-    if (ctx && std::exchange(click_pending, false)) backoffice::fetch_all_orders(*ctx);
-  }
-  void wait(const std::function<void()>& job) override {
-    auto done = std::async(std::launch::async, job);
-    if (done.wait_for(std::chrono::seconds(2)) == std::future_status::timeout) {
-      ADD_FAILURE() << "the UI thread waits for itself";
-      ctx->table_lock.release();
-    }
-    done.get();
-  }
-  app::Context* ctx = nullptr;
-  bool click_pending = false;
-};
-
-TEST_F(OrderLists, AllOrdersFetchTakesNoClickWhileFillingTheTable) {
-  DoubleClickForm clicking;
-  app::Context other{.form = clicking, .settings = settings, .hosts = ctx.hosts};
-  clicking.ctx = &other;
-  clicking.click_pending = true;
-  const auto orders = orders_in(0);
-  for (int run = 1; run <= 2; ++run) {
-    SCOPED_TRACE(run);
-    if (run == 1)
-      backoffice::fetch_all_orders(other);
-    else
-      clicking.process_events();  // the click comes through once the fetch is over
-    EXPECT_EQ(clicking.click_pending, run == 1);
-    EXPECT_EQ(mall.requests().size(), static_cast<size_t>(run));
-    const auto rows = clicking.rows(kList);
-    ASSERT_EQ(rows.size(), orders.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-      EXPECT_EQ(cells(rows[i], 0, 9), listed(orders[i], i + 1));
-  }
-  EXPECT_TRUE(other.table_lock.try_acquire());
-  other.table_lock.release();
-}
 }  // namespace
