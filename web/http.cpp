@@ -191,8 +191,16 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
       list.reset(l);
     }
   };
-  for (const Text& line : split_text(sent_headers, "\r\n"))
-    if (!line.empty()) add_header(line);
+  for (const Text& line : split_text(sent_headers, "\r\n")) {
+    if (line.empty()) continue;
+    // libcurl drops a "Name:" line with no value; "Name;" makes it send "Name:"
+    // (a shipping request before login still carries its empty X-CSRF-Token).
+    const int colon = find_text(line, ":");
+    if (colon > 1 && header_value(line).empty())
+      add_header(left_text(line, colon - 1) + ";");
+    else
+      add_header(line);
+  }
   add_header("Expect:");  // never "Expect: 100-continue"
   curl_easy_setopt(c, CURLOPT_HTTPHEADER, list.get());
 

@@ -14,23 +14,11 @@
 #include <map>
 #include <string>
 
+#include "support/temp_dir.h"
+
 namespace exchange_test {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "exchange-XXXXXX").string();
-    m_path = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-  }
-  const std::filesystem::path& path() const { return m_path; }
-
- private:
-  std::filesystem::path m_path;
-};
+using testing_support::TempDir;
 
 inline const char kWorkbookXml[] =
     "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "

@@ -21,17 +21,11 @@
 #include "app/context.h"
 #include "mall/stand_in_mall.h"
 #include "support/fake_form.h"
+#include "support/temp_dir.h"
 #include "web/http.h"
 #include "web/text.h"
 
 namespace testing_support {
-
-// A fresh folder under the system's temporary folder, e.g. "weihe-XXXXXX".
-inline std::filesystem::path fresh_temp_dir(const std::string& prefix = "weihe") {
-  std::string name = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-  if (!mkdtemp(name.data())) return std::filesystem::temp_directory_path();
-  return name;
-}
 
 class MallFixture : public ::testing::Test {
  protected:

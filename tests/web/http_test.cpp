@@ -117,6 +117,12 @@ TEST_F(HttpTest, ExtraHeadersSuppressDefaultsAndAreUpdatedInPlace) {
   EXPECT_EQ(seen[1].header("User-Agent"), "Robot/1");
   EXPECT_EQ(seen[1].header_count("User-Agent"), 1u);
   EXPECT_EQ(seen[2].header("X-CSRF-Token"), "t0k");
+
+  // A token header with no value (a shipping request before login) still goes out.
+  RawServer raw("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+  Text empty_token = "X-CSRF-Token: ";
+  http_request(raw.url("/order/send"), 1, "a=1", nullptr, nullptr, &empty_token);
+  EXPECT_NE(raw.received().find("\r\nX-CSRF-Token:\r\n"), std::string::npos) << raw.received();
 }
 
 TEST_F(HttpTest, MethodsBodiesAndNoExpect) {

@@ -110,6 +110,11 @@ class RawServer {
   std::string url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(m_port) + path;
   }
+  // The request heads received so far, byte for byte.
+  std::string received() {
+    std::lock_guard lock(m_mutex);
+    return m_received;
+  }
 
  private:
   void serve(int connections) {
@@ -123,6 +128,10 @@ class RawServer {
         if (n <= 0) break;
         got.append(buf, static_cast<size_t>(n));
       }
+      {
+        std::lock_guard lock(m_mutex);
+        m_received += got;
+      }
       if (m_answer.empty()) {
         // Hold the connection open without answering until the client gives up.
         while (!m_stop && recv(c, buf, sizeof buf, 0) > 0) {
@@ -135,6 +144,8 @@ class RawServer {
   }
 
   std::string m_answer;
+  std::mutex m_mutex;
+  std::string m_received;
   int m_fd = -1;
   int m_port = 0;
   std::atomic<bool> m_stop{false};
