@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTableView>
 #include <QThread>
 
@@ -132,6 +133,8 @@ TEST_F(Workers, RowsFromAWorkerRepaintTheListPerFrameNotPerRow) {
   }
   ASSERT_GT(counter.paints, 0);
   counter.paints = 0;
+  QElapsedTimer clock;
+  clock.start();
   m_window.start_worker([this] {
     for (int i = 0; i < kRows; ++i) {
       // Each row is there for the caller as soon as the call returns.
@@ -141,13 +144,15 @@ TEST_F(Workers, RowsFromAWorkerRepaintTheListPerFrameNotPerRow) {
   });
   ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(60)));
   EXPECT_EQ(m_window.row_count(kOrderList), kRows);
-  // The view catches up within a frame or so.
-  for (int i = 0; i < 200 && view->model()->rowCount() < kRows; ++i)
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);  // the frame timer wakes it
-  QCoreApplication::processEvents();                                 // and paints them
+  // The view catches up within a frame or so, and paints.
+  for (int i = 0; i < 200 && (view->model()->rowCount() < kRows || counter.paints == 0); ++i) {
+    QCoreApplication::processEvents();
+    QThread::msleep(5);
+  }
   EXPECT_EQ(view->model()->rowCount(), kRows);
   EXPECT_GT(counter.paints, 0);
-  EXPECT_LT(counter.paints, kRows / 4);
+  // About one paint a frame, however fast or slow the machine appends.
+  EXPECT_LE(counter.paints, clock.elapsed() / 10 + 5) << clock.elapsed() << " ms";
 }
 
 TEST_F(Workers, AWorkersOperationIsGoneBeforeItCountsAsEnded) {
