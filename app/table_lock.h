@@ -6,8 +6,10 @@
 // Form::wait.
 //
 // Usage: TableLock::Hold hold(ctx.table_lock, ctx.form);   // waits its turn
-//        if (!ctx.table_lock.try_acquire()) { ...busy... }
+//        TableLock::Hold hold(ctx.table_lock, ctx.form, TableLock::ui_patience());
+//        if (!hold.owns()) { tell_table_busy(ctx.form); return; }  // UI thread: never for long
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -19,18 +21,29 @@ class TableLock {
  public:
   void acquire();
   bool try_acquire();
+  bool try_acquire_for(std::chrono::milliseconds patience);
   void release();
 
-  // RAII: acquires through form.wait (so the UI keeps painting), releases on scope exit.
+  // How long a UI-thread operation waits for the table before telling the
+  // merchant it is busy (a long batch must not leave the window deaf): 3 s,
+  // settable for tests.
+  static std::chrono::milliseconds ui_patience();
+  static void set_ui_patience(std::chrono::milliseconds patience);
+
+  // RAII: acquires through form.wait (so the UI keeps painting), releases on
+  // scope exit. With a patience it gives up after that long; see owns().
   class Hold {
    public:
     Hold(TableLock& lock, Form& form);
+    Hold(TableLock& lock, Form& form, std::chrono::milliseconds patience);
     ~Hold();
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
+    bool owns() const { return m_owns; }
 
    private:
     TableLock& m_lock;
+    bool m_owns = false;
   };
 
  private:
@@ -38,5 +51,8 @@ class TableLock {
   std::condition_variable m_released;
   bool m_busy = false;
 };
+
+// The message a UI-thread operation shows when the table stayed busy.
+void tell_table_busy(Form& form);
 
 }  // namespace app

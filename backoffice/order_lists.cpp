@@ -1,6 +1,7 @@
 #include "backoffice/order_lists.h"
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "backoffice/order_rows.h"
@@ -18,6 +19,7 @@ struct ListFetch {
   const char* first_message;  // UTF-8, or nullptr for a silent fetch
   bool count_message;
   bool progress;
+  bool ui_thread;  // waits for the table only so long, then says it is busy
 };
 
 // Appends the rows in one call each. On the UI thread the window repaints
@@ -50,7 +52,13 @@ void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool p
 void fetch_list(app::Context& ctx, const ListFetch& fetch) {
   app::Form& form = ctx.form;
   if (fetch.first_message) form.speak(gbk(fetch.first_message));
-  app::TableLock::Hold hold(ctx.table_lock, form);
+  std::optional<app::TableLock::Hold> hold;
+  if (fetch.ui_thread) {
+    hold.emplace(ctx.table_lock, form, app::TableLock::ui_patience());
+    if (!hold->owns()) return app::tell_table_busy(form);
+  } else {
+    hold.emplace(ctx.table_lock, form);
+  }
   form.clear_rows(app::kOrderList);
   forget_shown_list(ctx);
   const std::vector<app::OrderRow> rows =
@@ -75,19 +83,19 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
 }
 
 void fetch_unpaid_orders(app::Context& ctx) {
-  fetch_list(ctx, {kUnpaidList, "正在获取未付款订单，请等待...", true, false});
+  fetch_list(ctx, {kUnpaidList, "正在获取未付款订单，请等待...", true, false, false});
 }
 
 void fetch_orders_to_ship(app::Context& ctx) {
-  fetch_list(ctx, {kToShipList, nullptr, false, false});
+  fetch_list(ctx, {kToShipList, nullptr, false, false, false});
 }
 
 void fetch_orders_to_receive(app::Context& ctx) {
-  fetch_list(ctx, {kToReceiveList, "正在获取待收货订单，请等待...", true, false});
+  fetch_list(ctx, {kToReceiveList, "正在获取待收货订单，请等待...", true, false, false});
 }
 
 void fetch_all_orders(app::Context& ctx) {
-  fetch_list(ctx, {kAllList, "正在获取总订单，请等待...", true, true});
+  fetch_list(ctx, {kAllList, "正在获取总订单，请等待...", true, true, true});
 }
 
 }  // namespace backoffice

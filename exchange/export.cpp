@@ -43,7 +43,8 @@ void export_orders(app::Context& ctx) {
   std::vector<std::string> titles;
   std::vector<std::vector<std::string>> rows;
   {
-    app::TableLock::Hold hold(ctx.table_lock, form);
+    app::TableLock::Hold hold(ctx.table_lock, form, app::TableLock::ui_patience());
+    if (!hold.owns()) return app::tell_table_busy(form);
     const int columns = std::min(form.column_count(app::kOrderList), kMaxColumns);
     for (int c = 0; c < columns; ++c)
       titles.push_back(web::gbk_to_utf8(form.column_title(app::kOrderList, c)));

@@ -116,6 +116,23 @@ TEST_F(OrderLists, EmptyPagesAndEmptyTables) {
   EXPECT_EQ(mall.requests().size(), 1u);
 }
 
+TEST_F(OrderLists, AllOrdersOnTheWindowThreadGiveUpOnABusyTable) {
+  form.append_row(kList, {"imported"});
+  app::TableLock::set_ui_patience(std::chrono::milliseconds(20));
+  ASSERT_TRUE(ctx.table_lock.try_acquire());  // a batch is shipping
+  backoffice::fetch_all_orders(ctx);
+  ctx.table_lock.release();
+  app::TableLock::set_ui_patience(std::chrono::milliseconds(3000));
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_NE(form.messages[0].text.find(gbk("请稍后再试")), std::string::npos);
+  EXPECT_EQ(form.cell(kList, 0, 0), "imported");
+  EXPECT_EQ(form.row_count(kList), 1);
+  EXPECT_TRUE(mall.requests().empty());
+  // Once the table is free, the same click lists the orders.
+  backoffice::fetch_all_orders(ctx);
+  EXPECT_GT(form.row_count(kList), 1);
+}
+
 TEST_F(OrderLists, CellsKeepTheirMarkupByteForByte) {
   mall.override_page("/order/list?order_state=30",
                      backoffice_tests::canned_bytes("order_list.html"));

@@ -194,6 +194,30 @@ TEST(OrdersExchange, AFailedImportLeavesTheTableAndSaysWhy) {
             std::string::npos);
 }
 
+TEST(OrdersExchange, ABusyTableIsNotWaitedForLongAndStaysAsItWas) {
+  TempDir dir;
+  Fixture f;
+  f.form.replace_rows(app::kOrderList, {order(1)});
+  const web::Text path = web::utf8_to_gbk((dir.path() / "a.xlsx").string());
+  f.form.save_paths.push_back(path);
+  export_orders(f.ctx);  // a workbook to drop later
+
+  // A long batch holds the table: the window-thread operations give up and say so.
+  app::TableLock::set_ui_patience(std::chrono::milliseconds(20));
+  ASSERT_TRUE(f.ctx.table_lock.try_acquire());
+  f.form.save_paths.push_back(web::utf8_to_gbk((dir.path() / "b.xlsx").string()));
+  export_orders(f.ctx);
+  import_orders(f.ctx, path);
+  f.ctx.table_lock.release();
+  app::TableLock::set_ui_patience(std::chrono::milliseconds(3000));
+
+  ASSERT_EQ(f.form.messages.size(), 3u);
+  for (int i : {1, 2})
+    EXPECT_NE(f.form.messages[i].text.find(gbk("请稍后再试")), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "b.xlsx"));
+  EXPECT_EQ(f.form.rows(app::kOrderList), std::vector<app::OrderRow>{order(1)});
+}
+
 TEST(OrdersExchange, DroppedPathsAreSplitAtLineEnds) {
   bool several = false;
   EXPECT_EQ(single_dropped_path("/a/b.xlsx", several), "/a/b.xlsx");
