@@ -49,7 +49,9 @@ std::string number_text(std::string_view stored) {
     size_t start = (s[0] == '-' || s[0] == '+') ? 1 : 0;
     size_t first = s.find_first_not_of('0', start);
     if (first == std::string::npos) return "0";
-    return (negative ? "-" : "") + s.substr(first);
+    std::string digits = negative ? "-" : "";
+    digits.append(s, first);
+    return digits;
   }
   double v = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);

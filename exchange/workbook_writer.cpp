@@ -70,8 +70,14 @@ std::string reason_of(int error_number) {
 
 std::filesystem::path temporary_beside(const std::filesystem::path& target) {
   static std::atomic<unsigned> counter{0};
-  std::string name = "." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
-                     std::to_string(counter++) + ".part";
+  // Appended piece by piece: GCC 12 misreports `"." + std::string&&` under -O2 (-Wrestrict).
+  std::string name = ".";
+  name += target.filename().string();
+  for (const std::string& piece : {std::to_string(::getpid()), std::to_string(counter++)}) {
+    name += '.';
+    name += piece;
+  }
+  name += ".part";
   return target.parent_path() / name;
 }
 
