@@ -49,6 +49,15 @@ void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool p
   form.process_events();
 }
 
+// The final response's status is 2xx (an unknown status counts as fine: an
+// oversized header block is not handed back).
+bool answered_ok(const web::Text& head) {
+  const web::TextArray words = web::split_text(web::left_text(head, web::find_text(head, "\r\n")), " ");
+  if (words.size() < 2) return true;
+  const long long status = web::to_integer(words[1]);
+  return status >= 200 && status < 300;
+}
+
 void fetch_list(app::Context& ctx, const ListFetch& fetch) {
   app::Form& form = ctx.form;
   if (fetch.first_message) form.speak(gbk(fetch.first_message));
@@ -76,10 +85,15 @@ void fetch_list(app::Context& ctx, const ListFetch& fetch) {
 std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
                                                              std::string_view list) {
   web::Bytes body;
-  ctx.form.wait([&] { body = web::http_request(ctx.backoffice_url(list)); });
-  if (body.empty()) return std::nullopt;
+  web::Text head;
+  ctx.form.wait([&] {
+    body = web::http_request(ctx.backoffice_url(list), 0, {}, nullptr, nullptr, nullptr, &head);
+  });
+  if (body.empty() || !answered_ok(head)) return std::nullopt;
+  const web::Text page = web::page_text(body);
+  if (web::find_text(page, "BusinessLoginFrom[username]") != -1) return std::nullopt;
   web::PatternMatcher matcher;
-  return order_rows_of(web::page_text(body), matcher);
+  return order_rows_of(page, matcher);
 }
 
 void fetch_unpaid_orders(app::Context& ctx) {

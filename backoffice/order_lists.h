@@ -28,7 +28,8 @@ void fetch_orders_to_receive(app::Context& ctx);  // worker
 void fetch_all_orders(app::Context& ctx);         // UI thread; progress 1, then per row
 
 // Requests one list page and reads its rows (columns 0..8). Nothing when the
-// request brought no answer at all; an answer in another layout gives no rows.
+// request brought no answer at all, an error status, or the login form (an
+// expired session); an answer in another layout gives no rows.
 // Does not touch the table or take the lock.
 std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
                                                              std::string_view list);

@@ -65,12 +65,19 @@ void NewOrderReminder::poll() {
     if (m_state->busy) return;
     m_state->busy = true;
   }
-  // The worker keeps the state alive even if the reminder goes away first.
-  m_ctx.form.start_worker([ctx = &m_ctx, state = m_state] {
-    run_poll(*ctx, *state);
-    std::lock_guard lock(state->mutex);
-    state->busy = false;
-  });
+  // The poll counts as running as long as its operation exists: the mark is
+  // cleared when the worker lets go of it, or at once if no thread could be
+  // started. The worker keeps the state alive even if the reminder goes first.
+  struct BusyMark {
+    std::shared_ptr<State> state;
+    ~BusyMark() {
+      std::lock_guard lock(state->mutex);
+      state->busy = false;
+    }
+  };
+  // Built in place: a temporary BusyMark would clear the mark as it goes.
+  std::shared_ptr<BusyMark> mark(new BusyMark{m_state});
+  m_ctx.form.start_worker([ctx = &m_ctx, mark] { run_poll(*ctx, *mark->state); });
 }
 
 void NewOrderReminder::run_poll(app::Context& ctx, State& state) {

@@ -120,13 +120,19 @@ TEST_F(Reminder, FailedPollChangesNothing) {
   for (int i = 0; i < 2; ++i) mall.add_order(20);
   backoffice::fetch_orders_to_ship(ctx);
   poll_and_wait();
-  mall.set_fault(mall::Fault::Drop);
-  poll_and_wait();
-  EXPECT_EQ(form.row_count(kList), 2);
+  // No answer, an error page, the login form of an expired session: none is an empty list.
+  for (mall::Fault fault : {mall::Fault::Drop, mall::Fault::ServerError,
+                            mall::Fault::ExpiredSession}) {
+    mall.set_fault(fault);
+    poll_and_wait();
+    EXPECT_EQ(form.row_count(kList), 2);
+  }
   mall.set_fault(mall::Fault::None);
-  poll_and_wait();  // compared with the last successful poll, not with an empty answer
+  poll_and_wait();  // compared with the last successful poll, not with a failed answer
   EXPECT_TRUE(form.spoken.empty());
-  EXPECT_EQ(form.log, kNothingNew + kNothingNew + kNothingNew);
+  Text expected;
+  for (int i = 0; i < 5; ++i) expected += kNothingNew;
+  EXPECT_EQ(form.log, expected);
 }
 
 TEST_F(Reminder, TickDuringAPollStartsNoSecondFetch) {
@@ -141,6 +147,26 @@ TEST_F(Reminder, TickDuringAPollStartsNoSecondFetch) {
   form.join_workers();
   EXPECT_FALSE(reminder.polling());
   EXPECT_EQ(mall.requests().size(), 1u);
+}
+
+// A window that cannot start threads: the operation is dropped unrun.
+class ThreadlessForm : public testing_support::FakeForm {
+ public:
+  void start_worker(std::function<void()> operation) override {
+    ++dropped;
+    operation = nullptr;
+  }
+  int dropped = 0;
+};
+
+TEST_F(MallTest, APollWhoseThreadNeverStartedDoesNotBlockTheNext) {
+  ThreadlessForm threadless;
+  app::Context other{.form = threadless, .settings = settings, .hosts = ctx.hosts};
+  backoffice::NewOrderReminder reminder(other);
+  reminder.poll();
+  EXPECT_FALSE(reminder.polling());
+  reminder.poll();
+  EXPECT_EQ(threadless.dropped, 2);
 }
 
 // A window that answers a worker only once its UI thread is free, and whose UI
@@ -161,6 +187,8 @@ class TickingForm : public testing_support::FakeForm {
 };
 
 TEST_F(MallTest, TickWhileThePollReadsTheTableDoesNotFreeze) {
+  sign_in();
+  mall.clear_orders();
   TickingForm ticking;
   app::Context other{.form = ticking, .settings = settings, .hosts = ctx.hosts};
   backoffice::NewOrderReminder reminder(other);
