@@ -62,7 +62,8 @@ TableLock::Hold::~Hold() {
 }
 
 void tell_table_busy(Form& form) {
-  form.message_box(web::gbk("订单列表正在被其他操作使用（批量发货、获取订单或详情），请稍后再试。"));
+  form.message_box(
+      web::gbk("订单列表正在被其他操作使用（批量发货、获取订单或详情），请稍后再试。"));
 }
 
 }  // namespace app

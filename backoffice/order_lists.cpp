@@ -52,7 +52,8 @@ void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool p
 // The final response's status is 2xx (an unknown status counts as fine: an
 // oversized header block is not handed back).
 bool answered_ok(const web::Text& head) {
-  const web::TextArray words = web::split_text(web::left_text(head, web::find_text(head, "\r\n")), " ");
+  const web::TextArray words =
+      web::split_text(web::left_text(head, web::find_text(head, "\r\n")), " ");
   if (words.size() < 2) return true;
   const long long status = web::to_integer(words[1]);
   return status >= 200 && status < 300;

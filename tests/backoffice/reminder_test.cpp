@@ -121,8 +121,8 @@ TEST_F(Reminder, FailedPollChangesNothing) {
   backoffice::fetch_orders_to_ship(ctx);
   poll_and_wait();
   // No answer, an error page, the login form of an expired session: none is an empty list.
-  for (mall::Fault fault : {mall::Fault::Drop, mall::Fault::ServerError,
-                            mall::Fault::ExpiredSession}) {
+  for (mall::Fault fault :
+       {mall::Fault::Drop, mall::Fault::ServerError, mall::Fault::ExpiredSession}) {
     mall.set_fault(fault);
     poll_and_wait();
     EXPECT_EQ(form.row_count(kList), 2);

@@ -88,7 +88,7 @@ class FakeForm : public app::Form {
   Text log;
   app::Bytes picture;
   int picture_mode = 0;
-  std::deque<Answer> answers;  // scripted answers to Yes/No boxes (default Yes)
+  std::deque<Answer> answers;   // scripted answers to Yes/No boxes (default Yes)
   std::deque<Text> save_paths;  // scripted answers to ask_save_path (default cancel)
 
  private:

@@ -16,7 +16,8 @@ namespace testing_support {
 // e.g. /tmp/weihe-Ab12Cd. Never falls back to a shared folder, since callers remove it.
 inline std::filesystem::path fresh_temp_dir(const std::string& prefix = "weihe") {
   std::string name = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-  if (!::mkdtemp(name.data())) throw std::runtime_error("cannot create a temporary folder: " + name);
+  if (!::mkdtemp(name.data()))
+    throw std::runtime_error("cannot create a temporary folder: " + name);
   return name;
 }
 
