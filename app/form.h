@@ -27,17 +27,17 @@ inline constexpr std::string_view kWithdrawalList = "超级列表框2";
 
 // Columns of the order list (OrderRow), 0-based.
 enum OrderColumn : int {
-  kColSerial = 0,      // 序号
-  kColOrderNo = 1,     // 订单号
-  kColMember = 2,      // 会员
-  kColStore = 3,       // 店铺 (width 0)
-  kColTotal = 4,       // 订单总额
-  kColPaid = 5,        // 支付金额
-  kColPayTime = 6,     // 支付时间
-  kColState = 7,       // 状态
-  kColId = 8,          // ID: the back office's order id
-  kColGoods = 9,       // 商品 .. 快递单号: filled by the detail fetch
-  kColTrackingNo = 21, // 快递单号
+  kColSerial = 0,         // 序号
+  kColOrderNo = 1,        // 订单号
+  kColMember = 2,         // 会员
+  kColStore = 3,          // 店铺 (width 0)
+  kColTotal = 4,          // 订单总额
+  kColPaid = 5,           // 支付金额
+  kColPayTime = 6,        // 支付时间
+  kColState = 7,          // 状态
+  kColId = 8,             // ID: the back office's order id
+  kColGoods = 9,          // 商品 .. 快递单号: filled by the detail fetch
+  kColTrackingNo = 21,    // 快递单号
   kColTrackingInfo = 22,  // 物流信息
   kColShipStatus = 23,    // 发货状态
   kOrderColumnCount = 26,

@@ -18,12 +18,12 @@ struct Operations {
   std::function<void()> fetch_all_orders;           // 按钮2
   std::function<void()> toggle_new_order_reminder;  // 按钮7
   std::function<void()> poll_new_orders;            // 时钟1
-  std::function<void()> fetch_from_address_id;     // 按钮11
+  std::function<void()> fetch_from_address_id;      // 按钮11
   std::function<void()> ship_selected_order;        // 选中行发货
-  std::function<void()> confirm_and_ship_all;       // 导入单号发货 (asks, then starts a worker)
-  std::function<void()> query_tracking;             // 查询当前订单物流
-  std::function<void()> fetch_withdrawable_amount;  // 按钮15, page change of 选择夹1
-  std::function<void()> export_orders;              // 导出订单
+  std::function<void()> confirm_and_ship_all;  // 导入单号发货 (asks, then starts a worker)
+  std::function<void()> query_tracking;        // 查询当前订单物流
+  std::function<void()> fetch_withdrawable_amount;      // 按钮15, page change of 选择夹1
+  std::function<void()> export_orders;                  // 导出订单
   std::function<void(const web::Text&)> import_orders;  // files dropped
   // worker operations
   std::function<void()> fetch_unpaid_orders;      // 按钮3

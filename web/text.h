@@ -14,8 +14,8 @@
 
 namespace web {
 
-using Text = std::string;       // GB18030 bytes, never holds a zero byte
-using Bytes = std::string;      // raw bytes, may hold zero bytes
+using Text = std::string;   // GB18030 bytes, never holds a zero byte
+using Bytes = std::string;  // raw bytes, may hold zero bytes
 using TextArray = std::vector<Text>;
 
 int find_text(std::string_view text, std::string_view sought, int start = 1,
@@ -30,9 +30,8 @@ Text to_upper(std::string_view text);
 Text trim_spaces(std::string_view text);
 Text remove_spaces(std::string_view text);
 // count < 0 means every occurrence.
-Text replace_text(std::string_view text, std::string_view sought,
-                  std::string_view replacement = {}, int start = 1, int count = -1,
-                  bool case_sensitive = true);
+Text replace_text(std::string_view text, std::string_view sought, std::string_view replacement = {},
+                  int start = 1, int count = -1, bool case_sensitive = true);
 // max_pieces < 0 means unlimited.
 TextArray split_text(std::string_view text, std::string_view separator, int max_pieces = -1);
 Text bytes_to_text(std::string_view bytes);
@@ -55,7 +54,9 @@ Text url_decode(std::string_view text, bool utf8 = false);
 Text utf8_to_gbk(std::string_view utf8);
 std::string gbk_to_utf8(std::string_view text);
 // A UTF-8 source literal as system text: gbk("销售中：").
-inline Text gbk(std::string_view utf8_literal) { return utf8_to_gbk(utf8_literal); }
+inline Text gbk(std::string_view utf8_literal) {
+  return utf8_to_gbk(utf8_literal);
+}
 
 Text host_of_url(std::string_view url, bool with_port = false);
 int port_of_url(std::string_view url);

@@ -6,21 +6,30 @@ using web::gbk;
 
 namespace {
 const char* const kOrderTitles[app::kOrderColumnCount] = {
-    "序号", "订单号", "会员", "店铺", "订单总额", "支付金额", "支付时间", "状态", "ID",
-    "商品", "数量", "规格", "单价", "总价", "支付金额", "支付方式", "取件方式", "留言",
-    "收货人", "电话", "地址", "快递单号", "物流信息", "发货状态", "备用", ""};
-const char* const kWithdrawalTitles[] = {"序号", "编号", "回购金额", "提交时间", "操作人员",
-                                         "操作"};
+    "序号",   "订单号", "会员", "店铺",     "订单总额", "支付金额", "支付时间", "状态",     "ID",
+    "商品",   "数量",   "规格", "单价",     "总价",     "支付金额", "支付方式", "取件方式", "留言",
+    "收货人", "电话",   "地址", "快递单号", "物流信息", "发货状态", "备用",     ""};
+const char* const kWithdrawalTitles[] = {"序号",     "编号",     "回购金额",
+                                         "提交时间", "操作人员", "操作"};
 }  // namespace
 
 FakeForm::FakeForm() {
   // The window as it is right after start-up, before any settings are read.
-  const std::pair<const char*, const char*> initial[] = {
-      {"按钮1", "登陆"},          {"按钮2", "总订单"},         {"按钮3", "待付款"},
-      {"按钮4", "待发货"},        {"按钮5", "待收货"},         {"按钮6", "取详情"},
-      {"按钮7", "开启新订单提醒"}, {"编辑框5", "10000"},        {"编辑框12", "huitong"},
-      {"编辑框11", "必须是100的整倍数"}, {"标签7", "销售中："}, {"标签8", "违规下架："},
-      {"标签9", "待审核："},      {"标签10", "仓库中："},      {"选择框1", "勾选弹出物流框"}};
+  const std::pair<const char*, const char*> initial[] = {{"按钮1", "登陆"},
+                                                         {"按钮2", "总订单"},
+                                                         {"按钮3", "待付款"},
+                                                         {"按钮4", "待发货"},
+                                                         {"按钮5", "待收货"},
+                                                         {"按钮6", "取详情"},
+                                                         {"按钮7", "开启新订单提醒"},
+                                                         {"编辑框5", "10000"},
+                                                         {"编辑框12", "huitong"},
+                                                         {"编辑框11", "必须是100的整倍数"},
+                                                         {"标签7", "销售中："},
+                                                         {"标签8", "违规下架："},
+                                                         {"标签9", "待审核："},
+                                                         {"标签10", "仓库中："},
+                                                         {"选择框1", "勾选弹出物流框"}};
   for (auto& [name, caption] : initial) m_texts[name] = gbk(caption);
   for (const char* b : {"按钮2", "按钮3", "按钮4", "按钮5", "按钮6"}) m_enabled[b] = false;
   m_checked["选择框1"] = true;
@@ -30,7 +39,9 @@ FakeForm::FakeForm() {
     m_lists[std::string(app::kWithdrawalList)].titles.push_back(gbk(t));
 }
 
-FakeForm::~FakeForm() { join_workers(); }
+FakeForm::~FakeForm() {
+  join_workers();
+}
 
 FakeForm::List& FakeForm::list(std::string_view name) {
   auto it = m_lists.find(name);
@@ -127,8 +138,10 @@ void FakeForm::delete_row(std::string_view name, int row) {
   if (row < 0 || row >= static_cast<int>(l.rows.size())) return;
   l.rows.erase(l.rows.begin() + row);
   l.keys.erase(l.keys.begin() + row);
-  if (l.selected == row) l.selected = -1;
-  else if (l.selected > row) --l.selected;
+  if (l.selected == row)
+    l.selected = -1;
+  else if (l.selected > row)
+    --l.selected;
 }
 void FakeForm::clear_rows(std::string_view name) {
   std::lock_guard lock(m_mutex);

@@ -1,7 +1,7 @@
 // Shared test entry point: the Qt application exists before any test runs, so
 // window tests and operation tests can use it alike.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
