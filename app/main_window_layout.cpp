@@ -218,10 +218,10 @@ void MainWindow::build_pages() {
 
 MainWindow::List MainWindow::report_view(QWidget* parent, const char* name, QRect geometry,
                                          std::vector<std::pair<const char*, int>> columns) {
-  std::vector<ReportColumn> spec;
-  for (auto& [title, width] : columns) spec.push_back({web::gbk(title), width});
+  std::vector<ReportColumn> report_columns;
+  for (auto& [title, width] : columns) report_columns.push_back({web::gbk(title), width});
   List list;
-  list.model = new ReportModel(std::move(spec), this);
+  list.model = new ReportModel(std::move(report_columns), this);
   list.view = add(new QTableView(parent), name, geometry);
   QTableView* v = list.view;
   v->setModel(list.model);
