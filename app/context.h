@@ -10,6 +10,7 @@
 #include "app/form.h"
 #include "app/settings.h"
 #include "app/table_lock.h"
+#include "web/http.h"
 
 namespace app {
 
@@ -52,5 +53,13 @@ struct Context {
     return "http://" + hosts.backoffice + std::string(path);
   }
 };
+
+// http_request (a GET, or a POST of `body`) run through form.wait, so an
+// operation on the window's thread keeps the window painted while it waits.
+inline Bytes wait_for_request(Form& form, const Text& url, int method = 0, const Text& body = {}) {
+  Bytes answer;
+  form.wait([&] { answer = web::http_request(url, method, body); });
+  return answer;
+}
 
 }  // namespace app

@@ -1,7 +1,7 @@
 #include "backoffice/login.h"
 
+#include "app/context.h"
 #include "backoffice/dashboard.h"
-#include "web/http.h"
 
 namespace backoffice {
 
@@ -10,12 +10,6 @@ using web::gbk;
 using web::Text;
 
 namespace {
-
-Bytes fetch(app::Form& form, const Text& url, int method = 0, const Text& body = {}) {
-  Bytes answer;
-  form.wait([&] { answer = web::http_request(url, method, body); });
-  return answer;
-}
 
 void show_dashboard(app::Form& form, const Dashboard& d) {
   form.set_text("标签3", d.unpaid_orders);
@@ -42,17 +36,18 @@ void login(app::Context& ctx) {
 
   form.speak(gbk("登录中...请稍后"));
   form.set_progress(10);
-  const Bytes form_page = fetch(form, login_url);
+  const Bytes form_page = app::wait_for_request(form, login_url);
   Text page = web::page_text(form_page);
   form.set_progress(20);
 
   ctx.csrf_token.set(csrf_token_of(page));
   const Text body = login_body(ctx.csrf_token.get(), form.text("编辑框1"), form.text("编辑框2"));
-  const Bytes answer = fetch(form, login_url, 1, body);
+  const Bytes answer = app::wait_for_request(form, login_url, 1, body);
   page = web::page_text(answer);
   form.set_progress(50);
 
-  form.set_picture(fetch(form, "http://" + ctx.hosts.images + "/" + logo_path_of(page)));
+  form.set_picture(
+      app::wait_for_request(form, "http://" + ctx.hosts.images + "/" + logo_path_of(page)));
   form.set_picture_mode(1);
   form.set_progress(78);
 

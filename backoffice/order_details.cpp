@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "app/context.h"
 #include "backoffice/detail_page.h"
-#include "web/http.h"
 
 namespace backoffice {
 
@@ -40,8 +40,7 @@ void fetch_order_details(app::Context& ctx) {
     }
     if (key == 0) break;  // the table shrank below this row
     const web::Text url = ctx.backoffice_url("/order/edit?id=") + web::form_encode(id);
-    web::Bytes body;
-    form.wait([&] { body = web::http_request(url); });
+    const web::Bytes body = app::wait_for_request(form, url);
     if (auto groups = order_detail_of(web::page_text(body), matcher)) {
       form.set_cells_by_key(app::kOrderList, key, app::kColGoods, *groups);
       form.set_progress(progress_of(i, form.row_count(app::kOrderList)));

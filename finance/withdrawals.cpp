@@ -45,9 +45,7 @@ std::vector<PaidWithdrawal> read_paid_withdrawals(const Text& page) {
 }
 
 void fetch_withdrawable_amount(app::Context& ctx) {
-  web::Bytes body;
-  const Text url = ctx.backoffice_url("/withdraw-cash/add");
-  ctx.form.wait([&] { body = web::http_request(url); });
+  const web::Bytes body = app::wait_for_request(ctx.form, ctx.backoffice_url("/withdraw-cash/add"));
   ctx.form.set_text("编辑框10", read_withdrawable_amount(web::page_text(body)));
 }
 

@@ -119,9 +119,7 @@ bool is_shipped_reply(const Text& reply) {
 }
 
 void fetch_from_address_id(app::Context& ctx) {
-  web::Bytes body;
-  const Text url = ctx.backoffice_url("/user-address/list");
-  ctx.form.wait([&] { body = web::http_request(url); });
+  const web::Bytes body = app::wait_for_request(ctx.form, ctx.backoffice_url("/user-address/list"));
   ctx.form.set_text(kAddressBox, read_from_address_id(body));
 }
 

@@ -1,6 +1,6 @@
 #include "fulfilment/tracking.h"
 
-#include "web/http.h"
+#include "app/context.h"
 
 namespace fulfilment {
 
@@ -26,9 +26,7 @@ void query_tracking(app::Context& ctx) {
   const Text tracking_no = row_key ? form.cell(app::kOrderList, row, app::kColTrackingNo) : Text();
   const Text url = tracking_url(ctx.hosts.tracking, key, courier, tracking_no);
 
-  web::Bytes body;
-  form.wait([&] { body = web::http_request(url); });
-  const Text reply = web::page_text(body);
+  const Text reply = web::page_text(app::wait_for_request(form, url));
   if (row_key) form.set_cells_by_key(app::kOrderList, row_key, app::kColTrackingInfo, {reply});
   if (form.is_checked("选择框1")) form.message_box(reply);
 }
