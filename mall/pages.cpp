@@ -163,21 +163,15 @@ std::string order_list(const std::vector<Order>& orders, const std::string& titl
   for (const Order& o : orders) {
     out += "                <tr data-key=\"";
     out += o.id;
-    out += "\">\n                    <td>";
-    out += o.order_no;
-    out += "</td>\n                    <td>";
-    out += o.member;
-    out += "</td>\n                    <td>";
-    out += o.store;
-    out += "</td>\n                    <td>";
-    out += o.total;
-    out += "</td>\n                    <td>";
-    out += o.paid;
-    out += "</td>\n                    <td>";
-    out += o.pay_time;
-    out += "</td>\n                    <td>";
-    out += state_name(o.state);
-    out += "</td>\n                    <td>\n                        <a href=\"/order/edit?id=";
+    out += "\">\n";
+    const std::string state = state_name(o.state);
+    for (const std::string* cell :
+         {&o.order_no, &o.member, &o.store, &o.total, &o.paid, &o.pay_time, &state}) {
+      out += "                    <td>";
+      out += *cell;
+      out += "</td>\n";
+    }
+    out += "                    <td>\n                        <a href=\"/order/edit?id=";
     out += o.id;
     out += "\" title=\"查看\"><span class=\"glyphicon glyphicon-eye-open\"></span></a>\n";
     out += "                    </td>\n                </tr>\n";
