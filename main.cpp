@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/context.h"
-#include "app/main_window.h"
-#include "app/operations.h"
-#include "app/settings.h"
-#include "app/speech.h"
+#include "app/core/context.h"
+#include "app/gui/main_window.h"
+#include "app/wiring/operations.h"
+#include "app/core/settings.h"
+#include "app/core/speech.h"
 #include "fulfilment/courier_codes.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "backoffice/login.h"
 
-#include "app/context.h"
+#include "app/core/context.h"
 #include "backoffice/dashboard.h"
 
 namespace backoffice {

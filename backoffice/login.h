@@ -7,7 +7,7 @@
 //
 // Usage: backoffice::login(ctx);
 
-#include "app/context.h"
+#include "app/core/context.h"
 
 namespace backoffice {
 

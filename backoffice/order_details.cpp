@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/context.h"
+#include "app/core/context.h"
 #include "backoffice/detail_page.h"
 
 namespace backoffice {

@@ -7,7 +7,7 @@
 //
 // Usage: form.start_worker([&ctx] { backoffice::fetch_order_details(ctx); });
 
-#include "app/context.h"
+#include "app/core/context.h"
 
 namespace backoffice {
 

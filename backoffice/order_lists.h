@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/context.h"
+#include "app/core/context.h"
 
 namespace backoffice {
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/form.h"
+#include "app/core/form.h"
 #include "web/pattern_matcher.h"
 
 namespace backoffice {

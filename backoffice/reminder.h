@@ -15,7 +15,7 @@
 #include <mutex>
 #include <optional>
 
-#include "app/context.h"
+#include "app/core/context.h"
 
 namespace backoffice {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "app/core/context.h"
 #include "fulfilment/shipping.h"
 #include "mall/stand_in_mall.h"
 #include "web/http.h"

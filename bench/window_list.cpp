@@ -23,10 +23,10 @@
 #include <memory>
 #include <string>
 
-#include "app/context.h"
-#include "app/main_window.h"
-#include "app/operations.h"
-#include "app/settings.h"
+#include "app/core/context.h"
+#include "app/gui/main_window.h"
+#include "app/wiring/operations.h"
+#include "app/core/settings.h"
 #include "mall/stand_in_mall.h"
 #include "web/http.h"
 

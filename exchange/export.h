@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "app/context.h"
+#include "app/core/context.h"
 
 namespace exchange {
 

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "app/context.h"
+#include "app/core/context.h"
 #include "exchange/sheet.h"
 
 namespace exchange {

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/context.h"
+#include "app/core/context.h"
 #include "web/text.h"
 
 namespace finance {

@@ -10,7 +10,7 @@
 
 #include <string_view>
 
-#include "app/context.h"
+#include "app/core/context.h"
 #include "web/text.h"
 
 namespace fulfilment {

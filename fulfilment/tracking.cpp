@@ -1,6 +1,6 @@
 #include "fulfilment/tracking.h"
 
-#include "app/context.h"
+#include "app/core/context.h"
 
 namespace fulfilment {
 

@@ -4,7 +4,7 @@
 //
 // Usage: fulfilment::query_tracking(ctx);   // 查询当前订单物流, UI thread
 
-#include "app/context.h"
+#include "app/core/context.h"
 #include "web/text.h"
 
 namespace fulfilment {

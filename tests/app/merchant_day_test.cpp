@@ -25,10 +25,10 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
-#include "app/main_window.h"
-#include "app/operations.h"
-#include "app/settings.h"
+#include "app/core/context.h"
+#include "app/gui/main_window.h"
+#include "app/wiring/operations.h"
+#include "app/core/settings.h"
 #include "mall/stand_in_mall.h"
 #include "support/temp_dir.h"
 #include "web/http.h"

@@ -4,8 +4,8 @@
 #include <QBuffer>
 #include <QImage>
 
-#include "app/picture.h"
-#include "app/picture_box.h"
+#include "app/gui/picture.h"
+#include "app/gui/picture_box.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/settings.h"
+#include "app/core/settings.h"
 
 namespace {
 

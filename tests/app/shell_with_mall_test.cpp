@@ -6,10 +6,10 @@
 
 #include <filesystem>
 
-#include "app/context.h"
-#include "app/main_window.h"
-#include "app/operations.h"
-#include "app/settings.h"
+#include "app/core/context.h"
+#include "app/gui/main_window.h"
+#include "app/wiring/operations.h"
+#include "app/core/settings.h"
 #include "mall/stand_in_mall.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/speech.h"
+#include "app/core/speech.h"
 
 namespace {
 

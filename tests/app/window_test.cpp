@@ -22,10 +22,10 @@
 #include <atomic>
 #include <filesystem>
 
-#include "app/main_window.h"
-#include "app/picture_box.h"
-#include "app/settings.h"
-#include "app/tip_window.h"
+#include "app/gui/main_window.h"
+#include "app/gui/picture_box.h"
+#include "app/core/settings.h"
+#include "app/gui/tip_window.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <set>
 #include <thread>
 
-#include "app/main_window.h"
-#include "app/settings.h"
+#include "app/gui/main_window.h"
+#include "app/core/settings.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/form.h"
+#include "app/core/form.h"
 
 namespace testing_support {
 

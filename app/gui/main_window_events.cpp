@@ -11,9 +11,9 @@
 #include <QTabWidget>
 #include <QTableView>
 
-#include "app/main_window.h"
-#include "app/report_model.h"
-#include "app/tip_window.h"
+#include "app/gui/main_window.h"
+#include "app/gui/report_model.h"
+#include "app/gui/tip_window.h"
 
 // The window's pictures live in a static library, so their registration is asked for.
 static void load_window_resources() {

@@ -1,4 +1,4 @@
-#include "app/fixed_texts.h"
+#include "app/gui/fixed_texts.h"
 
 #include <string>
 

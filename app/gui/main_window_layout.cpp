@@ -16,12 +16,12 @@
 #include <QTabWidget>
 #include <QTableView>
 
-#include "app/fixed_texts.h"
-#include "app/main_window.h"
-#include "app/picture_box.h"
-#include "app/report_model.h"
-#include "app/settings.h"
-#include "app/wrapping_button.h"
+#include "app/gui/fixed_texts.h"
+#include "app/gui/main_window.h"
+#include "app/gui/picture_box.h"
+#include "app/gui/report_model.h"
+#include "app/core/settings.h"
+#include "app/gui/wrapping_button.h"
 
 namespace app {
 

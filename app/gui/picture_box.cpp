@@ -1,4 +1,4 @@
-#include "app/picture_box.h"
+#include "app/gui/picture_box.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "app/speech.h"
+#include "app/core/speech.h"
 
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>

@@ -7,9 +7,9 @@
 
 #include <mutex>
 
-#include "app/form.h"
-#include "app/settings.h"
-#include "app/table_lock.h"
+#include "app/core/form.h"
+#include "app/core/settings.h"
+#include "app/core/table_lock.h"
 #include "web/http.h"
 
 namespace app {

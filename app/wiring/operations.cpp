@@ -1,8 +1,8 @@
-#include "app/operations.h"
+#include "app/wiring/operations.h"
 
 #include <memory>
 
-#include "app/context.h"
+#include "app/core/context.h"
 #include "backoffice/login.h"
 #include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"

@@ -1,8 +1,8 @@
-#include "app/table_lock.h"
+#include "app/core/table_lock.h"
 
 #include <atomic>
 
-#include "app/form.h"
+#include "app/core/form.h"
 #include "web/text.h"
 
 namespace app {

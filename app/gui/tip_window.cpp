@@ -1,11 +1,11 @@
-#include "app/tip_window.h"
+#include "app/gui/tip_window.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
 
-#include "app/picture.h"
+#include "app/gui/picture.h"
 
 namespace app {
 

@@ -18,11 +18,11 @@
 #include <exception>
 #include <thread>
 
-#include "app/main_window.h"
-#include "app/picture.h"
-#include "app/picture_box.h"
-#include "app/report_model.h"
-#include "app/speech.h"
+#include "app/gui/main_window.h"
+#include "app/gui/picture.h"
+#include "app/gui/picture_box.h"
+#include "app/gui/report_model.h"
+#include "app/core/speech.h"
 
 namespace app {
 

@@ -17,7 +17,7 @@
 
 #include <vector>
 
-#include "app/form.h"
+#include "app/core/form.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/wrapping_button.h"
+#include "app/gui/wrapping_button.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

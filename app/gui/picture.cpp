@@ -1,4 +1,4 @@
-#include "app/picture.h"
+#include "app/gui/picture.h"
 
 #include <csetjmp>
 #include <cstdio>

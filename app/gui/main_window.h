@@ -24,8 +24,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/form.h"
-#include "app/operations.h"
+#include "app/core/form.h"
+#include "app/wiring/operations.h"
 
 class QMenu;
 class QTabWidget;

@@ -1,4 +1,4 @@
-#include "app/report_model.h"
+#include "app/gui/report_model.h"
 
 #include <algorithm>
 
