@@ -1,6 +1,7 @@
 // From the body bytes of an order-list page to every row's eight captures:
 // page_text, the row pattern, then all submatches as texts. Run at 2,000 rows
-// (about 2 MB) and at ten times that to show the cost grows linearly.
+// (about 2 MB), with and without a pager of 100 link cells after the rows,
+// and at ten times that to show the cost grows linearly.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -18,8 +19,9 @@ const web::Text& row_pattern() {
   return p;
 }
 
-// A UTF-8 list page shaped like the back office's: about 1 KB per row.
-std::string list_page(int rows) {
+// A UTF-8 list page shaped like the back office's: about 1 KB per row, then
+// a pager of one-line link cells.
+std::string list_page(int rows, int pager_cells = 0) {
   std::string page = "<html><head><style>td{width:100%}</style></head><body><table>\n";
   for (int i = 0; i < rows; ++i) {
     std::string id = std::to_string(100000 + i);
@@ -37,13 +39,17 @@ std::string list_page(int rows) {
             "\" data-toggle=\"modal\" data-target=\"#ship-dialog\">发货</a>\n    </td>\n";
     page += "    <!-- " + std::string(560, '-') + " -->\n  </tr>\n";
   }
-  page += "</table></body></html>\n";
+  page += "</table>\n<table class=\"pager\"><tr>\n";
+  for (int i = 1; i <= pager_cells; ++i)
+    page += "<td><a href=\"/order/list?page=" + std::to_string(i) + "\">" + std::to_string(i) +
+            "</a></td>\n";
+  page += "</tr></table></body></html>\n";
   return page;
 }
 
 void BM_ListPageToCaptures(benchmark::State& state) {
   const int rows = static_cast<int>(state.range(0));
-  const std::string body = list_page(rows);
+  const std::string body = list_page(rows, static_cast<int>(state.range(1)));
   long long cells = 0;
   for (auto _ : state) {
     web::PatternMatcher m;
@@ -62,7 +68,12 @@ void BM_ListPageToCaptures(benchmark::State& state) {
                           static_cast<int64_t>(body.size()));
   benchmark::DoNotOptimize(cells);
 }
-BENCHMARK(BM_ListPageToCaptures)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+// Arguments: rows, pager cells after them.
+BENCHMARK(BM_ListPageToCaptures)
+    ->Args({2000, 0})
+    ->Args({2000, 100})
+    ->Args({20000, 0})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_PageTextOnly(benchmark::State& state) {
   const std::string body = list_page(static_cast<int>(state.range(0)));

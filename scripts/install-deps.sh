@@ -10,7 +10,7 @@ packages=(
   # window toolkit
   qt6-base-dev libgl-dev libglx-dev libopengl-dev qt6-qpa-plugins
   # web access, patterns, pictures
-  libcurl4-openssl-dev libpcre2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
+  libcurl4-openssl-dev libpcre2-dev libre2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
   # speech
   libespeak-ng-dev espeak-ng-data
   # workbooks
@@ -21,6 +21,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev curl xvfb xauth
   # fonts so the window shows Chinese text
   fonts-wqy-microhei
+  # Qt's own dialogs in Chinese
+  qt6-translations-l10n
 )
 
 missing=()

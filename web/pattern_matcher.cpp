@@ -2,8 +2,20 @@
 // converted to UTF-8 once per run; the whole match list is collected as byte
 // offsets into that UTF-8 copy, and captured texts are converted back only
 // when they are asked for.
+//
+// Where the next match starts is found by RE2 first, whenever the pattern can
+// be written for RE2 (no look-arounds, back-references and the like). RE2 runs
+// in time linear in the page, so "no further match" is decided at once even
+// where a backtracking search would try every combination of the cells after
+// the last row (a pager of link cells after an order list). PCRE2 then takes
+// the match and its captures anchored at that start, so the dialect's
+// semantics stay PCRE2's. Patterns RE2 cannot take are searched by PCRE2
+// alone; either way a search that hits an engine limit keeps what it found.
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
+#include <re2/re2.h>
+
+#include <optional>
 
 #include "web/pattern_matcher.h"
 
@@ -62,6 +74,54 @@ std::string to_pcre2_syntax(std::string_view p, bool multiline) {
   return out;
 }
 
+// The PCRE2-syntax pattern for RE2, matching at least what PCRE2 matches.
+// The one difference RE2 would otherwise make is "\s": PCRE2's takes the
+// vertical tab too. Constructs RE2 lacks make it refuse the pattern; so does
+// a class opening with "]", which the two engines read differently.
+std::optional<std::string> to_re2_syntax(std::string_view p) {
+  std::string out;
+  out.reserve(p.size() + 16);
+  bool in_class = false;
+  for (size_t i = 0; i < p.size(); ++i) {
+    const char c = p[i];
+    if (c == '\\' && i + 1 < p.size()) {
+      const char d = p[++i];
+      if (d == 's')
+        out += in_class ? "\\s\\x0b" : "[\\s\\x0b]";
+      else
+        (out += '\\') += d;
+      continue;
+    }
+    if (in_class && c == ']') {
+      if (out.ends_with('[') || out.ends_with("[^")) return std::nullopt;
+      in_class = false;
+    } else if (!in_class && c == '[') {
+      in_class = true;
+    }
+    out += c;
+  }
+  return out;
+}
+
+std::unique_ptr<re2::RE2> re2_finder(const std::string& pcre2_source, bool case_sensitive) {
+  re2::RE2::Options options;
+  options.set_encoding(re2::RE2::Options::EncodingUTF8);
+  options.set_case_sensitive(case_sensitive);
+  options.set_log_errors(false);
+  options.set_max_mem(int64_t{64} << 20);
+  const std::optional<std::string> source = to_re2_syntax(pcre2_source);
+  if (!source) return nullptr;
+  auto finder = std::make_unique<re2::RE2>(*source, options);
+  if (!finder->ok()) return nullptr;
+  return finder;
+}
+
+bool is_limit_error(int rc) {
+  return rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT ||
+         rc == PCRE2_ERROR_HEAPLIMIT || rc == PCRE2_ERROR_JIT_STACKLIMIT ||
+         rc == PCRE2_ERROR_NOMEMORY;
+}
+
 inline size_t utf8_char_length(unsigned char lead) {
   if (lead < 0x80) return 1;
   if (lead >= 0xF0) return 4;
@@ -75,11 +135,13 @@ struct PatternMatcher::State {
   Text pattern;      // as last written, after the quote marker step
   bool ran = false;  // a run has been attempted
   bool ok = false;   // the last run produced a match list
+  bool cut_short = false;  // a limit stopped the search; the matches before it are kept
   bool global = true;
 
   pcre2_code* code = nullptr;
   std::string code_source;  // UTF-8 pattern the compiled code came from
   uint32_t code_options = 0;
+  std::unique_ptr<re2::RE2> finder;  // where matches start; null: PCRE2 searches alone
   pcre2_match_data* match_data = nullptr;
   pcre2_match_context* match_context = nullptr;
   pcre2_jit_stack* jit_stack = nullptr;
@@ -105,6 +167,7 @@ struct PatternMatcher::State {
     if (code) pcre2_code_free(code);
     match_data = nullptr;
     code = nullptr;
+    finder.reset();
     code_source.clear();
   }
 
@@ -114,10 +177,13 @@ struct PatternMatcher::State {
     pcre2_compile_context* cc = pcre2_compile_context_create(nullptr);
     if (!cc) return false;
     pcre2_set_newline(cc, PCRE2_NEWLINE_LF);
+    // With a finder, PCRE2 only ever matches at the start it names; anchoring
+    // at compile time keeps the JIT (it takes no PCRE2_ANCHORED per call).
+    finder = re2_finder(source, (options & PCRE2_CASELESS) == 0);
     int error = 0;
     PCRE2_SIZE error_offset = 0;
-    code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(), options,
-                         &error, &error_offset, cc);
+    code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(),
+                         options | (finder ? PCRE2_ANCHORED : 0), &error, &error_offset, cc);
     pcre2_compile_context_free(cc);
     if (!code) return false;
     pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);  // falls back to the interpreter on failure
@@ -142,7 +208,21 @@ struct PatternMatcher::State {
     return true;
   }
 
-  // Collects every match (or the first one); false when matching fails.
+  // Where the next match can start, at or after `start`; false when none can.
+  bool next_start(PCRE2_SIZE start, PCRE2_SIZE* found) const {
+    if (!finder) {
+      *found = start;
+      return true;
+    }
+    re2::StringPiece whole;
+    if (!finder->Match(subject_utf8, start, subject_utf8.size(), re2::RE2::UNANCHORED, &whole, 1))
+      return false;
+    *found = static_cast<PCRE2_SIZE>(whole.data() - subject_utf8.data());
+    return true;
+  }
+
+  // Collects every match (or the first one); false when matching fails. A
+  // limit of an engine ends the search and keeps the matches found before it.
   bool collect() {
     const auto* s = reinterpret_cast<PCRE2_SPTR>(subject_utf8.data());
     const size_t length = subject_utf8.size();
@@ -150,12 +230,27 @@ struct PatternMatcher::State {
     PCRE2_SIZE start = 0;
     uint32_t flags = 0;  // the first call validates the UTF-8 once; later calls skip it
     while (start <= length) {
-      int rc = pcre2_match(code, s, length, start, flags, match_data, match_context);
+      PCRE2_SIZE from = start;
+      if (!next_start(start, &from)) return true;
+      int rc = pcre2_match(code, s, length, from, flags, match_data, match_context);
       flags = PCRE2_NO_UTF_CHECK;
+      if (rc == PCRE2_ERROR_NOMATCH && finder) {
+        // RE2 may start a match where PCRE2's dialect finds none: go on after it.
+        if (from >= length) return true;
+        start = from + utf8_char_length(static_cast<unsigned char>(subject_utf8[from]));
+        continue;
+      }
       if (rc == PCRE2_ERROR_NOMATCH) return true;
-      if (rc < 0) return false;
+      if (rc < 0) {
+        // A limit (or any later failure) after some matches: keep those.
+        cut_short = !offsets.empty() && (is_limit_error(rc) || rc != PCRE2_ERROR_BADUTFOFFSET);
+        return cut_short;
+      }
       const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(match_data);
-      if (offsets.size() + stride > kMaxStoredOffsets) return false;
+      if (offsets.size() + stride > kMaxStoredOffsets) {
+        cut_short = true;
+        return true;
+      }
       offsets.insert(offsets.end(), ov, ov + stride);
       if (!global) return true;
       // After an empty match the next attempt starts one character further on.
@@ -207,6 +302,7 @@ bool PatternMatcher::run(const Text& pattern, const Text& subject, bool case_sen
   State& s = *m_state;
   s.ran = true;
   s.ok = false;
+  s.cut_short = false;
   s.global = global;
   s.offsets.clear();
   s.groups = 0;
@@ -236,6 +332,10 @@ bool PatternMatcher::run(const Text& pattern, const Text& subject, bool case_sen
 
 Text PatternMatcher::pattern() const {
   return m_state->pattern;
+}
+
+bool PatternMatcher::cut_short() const {
+  return m_state->cut_short;
 }
 
 int PatternMatcher::match_count() const {

@@ -27,6 +27,8 @@ class PatternMatcher {
   Text pattern() const;
   Text replace_all(const Text& replacement = {}) const;
   int match_count() const;
+  // The last run stopped at an engine limit: its matches are those found before.
+  bool cut_short() const;
   Text match_text(int j, int* position = nullptr) const;
   Text submatch(int j, int k, int* position = nullptr) const;
   int submatch_count() const;

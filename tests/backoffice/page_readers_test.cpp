@@ -3,6 +3,7 @@
 
 #include "backoffice/dashboard.h"
 #include "backoffice/detail_page.h"
+#include "backoffice/order_rows.h"
 #include "canned_pages.h"
 
 namespace {
@@ -35,6 +36,18 @@ TEST(DashboardPage, LoginBodyEncodesOnlyWhatNeedsIt) {
   EXPECT_EQ(backoffice::login_body("Zm9v==", gbk("蔚禾"), "p&w=1%"),
             "_csrf-business=Zm9v%3D%3D&BusinessLoginFrom[username]=%E8%94%9A%E7%A6%BE"
             "&BusinessLoginFrom[password]=p%26w%3D1%25&login-button=&login-button=");
+}
+
+// A list found in the field: 50 orders, 4 closed rows without an edit link,
+// then a pager. Every order is read, with its own id.
+TEST(OrderListPage, EveryRowBeforeClosedRowsAndAPager) {
+  web::PatternMatcher matcher;
+  const auto rows =
+      backoffice::order_rows_of(canned_page("order-list-50-rows-then-pagination.html"), matcher);
+  ASSERT_EQ(rows.size(), 50u);
+  EXPECT_EQ(rows.front()[app::kColId], "1000");
+  EXPECT_EQ(rows.back()[app::kColId], "1049");
+  EXPECT_EQ(rows.back()[app::kColSerial], "50");
 }
 
 TEST(OrderDetailPage, ThirteenGroupsOrNothing) {
