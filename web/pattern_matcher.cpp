@@ -3,14 +3,16 @@
 // offsets into that UTF-8 copy, and captured texts are converted back only
 // when they are asked for.
 //
-// Where the next match starts is found by RE2 first, whenever the pattern can
-// be written for RE2 (no look-arounds, back-references and the like). RE2 runs
-// in time linear in the page, so "no further match" is decided at once even
-// where a backtracking search would try every combination of the cells after
-// the last row (a pager of link cells after an order list). PCRE2 then takes
-// the match and its captures anchored at that start, so the dialect's
-// semantics stay PCRE2's. Patterns RE2 cannot take are searched by PCRE2
-// alone; either way a search that hits an engine limit keeps what it found.
+// Before each search for the next match, RE2 tells whether one is left at
+// all, whenever the pattern can be written for RE2 (no look-arounds,
+// back-references and the like). RE2 runs in time linear in the text and
+// stops at the earliest point a match is certain, so "no further match" is
+// decided at once even where a backtracking search would try every
+// combination of the cells after the last row (a pager of link cells after an
+// order list). PCRE2 then finds the match and its captures, so the dialect's
+// semantics stay PCRE2's; RE2 reads the pattern so that it matches at least
+// what PCRE2 does. Patterns RE2 cannot take are searched by PCRE2 alone;
+// either way a search that hits an engine limit keeps what it found.
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 #include <re2/re2.h>
@@ -141,7 +143,7 @@ struct PatternMatcher::State {
   pcre2_code* code = nullptr;
   std::string code_source;  // UTF-8 pattern the compiled code came from
   uint32_t code_options = 0;
-  std::unique_ptr<re2::RE2> finder;  // where matches start; null: PCRE2 searches alone
+  std::unique_ptr<re2::RE2> finder;  // whether a match is left; null: PCRE2 alone
   pcre2_match_data* match_data = nullptr;
   pcre2_match_context* match_context = nullptr;
   pcre2_jit_stack* jit_stack = nullptr;
@@ -177,13 +179,11 @@ struct PatternMatcher::State {
     pcre2_compile_context* cc = pcre2_compile_context_create(nullptr);
     if (!cc) return false;
     pcre2_set_newline(cc, PCRE2_NEWLINE_LF);
-    // With a finder, PCRE2 only ever matches at the start it names; anchoring
-    // at compile time keeps the JIT (it takes no PCRE2_ANCHORED per call).
     finder = re2_finder(source, (options & PCRE2_CASELESS) == 0);
     int error = 0;
     PCRE2_SIZE error_offset = 0;
     code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(),
-                         options | (finder ? PCRE2_ANCHORED : 0), &error, &error_offset, cc);
+                         options, &error, &error_offset, cc);
     pcre2_compile_context_free(cc);
     if (!code) return false;
     pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);  // falls back to the interpreter on failure
@@ -208,17 +208,10 @@ struct PatternMatcher::State {
     return true;
   }
 
-  // Where the next match can start, at or after `start`; false when none can.
-  bool next_start(PCRE2_SIZE start, PCRE2_SIZE* found) const {
-    if (!finder) {
-      *found = start;
-      return true;
-    }
-    re2::StringPiece whole;
-    if (!finder->Match(subject_utf8, start, subject_utf8.size(), re2::RE2::UNANCHORED, &whole, 1))
-      return false;
-    *found = static_cast<PCRE2_SIZE>(whole.data() - subject_utf8.data());
-    return true;
+  // Whether a match can start at or after `start` (always, without a finder).
+  bool may_match_from(PCRE2_SIZE start) const {
+    return !finder || finder->Match(subject_utf8, start, subject_utf8.size(),
+                                    re2::RE2::UNANCHORED, nullptr, 0);
   }
 
   // Collects every match (or the first one); false when matching fails. A
@@ -230,16 +223,9 @@ struct PatternMatcher::State {
     PCRE2_SIZE start = 0;
     uint32_t flags = 0;  // the first call validates the UTF-8 once; later calls skip it
     while (start <= length) {
-      PCRE2_SIZE from = start;
-      if (!next_start(start, &from)) return true;
-      int rc = pcre2_match(code, s, length, from, flags, match_data, match_context);
+      if (!may_match_from(start)) return true;
+      int rc = pcre2_match(code, s, length, start, flags, match_data, match_context);
       flags = PCRE2_NO_UTF_CHECK;
-      if (rc == PCRE2_ERROR_NOMATCH && finder) {
-        // RE2 may start a match where PCRE2's dialect finds none: go on after it.
-        if (from >= length) return true;
-        start = from + utf8_char_length(static_cast<unsigned char>(subject_utf8[from]));
-        continue;
-      }
       if (rc == PCRE2_ERROR_NOMATCH) return true;
       if (rc < 0) {
         // A limit (or any later failure) after some matches: keep those.
