@@ -26,6 +26,7 @@ void fetch_order_details(app::Context& ctx) {
   form.set_progress(2);
   web::PatternMatcher matcher;
   const int n = form.row_count(app::kOrderList);
+  int cut_pages = 0;
   for (int i = 1; i <= n; ++i) {
     const int r = i - 1;
     // The id must come from the row the key names: rows above may be deleted
@@ -40,7 +41,9 @@ void fetch_order_details(app::Context& ctx) {
     }
     if (key == 0) break;  // the table shrank below this row
     const web::Text url = ctx.backoffice_url("/order/edit?id=") + web::form_encode(id);
-    const web::Bytes body = app::wait_for_request(form, url);
+    web::HttpOutcome outcome;
+    const web::Bytes body = app::wait_for_request(form, url, 0, {}, &outcome);
+    if (!body.empty() && !outcome.complete) ++cut_pages;
     if (auto groups = order_detail_of(web::page_text(body), matcher)) {
       form.set_cells_by_key(app::kOrderList, key, app::kColGoods, *groups);
       form.set_progress(progress_of(i, form.row_count(app::kOrderList)));
@@ -48,6 +51,8 @@ void fetch_order_details(app::Context& ctx) {
     }
     if (form.row_count(app::kOrderList) < i) break;
   }
+  if (cut_pages > 0)
+    app::tell_page_incomplete(form, std::to_string(cut_pages) + gbk("笔订单的详情"));
 }
 
 }  // namespace backoffice

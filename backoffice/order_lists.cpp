@@ -71,30 +71,38 @@ void fetch_list(app::Context& ctx, const ListFetch& fetch) {
   }
   form.clear_rows(app::kOrderList);
   forget_shown_list(ctx);
+  bool complete = true;
   const std::vector<app::OrderRow> rows =
-      request_order_list(ctx, fetch.list).value_or(std::vector<app::OrderRow>{});
+      request_order_list(ctx, fetch.list, &complete).value_or(std::vector<app::OrderRow>{});
   if (fetch.count_message)
     form.speak(gbk("一共获取到") + std::to_string(rows.size()) + gbk("笔订单数据"));
   if (fetch.progress) form.set_progress(1);
   append_rows(form, rows, fetch.progress);
   form.set_enabled("按钮6", true);
   record_shown_list(ctx, fetch.list);
+  if (!complete) app::tell_page_incomplete(form, gbk("订单列表"));
 }
 
 }  // namespace
 
 std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
-                                                             std::string_view list) {
+                                                             std::string_view list,
+                                                             bool* complete) {
   web::Bytes body;
   web::Text head;
+  web::HttpOutcome outcome;
   ctx.form.wait([&] {
-    body = web::http_request(ctx.backoffice_url(list), 0, {}, nullptr, nullptr, nullptr, &head);
+    body = web::http_request(ctx.backoffice_url(list), 0, {}, nullptr, nullptr, nullptr, &head,
+                             false, nullptr, {}, &outcome);
   });
+  if (complete) *complete = true;
   if (body.empty() || !answered_ok(head)) return std::nullopt;
   const web::Text page = web::page_text(body);
   if (web::find_text(page, "BusinessLoginFrom[username]") != -1) return std::nullopt;
   web::PatternMatcher matcher;
-  return order_rows_of(page, matcher);
+  std::vector<app::OrderRow> rows = order_rows_of(page, matcher);
+  if (complete) *complete = outcome.complete && !matcher.cut_short();
+  return rows;
 }
 
 void fetch_unpaid_orders(app::Context& ctx) {

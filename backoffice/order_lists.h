@@ -29,9 +29,11 @@ void fetch_all_orders(app::Context& ctx);         // UI thread; progress 1, then
 
 // Requests one list page and reads its rows (columns 0..8). Nothing when the
 // request brought no answer at all, an error status, or the login form (an
-// expired session); an answer in another layout gives no rows.
+// expired session); an answer in another layout gives no rows. `complete`,
+// when given, is false for a page cut short (its rows are those that came).
 // Does not touch the table or take the lock.
 std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
-                                                             std::string_view list);
+                                                             std::string_view list,
+                                                             bool* complete = nullptr);
 
 }  // namespace backoffice

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -401,7 +402,26 @@ struct StandInMall::Impl {
                     "text/plain; charset=UTF-8");
   }
 
+  // A page cut short: the whole length is announced, half of it is sent and
+  // the connection is closed.
+  void cut_short(httplib::Response& res) {
+    if (fault.load() != Fault::Truncated || res.body.empty()) return;
+    auto body = std::make_shared<std::string>(std::move(res.body));
+    res.body.clear();
+    const std::string type = res.get_header_value("Content-Type");
+    res.set_content_provider(
+        body->size(), type.c_str(),
+        [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          const std::size_t half = body->size() / 2;
+          if (offset >= half) return false;
+          return sink.write(body->data() + offset, std::min(length, half - offset));
+        });
+  }
+
   void start(LoopbackServer& server, int port, int slot) {
+    if (slot == 0)
+      server.set_post_routing_handler(
+          [this](const httplib::Request&, httplib::Response& res) { cut_short(res); });
     server.set_drop_check([this] { return fault.load() == Fault::Drop; },
                           [this](const std::string& raw) { record_raw(raw); });
     server.set_payload_max_length(8u << 20);

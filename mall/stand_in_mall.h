@@ -55,6 +55,7 @@ enum class Fault {
   ExpiredSession,  // every back-office page redirects to the login page
   Garbage,         // 200 with zero bytes and invalid UTF-8
   Huge,            // 200 with a body of huge_size() bytes of filler
+  Truncated,       // back-office pages announce their length, then stop halfway
 };
 
 struct Options {

@@ -5,6 +5,7 @@
 // handle; its connection goes back to the shared cache for the next request.
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <memory>
@@ -23,7 +24,9 @@ constexpr size_t kHeaderBufferSize = 5000;
 constexpr size_t kMaxBodyBytes = size_t{512} * 1024 * 1024;
 
 std::atomic<long long> g_connect_ms{15000};
-std::atomic<long long> g_total_ms{60000};
+std::atomic<long long> g_stall_ms{20000};
+// Below this rate over a whole stall window, a transfer counts as stalled.
+constexpr long long kStallBytesPerSecond = 16;
 
 class Share {
  public:
@@ -72,6 +75,29 @@ struct Response {
   Bytes body;
   std::string header_block;  // of the latest response seen
   bool in_block_end = false;
+};
+
+// Gives a transfer up when fewer bytes than the stall rate moved in either
+// direction during a whole stall window. libcurl calls it at least about once a
+// second, also while nothing arrives.
+struct StallWatch {
+  using Clock = std::chrono::steady_clock;
+  std::chrono::milliseconds window{g_stall_ms.load()};
+  Clock::time_point since = Clock::now();
+  curl_off_t moved_since = 0;
+
+  static int on_progress(void* self, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
+    auto* w = static_cast<StallWatch*>(self);
+    const auto now = Clock::now();
+    if (now - w->since < w->window) return 0;
+    const curl_off_t moved = down + up;
+    const long long needed =
+        std::max<long long>(1, kStallBytesPerSecond * w->window.count() / 1000);
+    if (moved - w->moved_since < needed) return 1;  // aborts the transfer
+    w->since = now;
+    w->moved_since = moved;
+    return 0;
+  }
 };
 
 size_t on_body(char* data, size_t size, size_t count, void* user) {
@@ -128,12 +154,12 @@ Text agent_of(const Text& headers) {
 
 void set_http_timeouts(HttpTimeouts timeouts) {
   g_connect_ms = timeouts.connect.count();
-  g_total_ms = timeouts.total.count();
+  g_stall_ms = timeouts.stall.count();
 }
 
 HttpTimeouts http_timeouts() {
   return {std::chrono::milliseconds(g_connect_ms.load()),
-          std::chrono::milliseconds(g_total_ms.load())};
+          std::chrono::milliseconds(g_stall_ms.load())};
 }
 
 void clear_http_cookies() {
@@ -145,7 +171,8 @@ void clear_http_cookies() {
 
 Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, Text* cookies_out,
                    Text* headers, Text* headers_out, bool no_redirect, Bytes* body_bytes,
-                   const Text& proxy) {
+                   const Text& proxy, HttpOutcome* outcome) {
+  if (outcome) *outcome = {};
   if (method < 0 || method > 2) method = 0;
   const bool https = to_lower(left_text(url, 5)) == "https";
   const Text host = host_of_url(url);
@@ -163,7 +190,10 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
   curl_easy_setopt(c, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_connect_ms.load()));
-  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(g_total_ms.load()));
+  StallWatch stall;
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &StallWatch::on_progress);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &stall);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
   // An empty proxy means a direct connection, whatever the environment says.
   curl_easy_setopt(c, CURLOPT_PROXY, proxy.c_str());
   if (cookie) {
@@ -221,8 +251,13 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &on_header);
   curl_easy_setopt(c, CURLOPT_HEADERDATA, &r);
-  // A failed transfer is not reported: what arrived (possibly nothing) is the result.
-  curl_easy_perform(c);
+  // A failed transfer still returns what arrived (possibly nothing); only
+  // `outcome` tells it was cut short.
+  const CURLcode done = curl_easy_perform(c);
+  if (outcome) {
+    outcome->complete = done == CURLE_OK;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &outcome->status);
+  }
   easy.reset();
 
   if (headers) *headers = sent_headers;

@@ -2,10 +2,12 @@
 // The one routine through which the program talks to the back office, the image
 // host and the tracking service: a synchronous HTTP(S) request on libcurl with
 // the fixed default headers, a process-wide cookie store shared by all threads,
-// redirects followed, and connect/total timeouts so nothing hangs forever.
+// redirects followed, a connect time-out and a stall limit so nothing hangs
+// forever while a slow page that keeps arriving is still read whole.
 //
 // Usage: Bytes body = http_request(url);                       // GET
 //        Bytes reply = http_request(url, 1, form_body, nullptr, nullptr, &headers);
+//        HttpOutcome how;  http_request(url, 0, {}, ..., &how);  if (!how.complete) ...
 
 #include <chrono>
 
@@ -13,17 +15,31 @@
 
 namespace web {
 
+// How a request ended. `complete` is false when the body is not the whole
+// response: the connection dropped before the announced length or the last
+// chunk, the server stalled, the body passed the size cap, or nothing came.
+// `status` is the final response's HTTP status (0 when none arrived).
+struct HttpOutcome {
+  bool complete = false;
+  long status = 0;
+};
+
 // Optional in/out parameters are pointers; nullptr means "absent". A `cookie`
 // that is given (even pointing at an empty text) switches the shared cookie
 // store off for this request and receives the merged cookies afterwards.
 Bytes http_request(const Text& url, int method = 0, const Text& body = {}, Text* cookie = nullptr,
                    Text* cookies_out = nullptr, Text* headers = nullptr,
                    Text* headers_out = nullptr, bool no_redirect = false,
-                   Bytes* body_bytes = nullptr, const Text& proxy = {});
+                   Bytes* body_bytes = nullptr, const Text& proxy = {},
+                   HttpOutcome* outcome = nullptr);
 
+// `connect`: how long establishing the connection may take. `stall`: a
+// request is given up when almost nothing (under 16 bytes a second) moves for
+// that long; there is no limit on the total time, so a big page on a slow
+// line is read whole and a server that accepts and never answers is left.
 struct HttpTimeouts {
   std::chrono::milliseconds connect{15000};
-  std::chrono::milliseconds total{60000};
+  std::chrono::milliseconds stall{20000};
 };
 void set_http_timeouts(HttpTimeouts timeouts);
 HttpTimeouts http_timeouts();

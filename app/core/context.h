@@ -56,10 +56,21 @@ struct Context {
 
 // http_request (a GET, or a POST of `body`) run through form.wait, so an
 // operation on the window's thread keeps the window painted while it waits.
-inline Bytes wait_for_request(Form& form, const Text& url, int method = 0, const Text& body = {}) {
+inline Bytes wait_for_request(Form& form, const Text& url, int method = 0, const Text& body = {},
+                              web::HttpOutcome* outcome = nullptr) {
   Bytes answer;
-  form.wait([&] { answer = web::http_request(url, method, body); });
+  form.wait([&] {
+    answer = web::http_request(url, method, body, nullptr, nullptr, nullptr, nullptr, false,
+                               nullptr, {}, outcome);
+  });
   return answer;
+}
+
+// What a list or detail fetch says when a page came cut short (spoken and logged).
+inline void tell_page_incomplete(Form& form, const Text& what) {
+  const Text text = what + web::gbk("不完整：后台的页面没有传完，请重新获取");
+  form.append_log(text + "\r\n");
+  form.speak(text);
 }
 
 }  // namespace app

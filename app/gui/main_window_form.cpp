@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QGuiApplication>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <exception>
@@ -394,6 +396,9 @@ void MainWindow::process_events() {
 
 void MainWindow::wait(const std::function<void()>& job) {
   if (QThread::currentThread() != thread()) return job();
+  // The busy cursor tells the merchant why clicks do nothing meanwhile.
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
   std::atomic<bool> done{false};
   std::exception_ptr failure;
   QObject waker;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QTableView>
 #include <QThread>
@@ -78,12 +79,18 @@ TEST_F(Workers, WaitKeepsServingWorkersWithoutUserInput) {
     m_window.set_text("编辑框13", "42");
     worker_done = true;
   });
+  // The busy cursor shows for as long as the wait lasts, and only then.
+  Qt::CursorShape during = Qt::ArrowCursor;
   m_window.wait([&] {
+    if (const QCursor* c = QGuiApplication::overrideCursor()) during = c->shape();
     while (!worker_done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   });
+  EXPECT_EQ(during, Qt::WaitCursor);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
   EXPECT_EQ(m_window.text("编辑框13"), "42");
   // A job's exception reaches the caller.
   EXPECT_THROW(m_window.wait([] { throw std::runtime_error("x"); }), std::runtime_error);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
   ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(10)));
 }
 

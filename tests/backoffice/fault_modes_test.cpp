@@ -46,6 +46,22 @@ TEST_P(FaultModes, OperationsEndCleanly) {
   EXPECT_EQ(form.progress.back(), 100);
 }
 
+// A page whose connection drops before its announced length: what came is
+// shown, and the merchant is told the list or the details are not whole.
+TEST_F(MallTest, PagesCutShortAreSaidToBeIncomplete) {
+  log_in();
+  backoffice::fetch_orders_to_ship(ctx);
+  const int listed = form.row_count(app::kOrderList);
+  ASSERT_GT(listed, 0);
+  EXPECT_EQ(form.log.find(gbk("不完整")), std::string::npos);
+  mall.set_fault(mall::Fault::Truncated);
+  backoffice::fetch_order_details(ctx);
+  EXPECT_NE(form.log.find(std::to_string(listed) + gbk("笔订单的详情不完整")), std::string::npos);
+  backoffice::fetch_orders_to_ship(ctx);
+  EXPECT_LT(form.row_count(app::kOrderList), listed);
+  EXPECT_EQ(form.spoken.back(), gbk("订单列表不完整：后台的页面没有传完，请重新获取"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backoffice, FaultModes,
                          ::testing::Values(mall::Fault::Slow, mall::Fault::Drop,
                                            mall::Fault::ServerError, mall::Fault::ExpiredSession,

@@ -231,21 +231,53 @@ TEST_F(HttpTest, ZeroBytesAndOversizedHeaderBlocks) {
   EXPECT_EQ(jar, "a=1");
 }
 
+// A silent server is left after the stall window; a page that keeps
+// trickling in for much longer than that is read whole; a page cut short
+// (before its length or its last chunk) is returned as far as it came and
+// flagged incomplete.
 TEST(HttpFailures, DeadOrBrokenServersGiveWhatArrived) {
-  set_http_timeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(300)});
+  using std::chrono::milliseconds;
+  set_http_timeouts({milliseconds(2000), milliseconds(300)});
+  const auto get = [](const Text& url, HttpOutcome* how, Text* cookies = nullptr,
+                      Text* headers = nullptr) {
+    return http_request(url, 0, {}, nullptr, cookies, headers, nullptr, false, nullptr, {}, how);
+  };
+  HttpOutcome how;
   {
     RawServer silent("");
     auto t0 = std::chrono::steady_clock::now();
     Text headers;
-    EXPECT_EQ(http_request(silent.url("/"), 0, {}, nullptr, nullptr, &headers), "");
+    EXPECT_EQ(get(silent.url("/"), &how, nullptr, &headers), "");
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+    EXPECT_FALSE(how.complete);
     EXPECT_NE(headers.find("Accept: */*"), std::string::npos);  // headers were still built
+  }
+  {
+    // 2 KB at 64 bytes per 50 ms: about 1.6 s, far past the 300 ms window.
+    const std::string page(2048, 'x');
+    RawServer slow("HTTP/1.1 200 OK\r\nContent-Length: 2048\r\n\r\n" + page, 1, milliseconds(50));
+    EXPECT_EQ(get(slow.url("/"), &how), page);
+    EXPECT_TRUE(how.complete);
+    EXPECT_EQ(how.status, 200);
   }
   {
     RawServer cut("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nSet-Cookie: c=1\r\n\r\n0123456789");
     Text cookies;
-    EXPECT_EQ(http_request(cut.url("/"), 0, {}, nullptr, &cookies), "0123456789");
+    EXPECT_EQ(get(cut.url("/"), &how, &cookies), "0123456789");
     EXPECT_EQ(cookies, "c=1");
+    EXPECT_FALSE(how.complete);
+    EXPECT_EQ(how.status, 200);
+  }
+  {
+    RawServer chunks("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n");
+    EXPECT_EQ(get(chunks.url("/"), &how), "hello");
+    EXPECT_FALSE(how.complete);
+  }
+  {
+    RawServer whole("HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nno");
+    EXPECT_EQ(get(whole.url("/"), &how), "no");
+    EXPECT_TRUE(how.complete);
+    EXPECT_EQ(how.status, 404);
   }
   {
     // Header lines ended by LF alone still give CR LF lines and their cookies.

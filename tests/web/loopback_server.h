@@ -88,8 +88,11 @@ class RecordingServer {
 
 class RawServer {
  public:
-  // answer empty: accept connections but never write anything.
-  explicit RawServer(std::string answer, int connections = 1) : m_answer(std::move(answer)) {
+  // answer empty: accept connections but never write anything. A `pace`
+  // trickles the answer out, 64 bytes at a time with that pause between.
+  explicit RawServer(std::string answer, int connections = 1,
+                     std::chrono::milliseconds pace = std::chrono::milliseconds(0))
+      : m_answer(std::move(answer)), m_pace(pace) {
     m_fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -136,6 +139,11 @@ class RawServer {
         // Hold the connection open without answering until the client gives up.
         while (!m_stop && recv(c, buf, sizeof buf, 0) > 0) {
         }
+      } else if (m_pace.count() > 0) {
+        for (size_t at = 0; at < m_answer.size() && !m_stop; at += 64) {
+          send(c, m_answer.data() + at, std::min<size_t>(64, m_answer.size() - at), MSG_NOSIGNAL);
+          std::this_thread::sleep_for(m_pace);
+        }
       } else {
         send(c, m_answer.data(), m_answer.size(), MSG_NOSIGNAL);
       }
@@ -144,6 +152,7 @@ class RawServer {
   }
 
   std::string m_answer;
+  std::chrono::milliseconds m_pace;
   std::mutex m_mutex;
   std::string m_received;
   int m_fd = -1;
