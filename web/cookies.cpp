@@ -5,16 +5,27 @@
 
 namespace web {
 
+// A header block is split by bytes, never by double-byte characters: header
+// values are the server's raw bytes, and a value ending in the lead byte of a
+// multi-byte character must not swallow the CR LF after it (and with it glue
+// the next header line into the cookie).
 Text parse_set_cookies(std::string_view header_block) {
+  constexpr std::string_view kLabel = "Set-Cookie:";
   Text out;
-  for (const Text& line : split_text(header_block, "\r\n")) {
-    if (find_text(line, "Set-Cookie") == -1) continue;
-    Text item;
-    if (find_text(line, ";") == -1)
-      item = trim_spaces(replace_text(line, "Set-Cookie:", "", 1, -1, false));
-    else
-      item = trim_spaces(text_between(line, "Set-Cookie:", ";"));
-    out += item;
+  while (!header_block.empty()) {
+    const size_t end = header_block.find("\r\n");
+    std::string_view line = header_block.substr(0, end);
+    header_block.remove_prefix(end == std::string_view::npos ? header_block.size() : end + 2);
+    if (line.find("Set-Cookie") == std::string_view::npos) continue;
+    const size_t label = line.find(kLabel);
+    std::string_view item;
+    if (line.find(';') == std::string_view::npos) {
+      item = label == std::string_view::npos ? line : line.substr(label + kLabel.size());
+    } else if (label != std::string_view::npos) {
+      item = line.substr(label + kLabel.size());
+      item = item.substr(0, item.find(';'));
+    }
+    out += trim_spaces(item);
     out += "; ";
   }
   if (!out.empty()) out.resize(out.size() - 2);

@@ -274,6 +274,16 @@ TEST(HttpFailures, DeadOrBrokenServersGiveWhatArrived) {
     EXPECT_FALSE(how.complete);
   }
   {
+    // A cookie value ending in a three-byte character right before CR LF
+    // stays one line: the next header is not carried into the cookie text.
+    RawServer tricky(
+        "HTTP/1.1 200 OK\r\nSet-Cookie: a=\xE5\x80\xBC\r\nX-Injected: yes\r\n"
+        "Set-Cookie: b=\xE5\x80\xBC; path=/\r\nContent-Length: 2\r\n\r\nok");
+    Text cookies;
+    EXPECT_EQ(get(tricky.url("/"), &how, &cookies), "ok");
+    EXPECT_EQ(cookies, "a=\xE5\x80\xBC; b=\xE5\x80\xBC");
+  }
+  {
     RawServer whole("HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nno");
     EXPECT_EQ(get(whole.url("/"), &how), "no");
     EXPECT_TRUE(how.complete);
