@@ -56,6 +56,14 @@ struct Line {
   std::size_t next;   // first byte of the following line
 };
 
+// Completes the line break of text that ends in the middle of one: nothing
+// after it, or a bare CR (LF alone ends a line here), so a line appended next
+// stands on a line of its own.
+void end_last_line(std::string& text) {
+  if (text.empty() || text.back() == '\n') return;
+  text += text.back() == '\r' ? "\n" : "\r\n";
+}
+
 std::vector<Line> split_lines(const std::string& file) {
   std::vector<Line> lines;
   std::size_t pos = 0;
@@ -226,11 +234,11 @@ bool Settings::write_setting(const Text& key, const Text& value, const Text& sec
     // A new key goes right after the section's last entry.
     const Line& l = lines[found.last];
     out = file.substr(0, l.next);
-    if (l.next == l.end) out += "\r\n";  // the file ended without a line break
+    end_last_line(out);
     out += key + "=" + v + "\r\n" + file.substr(l.next);
   } else {
     out = file;
-    if (!out.empty() && out.back() != '\n') out += "\r\n";
+    end_last_line(out);
     out += "[" + sec + "]\r\n" + key + "=" + v + "\r\n";
   }
   return write_file_atomically(m_path, out);

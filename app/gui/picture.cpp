@@ -4,14 +4,18 @@
 #include <cstdio>
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <png.h>
 
 namespace app {
 
 namespace {
 
+// Checked on the header, before any pixel is decoded: a few kilobytes of
+// JPEG can claim 8192 x 8192 and take 650 MB to decode.
 bool sane(long long width, long long height) {
-  return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide;
+  return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+         width * height <= kMaxPicturePixels;
 }
 
 QImage decode_png(const web::Bytes& bytes) {
@@ -36,13 +40,21 @@ QImage decode_png(const web::Bytes& bytes) {
 
 // libjpeg reports fatal errors through error_exit, which must not return:
 // it jumps back to the decoder, which then gives up.
+// A file that ends before its last scan is only a warning to libjpeg, which
+// fills the rest grey; here it means a damaged file and no picture.
 struct JpegError {
   jpeg_error_mgr mgr;
   std::jmp_buf jump;
+  bool ran_out = false;
 };
 
 [[noreturn]] void on_jpeg_error(j_common_ptr info) {
   std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
+}
+
+void on_jpeg_message(j_common_ptr info, int level) {
+  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+    reinterpret_cast<JpegError*>(info->err)->ran_out = true;
 }
 
 void ignore_jpeg_message(j_common_ptr) {}
@@ -69,8 +81,9 @@ bool run_jpeg(JpegJob& job, const web::Bytes& bytes) {
     JSAMPROW row = job.image.scanLine(static_cast<int>(job.info.output_scanline));
     jpeg_read_scanlines(&job.info, &row, 1);
   }
+  if (job.error.ran_out) return false;
   jpeg_finish_decompress(&job.info);
-  return true;
+  return !job.error.ran_out;
 }
 
 QImage decode_jpeg(const web::Bytes& bytes) {
@@ -78,6 +91,7 @@ QImage decode_jpeg(const web::Bytes& bytes) {
   job.info.err = jpeg_std_error(&job.error.mgr);
   job.error.mgr.error_exit = on_jpeg_error;
   job.error.mgr.output_message = ignore_jpeg_message;
+  job.error.mgr.emit_message = on_jpeg_message;
   jpeg_create_decompress(&job.info);
   bool ok = run_jpeg(job, bytes);
   jpeg_destroy_decompress(&job.info);

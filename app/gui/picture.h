@@ -11,7 +11,9 @@
 
 namespace app {
 
-inline constexpr int kMaxPictureSide = 8192;
+// Far beyond any store logo, far below what would strain memory.
+inline constexpr int kMaxPictureSide = 4096;
+inline constexpr long long kMaxPicturePixels = 4096LL * 2048;
 
 QImage decode_picture(const web::Bytes& bytes);
 

@@ -4,6 +4,9 @@
 #include <QBuffer>
 #include <QImage>
 
+#include <fstream>
+#include <iterator>
+
 #include "app/gui/picture.h"
 #include "app/gui/picture_box.h"
 
@@ -47,9 +50,22 @@ TEST(Picture, DecodesPngAndJpegAndRefusesTheRest) {
   EXPECT_TRUE(app::decode_picture("<html>not a picture</html>").isNull());
   EXPECT_TRUE(app::decode_picture(png_header(100000, 100000)).isNull());  // absurd size
   EXPECT_TRUE(app::decode_picture(png_header(10, 10)).isNull());          // no pixel data
-  web::Bytes cut = encode(sample(64, 48), "JPG");
-  app::decode_picture(cut.substr(0, 40));  // a truncated file must not crash
   EXPECT_TRUE(app::decode_picture("\xFF\xD8\xFF\xE0garbage").isNull());
+
+  // A truncated JPEG gives no picture, at any cut; a tiny file claiming
+  // 8192 x 8192 is refused from its header.
+  QImage noisy(300, 200, QImage::Format_RGB32);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) noisy.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, x ^ y));
+  const web::Bytes whole = encode(noisy, "JPG");
+  ASSERT_FALSE(app::decode_picture(whole).isNull());
+  for (size_t cut : {size_t{40}, whole.size() / 3, whole.size() - 10})
+    EXPECT_TRUE(app::decode_picture(whole.substr(0, cut)).isNull()) << cut;
+  std::ifstream in(std::string(WEIHE_TEST_DATA) + "/app/jpeg-2290-bytes-claims-8192x8192.jpg",
+                   std::ios::binary);
+  const web::Bytes bomb{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_EQ(bomb.size(), 2290u);
+  EXPECT_TRUE(app::decode_picture(bomb).isNull());
 }
 
 TEST(Picture, DisplayModes) {

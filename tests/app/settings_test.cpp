@@ -88,6 +88,18 @@ TEST_F(SettingsFile, HandWrittenFilesAreRead) {
 
   write_raw(gbk("[配置项目]\n账号=lf-only\n"));  // LF line ends read as well
   EXPECT_EQ(s.read_setting(gbk("账号")), "lf-only");
+
+  // A file whose last line ends in a bare CR: a new key gets a line of its
+  // own, in its section and in a new one.
+  fs::copy_file(fs::path(WEIHE_TEST_DATA) / "app" / "settings-last-line-ends-in-bare-cr.ini",
+                m_path, fs::copy_options::overwrite_existing);
+  ASSERT_TRUE(s.write_setting(gbk("账号"), "merchant"));
+  EXPECT_EQ(s.read_setting(gbk("账号")), "merchant");
+  EXPECT_EQ(s.read_setting(gbk("密码")), "abc");
+  write_raw(gbk("[配置项目]\r\n密码=abc\r"));
+  ASSERT_TRUE(s.write_setting("backoffice", "shop.example", "hosts"));
+  EXPECT_EQ(s.read_setting("backoffice", "hosts"), "shop.example");
+  EXPECT_EQ(s.read_setting(gbk("密码")), "abc");
 }
 
 TEST_F(SettingsFile, ValuesRoundTripExactlyAndCannotForgeEntries) {
