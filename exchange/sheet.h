@@ -29,6 +29,14 @@ class Sheet {
   const std::string& cell(std::int64_t row, int column) const;
   // Rows holding at least one value.
   std::size_t stored_rows() const { return m_rows.size(); }
+  // Every stored cell, row by row (after finish(): in row order).
+  void for_each_cell(
+      const std::function<void(std::int64_t row, int column, const std::string& text)>& visit)
+      const {
+    for (const Row& r : m_rows)
+      for (size_t c = 0; c < r.cells.size(); ++c)
+        if (!r.cells[c].empty()) visit(r.number, static_cast<int>(c), r.cells[c]);
+  }
 
  private:
   struct Row {

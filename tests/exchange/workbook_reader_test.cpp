@@ -110,6 +110,9 @@ TEST(WorkbookReader, RefusesWhatIsNoReadableWorkbook) {
       dir.path() / "ole.xls",
       std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, 'x'));
   expect_refused(dir.path() / "ole.xls", "工作簿");
+  // A compound-file header and nothing else, on which FreeXL reads past a
+  // buffer: refused, and nothing of it happens in this process.
+  expect_refused(data_file("xls-header-only-overreads-freexl.xls"), "损坏");
 
   // A workbook cut short, and one with damaged compressed data.
   auto good = dir.path() / "good.xlsx";
