@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/core/context.h"
+#include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/wiring/operations.h"
 #include "app/core/settings.h"
@@ -49,6 +50,7 @@ void schedule_automation(app::MainWindow& window) {
 
 int main(int argc, char** argv) {
   QApplication qapp(argc, argv);
+  app::install_qt_translations();
 
   // Program-wide objects, before the window: the speech voice (it loads in the background).
   auto voice = std::make_unique<app::Speech>();

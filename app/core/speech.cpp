@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cctype>
+#include <cstdlib>
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <string_view>
@@ -51,6 +53,24 @@ const espeak_VOICE* chinese_voice() {
   return nullptr;
 }
 
+// Whether any sound output can exist: a PulseAudio or PipeWire server, or an
+// ALSA playback device. Without one, opening the output only makes the sound
+// libraries print their errors on the terminal, at every sentence.
+bool has_sound_output() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (const char* server = std::getenv("PULSE_SERVER"); server && *server) return true;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+    const fs::path dir(runtime);
+    if (fs::exists(dir / "pulse" / "native", ec) || fs::exists(dir / "pipewire-0", ec)) return true;
+  }
+  for (const auto& entry : fs::directory_iterator("/dev/snd", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("pcmC") && name.ends_with("p")) return true;
+  }
+  return false;
+}
+
 void synthesize_now(const web::Text& text) {
   std::string utf8 = web::gbk_to_utf8(text);
   espeak_ng_Synthesize(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
@@ -91,7 +111,7 @@ void Speech::initialise() {
       const espeak_VOICE* current = espeak_GetCurrentVoice();
       if (current && current->name) m_voice = current->name;
     }
-    if (m_playback)
+    if (m_playback && has_sound_output())
       audio = espeak_ng_InitializeOutput(static_cast<espeak_ng_OUTPUT_MODE>(
                                              ENOUTPUT_MODE_SYNCHRONOUS | ENOUTPUT_MODE_SPEAK_AUDIO),
                                          0, nullptr) == ENS_OK;

@@ -20,6 +20,8 @@
 #include <exception>
 #include <thread>
 
+#include "app/gui/caption_fit.h"
+#include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/gui/picture.h"
 #include "app/gui/picture_box.h"
@@ -111,6 +113,7 @@ void MainWindow::set_text(std::string_view name, const Text& value) {
       b->setText(qs(value));
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
       l->setText(qs(value));
+      fit_caption(l);
     } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
       g->setTitle(qs(value));
     }
@@ -208,7 +211,14 @@ void MainWindow::set_cell(std::string_view name, int row, int column, const Text
 
 void MainWindow::delete_row(std::string_view name, int row) {
   on_ui_void([&] {
-    if (List* l = list(name)) l->model->delete_row(row);
+    List* l = list(name);
+    if (!l) return;
+    QItemSelectionModel* selection = l->view->selectionModel();
+    const bool was_selected = selection && selection->isRowSelected(row, {});
+    l->model->delete_row(row);
+    // The view would move the selection to the next row, and a second
+    // "删除本条订单" would then delete an order nobody chose.
+    if (was_selected) selection->clear();
   });
 }
 
@@ -223,6 +233,9 @@ void MainWindow::scroll_to_row(std::string_view name, int row) {
     List* l = list(name);
     if (!l || row < 0 || row >= l->model->size()) return;
     l->model->show_appended_rows();
+    // Rows announced a moment ago are laid out by the view only later: lay
+    // them out now, or the scroll range would not reach them yet.
+    l->view->doItemsLayout();
     l->view->scrollTo(l->model->index(row, 0));
   });
 }
@@ -423,7 +436,9 @@ void MainWindow::wait(const std::function<void()>& job) {
 Text MainWindow::ask_save_path(const Text& suggested) {
   return on_ui([&] {
     if (m_save_path_handler) return m_save_path_handler(suggested);
-    return tx(QFileDialog::getSaveFileName(nullptr, QString(), qs(suggested)));
+    auto dialog = workbook_save_dialog(this, qs(suggested));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return Text();
+    return tx(dialog->selectedFiles().first());
   });
 }
 

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include "app/gui/caption_fit.h"
 #include "app/gui/fixed_texts.h"
 #include "app/gui/main_window.h"
 #include "app/gui/picture_box.h"
@@ -114,6 +115,9 @@ void MainWindow::build() {
   build_pages();
   build_menu();
   m_timer.setObjectName(u("时钟1"));
+  for (auto* label : findChildren<QLabel*>()) fit_caption(label);
+  for (auto* check : findChildren<QCheckBox*>()) fit_caption(check);
+  keep_text_fitted(static_cast<QLineEdit*>(m_controls.at("编辑框13")));
 }
 
 void MainWindow::build_top() {

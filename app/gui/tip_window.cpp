@@ -19,7 +19,9 @@ TipWindow::TipWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("tip_window"));
-  setWindowTitle(QString());
+  // An empty title would make the platform show the program's name instead;
+  // one space shows an empty title bar.
+  setWindowTitle(QStringLiteral(" "));
   setFixedSize(kWidth, kHeight);
   setModal(true);
   QFile file(QStringLiteral(":/app/tip.jpg"));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/core/speech.h"
 
@@ -21,6 +22,28 @@ TEST(Speech, ChineseSentenceSynthesisesToAudibleSound) {
   EXPECT_GT(peak, 1000);
   // Without playback nothing is spoken, and speak says so at once.
   EXPECT_FALSE(voice.speak(web::gbk("测试")));
+}
+
+// A machine without any sound output: speak says false and nothing reaches
+// the terminal, neither at start nor at each sentence. (In a process of its
+// own: eSpeak NG cannot be started a second time in one process.)
+TEST(Speech, WithoutASoundDeviceStaysSilent) {
+  std::error_code ec;
+  if (std::filesystem::exists("/dev/snd", ec) || std::getenv("PULSE_SERVER"))
+    GTEST_SKIP() << "this machine has a sound device";
+  // A runtime folder without a sound server (private, so Qt says nothing either).
+  const auto runtime = std::filesystem::temp_directory_path() / "weihe-no-sound";
+  std::filesystem::create_directories(runtime);
+  std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        app::Speech voice(/*playback=*/true);
+        const bool spoken = voice.speak(web::gbk("您有新的订单")) || voice.speak(web::gbk("测试"));
+        std::_Exit(spoken ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "^$");
 }
 
 }  // namespace

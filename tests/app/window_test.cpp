@@ -17,11 +17,15 @@
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
+#include <QScrollBar>
+#include <QStyle>
 #include <QUrl>
+#include <QWindow>
 
 #include <atomic>
 #include <filesystem>
 
+#include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/gui/picture_box.h"
 #include "app/core/settings.h"
@@ -200,6 +204,45 @@ TEST_F(Window, EveryControlHasItsNameKindPlaceAndText) {
   EXPECT_EQ(find("编辑框10")->parentWidget(), find("分组框1"));
 }
 
+// Every fixed caption can be read whole at the form's geometry: it fits its
+// control on one line or wrapped, and 编辑框13 shows a whole sender id.
+TEST_F(Window, EveryCaptionFitsItsControl) {
+  auto fits = [](QWidget* w, const QString& text, int reserved_width, bool wrap) {
+    const QFontMetrics fm(w->font());
+    const QRect room = w->contentsRect().adjusted(0, 0, -reserved_width, 0);
+    const QRect need = fm.boundingRect(room, (wrap ? Qt::TextWordWrap : 0) | Qt::AlignLeft, text);
+    return need.width() <= room.width() && need.height() <= room.height();
+  };
+  for (const ControlSpec& c : kControls) {
+    QWidget* w = find(c.name);
+    ASSERT_NE(w, nullptr) << c.name;
+    if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty())
+      EXPECT_TRUE(fits(w, label->text(), 0, label->wordWrap())) << c.name;
+    if (auto* check = qobject_cast<QCheckBox*>(w)) {
+      const int box = check->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                      check->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+      EXPECT_TRUE(fits(w, check->text(), box, false)) << c.name;
+    }
+  }
+  m_window->set_text("编辑框13", "3107");
+  auto* id = find<QLineEdit>("编辑框13");
+  EXPECT_LE(QFontMetrics(id->font()).horizontalAdvance(id->text()),
+            id->contentsRect().width() - 2 * id->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 4);
+}
+
+// Qt's own dialogs speak Chinese; the save dialog offers workbooks and adds
+// their extension to a bare name.
+TEST_F(Window, QtDialogsInChineseAndTheWorkbookSaveDialog) {
+  ASSERT_TRUE(app::install_qt_translations());
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u("取消"));
+  EXPECT_TRUE(QCoreApplication::translate("QPlatformTheme", "&Yes").startsWith(u("是")));
+  EXPECT_TRUE(QCoreApplication::translate("QPlatformTheme", "&No").startsWith(u("否")));
+  auto dialog = app::workbook_save_dialog(m_window.get(), u("/tmp/订单"));
+  EXPECT_EQ(dialog->nameFilters(), QStringList(u("Excel 工作簿 (*.xlsx)")));
+  EXPECT_EQ(dialog->defaultSuffix(), u("xlsx"));
+  EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+}
+
 TEST_F(Window, OnlyTheListButtonsStartDisabled) {
   for (const char* b : {"按钮2", "按钮3", "按钮4", "按钮5", "按钮6"})
     EXPECT_FALSE(m_window->is_enabled(b)) << b;
@@ -334,6 +377,17 @@ TEST_F(Window, DeleteAndClearEntries) {
   entry("删除本条订单")->trigger();
   ASSERT_EQ(m_window->row_count(kOrderList), 2);
   EXPECT_EQ(m_window->cell(kOrderList, 1, 1), "NO2");
+  // Nothing is selected after a delete: a second click deletes nothing.
+  EXPECT_EQ(m_window->selected_row(kOrderList), -1);
+  entry("删除本条订单")->trigger();
+  EXPECT_EQ(m_window->row_count(kOrderList), 2);
+
+  // Scrolling to a row appended a moment ago brings it into view.
+  auto* view = find<QTableView>("超级列表框1");
+  for (int r = 0; r < 300; ++r) m_window->append_row(kOrderList, {std::to_string(r)});
+  m_window->scroll_to_row(kOrderList, 301);
+  EXPECT_GT(view->verticalScrollBar()->value(), 0);
+  EXPECT_EQ(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
   entry("清空订单")->trigger();
   EXPECT_EQ(m_window->row_count(kOrderList), 0);
   EXPECT_EQ(m_window->column_count(kOrderList), 26);
@@ -446,7 +500,11 @@ TEST_F(Window, TipWindowIsAFixedModalPicture) {
   app::TipWindow tip(m_window.get());
   EXPECT_EQ(tip.size(), QSize(282, 362));
   EXPECT_EQ(tip.minimumSize(), tip.maximumSize());
-  EXPECT_TRUE(tip.windowTitle().isEmpty());
+  EXPECT_TRUE(tip.windowTitle().trimmed().isEmpty());
+  tip.show();
+  ASSERT_NE(tip.windowHandle(), nullptr);
+  EXPECT_EQ(tip.windowHandle()->title().trimmed(), QString());  // not the program's name
+  tip.hide();
   EXPECT_TRUE(tip.isModal());
   EXPECT_FALSE(tip.picture().isNull());
   EXPECT_TRUE(tip.windowFlags() & Qt::WindowCloseButtonHint);

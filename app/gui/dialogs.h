@@ -1,0 +1,21 @@
+#pragma once
+// Qt's own dialogs as the program uses them: in Chinese (Qt's translations
+// for the system's language), and the save dialog for a workbook.
+//
+// Usage: app::install_qt_translations();          // once, after QApplication
+//        auto dialog = app::workbook_save_dialog(window, suggested);
+
+#include <QFileDialog>
+#include <memory>
+
+namespace app {
+
+// Loads Qt's Chinese translations (Debian package qt6-translations-l10n), so
+// dialogs read 保存/取消/确定/是/否. False when they are not installed.
+bool install_qt_translations();
+
+// A save dialog offering "Excel 工作簿 (*.xlsx)"; a name typed without an
+// extension gets ".xlsx".
+std::unique_ptr<QFileDialog> workbook_save_dialog(QWidget* parent, const QString& suggested);
+
+}  // namespace app
