@@ -15,6 +15,21 @@ namespace {
 std::mutex g_last_path_mutex;
 web::Text g_last_path;
 
+// Which cells lost their end (a workbook cell holds 32,767 characters): row
+// numbers as the table shows them (序号), column titles; the first 20 named.
+web::Text cut_cells_message(const std::vector<CutCell>& cut, const std::vector<std::string>& titles) {
+  constexpr std::size_t kNamed = 20;
+  std::string text = "以下单元格超过32767个字符，导出时只保留了前32767个字符：";
+  for (std::size_t i = 0; i < cut.size() && i < kNamed; ++i) {
+    const CutCell& c = cut[i];
+    text += "\r\n第" + std::to_string(c.row + 1) + "行 " +
+            (c.column < static_cast<int>(titles.size()) ? titles[c.column] : std::string()) +
+            "（第" + std::to_string(c.column + 1) + "列）";
+  }
+  if (cut.size() > kNamed) text += "\r\n……共" + std::to_string(cut.size()) + "个单元格";
+  return web::utf8_to_gbk(text);
+}
+
 }  // namespace
 
 std::filesystem::path desktop_folder() {
@@ -64,9 +79,11 @@ void export_orders(app::Context& ctx) {
     g_last_path = chosen;
   }
 
-  const std::string why = write_workbook(web::gbk_to_utf8(chosen), titles, rows);
+  std::vector<CutCell> cut;
+  const std::string why = write_workbook(web::gbk_to_utf8(chosen), titles, rows, &cut);
   if (why.empty()) {
     form.message_box(web::gbk("导出成功！"));
+    if (!cut.empty()) form.message_box(cut_cells_message(cut, titles));
   } else {
     form.message_box(web::gbk("导出失败，文件没有保存：") + chosen + "\r\n" + web::gbk("原因：") +
                      web::utf8_to_gbk(why));

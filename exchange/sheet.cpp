@@ -11,6 +11,10 @@ const std::string kEmpty;
 Sheet::Row& Sheet::row_for_append(std::int64_t row) {
   if (!m_rows.empty() && m_rows.back().number == row) return m_rows.back();
   if (!m_rows.empty() && m_rows.back().number > row) m_sorted = false;
+  if (!m_gap && row == static_cast<std::int64_t>(m_leading))
+    ++m_leading;
+  else
+    m_gap = true;
   m_rows.push_back(Row{row, {}});
   return m_rows.back();
 }

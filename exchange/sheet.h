@@ -29,6 +29,9 @@ class Sheet {
   const std::string& cell(std::int64_t row, int column) const;
   // Rows holding at least one value.
   std::size_t stored_rows() const { return m_rows.size(); }
+  // Rows from the first row down to the first one without any value: the
+  // rows an import reads. (Every stored row, for rows set out of order.)
+  std::size_t leading_rows() const { return m_sorted ? m_leading : m_rows.size(); }
   // Every stored cell, row by row (after finish(): in row order).
   void for_each_cell(
       const std::function<void(std::int64_t row, int column, const std::string& text)>& visit)
@@ -47,6 +50,8 @@ class Sheet {
 
   std::vector<Row> m_rows;
   bool m_sorted = true;
+  std::size_t m_leading = 0;
+  bool m_gap = false;
 };
 
 // Bounds on what reading a workbook may cost. A workbook beyond any of them
@@ -55,7 +60,7 @@ struct ReadLimits {
   std::uint64_t max_file_bytes = 256ull << 20;  // the workbook file itself
   std::uint64_t max_part_bytes = 256ull << 20;  // one part of an .xlsx, uncompressed
   std::uint64_t max_ratio = 500;                // uncompressed / compressed, for parts over 1 MiB
-  std::size_t max_rows = 100'000;               // rows holding a value
+  std::size_t max_rows = 100'000;  // rows below the titles, down to the first blank row
   std::size_t max_text_bytes = 128ull << 20;    // all kept texts together
   std::size_t max_shared_strings = 2'000'000;
   // Called now and then during a long read (e.g. to let the window paint).

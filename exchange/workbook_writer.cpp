@@ -85,7 +85,9 @@ std::filesystem::path temporary_beside(const std::filesystem::path& target) {
 
 std::string write_workbook(const std::filesystem::path& path,
                            const std::vector<std::string>& titles,
-                           const std::vector<std::vector<std::string>>& rows) {
+                           const std::vector<std::vector<std::string>>& rows,
+                           std::vector<CutCell>* cut) {
+  if (cut) cut->clear();
   std::error_code ec;
   if (path.empty() || !path.has_filename()) return "没有文件名";
   const std::filesystem::path target = std::filesystem::absolute(path, ec);
@@ -107,7 +109,9 @@ std::string write_workbook(const std::filesystem::path& path,
   auto put = [&](lxw_row_t row, int column, std::string_view value) {
     if (failure != LXW_NO_ERROR) return;
     std::string cell = escape_literal_escapes(value);
-    cell.resize(fit_cell(cell).size());
+    const std::size_t fitting = fit_cell(cell).size();
+    if (fitting < cell.size() && cut && row > 0) cut->push_back({row - 1, column});
+    cell.resize(fitting);
     failure =
         worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), cell.c_str(), text);
   };
@@ -127,6 +131,7 @@ std::string write_workbook(const std::filesystem::path& path,
   const int close_errno = errno;
   if (failure == LXW_NO_ERROR) failure = closed;
   if (failure != LXW_NO_ERROR) {
+    if (cut) cut->clear();
     std::filesystem::remove(temporary, ec);
     if (failure == LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE) return "行数超过工作表的上限";
     if (close_errno != 0) return reason_of(close_errno);

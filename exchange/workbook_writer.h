@@ -17,8 +17,16 @@ namespace exchange {
 // Texts are UTF-8. Rows may be shorter or longer than the titles: cells beyond
 // the titles (and beyond column z) are not written. Returns the empty text on
 // success, otherwise the reason (UTF-8) the file was not written.
+// A cell whose text was longer than a workbook cell holds (32,767
+// characters) and was cut there: 0-based index into `rows`, and column.
+struct CutCell {
+  std::size_t row;
+  int column;
+};
+
 std::string write_workbook(const std::filesystem::path& path,
                            const std::vector<std::string>& titles,
-                           const std::vector<std::vector<std::string>>& rows);
+                           const std::vector<std::vector<std::string>>& rows,
+                           std::vector<CutCell>* cut = nullptr);
 
 }  // namespace exchange

@@ -86,10 +86,6 @@ ReadResult read_xls_here(const std::filesystem::path& path, const ReadLimits& li
     result.error = "无法读取工作簿的第一个工作表";
     return result;
   }
-  if (rows > limits.max_rows + 1) {
-    result.error = "工作表的行数超过 " + std::to_string(limits.max_rows) + " 行，已拒绝导入";
-    return result;
-  }
   const unsigned short width = columns < kMaxColumns ? columns : kMaxColumns;
   std::size_t text_bytes = 0;
   for (unsigned int r = 0; r < rows; ++r) {
@@ -122,6 +118,11 @@ ReadResult read_xls_here(const std::filesystem::path& path, const ReadLimits& li
         return result;
       }
       result.sheet.set(r, c, std::move(text));
+    }
+    if (result.sheet.leading_rows() > limits.max_rows + 1) {
+      result.sheet = Sheet();
+      result.error = "工作表的行数超过 " + std::to_string(limits.max_rows) + " 行，已拒绝导入";
+      return result;
     }
   }
   result.sheet.finish();

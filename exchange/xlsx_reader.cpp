@@ -421,7 +421,7 @@ class SheetHandler : public XmlHandler {
     m_value.clear();
     if (text.empty()) return;
     m_sheet.set(m_row, m_column, std::move(text));
-    if (m_sheet.stored_rows() > m_limits.max_rows)
+    if (m_sheet.leading_rows() > m_limits.max_rows + 1)
       fail("工作表的行数超过 " + std::to_string(m_limits.max_rows) + " 行，已拒绝导入");
   }
 

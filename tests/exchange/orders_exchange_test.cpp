@@ -94,6 +94,25 @@ TEST(OrdersExchange, EmptyTableExportsTheTitleRowAndCancelWritesNothing) {
   EXPECT_EQ(suggested_export_path(), p.string());
 }
 
+// A cell longer than a workbook cell holds is cut, and the merchant is told
+// which, after the usual success message.
+TEST(OrdersExchange, AnExportSaysWhichCellsWereCut) {
+  TempDir dir;
+  Fixture f;
+  app::OrderRow long_message = order(2);
+  long_message[17] = std::string(40000, 'x');
+  f.form.replace_rows(app::kOrderList, {order(1), long_message});
+  f.form.save_paths.push_back((dir.path() / "long.xlsx").string());
+  export_orders(f.ctx);
+  ASSERT_EQ(f.form.messages.size(), 2u);
+  EXPECT_EQ(f.form.messages[0].text, gbk("导出成功！"));
+  const std::string told = utf8(f.form.messages[1].text);
+  EXPECT_NE(told.find("32767"), std::string::npos);
+  EXPECT_NE(told.find("第2行 留言（第18列）"), std::string::npos) << told;
+  ReadResult r = read_workbook(dir.path() / "long.xlsx");
+  EXPECT_EQ(r.sheet.cell(2, 17).size(), 32767u);
+}
+
 TEST(OrdersExchange, AnExportThatCannotBeWrittenSaysSo) {
   TempDir dir;
   Fixture f;

@@ -204,6 +204,16 @@ TEST(WorkbookReader, RefusesSheetsWithTooManyRows) {
   ReadResult r = read_workbook(p, limits);
   EXPECT_NE(r.error.find("行数超过"), std::string::npos) << r.error;
   EXPECT_EQ(r.sheet.stored_rows(), 0u);
+  // The same rows below a blank row are never read by an import: not counted.
+  std::string gapped = "<row r=\"1\"><c r=\"A1\"><v>0</v></c></row>";
+  for (std::size_t i = 3; i <= rows + 2; ++i) {
+    std::string n = std::to_string(i);
+    gapped += "<row r=\"" + n + "\"><c r=\"A" + n + "\"><v>" + n + "</v></c></row>";
+  }
+  ASSERT_TRUE(make_package(p, {{"xl/worksheets/sheet1.xml", sheet_xml(gapped)}}));
+  r = read_workbook(p, limits);
+  ASSERT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(r.sheet.leading_rows(), 1u);
   // Row numbers beyond any sheet's end are neither trusted nor overflowed.
   ASSERT_TRUE(make_package(
       p, {{"xl/worksheets/sheet1.xml",
