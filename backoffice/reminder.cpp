@@ -97,7 +97,12 @@ void NewOrderReminder::run_poll(app::Context& ctx, State& state) {
       before = state.last_count.value_or(shown);
       state.last_count = count;
     }
-    if (rows && table_shows_list(ctx, kToShipList)) refresh_to_ship_table(ctx, std::move(*rows));
+    // An empty table, or one showing the to-ship list, shows what the poll
+    // found: the orders announced are then there to see and to detail.
+    if (rows && (form.row_count(app::kOrderList) == 0 || table_shows_list(ctx, kToShipList))) {
+      refresh_to_ship_table(ctx, std::move(*rows));
+      form.set_enabled("按钮6", true);
+    }
   }
   const int fresh = count ? *count - before : 0;
   if (fresh <= 0) {

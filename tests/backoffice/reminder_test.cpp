@@ -116,6 +116,19 @@ TEST_F(Reminder, PollLeavesAnImportedTableAlone) {
   EXPECT_EQ(form.log, kNothingNew + gbk("获取到4笔新订单，请查看..."));
 }
 
+// An empty (or cleared) table shows the orders a poll announces.
+TEST_F(Reminder, PollFillsAnEmptyTable) {
+  mall.add_order(20);
+  poll_and_wait();
+  form.clear_rows(kList);
+  form.set_enabled("按钮6", false);
+  for (int i = 0; i < 2; ++i) mall.add_order(20);
+  poll_and_wait();  // 1 -> 3
+  EXPECT_EQ(form.spoken.back(), gbk("您有2笔新的蔚禾商城订单，欧耶！"));
+  EXPECT_EQ(form.row_count(kList), 3);
+  EXPECT_TRUE(form.is_enabled("按钮6"));
+}
+
 TEST_F(Reminder, FailedPollChangesNothing) {
   for (int i = 0; i < 2; ++i) mall.add_order(20);
   backoffice::fetch_orders_to_ship(ctx);
