@@ -16,6 +16,7 @@ void usage() {
   std::puts(
       "usage: weihe-mall [--backoffice-port=N] [--image-port=N] [--tracking-port=N]\n"
       "                  [--account=NAME] [--password=TEXT] [--tracking-key=KEY]\n"
+      "                  [--latency-ms=N]   (every answer waits N ms, as a distant server)\n"
       "defaults: ports 18080, 18081, 18082; account demo, password demo123, key demo-key");
 }
 
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
   options.backoffice_port = 18080;
   options.image_port = 18081;
   options.tracking_port = 18082;
+  long latency_ms = 0;
   for (int i = 1; i < argc; ++i) {
     std::string value;
     bool ok = true;
@@ -57,6 +59,10 @@ int main(int argc, char** argv) {
       options.password = value;
     } else if (flag(argv[i], "--tracking-key", value)) {
       options.tracking_key = value;
+    } else if (flag(argv[i], "--latency-ms", value)) {
+      char* end = nullptr;
+      latency_ms = std::strtol(value.c_str(), &end, 10);
+      ok = !value.empty() && *end == '\0' && latency_ms >= 0 && latency_ms <= 60000;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       usage();
       return 0;
@@ -79,6 +85,7 @@ int main(int argc, char** argv) {
 
   try {
     mall::StandInMall mall(options);
+    mall.set_latency(std::chrono::milliseconds(latency_ms));
     std::printf("weihe-mall: back office http://%s  images http://%s  tracking http://%s\n",
                 mall.backoffice_host().c_str(), mall.image_host().c_str(),
                 mall.tracking_host().c_str());

@@ -177,6 +177,12 @@ std::string order_list(const std::vector<Order>& orders, const std::string& titl
     out += "                    </td>\n                </tr>\n";
   }
   out += "                </tbody>\n            </table>\n";
+  // The pager, as link cells (real back offices put more cells after the rows).
+  out += "            <table class=\"pager\"><tr>\n";
+  for (int page = 1; page <= 24; ++page)
+    out += "<td><a href=\"/order/list?page=" + std::to_string(page) + "\">" +
+           std::to_string(page) + "</a></td>\n";
+  out += "            </tr></table>\n";
   out += "            <div class=\"summary\">共 <b>" + std::to_string(orders.size()) +
          "</b> 条数据</div>\n";
   out += "        </div></div>\n        </section>\n    </div>\n";
@@ -203,7 +209,17 @@ std::string order_detail(const Order& o) {
   out += "                    <td>包装方式:" + o.packaging + "</td>\n";
   out += "                    <td>" + o.unit_price + "</td>\n";
   out += "                    <td>" + o.line_total + "</td>\n";
-  out += "                </tr>\n                </tbody>\n            </table>\n";
+  out += "                </tr>\n";
+  if (!o.goods2.empty()) {
+    out += "                <tr>\n";
+    out += "                    <td>" + o.goods2 + "</td>\n";
+    out += "                    <td>" + o.quantity2 + "</td>\n";
+    out += "                    <td>包装方式:" + o.packaging2 + "</td>\n";
+    out += "                    <td>" + o.unit_price2 + "</td>\n";
+    out += "                    <td>" + o.line_total2 + "</td>\n";
+    out += "                </tr>\n";
+  }
+  out += "                </tbody>\n            </table>\n";
   out += "        </div>\n    </div>\n";
   out += "    <div class=\"box\">\n        <div class=\"box-body\">订单总价：" + o.paid +
          "</div>\n    </div>\n";

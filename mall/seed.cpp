@@ -60,7 +60,8 @@ constexpr std::array kCouriers = {"huitong", "yuantong", "zhongtong", "shunfeng"
 
 std::string Seeder::money(int cents) const {
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%d.%02d", cents / 100, cents % 100);
+  // Amounts carry the yen/yuan sign U+00A5, which GBK cannot hold.
+  std::snprintf(buffer, sizeof buffer, "\u00A5%d.%02d", cents / 100, cents % 100);
   return buffer;
 }
 
@@ -84,7 +85,17 @@ Order Seeder::order(int id, int state, const std::string& store) {
   o.packaging = g.packaging;
   o.unit_price = money(g.cents);
   o.line_total = money(g.cents * quantity);
-  o.total = money(g.cents * quantity + shipping);
+  int goods_cents = g.cents * quantity;
+  if (id % 3 == 0) {  // a second goods row, without another random draw
+    const Goods& more = kGoods[(&g - kGoods.data() + 1) % kGoods.size()];
+    o.goods2 = more.name;
+    o.quantity2 = "1";
+    o.packaging2 = more.packaging;
+    o.unit_price2 = money(more.cents);
+    o.line_total2 = money(more.cents);
+    goods_cents += more.cents;
+  }
+  o.total = money(goods_cents + shipping);
   o.paid = o.total;
   o.state = state;
   if (state != 10) {
@@ -92,7 +103,7 @@ Order Seeder::order(int id, int state, const std::string& store) {
     o.pay_time = buffer;
     o.pay_method = kPayMethods[next(kPayMethods.size())];
   } else {
-    o.paid = "0.00";
+    o.paid = money(0);
     o.pay_method = "未支付";
   }
   o.pickup_method = kPickup[next(5) == 0 ? 1 : 0];

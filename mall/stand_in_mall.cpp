@@ -59,8 +59,14 @@ struct StandInMall::Impl {
   int next_order_id = 1001;
   Seeder seeder;
   std::mt19937_64 random;
-  std::map<std::string, std::string> sessions;  // session id -> its CSRF token
-  std::deque<std::string> issued_tokens;
+  // A session starts with the login page and carries the CSRF token of its
+  // form; it is signed in by a login post that brings both back.
+  struct Session {
+    std::string token;
+    bool signed_in = false;
+  };
+  std::map<std::string, Session> sessions;  // by session id (the cookie's value)
+  std::deque<std::string> session_ids;      // oldest first, to bound the map
   std::map<std::string, std::string> overrides;
   std::vector<pages::Address> addresses = Seeder::addresses();
   std::vector<Withdrawal> paid = Seeder::paid_withdrawals();
@@ -71,6 +77,7 @@ struct StandInMall::Impl {
   std::atomic<Fault> fault{Fault::None};
   std::atomic<long long> slow_ms{2000};
   std::atomic<std::size_t> huge_bytes{16u << 20};
+  std::atomic<long long> latency_ms{0};
 
   std::mutex stop_mutex;
   std::condition_variable stop_cv;
@@ -149,23 +156,15 @@ struct StandInMall::Impl {
       res.set_content(garbage, kHtml);
       return true;
     }
-    if (f == Fault::Huge) {
-      const std::size_t size = huge_bytes.load();
-      res.status = 200;
-      res.set_content_provider(size, kHtml,
-                               [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                 static const std::string filler = [] {
-                                   std::string s;
-                                   while (s.size() < 65536) s += "<p>填充内容 filler</p>\n";
-                                   return s;
-                                 }();
-                                 const std::size_t from = offset % filler.size();
-                                 const std::size_t count = std::min(length, filler.size() - from);
-                                 return sink.write(filler.data() + from, count);
-                               });
-      return true;
-    }
     return false;
+  }
+
+  // The per-request latency of a distant server (0: none); ends early at stop.
+  void wait_latency() {
+    const long long ms = latency_ms.load();
+    if (ms <= 0) return;
+    std::unique_lock lock(stop_mutex);
+    stop_cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stopping; });
   }
 
   bool serve_override(const httplib::Request& req, httplib::Response& res) {
@@ -184,31 +183,56 @@ struct StandInMall::Impl {
     res.set_content("<a href=\"" + location + "\">" + location + "</a>", kHtml);
   }
 
-  std::string issue_token_locked() {
-    std::string token = random_token(random, 32);
-    issued_tokens.push_back(token);
-    if (issued_tokens.size() > kMaxTokens) issued_tokens.pop_front();
-    return token;
+  // A new session; returns the cookie value, which holds "%" as real session
+  // cookies do. The server library decodes header values, so the session is
+  // kept under the decoded value the request will show.
+  std::string start_session_locked(Session session) {
+    const std::string left = random_token(random, 20), right = random_token(random, 20);
+    const std::string id = left + ":" + right;
+    sessions.emplace(id, std::move(session));
+    session_ids.push_back(id);
+    while (session_ids.size() > kMaxTokens) {
+      sessions.erase(session_ids.front());
+      session_ids.pop_front();
+    }
+    return left + "%3A" + right;
   }
 
-  // The CSRF token of the request's session; nullopt when it has none.
+  static void set_session_cookie(httplib::Response& res, const std::string& id) {
+    res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + id + "; path=/; HttpOnly");
+  }
+
+  // The CSRF token of the request's signed-in session; nullopt when it has none.
   std::optional<std::string> session_token(const httplib::Request& req) {
     const std::string id = cookie_value(req, kSessionCookie);
     std::lock_guard lock(mutex);
     auto it = sessions.find(id);
-    if (id.empty() || it == sessions.end()) return std::nullopt;
-    return it->second;
+    if (id.empty() || it == sessions.end() || !it->second.signed_in) return std::nullopt;
+    return it->second.token;
   }
 
-  void login_page(httplib::Response& res, const std::string& error = {}) {
+  // The login form, with the token of the request's session (a new one when
+  // the request brings none).
+  void login_page(const httplib::Request& req, httplib::Response& res,
+                  const std::string& error = {}) {
+    std::string id = cookie_value(req, kSessionCookie);
     std::string token;
     {
       std::lock_guard lock(mutex);
-      token = issue_token_locked();
+      auto it = sessions.find(id);
+      if (id.empty() || it == sessions.end()) {
+        token = random_token(random, 32);
+        id = start_session_locked({token, false});
+        set_session_cookie(res, id);
+      } else {
+        token = it->second.token;
+      }
     }
     res.set_content(pages::login(token, error), kHtml);
   }
 
+  // Signs the session in when the post brings the session's cookie and its
+  // form's token: a client that lost its cookies since the form cannot log in.
   void login_post(const httplib::Request& req, httplib::Response& res) {
     std::string token, account, password;
     for (const auto& [key, value] : parse_form(req.body)) {
@@ -216,10 +240,10 @@ struct StandInMall::Impl {
       if (key == "BusinessLoginFrom[username]" && account.empty()) account = value;
       if (key == "BusinessLoginFrom[password]" && password.empty()) password = value;
     }
+    const std::string id = cookie_value(req, kSessionCookie);
     std::unique_lock lock(mutex);
-    const bool token_ok = !token.empty() && std::find(issued_tokens.begin(), issued_tokens.end(),
-                                                      token) != issued_tokens.end();
-    if (!token_ok) {
+    auto it = sessions.find(id);
+    if (token.empty() || id.empty() || it == sessions.end() || it->second.token != token) {
       lock.unlock();
       res.status = 400;
       res.set_content(pages::not_found("Bad Request (#400): 无法验证您的数据提交。"), kHtml);
@@ -227,14 +251,14 @@ struct StandInMall::Impl {
     }
     if (account != options.account || password != options.password) {
       lock.unlock();
-      login_page(res, "账号或密码错误。");
+      login_page(req, res, "账号或密码错误。");
       return;
     }
-    std::string session = random_token(random, 40);
-    sessions[session] = token;
+    // Signed in under a new id, as real back offices do; the form's token stays.
+    sessions.erase(it);
+    const std::string signed_in = start_session_locked({token, true});
     lock.unlock();
-    res.set_header("Set-Cookie",
-                   std::string(kSessionCookie) + "=" + session + "; path=/; HttpOnly");
+    set_session_cookie(res, signed_in);
     redirect(res, "/site/index");
   }
 
@@ -338,9 +362,10 @@ struct StandInMall::Impl {
     if (apply_fault(res) || serve_override(req, res)) return;
     const std::string& path = req.path;
     const bool is_login = path == "/site/login";
-    if (is_login && req.method == "GET") return login_page(res);
+    if (is_login && req.method == "GET") return login_page(req, res);
     if (is_login && req.method == "POST") {
-      if (fault.load() == Fault::ExpiredSession) return login_page(res, "登录已过期，请重新登录。");
+      if (fault.load() == Fault::ExpiredSession)
+        return login_page(req, res, "登录已过期，请重新登录。");
       return login_post(req, res);
     }
     const auto csrf = fault.load() == Fault::ExpiredSession ? std::nullopt : session_token(req);
@@ -402,6 +427,28 @@ struct StandInMall::Impl {
                     "text/plain; charset=UTF-8");
   }
 
+  // A huge page: the real page in the middle of huge_size() bytes of filler,
+  // so its rows are still there to be found.
+  void make_huge(httplib::Response& res) {
+    if (fault.load() != Fault::Huge || res.status >= 300) return;  // -1: 200 once written
+    static const std::string filler = [] {
+      std::string f;
+      while (f.size() < 65536) f += "<p>填充内容 filler</p>\n";
+      return f;
+    }();
+    const std::size_t size = huge_bytes.load();
+    const std::size_t half = size > res.body.size() ? (size - res.body.size()) / 2 : 0;
+    std::string body;
+    body.reserve(std::max(size, res.body.size()));
+    while (body.size() < half) body.append(filler, 0, std::min(filler.size(), half - body.size()));
+    body += res.body;
+    while (body.size() < size) body.append(filler, 0, std::min(filler.size(), size - body.size()));
+    res.body = std::move(body);
+    // The length was already announced for the page alone.
+    res.headers.erase("Content-Length");
+    res.set_header("Content-Length", std::to_string(res.body.size()));
+  }
+
   // A page cut short: the whole length is announced, half of it is sent and
   // the connection is closed.
   void cut_short(httplib::Response& res) {
@@ -419,9 +466,14 @@ struct StandInMall::Impl {
   }
 
   void start(LoopbackServer& server, int port, int slot) {
-    if (slot == 0)
-      server.set_post_routing_handler(
-          [this](const httplib::Request&, httplib::Response& res) { cut_short(res); });
+    server.set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
+      wait_latency();
+      return httplib::Server::HandlerResponse::Unhandled;
+    });
+    server.set_post_routing_handler([this](const httplib::Request&, httplib::Response& res) {
+      make_huge(res);
+      cut_short(res);
+    });
     server.set_drop_check([this] { return fault.load() == Fault::Drop; },
                           [this](const std::string& raw) { record_raw(raw); });
     server.set_payload_max_length(8u << 20);
@@ -563,6 +615,10 @@ void StandInMall::set_fault(Fault fault) {
 void StandInMall::set_slow_delay(std::chrono::milliseconds delay) {
   m_impl->slow_ms = delay.count();
 }
+void StandInMall::set_latency(std::chrono::milliseconds latency) {
+  m_impl->latency_ms = latency.count();
+}
+
 void StandInMall::set_huge_size(std::size_t bytes) {
   m_impl->huge_bytes = bytes;
 }
@@ -589,6 +645,7 @@ void StandInMall::clear_requests() {
 void StandInMall::expire_sessions() {
   std::lock_guard lock(m_impl->mutex);
   m_impl->sessions.clear();
+  m_impl->session_ids.clear();
 }
 
 }  // namespace mall

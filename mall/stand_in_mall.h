@@ -32,6 +32,8 @@ struct Order {
   std::string pay_time;  // 支付时间
   int state = 20;        // 10 unpaid, 20 to ship, 30 to receive, 40 done
   std::string goods, quantity, packaging, unit_price, line_total, pay_method, pickup_method;
+  // A second goods row, on about a third of the orders (empty goods2: none).
+  std::string goods2, quantity2, packaging2, unit_price2, line_total2;
   std::string message, consignee, phone, address, tracking_no, courier;
 };
 
@@ -54,7 +56,7 @@ enum class Fault {
   ServerError,     // 500 with a short error page
   ExpiredSession,  // every back-office page redirects to the login page
   Garbage,         // 200 with zero bytes and invalid UTF-8
-  Huge,            // 200 with a body of huge_size() bytes of filler
+  Huge,            // 200 pages inside huge_size() bytes of filler
   Truncated,       // back-office pages announce their length, then stop halfway
 };
 
@@ -101,6 +103,9 @@ class StandInMall {
   void set_fault(Fault fault);
   void set_slow_delay(std::chrono::milliseconds delay);
   void set_huge_size(std::size_t bytes);
+  // Every answer of the three servers waits this long first (0: none), as
+  // from a back office tens of milliseconds away; not a fault.
+  void set_latency(std::chrono::milliseconds latency);
   Fault fault() const;
   std::chrono::milliseconds slow_delay() const;  // 2 s unless set
   std::size_t huge_size() const;                 // 16 MiB unless set

@@ -96,6 +96,38 @@ TEST_F(MallSession, LoginShowsDashboardWithTrueCountsLogoAndStoreName) {
                    .width() > 0);
 }
 
+// As a real back office: the login page starts a session whose cookie holds
+// "%" and whose token is bound to it, so a client that loses its cookies
+// between the form and the post cannot log in; amounts carry "¥"; about a
+// third of orders have a second goods row; the list ends in a pager.
+TEST_F(MallSession, BehavesLikeARealBackOffice) {
+  Text headers;
+  web::http_request(client.url("/site/login"), 0, {}, nullptr, nullptr, nullptr, &headers);
+  const Text cookie = web::text_between(headers, "advanced-business=", ";");
+  EXPECT_NE(cookie.find('%'), std::string::npos) << cookie;
+
+  Text token;
+  web::clear_http_cookies();
+  const Text form = client.get("/site/login");
+  token = web::text_between(form, malltest::token_left(), malltest::token_right());
+  web::clear_http_cookies();  // the cookies are lost before the post
+  const Text body = "_csrf-business=" + web::form_encode(token) +
+                    "&BusinessLoginFrom[username]=demo&BusinessLoginFrom[password]=demo123";
+  const Text refused = web::page_text(web::http_request(client.url("/site/login"), 1, body));
+  EXPECT_EQ(web::find_text(refused, gbk("欢迎来到蔚禾商城!")), -1);
+  EXPECT_NE(web::find_text(client.login(), gbk("欢迎来到蔚禾商城!")), -1);
+
+  const auto orders = mall.orders();
+  const auto two_rows = std::count_if(orders.begin(), orders.end(),
+                                      [](const mall::Order& o) { return !o.goods2.empty(); });
+  EXPECT_GE(two_rows * 4, static_cast<long>(orders.size()));
+  EXPECT_LE(two_rows * 2, static_cast<long>(orders.size()));
+  for (const auto& o : orders) EXPECT_TRUE(o.total.starts_with("\u00A5")) << o.total;
+  const Text list = client.get("/order/list");
+  EXPECT_NE(web::find_text(list, "<td><a href=\"/order/list?page=2\">2</a></td>"), -1);
+  EXPECT_EQ(count_matches(malltest::row_pattern(), list), static_cast<int>(orders.size()));
+}
+
 TEST_F(MallSession, WrongPasswordOrTokenGivesTheLoginFormAgain) {
   Text page = client.login("demo", "wrong");
   EXPECT_EQ(web::find_text(page, gbk("欢迎来到蔚禾商城!")), -1);
