@@ -19,6 +19,8 @@ packages=(
   libcpp-httplib-dev libssl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev curl xvfb xauth
+  # fuzzing (fuzz/smoke.sh): clang, libFuzzer and sanitizer runtimes, llvm-symbolizer
+  clang libclang-rt-14-dev llvm
   # fonts so the window shows Chinese text
   fonts-wqy-microhei
   # Qt's own dialogs in Chinese
