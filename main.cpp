@@ -16,14 +16,10 @@
 #include "app/wiring/operations.h"
 #include "app/core/settings.h"
 #include "app/core/speech.h"
+#include "app/core/startup.h"
 #include "fulfilment/courier_codes.h"
 
 namespace {
-
-app::Text host_setting(const app::Settings& settings, const char* key, const char* fallback) {
-  app::Text host = settings.read_setting(web::gbk(key), web::gbk("hosts"));
-  return host.empty() ? app::Text(fallback) : host;
-}
 
 // For the start-up benchmark and screenshots: WEIHE_SCREENSHOT=<file.png> saves
 // the shown window there (WEIHE_SCREENSHOT_PAGE=<n> picks the tab page first);
@@ -54,10 +50,8 @@ int main(int argc, char** argv) {
 
   // Program-wide objects, before the window: the speech voice (it loads in the background).
   auto voice = std::make_unique<app::Speech>();
-  app::Settings settings(app::Settings::beside_program());
-  app::Hosts hosts{host_setting(settings, "backoffice", "127.0.0.1:18080"),
-                   host_setting(settings, "images", "127.0.0.1:18081"),
-                   host_setting(settings, "tracking", "127.0.0.1:18082")};
+  app::Settings settings(app::Settings::default_path());
+  const app::Hosts hosts = app::hosts_of(settings);
 
   // The window's creation fills the four boxes from the settings file.
   auto* window = new app::MainWindow(settings, voice.get());

@@ -59,6 +59,11 @@ bool NewOrderReminder::polling() const {
   return m_state->busy;
 }
 
+std::optional<PollResult> NewOrderReminder::last_poll() const {
+  std::lock_guard lock(m_state->mutex);
+  return m_state->last_poll;
+}
+
 void NewOrderReminder::poll() {
   {
     std::lock_guard lock(m_state->mutex);
@@ -105,6 +110,10 @@ void NewOrderReminder::run_poll(app::Context& ctx, State& state) {
     }
   }
   const int fresh = count ? *count - before : 0;
+  {
+    std::lock_guard lock(state.mutex);
+    state.last_poll = PollResult{count, std::max(fresh, 0)};
+  }
   if (fresh <= 0) {
     form.append_log(gbk("<<<<<<<<暂未获取到新订单..."));
     return;

@@ -19,6 +19,12 @@
 
 namespace backoffice {
 
+// What the last finished poll found.
+struct PollResult {
+  std::optional<int> to_ship;  // orders waiting to be shipped; none when the list was not read
+  int fresh = 0;               // the growth announced (0 when none)
+};
+
 class NewOrderReminder {
  public:
   explicit NewOrderReminder(app::Context& ctx);
@@ -26,12 +32,14 @@ class NewOrderReminder {
   void toggle();
   void poll();
   bool polling() const;
+  std::optional<PollResult> last_poll() const;  // none before the first poll ends
 
  private:
   struct State {
     mutable std::mutex mutex;
     bool busy = false;
     std::optional<int> last_count;  // to-ship orders at the previous poll
+    std::optional<PollResult> last_poll;
   };
   static void run_poll(app::Context& ctx, State& state);
 

@@ -15,6 +15,8 @@ packages=(
   libespeak-ng-dev espeak-ng-data
   # workbooks
   libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev
+  # command line: options and JSON output; packaging (cpack -G DEB runs dpkg-shlibdeps)
+  libcli11-dev nlohmann-json3-dev dpkg-dev file
   # stand-in mall
   libcpp-httplib-dev libssl-dev
   # tests and benchmarks

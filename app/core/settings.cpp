@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -194,6 +195,36 @@ std::filesystem::path Settings::beside_program() {
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   std::filesystem::path dir = ec ? std::filesystem::current_path(ec) : exe.parent_path();
   return dir / "配置文件.ini";
+}
+
+std::filesystem::path Settings::config_home() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  std::filesystem::path base;
+  if (xdg && xdg[0] == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::filesystem::path(home && home[0] ? home : "/tmp") / ".config";
+  }
+  return base / "weihe-orders" / "配置文件.ini";
+}
+
+std::filesystem::path Settings::default_path() {
+  return default_path(WEIHE_INSTALL_BINDIR);
+}
+
+std::filesystem::path Settings::default_path(const std::filesystem::path& installed_dir) {
+  const std::filesystem::path beside = beside_program();
+  const std::filesystem::path dir = beside.parent_path();
+  std::error_code ec;
+  const bool installed = !installed_dir.empty() && std::filesystem::equivalent(dir, installed_dir, ec);
+  // A file already beside the program is the merchant's: it is kept in use.
+  if (std::filesystem::exists(beside, ec) || (!installed && ::access(dir.c_str(), W_OK) == 0))
+    return beside;
+  const std::filesystem::path home = config_home();
+  std::filesystem::create_directories(home.parent_path(), ec);
+  ::chmod(home.parent_path().c_str(), 0700);
+  return home;
 }
 
 Text Settings::read_setting(const Text& key, const Text& section) const {

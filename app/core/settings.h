@@ -6,7 +6,7 @@
 // the empty text, values read up to 10,239 bytes. The file is created readable
 // by its owner only (it holds the password).
 //
-// Usage: Settings s(Settings::beside_program());
+// Usage: Settings s(Settings::default_path());
 //        s.write_setting(gbk("账号"), account);
 //        Text key = s.read_setting(gbk("快递100sky"));
 
@@ -25,6 +25,14 @@ class Settings {
 
   // The program's directory + "/配置文件.ini".
   static std::filesystem::path beside_program();
+  // $XDG_CONFIG_HOME (else ~/.config) + "/weihe-orders/配置文件.ini".
+  static std::filesystem::path config_home();
+  // Where the programs keep their settings: beside the program, unless the
+  // program is installed (its folder is `installed_dir`, the install's bin
+  // folder, or cannot be written), then config_home() (its folder created).
+  // A settings file that already lies beside the program is always used.
+  static std::filesystem::path default_path();
+  static std::filesystem::path default_path(const std::filesystem::path& installed_dir);
   const std::filesystem::path& path() const { return m_path; }
 
   // Section "配置项目" unless another (GB18030) section name is given.

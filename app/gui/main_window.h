@@ -20,10 +20,12 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <span>
 #include <string>
 #include <type_traits>
 #include <vector>
 
+#include "app/core/columns.h"
 #include "app/core/form.h"
 #include "app/wiring/operations.h"
 
@@ -123,7 +125,7 @@ class MainWindow : public QWidget, public Form {
   template <class W>
   W* add(W* widget, const char* name, QRect geometry, int page = -1);
   List report_view(QWidget* parent, const char* name, QRect geometry,
-                   std::vector<std::pair<const char*, int>> columns);
+                   std::span<const ListColumn> columns);
 
   // Events (main_window_events.cpp).
   void wire();

@@ -22,6 +22,7 @@
 #include "app/gui/picture_box.h"
 #include "app/gui/report_model.h"
 #include "app/core/settings.h"
+#include "app/core/startup.h"
 #include "app/gui/wrapping_button.h"
 
 namespace app {
@@ -177,14 +178,7 @@ void MainWindow::build_pages() {
   // are relative to it, and some sit beside the tab headers); the page change
   // shows the current page's controls and hides the others.
   QWidget* t = m_tabs;
-  List orders = report_view(
-      t, "超级列表框1", kOrderListGeometry,
-      {{"序号", 50},     {"订单号", 50},   {"会员", 50},     {"店铺", 0},      {"订单总额", 50},
-       {"支付金额", 50}, {"支付时间", 50}, {"状态", 50},     {"ID", 50},       {"商品", 50},
-       {"数量", 50},     {"规格", 50},     {"单价", 50},     {"总价", 0},      {"支付金额", 50},
-       {"支付方式", 50}, {"取件方式", 50}, {"留言", 50},     {"收货人", 50},   {"电话", 50},
-       {"地址", 50},     {"快递单号", 50}, {"物流信息", 50}, {"发货状态", 50}, {"备用", 50},
-       {"", 50}});
+  List orders = report_view(t, "超级列表框1", kOrderListGeometry, app::order_columns());
   m_page_controls[0].push_back(orders.view);
   orders.view->setContextMenuPolicy(Qt::CustomContextMenu);
   add(new QLabel(u("快递100sky"), t), "标签12", {483, 1, 64, 16}, 0);
@@ -203,13 +197,7 @@ void MainWindow::build_pages() {
   auto* g2 = add(new QGroupBox(u("提现记录"), t), "分组框2", {448, 48, 672, 344}, 1);
   add(new QPushButton(u("支付完成"), g2), "按钮9", {88, 16, 72, 24});
   add(new QPushButton(u("待审核"), g2), "按钮8", {176, 16, 72, 24});
-  report_view(g2, "超级列表框2", {11, 52, 648, 280},
-              {{"序号", 50},
-               {"编号", 50},
-               {"回购金额", 100},
-               {"提交时间", 180},
-               {"操作人员", 100},
-               {"操作", 130}});
+  report_view(g2, "超级列表框2", {11, 52, 648, 280}, app::withdrawal_columns());
 
   auto* notes = fixed_box(add(multi_line(t, true), "编辑框4", {8, 32, 736, 368}, 4));
   notes->setPlainText(multi_line_text(release_notes_text()));
@@ -221,9 +209,9 @@ void MainWindow::build_pages() {
 }
 
 MainWindow::List MainWindow::report_view(QWidget* parent, const char* name, QRect geometry,
-                                         std::vector<std::pair<const char*, int>> columns) {
+                                         std::span<const ListColumn> columns) {
   std::vector<ReportColumn> report_columns;
-  for (auto& [title, width] : columns) report_columns.push_back({web::gbk(title), width});
+  for (const ListColumn& c : columns) report_columns.push_back({web::gbk(c.title), c.width});
   List list;
   list.model = new ReportModel(std::move(report_columns), this);
   list.view = add(new QTableView(parent), name, geometry);
@@ -241,7 +229,7 @@ MainWindow::List MainWindow::report_view(QWidget* parent, const char* name, QRec
   v->horizontalHeader()->setHighlightSections(false);
   v->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   for (int c = 0; c < static_cast<int>(columns.size()); ++c)
-    v->setColumnWidth(c, columns[c].second);
+    v->setColumnWidth(c, columns[c].width);
   // White background; the selected row stays highlighted without the focus.
   QPalette p = v->palette();
   p.setColor(QPalette::Base, Qt::white);
@@ -267,10 +255,7 @@ void MainWindow::window_created() {
   static_cast<QProgressBar*>(control("进度条1"))->setRange(0, 100);
   setAcceptDrops(true);
   qApp->installEventFilter(this);
-  const std::pair<const char*, const char*> boxes[] = {
-      {"编辑框1", "账号"}, {"编辑框2", "密码"}, {"编辑框7", "快递100sky"}, {"编辑框8", "快递类型"}};
-  for (auto& [box, key] : boxes)
-    static_cast<QLineEdit*>(control(box))->setText(qs(m_settings.read_setting(web::gbk(key))));
+  fill_settings_boxes(*this, m_settings);
 }
 
 void MainWindow::show_page(int index) {

@@ -1,0 +1,106 @@
+#include "cli/cli_form.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace cli {
+
+std::string for_people(const Text& text) {
+  std::string out;
+  for (char c : web::gbk_to_utf8(text))
+    if (c != '\r') out += c;
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+CliForm::CliForm(Voice voice) : m_voice(voice), m_terminal(::isatty(STDERR_FILENO) == 1) {
+  // No pop-up after a tracking query: the command prints the reply itself.
+  set_checked("选择框1", false);
+}
+
+void CliForm::say(const std::string& line, bool error) const {
+  if (m_voice.quiet && !error) return;
+  std::lock_guard lock(m_mutex);
+  if (m_terminal && m_progress >= 0) std::fputs("\r\033[K", stderr);
+  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fflush(stderr);
+}
+
+void CliForm::set_progress(int position) {
+  if (m_voice.quiet || !m_terminal) return;
+  std::lock_guard lock(m_mutex);
+  if (position == m_progress) return;
+  m_progress = position >= 100 ? -1 : position;
+  std::fprintf(stderr, position >= 100 ? "\r\033[K" : "\r\033[K进度 %d%%", position);
+  std::fflush(stderr);
+}
+
+void CliForm::append_log(const Text& text) {
+  {
+    std::lock_guard lock(m_mutex);
+    m_log += text;
+  }
+  if (m_voice.verbose) say("日志：" + for_people(text));
+}
+
+app::Answer CliForm::message_box(const Text& text, const Text& title, app::Buttons buttons) {
+  app::Answer answer = app::Answer::Ok;
+  std::string why;
+  {
+    std::lock_guard lock(m_mutex);
+    m_shown.push_back(text);
+    if (buttons == app::Buttons::YesNo) {
+      answer = m_answer;
+      why = m_answer_why;
+    }
+  }
+  const std::string shown = (title.empty() ? "" : for_people(title) + "：") + for_people(text);
+  if (buttons == app::Buttons::Ok) {
+    say(shown);
+  } else {
+    say(shown + " → " + (answer == app::Answer::Yes ? "是" : "否") +
+        (why.empty() ? "" : "（" + why + "）"));
+  }
+  return answer;
+}
+
+bool CliForm::speak(const Text& text) {
+  say(for_people(text));
+  return false;  // nothing was spoken aloud
+}
+
+Text CliForm::ask_save_path(const Text&) {
+  Text path;
+  {
+    std::lock_guard lock(m_mutex);
+    path = m_save_path;
+  }
+  if (!path.empty()) say("保存到：" + for_people(path));
+  return path;
+}
+
+void CliForm::answer_questions(app::Answer answer, std::string why) {
+  std::lock_guard lock(m_mutex);
+  m_answer = answer;
+  m_answer_why = std::move(why);
+}
+
+void CliForm::answer_save_path(Text path) {
+  std::lock_guard lock(m_mutex);
+  m_save_path = std::move(path);
+}
+
+bool CliForm::was_shown(const Text& start) const {
+  std::lock_guard lock(m_mutex);
+  for (const Text& t : m_shown)
+    if (t.compare(0, start.size(), start) == 0) return true;
+  return false;
+}
+
+Text CliForm::log() const {
+  std::lock_guard lock(m_mutex);
+  return m_log;
+}
+
+}  // namespace cli

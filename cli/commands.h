@@ -1,0 +1,50 @@
+#pragma once
+// The commands of weihe-cli. Each opens a session, logs in through the login
+// operation and then runs the window's own operations on the in-memory
+// window, reading their results from it. They return the exit status.
+//
+// Usage: return cli::run_list(session_options, {.state = "all", .format = "jsonl"});
+
+#include <optional>
+#include <string>
+
+#include "cli/session.h"
+
+namespace cli {
+
+int run_login(const SessionOptions& session);
+
+struct ListOptions {
+  std::string state;  // unpaid | to-ship | to-receive | all
+  bool details = false;
+  std::string format = "jsonl";  // jsonl | tsv | xlsx
+  std::string output;            // file; empty: standard output (xlsx needs one)
+};
+int run_list(const SessionOptions& session, const ListOptions& options);
+
+struct ShipOptions {
+  std::string workbook;
+  std::optional<std::string> courier;    // default: the courier box's own default
+  std::optional<std::string> sender_id;  // default: fetched from the back office
+  bool dry_run = false;
+};
+int run_ship(const SessionOptions& session, const ShipOptions& options);
+
+struct TrackOptions {
+  std::string order_id;
+  std::optional<std::string> courier;  // default: the settings file's
+};
+int run_track(const SessionOptions& session, const TrackOptions& options);
+
+struct WithdrawalOptions {
+  std::string format = "jsonl";  // jsonl | tsv
+};
+int run_withdrawals(const SessionOptions& session, const WithdrawalOptions& options);
+
+struct PollOptions {
+  std::optional<int> interval_ms;  // default: the reminder box's interval
+  bool once = false;
+};
+int run_poll(const SessionOptions& session, const PollOptions& options);
+
+}  // namespace cli

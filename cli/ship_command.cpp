@@ -1,0 +1,91 @@
+// weihe-cli ship: the workbook imported as a drop on the window imports it,
+// then the batch shipping of the window's "导入单号发货" entry, its question
+// answered Yes (the tracking numbers come from that workbook). One JSON line
+// per row says what became of it.
+#include "cli/commands.h"
+#include "cli/output.h"
+#include "exchange/import.h"
+#include "fulfilment/shipping.h"
+
+namespace cli {
+
+using web::gbk;
+
+namespace {
+
+Json row_head(const app::OrderRow& row) {
+  auto cell = [&row](int c) { return json_text(c < static_cast<int>(row.size()) ? row[c] : app::Text()); };
+  return {{"id", cell(app::kColId)},
+          {"order_no", cell(app::kColOrderNo)},
+          {"tracking_no", cell(app::kColTrackingNo)}};
+}
+
+// The row's outcome from its 发货状态 cell as the batch left it.
+Json row_result(const app::OrderRow& row) {
+  Json line = row_head(row);
+  const app::Text status = row.size() > app::kColShipStatus ? row[app::kColShipStatus] : app::Text();
+  for (const char* marker : {"发货成功", "发货失败"}) {
+    const app::Text m = gbk(marker);
+    if (status.compare(0, m.size(), m) != 0) continue;
+    line["result"] = m == gbk("发货成功") ? "shipped" : "failed";
+    line["reply"] = json_text(status.substr(m.size()));
+    return line;
+  }
+  line["result"] = "skipped";  // the batch ended before this row
+  line["reply"] = nullptr;
+  return line;
+}
+
+}  // namespace
+
+int run_ship(const SessionOptions& options, const ShipOptions& ship) {
+  auto session = logged_in_session(options);
+  if (!session) return kFailed;
+  app::Context& ctx = session->ctx();
+  CliForm& form = session->form();
+
+  exchange::import_orders(ctx, web::utf8_to_gbk(ship.workbook));
+  if (!form.was_shown(gbk("你已经成功导入了"))) return kFailed;  // the refusal was said
+
+  if (ship.courier) form.set_text("编辑框12", web::utf8_to_gbk(*ship.courier));
+  if (ship.sender_id)
+    form.set_text("编辑框13", web::utf8_to_gbk(*ship.sender_id));
+  else
+    fulfilment::fetch_from_address_id(ctx);
+  const app::Text courier = form.text("编辑框12");
+  const app::Text sender = form.text("编辑框13");
+  if (courier.empty() || sender.empty()) {
+    form.say(courier.empty() ? "没有发货快递：用 --courier 给出"
+                             : "取不到发货地址ID：后台的发货地址页没有地址，或用 --sender-id 给出",
+             true);
+    return kFailed;
+  }
+
+  Output out("");
+  const std::vector<app::OrderRow> rows = form.rows(app::kOrderList);
+  if (ship.dry_run) {
+    for (const app::OrderRow& row : rows) {
+      Json line = row_head(row);
+      line["courier"] = json_text(courier);
+      line["sender_id"] = json_text(sender);
+      line["result"] = "would-ship";
+      out.line(json_line(line));
+    }
+    form.say("试运行：没有发出任何发货请求（" + std::to_string(rows.size()) + "行）");
+    return finish_output(out, form);
+  }
+
+  form.answer_questions(app::Answer::Yes, "快递单号来自 --from 的工作簿");
+  fulfilment::confirm_and_ship_all(ctx);
+  form.join_workers();
+  bool some_failed = false;
+  for (const app::OrderRow& row : form.rows(app::kOrderList)) {
+    const Json line = row_result(row);
+    some_failed = some_failed || line["result"] != "shipped";
+    out.line(json_line(line));
+  }
+  const int written = finish_output(out, form);
+  return written != kDone ? written : some_failed ? kSomeRowsFailed : kDone;
+}
+
+}  // namespace cli

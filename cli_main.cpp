@@ -1,0 +1,106 @@
+// weihe-cli: the order manager's operations from a shell, a script or cron,
+// on the same settings file as the window. Commands and their options are
+// listed by --help; output for scripts goes to standard output (UTF-8),
+// messages for people to standard error.
+#include <CLI/CLI.hpp>
+
+#include <clocale>
+#include <cstdio>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  CLI::App app{
+      "蔚禾商城订单管理系统 — 命令行。每个命令先用配置文件里的账号和密码登录。\n"
+      "Exit status: 0 done, 1 the operation failed, 2 usage error, 3 some rows of a batch failed.",
+      "weihe-cli"};
+  app.require_subcommand(1, 1);
+  app.fallthrough();
+  app.set_help_all_flag("--help-all", "Every command's help");
+
+  cli::SessionOptions session;
+  std::string account;
+  auto* account_option =
+      app.add_option("--account", account, "Log in with this account instead of the settings file's");
+  app.add_option("--settings", session.settings_file,
+                 "Settings file (default: the window's, beside the program or in "
+                 "~/.config/weihe-orders/)")
+      ->type_name("FILE");
+  app.add_option("--password-file", session.password_file,
+                 "Read the password from the first line of FILE")
+      ->type_name("FILE");
+  app.add_flag("-q,--quiet", session.voice.quiet, "Say nothing on standard error but errors");
+  app.add_flag("-v,--verbose", session.voice.verbose, "Also show the activity log on standard error");
+
+  auto* login = app.add_subcommand("login", "Log in and print the dashboard as one JSON object");
+
+  cli::ListOptions list;
+  auto* list_command = app.add_subcommand("list", "Print one order list, one JSON object per order");
+  list_command->add_option("state", list.state, "unpaid | to-ship | to-receive | all")
+      ->required()
+      ->check(CLI::IsMember({"unpaid", "to-ship", "to-receive", "all"}));
+  list_command->add_flag("--details", list.details, "Fetch every order's details first");
+  list_command->add_option("--format", list.format, "jsonl (default) | tsv | xlsx")
+      ->check(CLI::IsMember({"jsonl", "tsv", "xlsx"}));
+  list_command->add_option("-o,--output", list.output, "Write to FILE (needed for xlsx)")
+      ->type_name("FILE");
+
+  cli::ShipOptions ship;
+  std::string courier, sender_id;
+  auto* ship_command = app.add_subcommand(
+      "ship", "Import a workbook as a drop on the window does, then ship its rows as a batch");
+  ship_command->add_option("--from", ship.workbook, "Workbook (.xlsx or .xls) with tracking numbers")
+      ->required()
+      ->type_name("WORKBOOK");
+  auto* ship_courier =
+      ship_command->add_option("--courier", courier, "Courier code (default: huitong)")->type_name("CODE");
+  auto* ship_sender = ship_command->add_option(
+      "--sender-id", sender_id, "Sender address id (default: fetched from the back office)")->type_name("ID");
+  ship_command->add_flag("--dry-run", ship.dry_run, "Send nothing; print what would be sent");
+
+  cli::TrackOptions track;
+  std::string track_courier;
+  auto* track_command = app.add_subcommand("track", "Query the parcel tracking of one order");
+  track_command->add_option("--order", track.order_id, "The order's ID (the ID column)")
+      ->required()
+      ->type_name("ID");
+  auto* track_courier_option = track_command->add_option(
+      "--courier", track_courier, "Courier code for the query (default: the settings file's)")->type_name("CODE");
+
+  cli::WithdrawalOptions withdrawals;
+  auto* withdrawals_command = app.add_subcommand(
+      "withdrawals", "Print the withdrawable amount (first line), then the paid withdrawals");
+  withdrawals_command->add_option("--format", withdrawals.format, "jsonl (default) | tsv")
+      ->check(CLI::IsMember({"jsonl", "tsv"}));
+
+  cli::PollOptions poll;
+  int interval = 0;
+  auto* poll_command = app.add_subcommand(
+      "poll", "Poll the to-ship list for new orders, one JSON line per poll, until stopped");
+  auto* interval_option =
+      poll_command->add_option("--interval", interval, "Milliseconds between polls (default: 10000)")
+          ->check(CLI::Range(1, 86'400'000))
+          ->type_name("MS");
+  poll_command->add_flag("--once", poll.once, "Poll once and end");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int rc = app.exit(e);
+    return rc == 0 ? cli::kDone : cli::kUsage;
+  }
+  if (account_option->count()) session.account = account;
+  if (ship_courier->count()) ship.courier = courier;
+  if (ship_sender->count()) ship.sender_id = sender_id;
+  if (track_courier_option->count()) track.courier = track_courier;
+  if (interval_option->count()) poll.interval_ms = interval;
+
+  if (login->parsed()) return cli::run_login(session);
+  if (list_command->parsed()) return cli::run_list(session, list);
+  if (ship_command->parsed()) return cli::run_ship(session, ship);
+  if (track_command->parsed()) return cli::run_track(session, track);
+  if (withdrawals_command->parsed()) return cli::run_withdrawals(session, withdrawals);
+  if (poll_command->parsed()) return cli::run_poll(session, poll);
+  return cli::kUsage;
+}
