@@ -1,0 +1,187 @@
+// The real weihe-cli process against the stand-in mall on loopback: exit
+// statuses, the shape of what it prints, and nothing sent when it must not.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "exchange/workbook_reader.h"
+#include "exchange/workbook_writer.h"
+#include "mall/stand_in_mall.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+
+struct Finished {
+  int exit = -1;
+  std::string out, err;
+  std::vector<json> lines() const {  // stdout as JSON lines
+    std::vector<json> parsed;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) parsed.push_back(json::parse(line));
+    return parsed;
+  }
+};
+
+class Cli : public ::testing::Test {
+ protected:
+  Cli() { write_settings("demo123"); }
+
+  void write_settings(const std::string& password) {
+    std::ofstream f(m_settings, std::ios::binary);
+    // ASCII only, so the GB18030 file is the same bytes.
+    f << "[\xC5\xE4\xD6\xC3\xCF\xEE\xC4\xBF]\r\n"  // 配置项目
+      << "\xD5\xCB\xBA\xC5=demo\r\n"               // 账号
+      << "\xC3\xDC\xC2\xEB=" << password << "\r\n"  // 密码
+      << "\xBF\xEC\xB5\xDD" "100sky=demo-key\r\n"   // 快递100sky
+      << "[hosts]\r\nbackoffice=" << m_mall.backoffice_host() << "\r\nimages="
+      << m_mall.image_host() << "\r\ntracking=" << m_mall.tracking_host() << "\r\n";
+  }
+
+  Finished run(const std::vector<std::string>& args, int stop_after_ms = -1) {
+    QStringList list{QStringLiteral("--settings"), QString::fromStdString(m_settings.string())};
+    for (const std::string& a : args) list << QString::fromStdString(a);
+    QProcess p;
+    p.start(QStringLiteral(WEIHE_CLI), list);
+    EXPECT_TRUE(p.waitForStarted());
+    if (stop_after_ms >= 0) {
+      p.waitForFinished(stop_after_ms);
+      p.terminate();  // SIGTERM
+    }
+    EXPECT_TRUE(p.waitForFinished(120000));
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
+  }
+
+  int sent_shipments() const {
+    int n = 0;
+    for (const auto& r : m_mall.requests()) n += r.target.rfind("/order/send", 0) == 0;
+    return n;
+  }
+
+  std::vector<std::string> ids_in_state(int state) const {
+    std::vector<std::string> ids;
+    for (const auto& o : m_mall.orders())
+      if (o.state == state) ids.push_back(o.id);
+    return ids;
+  }
+
+  mall::StandInMall m_mall;
+  testing_support::TempDir m_dir;
+  fs::path m_settings = m_dir.path() / "settings.ini";
+};
+
+TEST_F(Cli, LoginPrintsTheDashboardAndAWrongPasswordFails) {
+  Finished ok = run({"login"});
+  ASSERT_EQ(ok.exit, 0) << ok.err;
+  const json d = json::parse(ok.out);
+  EXPECT_EQ(d["store"], m_mall.options().store_name);
+  EXPECT_EQ(d["orders"]["to_ship"], ids_in_state(20).size());
+  EXPECT_EQ(d["orders"]["all"], m_mall.orders().size());
+  for (const char* k : {"on_sale", "in_review", "removed", "in_warehouse"})
+    EXPECT_TRUE(d["goods"][k].is_number()) << k;
+
+  std::ofstream(m_dir.path() / "pw") << "wrong\n";
+  Finished bad = run({"--password-file", (m_dir.path() / "pw").string(), "login"});
+  EXPECT_EQ(bad.exit, 1);
+  EXPECT_TRUE(bad.out.empty());
+  EXPECT_NE(bad.err.find("登录失败"), std::string::npos) << bad.err;
+
+  EXPECT_EQ(run({"list", "shipped"}).exit, 2);
+  EXPECT_EQ(run({"list", "all", "--format", "xlsx"}).exit, 2);  // xlsx needs -o
+  EXPECT_EQ(run({"--help"}).exit, 0);
+}
+
+TEST_F(Cli, ListPrintsEveryOrderOfTheStateWithStableKeys) {
+  Finished r = run({"list", "to-ship", "--details"});
+  ASSERT_EQ(r.exit, 0) << r.err;
+  const std::vector<json> orders = r.lines();
+  std::vector<std::string> ids;
+  for (const json& o : orders) {
+    ASSERT_EQ(o.size(), 26u);
+    EXPECT_EQ(o.begin().key(), "serial");
+    EXPECT_EQ(o["state"], "待发货");
+    EXPECT_EQ(o["consignee"], m_mall.order(o["id"]).consignee);  // the details were fetched
+    ids.push_back(o["id"]);
+  }
+  EXPECT_EQ(ids, ids_in_state(20));
+
+  Finished tsv = run({"-q", "list", "all", "--format", "tsv"});
+  EXPECT_EQ(std::count(tsv.out.begin(), tsv.out.end(), '\n'), m_mall.orders().size() + 1);
+  EXPECT_EQ(tsv.out.rfind("serial\torder_no\t", 0), 0u);
+
+  const fs::path book = m_dir.path() / "列表.xlsx";
+  ASSERT_EQ(run({"list", "all", "--format", "xlsx", "-o", book.string()}).exit, 0);
+  const exchange::ReadResult read = exchange::read_workbook(book);
+  ASSERT_TRUE(read.ok()) << read.error;
+  EXPECT_EQ(read.sheet.cell(1, 8), m_mall.orders().front().id);
+}
+
+TEST_F(Cli, ShipDryRunSendsNothingAndTheRealRunShipsEachRow) {
+  const std::vector<std::string> ids = ids_in_state(20);
+  ASSERT_GE(ids.size(), 2u);
+  std::vector<std::string> titles(26, "t");
+  std::vector<std::vector<std::string>> rows(2, std::vector<std::string>(26));
+  for (int i = 0; i < 2; ++i) {
+    rows[i][1] = m_mall.order(ids[i]).order_no;
+    rows[i][8] = ids[i];
+    rows[i][21] = "YT10000" + std::to_string(i);
+  }
+  const fs::path book = m_dir.path() / "ship.xlsx";
+  ASSERT_EQ(exchange::write_workbook(book, titles, rows), "");
+  const std::string from = book.string();
+
+  Finished dry = run({"ship", "--from", from, "--dry-run"});
+  ASSERT_EQ(dry.exit, 0) << dry.err;
+  ASSERT_EQ(dry.lines().size(), 2u);
+  EXPECT_EQ(dry.lines()[0]["result"], "would-ship");
+  EXPECT_EQ(dry.lines()[1]["tracking_no"], "YT100001");
+  EXPECT_EQ(sent_shipments(), 0);
+
+  std::ofstream(m_dir.path() / "bad.xlsx") << "PK\x03\x04 not a workbook";
+  Finished bad = run({"ship", "--from", (m_dir.path() / "bad.xlsx").string()});
+  EXPECT_EQ(bad.exit, 1);
+  EXPECT_EQ(sent_shipments(), 0);
+
+  Finished real = run({"ship", "--from", from, "--courier", "yuantong"});
+  ASSERT_EQ(real.exit, 0) << real.err;
+  for (const json& line : real.lines()) EXPECT_EQ(line["result"], "shipped") << line.dump();
+  EXPECT_EQ(sent_shipments(), 2);
+  EXPECT_EQ(m_mall.order(ids[0]).state, 30);
+  EXPECT_EQ(m_mall.order(ids[1]).tracking_no, "YT100001");
+}
+
+TEST_F(Cli, TrackWithdrawalsAndPoll) {
+  const std::vector<std::string> to_receive = ids_in_state(30);
+  ASSERT_FALSE(to_receive.empty());
+  const mall::Order parcel = m_mall.order(to_receive[0]);
+  Finished track = run({"track", "--order", parcel.id, "--courier", parcel.courier});
+  ASSERT_EQ(track.exit, 0) << track.err;
+  EXPECT_NE(track.out.find(parcel.tracking_no), std::string::npos) << track.out;
+  EXPECT_EQ(run({"track", "--order", "no-such-order"}).exit, 1);
+
+  Finished money = run({"withdrawals"});
+  ASSERT_EQ(money.exit, 0) << money.err;
+  ASSERT_EQ(money.lines().size(), m_mall.paid_withdrawals().size() + 1);
+  EXPECT_EQ(money.lines()[0]["withdrawable"], m_mall.withdrawable_amount());
+  EXPECT_EQ(money.lines()[1]["amount"], m_mall.paid_withdrawals()[0].amount);
+
+  Finished once = run({"poll", "--once"});
+  ASSERT_EQ(once.exit, 0) << once.err;
+  ASSERT_EQ(once.lines().size(), 1u);
+  EXPECT_EQ(once.lines()[0]["to_ship"], ids_in_state(20).size());
+
+  Finished until_stopped = run({"poll", "--interval", "50"}, 1500);
+  EXPECT_EQ(until_stopped.exit, 0) << until_stopped.err;
+  EXPECT_GE(until_stopped.lines().size(), 2u);
+}
+
+}  // namespace
