@@ -41,7 +41,7 @@ int run_list(const SessionOptions& options, const ListOptions& list) {
   const auto columns = app::order_columns();
   if (list.format == "tsv") out.line(tsv_header(columns));
   for (const app::OrderRow& row : form.rows(app::kOrderList))
-    out.line(list.format == "tsv" ? tsv_row(columns, row) : json_line(row_object(columns, row)));
+    out.line(list.format == "tsv" ? tsv_row(columns, row) : row_json_line(columns, row));
   return finish_output(out, form);
 }
 

@@ -9,19 +9,50 @@
 
 namespace cli {
 
-std::string json_line(const Json& object) {
-  return object.dump(-1, ' ', false, Json::error_handler_t::replace);
+std::string json_line(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 Json json_text(const app::Text& text) {
   return web::gbk_to_utf8(text);
 }
 
-Json row_object(std::span<const app::ListColumn> columns, const app::OrderRow& row) {
-  Json object = Json::object();
-  for (std::size_t c = 0; c < columns.size(); ++c)
-    object[columns[c].key] = json_text(c < row.size() ? row[c] : app::Text());
-  return object;
+namespace {
+
+// `utf8` as a JSON string. The texts come from the charset conversion, which
+// yields valid UTF-8, so only quotes, backslashes and control bytes need escapes.
+void append_json_string(std::string& out, std::string_view utf8) {
+  static const char kHex[] = "0123456789abcdef";
+  out += '"';
+  for (char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += ch;
+    } else if (c < 0x20 || c == 0x7f) {
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += ch;
+    }
+  }
+  out += '"';
+}
+
+}  // namespace
+
+std::string row_json_line(std::span<const app::ListColumn> columns, const app::OrderRow& row) {
+  std::string line = "{";
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    if (c) line += ',';
+    line += '"';
+    line += columns[c].key;  // plain ASCII words
+    line += "\":";
+    append_json_string(line, c < row.size() ? web::gbk_to_utf8(row[c]) : std::string());
+  }
+  line += '}';
+  return line;
 }
 
 std::string tsv_line(const std::vector<std::string>& cells) {

@@ -22,12 +22,13 @@ namespace cli {
 
 using Json = nlohmann::ordered_json;
 
-// One JSON object as a line (UTF-8, no ASCII escaping; invalid bytes replaced).
+// One JSON value as a line (UTF-8, no ASCII escaping; invalid bytes replaced).
 std::string json_line(const Json& object);
 // The UTF-8 JSON value of a system text.
 Json json_text(const app::Text& text);
-// A row as a JSON object, keys from `columns` (cells beyond them left out).
-Json row_object(std::span<const app::ListColumn> columns, const app::OrderRow& row);
+// A row as a JSON object line, keys from `columns` (cells beyond them left
+// out). Written key by key: a list of thousands of rows is printed this way.
+std::string row_json_line(std::span<const app::ListColumn> columns, const app::OrderRow& row);
 // Cells joined by tabs; tabs and line breaks inside cells become spaces.
 std::string tsv_line(const std::vector<std::string>& cells);
 std::string tsv_row(std::span<const app::ListColumn> columns, const app::OrderRow& row);

@@ -27,7 +27,7 @@ int run_withdrawals(const SessionOptions& options, const WithdrawalOptions& form
     out.line(json_line({{"withdrawable", json_text(amount)}}));
   }
   for (const app::OrderRow& row : form.rows(app::kWithdrawalList))
-    out.line(format.format == "tsv" ? tsv_row(columns, row) : json_line(row_object(columns, row)));
+    out.line(format.format == "tsv" ? tsv_row(columns, row) : row_json_line(columns, row));
   return finish_output(out, form);
 }
 

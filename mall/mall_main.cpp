@@ -17,6 +17,7 @@ void usage() {
       "usage: weihe-mall [--backoffice-port=N] [--image-port=N] [--tracking-port=N]\n"
       "                  [--account=NAME] [--password=TEXT] [--tracking-key=KEY]\n"
       "                  [--latency-ms=N]   (every answer waits N ms, as a distant server)\n"
+      "                  [--orders=N]       (N seeded orders over the four states, default 36)\n"
       "defaults: ports 18080, 18081, 18082; account demo, password demo123, key demo-key");
 }
 
@@ -59,6 +60,11 @@ int main(int argc, char** argv) {
       options.password = value;
     } else if (flag(argv[i], "--tracking-key", value)) {
       options.tracking_key = value;
+    } else if (flag(argv[i], "--orders", value)) {
+      char* end = nullptr;
+      const long orders = std::strtol(value.c_str(), &end, 10);
+      ok = !value.empty() && *end == '\0' && orders >= 0 && orders <= 1'000'000;
+      if (ok) options.seeded_orders = static_cast<int>(orders);
     } else if (flag(argv[i], "--latency-ms", value)) {
       char* end = nullptr;
       latency_ms = std::strtol(value.c_str(), &end, 10);

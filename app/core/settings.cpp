@@ -217,7 +217,9 @@ std::filesystem::path Settings::default_path(const std::filesystem::path& instal
   const std::filesystem::path beside = beside_program();
   const std::filesystem::path dir = beside.parent_path();
   std::error_code ec;
-  const bool installed = !installed_dir.empty() && std::filesystem::equivalent(dir, installed_dir, ec);
+  bool installed = !installed_dir.empty() && std::filesystem::equivalent(dir, installed_dir, ec);
+  for (const char* system_dir : {"/usr/bin", "/usr/local/bin", "/bin"})
+    installed = installed || std::filesystem::equivalent(dir, system_dir, ec);
   // A file already beside the program is the merchant's: it is kept in use.
   if (std::filesystem::exists(beside, ec) || (!installed && ::access(dir.c_str(), W_OK) == 0))
     return beside;

@@ -29,7 +29,8 @@ class Settings {
   static std::filesystem::path config_home();
   // Where the programs keep their settings: beside the program, unless the
   // program is installed (its folder is `installed_dir`, the install's bin
-  // folder, or cannot be written), then config_home() (its folder created).
+  // folder, or a system bin folder, or cannot be written; root can write
+  // anywhere), then config_home() (its folder created).
   // A settings file that already lies beside the program is always used.
   static std::filesystem::path default_path();
   static std::filesystem::path default_path(const std::filesystem::path& installed_dir);

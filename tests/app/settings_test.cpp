@@ -135,4 +135,20 @@ TEST_F(SettingsFile, UnwritablePlaceReportsFailure) {
   EXPECT_EQ(s.read_setting(gbk("账号")), "");
 }
 
+TEST_F(SettingsFile, AnInstalledProgramKeepsItsSettingsInTheConfigFolder) {
+  const fs::path beside = Settings::beside_program();
+  if (fs::exists(beside)) GTEST_SKIP() << "a settings file lies beside the test program";
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("XDG_CONFIG_HOME", (m_dir / "cfg").c_str(), 1);
+  EXPECT_EQ(Settings::default_path(""), beside);  // a build folder one can write to
+  const fs::path installed = Settings::default_path(beside.parent_path());
+  EXPECT_EQ(installed, m_dir / "cfg" / "weihe-orders" / "配置文件.ini");
+  EXPECT_EQ(fs::status(installed.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
+  ::unsetenv("XDG_CONFIG_HOME");  // then ~/.config
+  ::setenv("HOME", m_dir.c_str(), 1);
+  EXPECT_EQ(Settings::default_path(beside.parent_path()),
+            m_dir / ".config" / "weihe-orders" / "配置文件.ini");
+  ::setenv("HOME", home.c_str(), 1);
+}
+
 }  // namespace

@@ -185,3 +185,20 @@ TEST_F(Cli, TrackWithdrawalsAndPoll) {
 }
 
 }  // namespace
+
+#include "cli/output.h"
+
+namespace {
+
+TEST(CliOutput, RowsPrintAsJsonAndTsvWhateverTheirCells) {
+  app::OrderRow row(26);
+  row[app::kColOrderNo] = "say \"hi\"\\ \t\r\n\x01";
+  row[app::kColMember] = web::gbk("张伟");
+  const json parsed = json::parse(cli::row_json_line(app::order_columns(), row));
+  EXPECT_EQ(parsed["order_no"], "say \"hi\"\\ \t\r\n\x01");
+  EXPECT_EQ(parsed["member"], "张伟");
+  EXPECT_EQ(parsed.size(), 26u);
+  EXPECT_EQ(cli::tsv_row(app::order_columns(), row).substr(0, 22), "\tsay \"hi\"\\    \x01\t张");
+}
+
+}  // namespace
