@@ -198,7 +198,7 @@ TEST(CliOutput, RowsPrintAsJsonAndTsvWhateverTheirCells) {
   EXPECT_EQ(parsed["order_no"], "say \"hi\"\\ \t\r\n\x01");
   EXPECT_EQ(parsed["member"], "张伟");
   EXPECT_EQ(parsed.size(), 26u);
-  EXPECT_EQ(cli::tsv_row(app::order_columns(), row).substr(0, 22), "\tsay \"hi\"\\    \x01\t张");
+  EXPECT_EQ(cli::tsv_row(app::order_columns(), row).substr(0, 19), "\tsay \"hi\"\\    \x01\t张");
 }
 
 }  // namespace
