@@ -123,6 +123,12 @@ TEST_F(Cli, ListPrintsEveryOrderOfTheStateWithStableKeys) {
   const exchange::ReadResult read = exchange::read_workbook(book);
   ASSERT_TRUE(read.ok()) << read.error;
   EXPECT_EQ(read.sheet.cell(1, 8), m_mall.orders().front().id);
+
+  // The dashboard counted orders, the list page shows none: not a success.
+  m_mall.override_page("/order/list", "<html><body>维护中</body></html>");
+  Finished gone = run({"list", "all"});
+  EXPECT_EQ(gone.exit, 1);
+  EXPECT_TRUE(gone.out.empty());
 }
 
 TEST_F(Cli, ShipDryRunSendsNothingAndTheRealRunShipsEachRow) {

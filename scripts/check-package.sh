@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian package into a fresh Debian 12 (a debootstrap chroot in
+# /tmp/weihe-deb12, made once) and runs both programs there: the package's
+# declared dependencies must be all it needs. Needs root and the Debian mirror.
+# Usage: scripts/check-package.sh [package.deb]   (default: builds it first)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+deb=${1:-$(./scripts/package.sh | tail -1)}
+root=/tmp/weihe-deb12
+if [[ ! -x $root/usr/bin/apt-get ]]; then
+  command -v debootstrap >/dev/null || apt-get install -y debootstrap
+  debootstrap --variant=minbase bookworm "$root" http://deb.debian.org/debian
+fi
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+cp "$deb" "$root/tmp/weihe.deb"
+mountpoint -q "$root/proc" || mount -t proc proc "$root/proc"
+trap 'umount "$root/proc" 2>/dev/null || true' EXIT
+chroot "$root" bash -c 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq /tmp/weihe.deb >/dev/null'
+chroot "$root" bash -c 'weihe-cli --help >/dev/null && echo "weihe-cli runs"'
+chroot "$root" bash -c 'QT_QPA_PLATFORM=offscreen WEIHE_QUIT_AFTER_SHOWN=1 timeout 30 weihe-orders 2>/dev/null'
