@@ -30,6 +30,10 @@ tracking_port=18082
 profile="$build/demo-profile"
 mkdir -p "$profile"
 ln -f "$program" "$profile/weihe-orders" 2>/dev/null || cp -f "$program" "$profile/weihe-orders"
+# The command line beside it uses the same settings, when it was built.
+if [[ -x $build/weihe-cli ]]; then
+  ln -f "$build/weihe-cli" "$profile/weihe-cli" 2>/dev/null || cp -f "$build/weihe-cli" "$profile/weihe-cli"
+fi
 program="$profile/weihe-orders"
 settings="$profile/配置文件.ini"
 (umask 077 && printf '%s\r\n' \

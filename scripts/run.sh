@@ -6,5 +6,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWEIHE_TESTS=OFF -DWEIHE_BENCH=OFF
-cmake --build build -j2 --target weihe-orders weihe-mall
+cmake --build build -j2 --target weihe-orders weihe-cli weihe-mall
 exec ./scripts/demo.sh build
