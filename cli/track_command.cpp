@@ -37,8 +37,11 @@ int run_track(const SessionOptions& options, const TrackOptions& track) {
     form.say("物流查询没有得到回答（物流服务 " + for_people(ctx.hosts.tracking) + "）", true);
     return kFailed;
   }
+  // The cell's text as it is (in UTF-8), ending in one line break.
+  std::string text = web::gbk_to_utf8(reply);
+  if (text.back() == '\n') text.pop_back();
   Output out("");
-  out.line(for_people(reply));
+  out.line(text);
   return finish_output(out, form);
 }
 
