@@ -57,7 +57,10 @@ int main(int argc, char** argv) {
       ship_command->add_option("--courier", courier, "Courier code (default: huitong)")->type_name("CODE");
   auto* ship_sender = ship_command->add_option(
       "--sender-id", sender_id, "Sender address id (default: fetched from the back office)")->type_name("ID");
-  ship_command->add_flag("--dry-run", ship.dry_run, "Send nothing; print what would be sent");
+  ship_command->add_flag("--dry-run", ship.dry_run,
+                         "Send nothing; print each row's verdict and what would be sent");
+  ship_command->add_flag("--ship-all", ship.ship_all,
+                         "Also ship the rows the checks would skip, as listed");
 
   cli::TrackOptions track;
   std::string track_courier;
@@ -73,6 +76,21 @@ int main(int argc, char** argv) {
       "withdrawals", "Print the withdrawable amount (first line), then the paid withdrawals");
   withdrawals_command->add_option("--format", withdrawals.format, "jsonl (default) | tsv")
       ->check(CLI::IsMember({"jsonl", "tsv"}));
+
+  cli::JournalOptions journal;
+  auto* journal_command = app.add_subcommand(
+      "journal", "Print the shipping journal kept on this machine, newest first (no login)");
+  journal_command->add_option("--since", journal.since, "Only shipments from DATE on")
+      ->type_name("YYYY-MM-DD")
+      ->check([](const std::string& d) {
+        const bool ok = d.size() == 10 && d[4] == '-' && d[7] == '-' &&
+                        d.find_first_not_of("0123456789-") == std::string::npos;
+        return ok ? std::string() : std::string("DATE must be YYYY-MM-DD");
+      });
+  journal_command->add_option("--format", journal.format, "jsonl (default) | tsv | xlsx")
+      ->check(CLI::IsMember({"jsonl", "tsv", "xlsx"}));
+  journal_command->add_option("-o,--output", journal.output, "Write to FILE (needed for xlsx)")
+      ->type_name("FILE");
 
   cli::PollOptions poll;
   int interval = 0;
@@ -102,5 +120,6 @@ int main(int argc, char** argv) {
   if (track_command->parsed()) return cli::run_track(session, track);
   if (withdrawals_command->parsed()) return cli::run_withdrawals(session, withdrawals);
   if (poll_command->parsed()) return cli::run_poll(session, poll);
+  if (journal_command->parsed()) return cli::run_journal(session, journal);
   return cli::kUsage;
 }

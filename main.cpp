@@ -18,6 +18,8 @@
 #include "app/core/speech.h"
 #include "app/core/startup.h"
 #include "fulfilment/courier_codes.h"
+#include "fulfilment/shipping.h"
+#include "store/database.h"
 
 namespace {
 
@@ -56,9 +58,20 @@ int main(int argc, char** argv) {
   // The window's creation fills the four boxes from the settings file.
   auto* window = new app::MainWindow(settings, voice.get());
   window->set_courier_codes(fulfilment::courier_code_list());
+  // The shipping journal and what else outlives the process, beside the settings.
+  store::Database database(store::Database::beside(settings.path()));
   app::Context ctx{*window, settings, hosts};
+  ctx.database = &database;
+  window->set_database(&database);
   window->set_operations(app::bind_operations(ctx));
   window->show();
+  // Once shown: shipments a crash left without an answer, or a journal
+  // that cannot be used (shipping will be refused).
+  QTimer::singleShot(0, window, [&ctx, &database, window] {
+    if (!database.ok())
+      window->message_box(web::utf8_to_gbk(database.error() + "\r\n发货前请先修好它（发货会被拒绝）。"));
+    fulfilment::report_unknown_shipments(ctx);
+  });
   schedule_automation(*window);
 
   const int rc = qapp.exec();

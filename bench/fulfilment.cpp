@@ -1,7 +1,8 @@
 // Batch shipping throughput: 1,000 orders shipped by ship_all_orders against
-// the stand-in back office on loopback, next to the same 1,000 POSTs sent by
-// one `curl` process (connection reuse, no window). The ratio of the two real
-// times is the cost of our HTTP routine and the form round trips.
+// the stand-in back office on loopback, with and without the shipping journal,
+// next to the same 1,000 POSTs sent by one `curl` process (connection reuse,
+// no window). The ratio of the real times is the cost of the journal, and of
+// our HTTP routine and the form round trips.
 //
 // Run: bench_fulfilment --benchmark_counters_tabular=true
 
@@ -13,10 +14,14 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/core/context.h"
+#include "app/headless/memory_form.h"
+#include "store/database.h"
+#include "store/shipping_journal.h"
 #include "fulfilment/shipping.h"
 #include "mall/stand_in_mall.h"
 #include "web/http.h"
@@ -29,101 +34,17 @@ using web::gbk;
 
 constexpr int kOrders = 1000;
 
-// Just enough window for a batch: edit boxes, the order list, keyed writes.
-class BenchForm : public app::Form {
- public:
-  Text text(std::string_view c) override {
-    std::lock_guard l(m_mutex);
-    auto it = m_texts.find(std::string(c));
-    return it == m_texts.end() ? Text() : it->second;
-  }
-  void set_text(std::string_view c, const Text& t) override {
-    std::lock_guard l(m_mutex);
-    m_texts[std::string(c)] = t;
-  }
-  Text title() override { return {}; }
-  void set_title(const Text&) override {}
-  void set_enabled(std::string_view, bool) override {}
-  bool is_enabled(std::string_view) override { return true; }
-  bool is_checked(std::string_view) override { return false; }
-  void set_progress(int) override {}
-  void set_timer_interval(int) override {}
-  int timer_interval() override { return 0; }
-  void set_picture(const app::Bytes&) override {}
-  void set_picture_mode(int) override {}
-  int row_count(std::string_view) override {
-    std::lock_guard l(m_mutex);
-    return static_cast<int>(m_rows.size());
-  }
-  int append_row(std::string_view, const std::vector<Text>& cells) override {
-    std::lock_guard l(m_mutex);
-    app::OrderRow row(app::kOrderColumnCount);
-    for (std::size_t i = 0; i < cells.size() && i < row.size(); ++i) row[i] = cells[i];
-    m_rows.push_back(std::move(row));
-    return static_cast<int>(m_rows.size()) - 1;
-  }
-  Text cell(std::string_view, int r, int c) override {
-    std::lock_guard l(m_mutex);
-    return r >= 0 && r < static_cast<int>(m_rows.size()) && c >= 0 && c < app::kOrderColumnCount
-               ? m_rows[r][c]
-               : Text();
-  }
-  void set_cell(std::string_view, int r, int c, const Text& t) override {
-    std::lock_guard l(m_mutex);
-    if (r >= 0 && r < static_cast<int>(m_rows.size()) && c >= 0 && c < app::kOrderColumnCount)
-      m_rows[r][c] = t;
-  }
-  void delete_row(std::string_view, int) override {}
-  void clear_rows(std::string_view) override {
-    std::lock_guard l(m_mutex);
-    m_rows.clear();
-  }
-  void scroll_to_row(std::string_view, int) override {}
-  int selected_row(std::string_view) override { return -1; }
-  int column_count(std::string_view) override { return app::kOrderColumnCount; }
-  Text column_title(std::string_view, int) override { return {}; }
-  void append_column(std::string_view, const Text&, int) override {}
-  std::vector<app::OrderRow> rows(std::string_view) override {
-    std::lock_guard l(m_mutex);
-    return m_rows;
-  }
-  void replace_rows(std::string_view, const std::vector<app::OrderRow>& rows) override {
-    std::lock_guard l(m_mutex);
-    m_rows = rows;
-  }
-  // Keys are index + 1: this benchmark never deletes rows.
-  app::RowKey row_key(std::string_view, int r) override {
-    std::lock_guard l(m_mutex);
-    return r >= 0 && r < static_cast<int>(m_rows.size()) ? r + 1 : 0;
-  }
-  bool set_cells_by_key(std::string_view list, app::RowKey key, int first,
-                        const std::vector<Text>& texts) override {
-    for (std::size_t i = 0; i < texts.size(); ++i)
-      set_cell(list, static_cast<int>(key) - 1, first + static_cast<int>(i), texts[i]);
-    return key > 0;
-  }
-  void append_log(const Text&) override {}
-  app::Answer message_box(const Text&, const Text&, app::Buttons) override {
-    return app::Answer::Ok;
-  }
-  bool speak(const Text&) override { return false; }
-  void start_worker(std::function<void()> op) override { op(); }
-  void process_events() override {}
-  void wait(const std::function<void()>& job) override { job(); }
-  Text ask_save_path(const Text&) override { return {}; }
+int shipped_rows(app::Form& form) {
+  int n = 0;
+  for (auto& r : form.rows(app::kOrderList)) n += r[app::kColShipStatus] == gbk("发货成功");
+  return n;
+}
 
-  int shipped() {
-    std::lock_guard l(m_mutex);
-    int n = 0;
-    for (auto& r : m_rows) n += r[app::kColShipStatus] == gbk("发货成功");
-    return n;
-  }
-
- private:
-  std::mutex m_mutex;
-  std::map<std::string, Text> m_texts;
-  std::vector<app::OrderRow> m_rows;
-};
+// A tracking number that looks like huitong's, so every row is ready.
+std::string tracking_for(const std::string& id) {
+  std::string digits = id.substr(0, 11);
+  return "5" + std::string(11 - digits.size(), '0') + digits;
+}
 
 struct Bench {
   mall::StandInMall mall;
@@ -174,26 +95,32 @@ std::string run(const std::string& command) {
   return out;
 }
 
-void BM_ShipAllOrders(benchmark::State& state) {
+// `journal`: with the shipping journal (a fresh database each run), as the
+// program ships; without it, as before the journal existed.
+void ship_all(benchmark::State& state, bool journal) {
   Bench& b = bench();
   web::clear_http_cookies();
   const Text token = Bench::token_of(web::page_text(web::http_request(b.url("/site/login"))));
   web::http_request(b.url("/site/login"), 1, b.login_body(token));
   app::Settings settings(b.dir / "settings.ini");
-  BenchForm form;
+  app::MemoryForm form;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
   app::Context ctx{.form = form, .settings = settings, .hosts = {b.mall.backoffice_host(), {}, {}}};
 #pragma GCC diagnostic pop
   ctx.csrf_token.set(token);
   int shipped = 0;
+  const std::filesystem::path db_file = b.dir / "weihe-orders.db";
   for (auto _ : state) {
     state.PauseTiming();
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(db_file.string() + suffix);
+    std::optional<store::Database> database;
+    if (journal) ctx.database = &database.emplace(db_file);
     form.clear_rows(app::kOrderList);
     for (const std::string& id : b.fresh_orders()) {
       std::vector<Text> row(app::kOrderColumnCount);
       row[app::kColId] = id;
-      row[app::kColTrackingNo] = "YT" + id;
+      row[app::kColTrackingNo] = tracking_for(id);
       form.append_row(app::kOrderList, row);
     }
     form.set_text("编辑框12", "huitong");
@@ -201,11 +128,19 @@ void BM_ShipAllOrders(benchmark::State& state) {
     state.ResumeTiming();
     fulfilment::ship_all_orders(ctx);
     state.PauseTiming();
-    shipped = form.shipped();
+    shipped = shipped_rows(form);
+    ctx.database = nullptr;
     state.ResumeTiming();
   }
   state.counters["shipped"] = shipped;
   state.SetItemsProcessed(state.iterations() * kOrders);
+}
+
+void BM_ShipAllOrders(benchmark::State& state) {
+  ship_all(state, false);
+}
+void BM_ShipAllOrdersWithJournal(benchmark::State& state) {
+  ship_all(state, true);
 }
 
 void BM_CurlSamePosts(benchmark::State& state) {
@@ -245,7 +180,23 @@ void BM_CurlSamePosts(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kOrders);
 }
 
+// The journal alone: one shipment's two records (begin, finish).
+void BM_JournalRecordPair(benchmark::State& state) {
+  const std::filesystem::path file = bench().dir / "pair.db";
+  for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(file.string() + suffix);
+  store::Database db(file);
+  store::ShippingJournal journal(db);
+  store::Shipment s{0, "", "batch", "1001", "201701191221231001", "huitong", "500000001001", "17"};
+  std::string error;
+  for (auto _ : state) {
+    const auto id = journal.begin(s, &error);
+    journal.finish(*id, true, "操作成功", 200, &error);
+  }
+}
+
+BENCHMARK(BM_JournalRecordPair)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ShipAllOrders)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ShipAllOrdersWithJournal)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_CurlSamePosts)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace

@@ -80,6 +80,26 @@ Text CliForm::ask_save_path(const Text&) {
   return path;
 }
 
+app::BatchChoice CliForm::ask_batch(int ready, int total,
+                                   const std::vector<app::BatchProblem>& problems) {
+  for (const app::BatchProblem& p : problems)
+    say((p.warning_only ? "提醒：" : "不发：") + for_people(p.order_no) + " " +
+        for_people(p.tracking_no) + " " + for_people(p.reason));
+  bool all = false;
+  {
+    std::lock_guard lock(m_mutex);
+    all = m_ship_all;
+  }
+  say(std::to_string(ready) + "/" + std::to_string(total) + "行可以发货 → " +
+      (all ? "全部照发（--ship-all）" : "只发可以发的（不带 --ship-all 时）"));
+  return all ? app::BatchChoice::All : app::BatchChoice::ReadyOnly;
+}
+
+void CliForm::answer_batch(bool ship_all) {
+  std::lock_guard lock(m_mutex);
+  m_ship_all = ship_all;
+}
+
 void CliForm::answer_questions(app::Answer answer, std::string why) {
   std::lock_guard lock(m_mutex);
   m_answer = answer;

@@ -27,6 +27,7 @@ struct ShipOptions {
   std::optional<std::string> courier;    // default: the courier box's own default
   std::optional<std::string> sender_id;  // default: fetched from the back office
   bool dry_run = false;
+  bool ship_all = false;  // also rows the checks would skip
 };
 int run_ship(const SessionOptions& session, const ShipOptions& options);
 
@@ -40,6 +41,13 @@ struct WithdrawalOptions {
   std::string format = "jsonl";  // jsonl | tsv
 };
 int run_withdrawals(const SessionOptions& session, const WithdrawalOptions& options);
+
+struct JournalOptions {
+  std::string since;             // "YYYY-MM-DD"; empty: everything
+  std::string format = "jsonl";  // jsonl | tsv | xlsx
+  std::string output;            // file; empty: standard output (xlsx needs one)
+};
+int run_journal(const SessionOptions& session, const JournalOptions& options);
 
 struct PollOptions {
   std::optional<int> interval_ms;  // default: the reminder box's interval

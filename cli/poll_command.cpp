@@ -1,30 +1,14 @@
 // weihe-cli poll: the new-order reminder's poll, once or every interval until
 // stopped, one JSON line per poll.
 #include <climits>
-#include <ctime>
 
 #include "backoffice/reminder.h"
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "cli/stop_signals.h"
+#include "store/database.h"
 
 namespace cli {
-
-namespace {
-
-// Local time with its UTC offset, "2026-12-08T08:00:00+08:00".
-std::string now_text() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[40];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-  std::string s = text;
-  if (s.size() >= 5) s.insert(s.size() - 2, ":");
-  return s;
-}
-
-}  // namespace
 
 int run_poll(const SessionOptions& options, const PollOptions& poll) {
   StopSignals stop;
@@ -41,7 +25,7 @@ int run_poll(const SessionOptions& options, const PollOptions& poll) {
     reminder.poll();
     form.join_workers();
     const auto result = reminder.last_poll().value_or(backoffice::PollResult{});
-    Json line = {{"time", now_text()}, {"new", result.fresh}, {"to_ship", nullptr}};
+    Json line = {{"time", store::now_with_offset()}, {"new", result.fresh}, {"to_ship", nullptr}};
     if (result.to_ship) line["to_ship"] = *result.to_ship;
     Output out("");
     out.line(json_line(line));

@@ -27,8 +27,10 @@ std::optional<std::string> read_password_file(const std::string& path) {
 
 Session::Session(const SessionOptions& options, std::filesystem::path settings_file)
     : m_settings(std::move(settings_file)),
+      m_database(store::Database::beside(m_settings.path())),
       m_form(options.voice),
       m_ctx{m_form, m_settings, app::hosts_of(m_settings)} {
+  m_ctx.database = &m_database;
   app::fill_settings_boxes(m_form, m_settings);
 }
 
@@ -74,14 +76,16 @@ bool Session::log_in() {
   return false;
 }
 
-std::unique_ptr<Session> logged_in_session(const SessionOptions& options) {
+std::unique_ptr<Session> local_session(const SessionOptions& options) {
   std::string error;
   std::unique_ptr<Session> session = Session::open(options, &error);
-  if (!session) {
-    std::fprintf(stderr, "weihe-cli: %s\n", error.c_str());
-    return nullptr;
-  }
-  if (!session->log_in()) return nullptr;
+  if (!session) std::fprintf(stderr, "weihe-cli: %s\n", error.c_str());
+  return session;
+}
+
+std::unique_ptr<Session> logged_in_session(const SessionOptions& options) {
+  std::unique_ptr<Session> session = local_session(options);
+  if (!session || !session->log_in()) return nullptr;
   return session;
 }
 

@@ -13,6 +13,7 @@
 
 #include "app/core/context.h"
 #include "cli/cli_form.h"
+#include "store/database.h"
 
 namespace cli {
 
@@ -34,6 +35,7 @@ class Session {
   app::Context& ctx() { return m_ctx; }
   CliForm& form() { return m_form; }
   app::Settings& settings() { return m_settings; }
+  store::Database& database() { return m_database; }
 
   // The login operation on the account of the settings file or the options;
   // false, with the reason said, when it did not log in.
@@ -43,11 +45,14 @@ class Session {
   explicit Session(const SessionOptions& options, std::filesystem::path settings_file);
 
   app::Settings m_settings;
+  store::Database m_database;  // beside the settings file
   CliForm m_form;
   app::Context m_ctx;
 };
 
 // Opens a session and logs in; nothing (with the reason said) when either failed.
 std::unique_ptr<Session> logged_in_session(const SessionOptions& options);
+// Opens a session without logging in (for what is kept on this machine).
+std::unique_ptr<Session> local_session(const SessionOptions& options);
 
 }  // namespace cli

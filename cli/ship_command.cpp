@@ -1,7 +1,8 @@
 // weihe-cli ship: the workbook imported as a drop on the window imports it,
 // then the batch shipping of the window's "导入单号发货" entry, its question
 // answered Yes (the tracking numbers come from that workbook). One JSON line
-// per row says what became of it.
+// per row says what became of it. The batch checks its rows first; rows it
+// skips print with their reason (--ship-all sends them as listed).
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "exchange/import.h"
@@ -24,15 +25,22 @@ Json row_head(const app::OrderRow& row) {
 Json row_result(const app::OrderRow& row) {
   Json line = row_head(row);
   const app::Text status = row.size() > app::kColShipStatus ? row[app::kColShipStatus] : app::Text();
-  for (const char* marker : {"发货成功", "发货失败"}) {
+  for (const char* marker : {"发货成功", "发货失败", "跳过："}) {
     const app::Text m = gbk(marker);
     if (status.compare(0, m.size(), m) != 0) continue;
-    line["result"] = m == gbk("发货成功") ? "shipped" : "failed";
-    line["reply"] = json_text(status.substr(m.size()));
+    const app::Text rest = status.substr(m.size());
+    if (m == gbk("跳过：")) {
+      line["result"] = "skipped";
+      line["reason"] = json_text(rest);
+    } else {
+      line["result"] = m == gbk("发货成功") ? "shipped" : "failed";
+      line["reply"] = json_text(rest);
+      line["message"] = json_text(fulfilment::reply_message(rest));
+    }
     return line;
   }
-  line["result"] = "skipped";  // the batch ended before this row
-  line["reply"] = nullptr;
+  line["result"] = "skipped";
+  line["reason"] = "批量发货在这一行之前停止了";
   return line;
 }
 
@@ -43,6 +51,12 @@ int run_ship(const SessionOptions& options, const ShipOptions& ship) {
   if (!session) return kFailed;
   app::Context& ctx = session->ctx();
   CliForm& form = session->form();
+  if (!session->database().ok()) {
+    form.say("发货记录数据库用不了，为了不让发货没有记录，不发货：" + session->database().error(),
+             true);
+    return kFailed;
+  }
+  fulfilment::report_unknown_shipments(ctx);
 
   exchange::import_orders(ctx, web::utf8_to_gbk(ship.workbook));
   if (!form.was_shown(gbk("你已经成功导入了"))) return kFailed;  // the refusal was said
@@ -64,24 +78,30 @@ int run_ship(const SessionOptions& options, const ShipOptions& ship) {
   Output out("");
   const std::vector<app::OrderRow> rows = form.rows(app::kOrderList);
   if (ship.dry_run) {
-    for (const app::OrderRow& row : rows) {
-      Json line = row_head(row);
+    const std::vector<fulfilment::RowVerdict> verdicts = fulfilment::check_rows(ctx, rows);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      Json line = row_head(rows[r]);
       line["courier"] = json_text(courier);
       line["sender_id"] = json_text(sender);
-      line["result"] = "would-ship";
+      const bool ships = ship.ship_all || verdicts[r].ships();
+      line["result"] = ships ? "would-ship" : "skipped";
+      if (!verdicts[r].reason.empty())
+        line[ships ? "warning" : "reason"] = json_text(verdicts[r].reason);
       out.line(json_line(line));
     }
     form.say("试运行：没有发出任何发货请求（" + std::to_string(rows.size()) + "行）");
     return finish_output(out, form);
   }
 
+  form.answer_batch(ship.ship_all);
   form.answer_questions(app::Answer::Yes, "快递单号来自 --from 的工作簿");
   fulfilment::confirm_and_ship_all(ctx);
   form.join_workers();
   bool some_failed = false;
   for (const app::OrderRow& row : form.rows(app::kOrderList)) {
     const Json line = row_result(row);
-    some_failed = some_failed || line["result"] != "shipped";
+    // A failed row, or one the batch never reached (it stopped early).
+    some_failed = some_failed || line["result"] == "failed" || row[app::kColShipStatus].empty();
     out.line(json_line(line));
   }
   const int written = finish_output(out, form);

@@ -4,6 +4,10 @@
 #include <set>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "fulfilment/batch_check.h"
+#include "store/shipping_journal.h"
 #include "web/http.h"
 
 namespace fulfilment {
@@ -97,7 +101,88 @@ TableSnapshot read_order_rows(app::Form& form) {
   }
 }
 
+bool starts_with(const Text& text, const char* utf8) {
+  const Text prefix = gbk(utf8);
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Why shipping must not start: the journal exists but cannot be written, so
+// a shipment would go out unrecorded. Empty when shipping may go on.
+Text journal_refusal(app::Context& ctx) {
+  if (!ctx.database || ctx.database->ok()) return {};
+  return gbk("发货记录写不进去，为了不让发货没有记录，这次没有发货：\r\n") +
+         web::utf8_to_gbk(ctx.database->error());
+}
+
+bool journal_usable(app::Context& ctx) {
+  const Text refusal = journal_refusal(ctx);
+  if (!refusal.empty()) ctx.form.message_box(refusal);
+  return refusal.empty();
+}
+
+// One shipment: recorded in the journal, sent, and its outcome recorded.
+// Nothing is sent when the journal cannot take the record (`why` says so).
+struct Shipment {
+  Text order_id, order_no, courier, tracking, address_id;
+  std::string batch;
+};
+bool journaled_send(app::Context& ctx, const Shipment& s, ShipReply* reply, Text* why) {
+  std::optional<std::int64_t> entry;
+  std::string error;
+  if (ctx.database) {
+    store::ShippingJournal journal(*ctx.database);
+    store::Shipment record;
+    record.batch = s.batch;
+    record.order_id = web::gbk_to_utf8(s.order_id);
+    record.order_no = web::gbk_to_utf8(s.order_no);
+    record.courier = web::gbk_to_utf8(s.courier);
+    record.tracking_no = web::gbk_to_utf8(s.tracking);
+    record.sender_id = web::gbk_to_utf8(s.address_id);
+    entry = journal.begin(record, &error);
+    if (!entry) {
+      *why = gbk("发货记录写不进去，没有再发货：") + web::utf8_to_gbk(error);
+      return false;
+    }
+  }
+  *reply = send_shipment(ctx, s.courier, s.tracking, s.address_id, s.order_id);
+  if (entry) {
+    store::ShippingJournal journal(*ctx.database);
+    const std::optional<int> status =
+        reply->http_status > 0 ? std::optional<int>(reply->http_status) : std::nullopt;
+    // A failed completion leaves the entry "unknown": the truth is told at the next start.
+    journal.finish(*entry, reply->shipped, web::gbk_to_utf8(reply->message), status, &error);
+  }
+  return true;
+}
+
+EarlierShipments earlier_shipments(app::Context& ctx) {
+  if (!ctx.database) return {};
+  store::ShippingJournal journal(*ctx.database);
+  return {journal.order_ids("shipped"), journal.order_ids("unknown")};
+}
+
+Text cell_of(const app::OrderRow& row, int column) {
+  return column < static_cast<int>(row.size()) ? row[column] : Text();
+}
+
 }  // namespace
+
+Text reply_message(const Text& reply) {
+  const std::string utf8 = web::gbk_to_utf8(web::trim_spaces(reply));
+  const auto json = nlohmann::json::parse(utf8, nullptr, false);
+  if (json.is_object()) {
+    for (const char* key : {"msg", "message"}) {
+      const auto it = json.find(key);
+      if (it != json.end() && it->is_string()) return web::utf8_to_gbk(it->get<std::string>());
+    }
+  }
+  return web::trim_spaces(reply);
+}
+
+std::vector<RowVerdict> check_rows(app::Context& ctx, const std::vector<app::OrderRow>& rows) {
+  return check_batch(rows, ctx.form.text(kCourierBox), earlier_shipments(ctx),
+                     CourierPatterns::installed(ctx.settings.path()));
+}
 
 Text read_from_address_id(std::string_view body) {
   // Converted to GB18030 first: searching the raw UTF-8 would step over a link
@@ -126,66 +211,152 @@ void fetch_from_address_id(app::Context& ctx) {
 ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& tracking,
                         const Text& address_id, const Text& order_id) {
   Text headers = "X-CSRF-Token: " + ctx.csrf_token.get();
+  web::HttpOutcome outcome;
   const web::Bytes body = web::http_request(ctx.backoffice_url("/order/send"), 1,
                                             ship_body(courier, tracking, address_id, order_id),
-                                            nullptr, nullptr, &headers);
+                                            nullptr, nullptr, &headers, nullptr, false, nullptr,
+                                            {}, &outcome);
   ShipReply result;
   result.reply = web::page_text(body);
   result.shipped = is_shipped_reply(result.reply);
+  result.message = reply_message(result.reply);
+  result.http_status = static_cast<int>(outcome.status);
   return result;
 }
 
 void ship_selected_order(app::Context& ctx) {
-  if (!shipping_inputs_present(ctx)) return;
+  if (!shipping_inputs_present(ctx) || !journal_usable(ctx)) return;
   app::Form& form = ctx.form;
   const int row = form.selected_row(app::kOrderList);
   // The key, not the index, names the row: the table may change while the
   // request and the message box are open.
   const app::RowKey key = form.row_key(app::kOrderList, row);
-  const Text order_id = key ? form.cell(app::kOrderList, row, app::kColId) : Text();
-  const Text courier = form.text(kCourierBox);
-  const Text address_id = form.text(kAddressBox);
-  const Text tracking = form.text(kTrackingBox);
+  Shipment shipment;
+  shipment.order_id = key ? form.cell(app::kOrderList, row, app::kColId) : Text();
+  shipment.order_no = key ? form.cell(app::kOrderList, row, app::kColOrderNo) : Text();
+  shipment.courier = form.text(kCourierBox);
+  shipment.address_id = form.text(kAddressBox);
+  shipment.tracking = form.text(kTrackingBox);
 
   ShipReply result;
-  form.wait([&] { result = send_shipment(ctx, courier, tracking, address_id, order_id); });
+  Text refused;
+  bool sent = false;
+  form.wait([&] { sent = journaled_send(ctx, shipment, &result, &refused); });
+  if (!sent) {
+    form.message_box(refused);
+    return;
+  }
   const Text status = gbk(result.shipped ? "发货成功" : "发货失败");
   form.message_box(status + "\r\n" + result.reply);
   if (key) form.set_cells_by_key(app::kOrderList, key, app::kColShipStatus, {status});
 }
 
-void ship_all_orders(app::Context& ctx) {
+namespace {
+
+enum class Rows { All, Failed };
+
+// The batch over every row, or over the rows whose last shipment failed:
+// checked first, asked about when not all rows are ready, then shipped row
+// by row with each shipment in the journal.
+void ship_rows(app::Context& ctx, Rows which) {
   BatchGuard guard(ctx);
   if (!guard.acquired()) {
     tell_batch_running(ctx);
     return;
   }
-  if (!shipping_inputs_present(ctx)) return;
+  if (!shipping_inputs_present(ctx) || !journal_usable(ctx)) return;
   app::Form& form = ctx.form;
   Text stopped;  // why the batch ended early, if it did
+  int shipped = 0, failed = 0, skipped = 0;
   {
     // Imports and list fetches wait until the batch is through, so the rows
     // read here stay the rows being shipped.
     app::TableLock::Hold hold(ctx.table_lock, form);
-    const TableSnapshot table = read_order_rows(form);
+    TableSnapshot table = read_order_rows(form);
+    if (which == Rows::Failed) {
+      TableSnapshot failed_rows;
+      for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        if (!starts_with(cell_of(table.rows[r], app::kColShipStatus), "发货失败")) continue;
+        failed_rows.rows.push_back(std::move(table.rows[r]));
+        failed_rows.keys.push_back(table.keys[r]);
+      }
+      table = std::move(failed_rows);
+    }
 
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+    const std::vector<RowVerdict> verdicts = check_rows(ctx, table.rows);
+    app::BatchChoice choice = app::BatchChoice::ReadyOnly;
+    if (!all_ready(verdicts)) {
+      std::vector<app::BatchProblem> problems;
+      int ready = 0;
+      for (std::size_t r = 0; r < verdicts.size(); ++r) {
+        if (verdicts[r].verdict == Verdict::Ready) {
+          ++ready;
+          continue;
+        }
+        ready += verdicts[r].ships();
+        problems.push_back({cell_of(table.rows[r], app::kColOrderNo),
+                            cell_of(table.rows[r], app::kColTrackingNo), verdicts[r].reason,
+                            verdicts[r].ships()});
+      }
+      choice = form.ask_batch(ready, static_cast<int>(verdicts.size()), problems);
+      if (choice == app::BatchChoice::Cancel) stopped = gbk("批量发货已取消，没有发出任何发货请求");
+    }
+
+    const std::string batch = store::new_batch_id();
+    for (std::size_t r = 0; r < table.rows.size() && stopped.empty(); ++r) {
       const app::OrderRow& row = table.rows[r];
-      const Text tracking = row.size() > app::kColTrackingNo ? row[app::kColTrackingNo] : Text();
-      const Text order_id = row.size() > app::kColId ? row[app::kColId] : Text();
+      if (choice == app::BatchChoice::ReadyOnly && !verdicts[r].ships()) {
+        form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus,
+                              {gbk("跳过：") + verdicts[r].reason});
+        ++skipped;
+        continue;
+      }
       // Read per row: an edit made while the batch runs applies to the rows after it.
       // A box emptied meanwhile (or a closed window, whose boxes read empty)
       // ends the batch rather than ship the rest without a courier or sender.
-      const Text courier = form.text(kCourierBox);
-      const Text address_id = form.text(kAddressBox);
-      stopped = missing_input_message(courier, address_id);
+      Shipment shipment{cell_of(row, app::kColId),         cell_of(row, app::kColOrderNo),
+                        form.text(kCourierBox),            cell_of(row, app::kColTrackingNo),
+                        form.text(kAddressBox),            batch};
+      stopped = missing_input_message(shipment.courier, shipment.address_id);
       if (!stopped.empty()) break;
-      const ShipReply result = send_shipment(ctx, courier, tracking, address_id, order_id);
+      ShipReply result;
+      if (!journaled_send(ctx, shipment, &result, &stopped)) break;
+      ++(result.shipped ? shipped : failed);
       const Text status = result.shipped ? gbk("发货成功") : gbk("发货失败") + result.reply;
       form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus, {status});
     }
   }
-  form.message_box(stopped.empty() ? gbk("发货完成，请检查是否发送成功！！！") : stopped);
+  const Text counts = gbk("成功") + std::to_string(shipped) + gbk("笔，失败") +
+                      std::to_string(failed) + gbk("笔，跳过") + std::to_string(skipped) + gbk("笔");
+  form.message_box((stopped.empty() ? gbk("发货完成，请检查是否发送成功！！！") : stopped) + "\r\n" +
+                   counts);
+}
+
+}  // namespace
+
+void ship_all_orders(app::Context& ctx) {
+  ship_rows(ctx, Rows::All);
+}
+
+void retry_failed_shipments(app::Context& ctx) {
+  ship_rows(ctx, Rows::Failed);
+}
+
+void report_unknown_shipments(app::Context& ctx) {
+  if (!ctx.database || !ctx.database->ok()) return;
+  const std::vector<store::Shipment> unknown =
+      store::ShippingJournal(*ctx.database).take_unreported_unknown();
+  if (unknown.empty()) return;
+  Text text = gbk("有") + std::to_string(unknown.size()) +
+              gbk("笔发货没有收到后台的回答（发货途中程序被关闭或断了网），不知道发出去没有：");
+  constexpr std::size_t kNamed = 20;
+  for (std::size_t i = 0; i < unknown.size() && i < kNamed; ++i)
+    text += "\r\n" + web::utf8_to_gbk("订单号 " + unknown[i].order_no + "（ID " + unknown[i].order_id +
+                                       "，快递单号 " + unknown[i].tracking_no + "，" + unknown[i].time +
+                                       "）");
+  if (unknown.size() > kNamed) text += "\r\n" + gbk("……");
+  text += "\r\n" + gbk("请到后台核对这些订单是否已经发货。发货记录页里它们的结果是“不明”。");
+  ctx.form.message_box(text);
 }
 
 void confirm_and_ship_all(app::Context& ctx) {

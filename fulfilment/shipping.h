@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/core/context.h"
+#include "fulfilment/batch_check.h"
 #include "web/text.h"
 
 namespace fulfilment {
@@ -31,7 +32,13 @@ bool is_shipped_reply(const Text& reply);
 struct ShipReply {
   Text reply;  // the back office's reply as page text (empty when the request failed)
   bool shipped = false;
+  Text message;         // what the reply says, for the journal and for people
+  int http_status = 0;  // 0 when there was no answer
 };
+
+// The message of a reply: "msg" or "message" of a JSON answer such as
+// {"code":1,"msg":"订单不存在"}; otherwise the reply itself, trimmed.
+Text reply_message(const Text& reply);
 
 // Operations.
 
@@ -41,11 +48,22 @@ void fetch_from_address_id(app::Context& ctx);
 // the UI thread wrap it in ctx.form.wait.
 ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& tracking,
                         const Text& address_id, const Text& order_id);
-// Ships the selected row with the tracking number of 编辑框14.
+// Ships the selected row with the tracking number of 编辑框14 (in the journal too).
 void ship_selected_order(app::Context& ctx);
-// Ships every row with its own tracking number (worker thread). Refused, with
-// a message, while another batch on the same context is running.
+// Ships every row with its own tracking number (worker thread). The rows
+// are checked first; when not all are ready the merchant chooses (ready rows
+// only, all as listed, cancel) and rows not shipped read "跳过：" + why.
+// Every shipment is in the journal before its request goes out; a journal
+// that cannot be written refuses the batch. Refused, with a message, while
+// another batch on the same context is running.
 void ship_all_orders(app::Context& ctx);
+// The same batch over the rows whose 发货状态 starts with 发货失败.
+void retry_failed_shipments(app::Context& ctx);
+// The verdicts the batch gives `rows` (courier from 编辑框12, the journal,
+// the courier pattern table).
+std::vector<RowVerdict> check_rows(app::Context& ctx, const std::vector<app::OrderRow>& rows);
+// Tells the merchant once about journal entries left without an answer.
+void report_unknown_shipments(app::Context& ctx);
 // Asks "请确保已经导入过快递单号" and on Yes starts ship_all_orders on a worker.
 void confirm_and_ship_all(app::Context& ctx);
 

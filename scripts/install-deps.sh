@@ -13,6 +13,8 @@ packages=(
   libcurl4-openssl-dev libpcre2-dev libre2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
   # speech
   libespeak-ng-dev espeak-ng-data
+  # the program's database (shipping journal)
+  libsqlite3-dev
   # workbooks
   libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev
   # command line: options and JSON output; packaging (cpack -G DEB runs dpkg-shlibdeps)

@@ -12,6 +12,10 @@
 #include "app/core/table_lock.h"
 #include "web/http.h"
 
+namespace store {
+class Database;
+}
+
 namespace app {
 
 // Host names with an optional ":port", e.g. "127.0.0.1:18080".
@@ -47,6 +51,9 @@ struct Context {
   // Which order list the table shows, as the last list fetch left it (kept by
   // backoffice/shown_list.h); anything else that rewrites the rows makes it stale.
   SharedText shown_list{};
+  // The program's database (the shipping journal). Null runs without one;
+  // one that is not ok() makes shipping refuse rather than ship unrecorded.
+  store::Database* database = nullptr;
 
   // "http://" + back-office host + path.
   Text backoffice_url(std::string_view path) const {

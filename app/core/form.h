@@ -54,6 +54,15 @@ using RowKey = std::uint64_t;
 enum class Buttons { Ok, YesNo };
 enum class Answer { Ok, Yes, No };
 
+// A row a batch would not ship as listed, or ships with a warning.
+struct BatchProblem {
+  Text order_no;
+  Text tracking_no;
+  Text reason;
+  bool warning_only = false;  // shipped with the ready rows
+};
+enum class BatchChoice { ReadyOnly, All, Cancel };
+
 class Form {
  public:
   virtual ~Form() = default;
@@ -112,6 +121,10 @@ class Form {
   virtual void wait(const std::function<void()>& job) = 0;
   // Save dialog for a workbook; the empty text when cancelled.
   virtual Text ask_save_path(const Text& suggested) = 0;
+  // Before a batch whose rows are not all ready: `ready` of `total` rows can
+  // be shipped, `problems` lists the others (and the warnings). ReadyOnly is
+  // the default answer.
+  virtual BatchChoice ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) = 0;
 };
 
 }  // namespace app

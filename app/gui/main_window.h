@@ -33,7 +33,13 @@ class QMenu;
 class QTabWidget;
 class QTableView;
 
+namespace store {
+class Database;
+}
+
 namespace app {
+
+class JournalPage;
 
 class PictureBox;
 class ReportModel;
@@ -104,6 +110,10 @@ class MainWindow : public QWidget, public Form {
   void process_events() override;
   void wait(const std::function<void()>& job) override;
   Text ask_save_path(const Text& suggested) override;
+  BatchChoice ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) override;
+
+  // The database whose shipping journal the 发货记录 page shows.
+  void set_database(store::Database* database);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -155,6 +165,7 @@ class MainWindow : public QWidget, public Form {
   QTabWidget* m_tabs = nullptr;
   PictureBox* m_picture = nullptr;
   QMenu* m_menu = nullptr;
+  JournalPage* m_journal_page = nullptr;
   QTimer m_timer;
   MessageHandler m_message_handler;
   std::function<Text(const Text&)> m_save_path_handler;

@@ -122,6 +122,7 @@ void MainWindow::wire() {
       [this] { message_box(web::gbk("直接将Excel表格拖到软件中")); },
       [this] { run_ui(m_ops.ship_selected_order); },
       [this] { confirm_and_ship_all(); },
+      [this] { run_worker(m_ops.retry_failed_shipments); },
       [this] { run_ui(m_ops.query_tracking); },
       [this] { delete_selected_row(); },
       [this] { clear_rows(kOrderList); }};

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "app/gui/caption_fit.h"
+#include "app/gui/batch_dialog.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/gui/picture.h"
@@ -440,6 +441,10 @@ Text MainWindow::ask_save_path(const Text& suggested) {
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return Text();
     return tx(dialog->selectedFiles().first());
   });
+}
+
+BatchChoice MainWindow::ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) {
+  return on_ui([&] { return ask_batch_dialog(this, ready, total, problems); }, BatchChoice::Cancel);
 }
 
 }  // namespace app

@@ -18,6 +18,7 @@
 
 #include "app/gui/caption_fit.h"
 #include "app/gui/fixed_texts.h"
+#include "app/gui/journal_page.h"
 #include "app/gui/main_window.h"
 #include "app/gui/picture_box.h"
 #include "app/gui/report_model.h"
@@ -45,6 +46,7 @@ constexpr int kClientWidth = 1136;
 constexpr int kClientHeight = 504;
 const QRect kTabsGeometry(0, 128, 1136, 376);
 const QRect kOrderListGeometry(0, 27, 1128, 400);
+const QRect kJournalGeometry(8, 30, 1120, 340);
 
 void set_text_colour(QWidget* w, const QColor& colour) {
   QPalette p = w->palette();
@@ -111,7 +113,7 @@ void MainWindow::build() {
     QRect area = screen->availableGeometry();
     move(area.x() + (area.width() - 1142) / 2, area.y() + (area.height() - 533) / 2);
   }
-  m_page_controls.resize(8);
+  m_page_controls.resize(9);
   build_top();
   build_pages();
   build_menu();
@@ -165,7 +167,8 @@ void MainWindow::build_top() {
 void MainWindow::build_pages() {
   m_tabs = add(new QTabWidget(this), "选择夹1", kTabsGeometry);
   for (const char* title :
-       {"订单管理", "账户提现", "退货管理", "个人信息", "更新内容", "日志", "快递代码", "帮助"})
+       {"订单管理", "账户提现", "退货管理", "个人信息", "更新内容", "日志", "快递代码", "帮助",
+        "发货记录"})
     m_tabs->addTab(new QWidget(), u(title));
   // Compact headers, so all eight fit left of the controls that sit beside them.
   if (auto* bar = m_tabs->findChild<QTabBar*>())
@@ -205,6 +208,7 @@ void MainWindow::build_pages() {
   add(multi_line(t, true), "编辑框9", {8, 32, 1120, 376}, 6);
   auto* help = fixed_box(add(multi_line(t, true), "编辑框3", {16, 32, 744, 368}, 7));
   help->setPlainText(multi_line_text(help_text()));
+  m_journal_page = add(new JournalPage(t), "发货记录", kJournalGeometry, 8);
   show_page(0);
 }
 
@@ -246,7 +250,7 @@ void MainWindow::build_menu() {
   m_menu = new QMenu(u("a"), this);
   m_menu->setObjectName(QStringLiteral("order_menu"));
   for (const char* entry : {"复制", "导出订单", "导入订单", "选中行发货", "导入单号发货",
-                            "查询当前订单物流", "删除本条订单", "清空订单"})
+                            "重试发货失败的订单", "查询当前订单物流", "删除本条订单", "清空订单"})
     m_menu->addAction(u(entry));
 }
 
@@ -272,6 +276,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   m_tabs->setGeometry(kTabsGeometry.adjusted(0, 0, grow_x, grow_y));
   if (List* orders = list(kOrderList))
     orders->view->setGeometry(kOrderListGeometry.adjusted(0, 0, grow_x, grow_y));
+  if (m_journal_page) m_journal_page->setGeometry(kJournalGeometry.adjusted(0, 0, grow_x, grow_y));
+}
+
+void MainWindow::set_database(store::Database* database) {
+  m_journal_page->set_database(database);
 }
 
 }  // namespace app

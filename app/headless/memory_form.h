@@ -67,6 +67,9 @@ class MemoryForm : public Form {
   void process_events() override {}
   void wait(const std::function<void()>& job) override { job(); }
   Text ask_save_path(const Text&) override { return {}; }
+  BatchChoice ask_batch(int, int, const std::vector<BatchProblem>&) override {
+    return BatchChoice::ReadyOnly;
+  }
 
   // What a merchant would do with the mouse.
   void select_row(std::string_view list, int row);

@@ -38,6 +38,7 @@ Operations bind_operations(Context& ctx) {
   ops.fetch_orders_to_receive = [c] { backoffice::fetch_orders_to_receive(*c); };
   ops.fetch_order_details = [c] { backoffice::fetch_order_details(*c); };
   ops.ship_all_orders = [c] { fulfilment::ship_all_orders(*c); };
+  ops.retry_failed_shipments = [c] { fulfilment::retry_failed_shipments(*c); };
   ops.list_paid_withdrawals = [c] { finance::list_paid_withdrawals(*c); };
   return ops;
 }

@@ -31,6 +31,7 @@ struct Operations {
   std::function<void()> fetch_orders_to_receive;  // 按钮5
   std::function<void()> fetch_order_details;      // 按钮6
   std::function<void()> ship_all_orders;          // 按钮12
+  std::function<void()> retry_failed_shipments;   // 重试发货失败的订单
   std::function<void()> list_paid_withdrawals;    // 按钮9
 };
 

@@ -200,7 +200,7 @@ TEST_F(MerchantDay, FromLoginThroughShippingToWithdrawals) {
   EXPECT_EQ(column(kOrderList, app::kColShipStatus),
             std::vector<Text>(to_ship.size(), gbk("发货成功")));
   ASSERT_EQ(m_shown.size(), shown_before_batch + 1);
-  EXPECT_EQ(last_shown(), gbk("发货完成，请检查是否发送成功！！！"));
+  EXPECT_EQ(last_shown(), gbk("发货完成，请检查是否发送成功！！！\r\n成功") + std::to_string(to_ship.size()) + gbk("笔，失败0笔，跳过0笔"));
   for (std::size_t r = 0; r < to_ship.size(); ++r) {
     const mall::Order o = m_mall.order(to_ship[r]);
     EXPECT_EQ(o.state, 30) << o.id;

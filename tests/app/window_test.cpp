@@ -259,9 +259,9 @@ TEST_F(Window, MaskedBoxesHoldTheRealText) {
 TEST_F(Window, TabPagesAndTheirControls) {
   auto* tabs = find<QTabWidget>("选择夹1");
   const char* titles[] = {"订单管理", "账户提现", "退货管理", "个人信息",
-                          "更新内容", "日志",     "快递代码", "帮助"};
-  ASSERT_EQ(tabs->count(), 8);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(tabs->tabText(i), u(titles[i]));
+                          "更新内容", "日志",     "快递代码", "帮助", "发货记录"};
+  ASSERT_EQ(tabs->count(), 9);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(tabs->tabText(i), u(titles[i]));
   for (int i : {2, 3}) EXPECT_TRUE(tabs->widget(i)->children().isEmpty());
   m_window->show();
   EXPECT_TRUE(find("超级列表框1")->isVisible());
@@ -270,6 +270,9 @@ TEST_F(Window, TabPagesAndTheirControls) {
   EXPECT_TRUE(find("编辑框3")->isVisible());
   EXPECT_FALSE(find("超级列表框1")->isVisible());
   EXPECT_FALSE(find("分组框1")->isVisible());
+  tabs->setCurrentIndex(8);
+  EXPECT_TRUE(find("发货记录")->isVisible());
+  EXPECT_FALSE(find("编辑框3")->isVisible());
 }
 
 TEST_F(Window, FixedTextsAreExact) {
@@ -347,7 +350,7 @@ TEST_F(Window, ContextMenuEntriesInOrder) {
   QStringList texts;
   for (QAction* a : menu->actions()) texts << a->text();
   EXPECT_EQ(texts, QStringList({u("复制"), u("导出订单"), u("导入订单"), u("选中行发货"),
-                                u("导入单号发货"), u("查询当前订单物流"), u("删除本条订单"),
+                                u("导入单号发货"), u("重试发货失败的订单"), u("查询当前订单物流"), u("删除本条订单"),
                                 u("清空订单")}));
   EXPECT_EQ(find("超级列表框1")->contextMenuPolicy(), Qt::CustomContextMenu);
 }

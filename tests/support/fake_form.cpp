@@ -47,4 +47,11 @@ Text FakeForm::ask_save_path(const Text&) {
   return p;
 }
 
+app::BatchChoice FakeForm::ask_batch(int ready, int total,
+                                    const std::vector<app::BatchProblem>& problems) {
+  std::lock_guard lock(m_record_mutex);
+  batch_questions.push_back({ready, total, problems});
+  return batch_choice;
+}
+
 }  // namespace testing_support

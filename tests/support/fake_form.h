@@ -40,6 +40,8 @@ class FakeForm : public app::MemoryForm {
                      Buttons buttons = Buttons::Ok) override;
   bool speak(const Text& text) override;
   Text ask_save_path(const Text& suggested) override;
+  app::BatchChoice ask_batch(int ready, int total,
+                             const std::vector<app::BatchProblem>& problems) override;
 
   // Recorded effects (read after join_workers(), or under no concurrency).
   std::vector<int> progress;  // every position set, in order
@@ -50,6 +52,12 @@ class FakeForm : public app::MemoryForm {
   int picture_mode = 0;
   std::deque<Answer> answers;   // scripted answers to Yes/No boxes (default Yes)
   std::deque<Text> save_paths;  // scripted answers to ask_save_path (default cancel)
+  struct BatchQuestion {
+    int ready = 0, total = 0;
+    std::vector<app::BatchProblem> problems;
+  };
+  std::vector<BatchQuestion> batch_questions;  // every ask_batch, in order
+  app::BatchChoice batch_choice = app::BatchChoice::ReadyOnly;  // its answer
 
  private:
   std::mutex m_record_mutex;

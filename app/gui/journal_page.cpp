@@ -1,0 +1,125 @@
+#include "app/gui/journal_page.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/gui/dialogs.h"
+#include "exchange/workbook_writer.h"
+#include "store/shipping_journal.h"
+
+namespace app {
+
+namespace {
+
+const char* const kTitles[] = {"时间", "批次", "ID", "订单号", "快递",
+                               "快递单号", "发货地址ID", "结果", "消息"};
+
+QString outcome_name(const std::string& outcome) {
+  if (outcome == "shipped") return QString::fromUtf8("发货成功");
+  if (outcome == "failed") return QString::fromUtf8("发货失败");
+  return QString::fromUtf8("不明");
+}
+
+}  // namespace
+
+JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* filters = new QHBoxLayout;
+  m_outcome = new QComboBox(this);
+  m_outcome->addItem(QString::fromUtf8("全部结果"), QString());
+  m_outcome->addItem(QString::fromUtf8("发货成功"), QStringLiteral("shipped"));
+  m_outcome->addItem(QString::fromUtf8("发货失败"), QStringLiteral("failed"));
+  m_outcome->addItem(QString::fromUtf8("不明"), QStringLiteral("unknown"));
+  m_use_date = new QCheckBox(QString::fromUtf8("起始日期"), this);
+  m_since = new QDateEdit(QDate::currentDate(), this);
+  m_since->setCalendarPopup(true);
+  m_since->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+  m_since->setEnabled(false);
+  auto* reload = new QPushButton(QString::fromUtf8("刷新"), this);
+  auto* save = new QPushButton(QString::fromUtf8("导出"), this);
+  m_status = new QLabel(this);
+  filters->addWidget(m_outcome);
+  filters->addWidget(m_use_date);
+  filters->addWidget(m_since);
+  filters->addWidget(reload);
+  filters->addWidget(save);
+  filters->addWidget(m_status, 1);
+  layout->addLayout(filters);
+
+  m_table = new QTableWidget(0, static_cast<int>(std::size(kTitles)), this);
+  QStringList titles;
+  for (const char* t : kTitles) titles << QString::fromUtf8(t);
+  m_table->setHorizontalHeaderLabels(titles);
+  m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_table->verticalHeader()->hide();
+  m_table->horizontalHeader()->setStretchLastSection(true);
+  layout->addWidget(m_table);
+
+  connect(m_outcome, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+  connect(m_use_date, &QCheckBox::toggled, this, [this](bool on) {
+    m_since->setEnabled(on);
+    refresh();
+  });
+  connect(m_since, &QDateEdit::dateChanged, this, [this] { refresh(); });
+  connect(reload, &QPushButton::clicked, this, [this] { refresh(); });
+  connect(save, &QPushButton::clicked, this, [this] { export_shown(); });
+}
+
+void JournalPage::set_database(store::Database* database) {
+  m_database = database;
+  refresh();
+}
+
+void JournalPage::refresh() {
+  m_table->setRowCount(0);
+  if (!m_database || !m_database->ok()) {
+    m_status->setText(m_database ? QString::fromStdString(m_database->error()) : QString());
+    return;
+  }
+  const std::string since =
+      m_use_date->isChecked() ? m_since->date().toString(Qt::ISODate).toStdString() : std::string();
+  const auto entries = store::ShippingJournal(*m_database)
+                           .entries(since, m_outcome->currentData().toString().toStdString());
+  m_table->setRowCount(static_cast<int>(entries.size()));
+  for (int r = 0; r < static_cast<int>(entries.size()); ++r) {
+    const store::Shipment& e = entries[r];
+    const std::string cells[] = {e.time,        e.batch,     e.order_id, e.order_no, e.courier,
+                                 e.tracking_no, e.sender_id, "",         e.message};
+    for (int c = 0; c < static_cast<int>(std::size(cells)); ++c)
+      m_table->setItem(r, c, new QTableWidgetItem(c == 7 ? outcome_name(e.outcome)
+                                                         : QString::fromStdString(cells[c])));
+  }
+  m_table->resizeColumnsToContents();
+  m_status->setText(QString::fromUtf8("共%1条").arg(entries.size()));
+}
+
+void JournalPage::export_shown() {
+  auto dialog = workbook_save_dialog(this, QString::fromUtf8("发货记录.xlsx"));
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
+  const std::string path = dialog->selectedFiles().first().toStdString();
+  std::vector<std::string> titles(std::begin(kTitles), std::end(kTitles));
+  std::vector<std::vector<std::string>> rows;
+  for (int r = 0; r < m_table->rowCount(); ++r) {
+    std::vector<std::string> row;
+    for (int c = 0; c < m_table->columnCount(); ++c)
+      row.push_back(m_table->item(r, c) ? m_table->item(r, c)->text().toStdString() : std::string());
+    rows.push_back(std::move(row));
+  }
+  const std::string why = exchange::write_workbook(path, titles, rows);
+  QMessageBox::information(this, QString::fromUtf8("信息："),
+                           why.empty() ? QString::fromUtf8("导出成功！")
+                                       : QString::fromUtf8("导出失败：") + QString::fromStdString(why));
+}
+
+}  // namespace app

@@ -1,0 +1,39 @@
+#pragma once
+// The 发货记录 page: the shipping journal, newest first, filtered by outcome
+// and by a first date, with an export to a workbook (the order export's
+// writer). It reads the database directly: nothing of it is an operation.
+//
+// Usage: auto* page = new JournalPage(tabs);  page->set_database(&db);  page->refresh();
+
+#include <QWidget>
+
+class QComboBox;
+class QDateEdit;
+class QCheckBox;
+class QTableWidget;
+class QLabel;
+
+namespace store {
+class Database;
+}
+
+namespace app {
+
+class JournalPage : public QWidget {
+ public:
+  explicit JournalPage(QWidget* parent);
+  void set_database(store::Database* database);
+  void refresh();  // reads the journal again with the filters shown
+
+ private:
+  void export_shown();
+
+  store::Database* m_database = nullptr;
+  QComboBox* m_outcome;
+  QCheckBox* m_use_date;
+  QDateEdit* m_since;
+  QTableWidget* m_table;
+  QLabel* m_status;
+};
+
+}  // namespace app

@@ -1,0 +1,144 @@
+#include "store/database.h"
+
+#include <sqlite3.h>
+
+#include <ctime>
+
+namespace store {
+
+namespace {
+
+constexpr int kSchemaVersion = 1;
+
+// Each step brings the schema from version i to i + 1.
+constexpr const char* kMigrations[kSchemaVersion] = {
+    // 1: the shipping journal. A row is written (outcome 'unknown') before
+    // its request goes out and completed when the answer comes.
+    "CREATE TABLE shipments ("
+    "  id INTEGER PRIMARY KEY,"
+    "  time TEXT NOT NULL,"
+    "  batch TEXT NOT NULL DEFAULT '',"
+    "  order_id TEXT NOT NULL,"
+    "  order_no TEXT NOT NULL,"
+    "  courier TEXT NOT NULL,"
+    "  tracking_no TEXT NOT NULL,"
+    "  sender_id TEXT NOT NULL,"
+    "  outcome TEXT NOT NULL DEFAULT 'unknown' CHECK (outcome IN ('unknown', 'shipped', 'failed')),"
+    "  message TEXT NOT NULL DEFAULT '',"
+    "  http_status INTEGER,"
+    "  finished TEXT,"
+    "  reported INTEGER NOT NULL DEFAULT 0);"
+    "CREATE INDEX shipments_by_order ON shipments (order_id);",
+};
+
+bool exec(sqlite3* db, const char* sql, std::string* error) {
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+  *error = message ? message : sqlite3_errmsg(db);
+  sqlite3_free(message);
+  return false;
+}
+
+int user_version(sqlite3* db) {
+  sqlite3_stmt* st = nullptr;
+  int version = -1;
+  if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
+      sqlite3_step(st) == SQLITE_ROW)
+    version = sqlite3_column_int(st, 0);
+  sqlite3_finalize(st);
+  return version;
+}
+
+}  // namespace
+
+std::filesystem::path Database::beside(const std::filesystem::path& settings_file) {
+  return settings_file.parent_path() / "weihe-orders.db";
+}
+
+Database::Database(std::filesystem::path file) : m_path(std::move(file)) {
+  std::string why;
+  if (!open(&why)) {
+    m_error = "数据库 " + m_path.string() + " 用不了：" + why;
+    if (m_db) sqlite3_close(m_db);
+    m_db = nullptr;
+  }
+}
+
+Database::~Database() {
+  for (auto& [sql, statement] : m_statements) sqlite3_finalize(statement);
+  if (m_db) sqlite3_close(m_db);
+}
+
+Database::Connection::Connection(Database& owner) : db(owner.m_db), m_owner(owner) {}
+
+sqlite3_stmt* Database::Connection::prepare(const char* sql) {
+  auto [it, added] = m_owner.m_statements.try_emplace(sql, nullptr);
+  if (added && sqlite3_prepare_v2(db, sql, -1, &it->second, nullptr) != SQLITE_OK) {
+    m_owner.m_statements.erase(it);
+    return nullptr;
+  }
+  sqlite3_reset(it->second);
+  sqlite3_clear_bindings(it->second);
+  return it->second;
+}
+
+bool Database::open(std::string* error) {
+  if (sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+      SQLITE_OK) {
+    *error = m_db ? sqlite3_errmsg(m_db) : "打不开";
+    return false;
+  }
+  sqlite3_busy_timeout(m_db, 5000);  // the window and weihe-cli may share the file
+  // A file opened read-only would take no record: refuse it now.
+  if (sqlite3_db_readonly(m_db, "main") == 1) {
+    *error = "文件是只读的";
+    return false;
+  }
+  // WAL with synchronous=NORMAL: a commit is safe from a killed process at
+  // once, and from a power cut from the next checkpoint on.
+  if (!exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON",
+            error))
+    return false;
+  const int version = user_version(m_db);
+  if (version < 0) {
+    *error = sqlite3_errmsg(m_db);
+    return false;
+  }
+  if (version > kSchemaVersion) {
+    *error = "它来自更新版本的程序（结构版本 " + std::to_string(version) + "）";
+    return false;
+  }
+  for (int v = version; v < kSchemaVersion; ++v) {
+    const std::string step = std::string("BEGIN IMMEDIATE;") + kMigrations[v] +
+                             "PRAGMA user_version=" + std::to_string(v + 1) + ";COMMIT;";
+    if (!exec(m_db, step.c_str(), error)) {
+      std::string ignored;
+      exec(m_db, "ROLLBACK", &ignored);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Database::run(const std::function<bool(Connection&, std::string*)>& work, std::string* error) {
+  std::lock_guard lock(m_mutex);
+  if (!m_db) {
+    *error = m_error;
+    return false;
+  }
+  Connection connection(*this);
+  return work(connection, error);
+}
+
+std::string now_with_offset() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+  std::string s = text;
+  if (s.size() >= 5) s.insert(s.size() - 2, ":");
+  return s;
+}
+
+}  // namespace store

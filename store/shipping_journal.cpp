@@ -1,0 +1,183 @@
+#include "store/shipping_journal.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <ctime>
+#include <random>
+
+namespace store {
+
+namespace {
+
+// One use of a statement the connection keeps prepared; reset when done, so
+// it holds no read lock afterwards.
+class Statement {
+ public:
+  Statement(Database::Connection& c, const char* sql) : m_db(c.db), m_st(c.prepare(sql)) {}
+  ~Statement() {
+    if (m_st) sqlite3_reset(m_st);
+  }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  bool ok() const { return m_st != nullptr; }
+  void bind(int i, const std::string& text) {
+    sqlite3_bind_text(m_st, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  }
+  void bind(int i, std::optional<int> value) {
+    if (value)
+      sqlite3_bind_int(m_st, i, *value);
+    else
+      sqlite3_bind_null(m_st, i);
+  }
+  void bind(int i, std::int64_t value) { sqlite3_bind_int64(m_st, i, value); }
+  int step() { return m_st ? sqlite3_step(m_st) : SQLITE_ERROR; }
+  std::string text(int column) const {
+    const auto* p = sqlite3_column_text(m_st, column);
+    return p ? std::string(reinterpret_cast<const char*>(p), sqlite3_column_bytes(m_st, column))
+             : std::string();
+  }
+  std::optional<int> integer(int column) const {
+    if (sqlite3_column_type(m_st, column) == SQLITE_NULL) return std::nullopt;
+    return sqlite3_column_int(m_st, column);
+  }
+  std::int64_t id(int column) const { return sqlite3_column_int64(m_st, column); }
+  std::string error() const { return sqlite3_errmsg(m_db); }
+
+ private:
+  sqlite3* m_db;
+  sqlite3_stmt* m_st = nullptr;
+};
+
+constexpr const char* kColumns =
+    "SELECT id, time, batch, order_id, order_no, courier, tracking_no, sender_id, outcome, "
+    "message, http_status FROM shipments ";
+
+Shipment read_shipment(const Statement& st) {
+  Shipment s;
+  s.id = st.id(0);
+  s.time = st.text(1);
+  s.batch = st.text(2);
+  s.order_id = st.text(3);
+  s.order_no = st.text(4);
+  s.courier = st.text(5);
+  s.tracking_no = st.text(6);
+  s.sender_id = st.text(7);
+  s.outcome = st.text(8);
+  s.message = st.text(9);
+  s.http_status = st.integer(10);
+  return s;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ShippingJournal::begin(const Shipment& s, std::string* error) {
+  std::int64_t id = 0;
+  const bool done = m_db.run(
+      [&](Database::Connection& db, std::string* why) {
+        Statement st(db,
+                     "INSERT INTO shipments (time, batch, order_id, order_no, courier, "
+                     "tracking_no, sender_id) VALUES (?, ?, ?, ?, ?, ?, ?)");
+        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        st.bind(1, now_with_offset());
+        st.bind(2, s.batch);
+        st.bind(3, s.order_id);
+        st.bind(4, s.order_no);
+        st.bind(5, s.courier);
+        st.bind(6, s.tracking_no);
+        st.bind(7, s.sender_id);
+        if (st.step() != SQLITE_DONE) return *why = st.error(), false;
+        id = sqlite3_last_insert_rowid(db.db);
+        return true;
+      },
+      error);
+  if (!done) return std::nullopt;
+  return id;
+}
+
+bool ShippingJournal::finish(std::int64_t id, bool shipped, const std::string& message,
+                             std::optional<int> http_status, std::string* error) {
+  return m_db.run(
+      [&](Database::Connection& db, std::string* why) {
+        Statement st(db,
+                     "UPDATE shipments SET outcome = ?, message = ?, http_status = ?, "
+                     "finished = ? WHERE id = ?");
+        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        st.bind(1, std::string(shipped ? "shipped" : "failed"));
+        st.bind(2, message);
+        st.bind(3, http_status);
+        st.bind(4, now_with_offset());
+        st.bind(5, id);
+        if (st.step() != SQLITE_DONE) return *why = st.error(), false;
+        return true;
+      },
+      error);
+}
+
+std::set<std::string> ShippingJournal::order_ids(const std::string& outcome) {
+  std::set<std::string> ids;
+  std::string ignored;
+  m_db.run(
+      [&](Database::Connection& db, std::string*) {
+        Statement st(db, "SELECT DISTINCT order_id FROM shipments WHERE outcome = ?");
+        st.bind(1, outcome);
+        while (st.step() == SQLITE_ROW) ids.insert(st.text(0));
+        return true;
+      },
+      &ignored);
+  return ids;
+}
+
+std::vector<Shipment> ShippingJournal::entries(const std::string& since, const std::string& outcome) {
+  std::vector<Shipment> found;
+  std::string ignored;
+  m_db.run(
+      [&](Database::Connection& db, std::string*) {
+        const std::string sql = std::string(kColumns) +
+                                "WHERE substr(time, 1, 10) >= ? AND (? = '' OR outcome = ?) "
+                                "ORDER BY id DESC";
+        Statement st(db, sql.c_str());
+        st.bind(1, since);
+        st.bind(2, outcome);
+        st.bind(3, outcome);
+        while (st.step() == SQLITE_ROW) found.push_back(read_shipment(st));
+        return true;
+      },
+      &ignored);
+  return found;
+}
+
+std::vector<Shipment> ShippingJournal::take_unreported_unknown() {
+  std::vector<Shipment> found;
+  std::string ignored;
+  m_db.run(
+      [&](Database::Connection& db, std::string*) {
+        const std::string sql =
+            std::string(kColumns) + "WHERE outcome = 'unknown' AND reported = 0 ORDER BY id";
+        Statement st(db, sql.c_str());
+        while (st.step() == SQLITE_ROW) found.push_back(read_shipment(st));
+        if (found.empty()) return true;
+        Statement mark(db,
+                       "UPDATE shipments SET reported = 1 WHERE outcome = 'unknown' AND id <= ?");
+        mark.bind(1, found.back().id);
+        mark.step();
+        return true;
+      },
+      &ignored);
+  return found;
+}
+
+std::string new_batch_id() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+  std::random_device random;
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "-%04x", static_cast<unsigned>(random() & 0xffff));
+  return text + std::string(tail);
+}
+
+}  // namespace store

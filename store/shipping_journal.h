@@ -1,0 +1,54 @@
+#pragma once
+// The shipping journal: every shipment is recorded before its request goes
+// out (outcome "unknown") and completed with its outcome when the answer
+// comes, each step its own transaction. A process killed in between leaves
+// the entry "unknown", never half a record. Texts are UTF-8.
+//
+// Usage: store::ShippingJournal journal(db);
+//        auto id = journal.begin(entry, &error);      // before the POST
+//        journal.finish(*id, true, "操作成功", 200, &error);
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "store/database.h"
+
+namespace store {
+
+struct Shipment {
+  std::int64_t id = 0;
+  std::string time;   // when it was begun, local time with UTC offset
+  std::string batch;  // empty for one order shipped on its own
+  std::string order_id, order_no, courier, tracking_no, sender_id;
+  std::string outcome = "unknown";  // unknown | shipped | failed
+  std::string message;              // the back office's message
+  std::optional<int> http_status;
+};
+
+class ShippingJournal {
+ public:
+  explicit ShippingJournal(Database& db) : m_db(db) {}
+
+  // Records `s` as about to be sent (time set here); its id, or nothing with `error`.
+  std::optional<std::int64_t> begin(const Shipment& s, std::string* error);
+  bool finish(std::int64_t id, bool shipped, const std::string& message,
+              std::optional<int> http_status, std::string* error);
+
+  // Order ids with a shipment of that outcome.
+  std::set<std::string> order_ids(const std::string& outcome);
+  // Newest first; `since` a date "YYYY-MM-DD" (empty: all), `outcome` empty for all.
+  std::vector<Shipment> entries(const std::string& since = {}, const std::string& outcome = {});
+  // Unknown entries not told about yet, marked as told.
+  std::vector<Shipment> take_unreported_unknown();
+
+ private:
+  Database& m_db;
+};
+
+// A batch id: the local time and a random part, "20261208-173000-3f9a".
+std::string new_batch_id();
+
+}  // namespace store
