@@ -130,13 +130,17 @@ bool Database::run(const std::function<bool(Connection&, std::string*)>& work, s
   return work(connection, error);
 }
 
-std::string now_with_offset() {
+std::string local_time_text(const char* format) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  char text[40];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-  std::string s = text;
+  char text[64];
+  std::strftime(text, sizeof text, format, &local);
+  return text;
+}
+
+std::string now_with_offset() {
+  std::string s = local_time_text("%Y-%m-%dT%H:%M:%S%z");
   if (s.size() >= 5) s.insert(s.size() - 2, ":");
   return s;
 }

@@ -65,6 +65,8 @@ class Database {
   std::map<std::string, sqlite3_stmt*> m_statements;
 };
 
+// The local time now, formatted by strftime's `format`.
+std::string local_time_text(const char* format);
 // Local time with its UTC offset, "2026-12-08T08:00:00+08:00".
 std::string now_with_offset();
 

@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <ctime>
 #include <random>
 
 namespace store {
@@ -169,15 +168,10 @@ std::vector<Shipment> ShippingJournal::take_unreported_unknown() {
 }
 
 std::string new_batch_id() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
   std::random_device random;
   char tail[8];
   std::snprintf(tail, sizeof tail, "-%04x", static_cast<unsigned>(random() & 0xffff));
-  return text + std::string(tail);
+  return local_time_text("%Y%m%d-%H%M%S") + tail;
 }
 
 }  // namespace store
