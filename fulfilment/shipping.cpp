@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+#include <re2/re2.h>
 
 #include "fulfilment/batch_check.h"
 #include "store/shipping_journal.h"
@@ -176,7 +177,12 @@ Text reply_message(const Text& reply) {
       if (it != json.end() && it->is_string()) return web::utf8_to_gbk(it->get<std::string>());
     }
   }
-  return web::trim_spaces(reply);
+  static const RE2 tag("<[^>]*>");
+  static const RE2 blanks(R"(\s+)");
+  std::string plain = utf8;
+  RE2::GlobalReplace(&plain, tag, " ");
+  RE2::GlobalReplace(&plain, blanks, " ");
+  return web::trim_spaces(web::utf8_to_gbk(plain));
 }
 
 std::vector<RowVerdict> check_rows(app::Context& ctx, const std::vector<app::OrderRow>& rows) {

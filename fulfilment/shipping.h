@@ -37,7 +37,8 @@ struct ShipReply {
 };
 
 // The message of a reply: "msg" or "message" of a JSON answer such as
-// {"code":1,"msg":"订单不存在"}; otherwise the reply itself, trimmed.
+// {"code":1,"msg":"订单不存在"}; otherwise the reply's text without its
+// HTML tags, runs of white space made one space.
 Text reply_message(const Text& reply);
 
 // Operations.

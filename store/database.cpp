@@ -83,6 +83,17 @@ sqlite3_stmt* Database::Connection::prepare(const char* sql) {
 }
 
 bool Database::open(std::string* error) {
+  // A file whose write bits are all off was made read-only on purpose: honour
+  // that even for root, whom the system would let write it anyway.
+  std::error_code failed;
+  const auto status = std::filesystem::status(m_path, failed);
+  using std::filesystem::perms;
+  if (!failed && std::filesystem::exists(status) &&
+      (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) ==
+          perms::none) {
+    *error = "文件是只读的";
+    return false;
+  }
   if (sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
       SQLITE_OK) {
     *error = m_db ? sqlite3_errmsg(m_db) : "打不开";

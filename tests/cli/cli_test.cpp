@@ -5,14 +5,19 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <sqlite3.h>
+
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "exchange/workbook_reader.h"
 #include "exchange/workbook_writer.h"
 #include "mall/stand_in_mall.h"
+#include "store/shipping_journal.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -163,6 +168,82 @@ TEST_F(Cli, ShipDryRunSendsNothingAndTheRealRunShipsEachRow) {
   EXPECT_EQ(sent_shipments(), 2);
   EXPECT_EQ(m_mall.order(ids[0]).state, 30);
   EXPECT_EQ(m_mall.order(ids[1]).tracking_no, "YT100001");
+}
+
+// Order ids of the shipments the mall received, with how often each came.
+std::map<std::string, int> shipments_by_id(const mall::StandInMall& mall) {
+  std::map<std::string, int> sent;
+  for (const auto& r : mall.requests())
+    if (r.target.rfind("/order/send", 0) == 0) ++sent[r.body.substr(r.body.rfind('=') + 1)];
+  return sent;
+}
+
+std::string integrity(const fs::path& db_file) {
+  sqlite3* db = nullptr;
+  sqlite3_stmt* st = nullptr;
+  std::string result = "cannot open";
+  if (sqlite3_open_v2(db_file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
+      sqlite3_step(st) == SQLITE_ROW)
+    result = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return result;
+}
+
+TEST_F(Cli, ABatchKilledHalfwayIsJournaledAndNothingShipsTwice) {
+  m_mall.add_orders(8, 20);
+  const std::vector<std::string> ids = ids_in_state(20);
+  std::vector<std::vector<std::string>> rows;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    rows.emplace_back(26);
+    rows.back()[1] = m_mall.order(ids[i]).order_no;
+    rows.back()[8] = ids[i];
+    rows.back()[21] = "YT" + std::to_string(2000000000 + i);
+  }
+  const fs::path book = m_dir.path() / "batch.xlsx";
+  ASSERT_EQ(exchange::write_workbook(book, std::vector<std::string>(26, "t"), rows), "");
+
+  // Every answer takes 300 ms; the process is killed while it waits for the
+  // fifth shipment's.
+  m_mall.set_latency(std::chrono::milliseconds(300));
+  QProcess child;
+  child.start(QStringLiteral(WEIHE_CLI), {QStringLiteral("--settings"),
+                                          QString::fromStdString(m_settings.string()),
+                                          QStringLiteral("ship"), QStringLiteral("--from"),
+                                          QString::fromStdString(book.string()),
+                                          QStringLiteral("--courier"), QStringLiteral("yuantong")});
+  ASSERT_TRUE(child.waitForStarted());
+  for (int i = 0; i < 600 && sent_shipments() < 4; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_EQ(sent_shipments(), 4) << "the batch did not get going";
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  child.kill();  // SIGKILL
+  ASSERT_TRUE(child.waitForFinished(10000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the mall takes the one in flight
+  m_mall.set_latency(std::chrono::milliseconds(0));
+
+  const fs::path db_file = store::Database::beside(m_settings);
+  EXPECT_EQ(integrity(db_file), "ok");
+  {
+    store::Database db(db_file);
+    std::map<std::string, std::string> outcome;
+    for (const store::Shipment& s : store::ShippingJournal(db).entries()) outcome[s.order_id] = s.outcome;
+    for (const auto& [id, times] : shipments_by_id(m_mall))
+      EXPECT_TRUE(outcome[id] == "shipped" || outcome[id] == "unknown") << id << " " << outcome[id];
+    EXPECT_EQ(std::count_if(outcome.begin(), outcome.end(),
+                            [](const auto& o) { return o.second == "unknown"; }),
+              1);
+  }
+
+  Finished again = run({"ship", "--from", book.string(), "--courier", "yuantong"});
+  EXPECT_NE(again.err.find("有1笔发货没有收到后台的回答"), std::string::npos) << again.err;
+  int skipped = 0;
+  for (const json& line : again.lines()) skipped += line["result"] == "skipped";
+  EXPECT_EQ(skipped, 5);
+  const auto sent = shipments_by_id(m_mall);
+  EXPECT_EQ(sent.size(), ids.size());
+  for (const auto& [id, times] : sent) EXPECT_EQ(times, 1) << id;
 }
 
 TEST_F(Cli, TrackWithdrawalsAndPoll) {
