@@ -121,17 +121,18 @@ bool journal_usable(app::Context& ctx) {
   return refusal.empty();
 }
 
-// One shipment: recorded in the journal, sent, and its outcome recorded.
-// Nothing is sent when the journal cannot take the record (`why` says so).
+// One shipment: recorded in `journal` (null: no journal), sent, and its
+// outcome recorded, in a batch off its path (see finish_soon). Nothing is
+// sent when the journal cannot take the record (`why` says so).
 struct Shipment {
   Text order_id, order_no, courier, tracking, address_id;
-  std::string batch;
+  std::string batch;  // empty for one order shipped on its own
 };
-bool journaled_send(app::Context& ctx, const Shipment& s, ShipReply* reply, Text* why) {
+bool journaled_send(app::Context& ctx, store::ShippingJournal* journal, const Shipment& s,
+                    ShipReply* reply, Text* why) {
   std::optional<std::int64_t> entry;
   std::string error;
-  if (ctx.database) {
-    store::ShippingJournal journal(*ctx.database);
+  if (journal) {
     store::Shipment record;
     record.batch = s.batch;
     record.order_id = web::gbk_to_utf8(s.order_id);
@@ -139,7 +140,7 @@ bool journaled_send(app::Context& ctx, const Shipment& s, ShipReply* reply, Text
     record.courier = web::gbk_to_utf8(s.courier);
     record.tracking_no = web::gbk_to_utf8(s.tracking);
     record.sender_id = web::gbk_to_utf8(s.address_id);
-    entry = journal.begin(record, &error);
+    entry = journal->begin(record, &error);
     if (!entry) {
       *why = gbk("发货记录写不进去，没有再发货：") + web::utf8_to_gbk(error);
       return false;
@@ -147,11 +148,14 @@ bool journaled_send(app::Context& ctx, const Shipment& s, ShipReply* reply, Text
   }
   *reply = send_shipment(ctx, s.courier, s.tracking, s.address_id, s.order_id);
   if (entry) {
-    store::ShippingJournal journal(*ctx.database);
     const std::optional<int> status =
         reply->http_status > 0 ? std::optional<int>(reply->http_status) : std::nullopt;
+    const std::string message = web::gbk_to_utf8(reply->message);
     // A failed completion leaves the entry "unknown": the truth is told at the next start.
-    journal.finish(*entry, reply->shipped, web::gbk_to_utf8(reply->message), status, &error);
+    if (s.batch.empty())
+      journal->finish(*entry, reply->shipped, message, status, &error);
+    else
+      journal->finish_soon(*entry, reply->shipped, message, status);
   }
   return true;
 }
@@ -247,7 +251,11 @@ void ship_selected_order(app::Context& ctx) {
   ShipReply result;
   Text refused;
   bool sent = false;
-  form.wait([&] { sent = journaled_send(ctx, shipment, &result, &refused); });
+  form.wait([&] {
+    std::optional<store::ShippingJournal> journal;
+    if (ctx.database) journal.emplace(*ctx.database);
+    sent = journaled_send(ctx, journal ? &*journal : nullptr, shipment, &result, &refused);
+  });
   if (!sent) {
     form.message_box(refused);
     return;
@@ -309,6 +317,12 @@ void ship_rows(app::Context& ctx, Rows which) {
     }
 
     const std::string batch = store::new_batch_id();
+    std::optional<store::Database::ExclusiveHold> hold_journal;
+    std::optional<store::ShippingJournal> journal;
+    if (ctx.database) {
+      hold_journal.emplace(*ctx.database);
+      journal.emplace(*ctx.database);
+    }
     for (std::size_t r = 0; r < table.rows.size() && stopped.empty(); ++r) {
       const app::OrderRow& row = table.rows[r];
       if (choice == app::BatchChoice::ReadyOnly && !verdicts[r].ships()) {
@@ -326,11 +340,12 @@ void ship_rows(app::Context& ctx, Rows which) {
       stopped = missing_input_message(shipment.courier, shipment.address_id);
       if (!stopped.empty()) break;
       ShipReply result;
-      if (!journaled_send(ctx, shipment, &result, &stopped)) break;
+      if (!journaled_send(ctx, journal ? &*journal : nullptr, shipment, &result, &stopped)) break;
       ++(result.shipped ? shipped : failed);
       const Text status = result.shipped ? gbk("发货成功") : gbk("发货失败") + result.reply;
       form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus, {status});
     }
+    if (journal) journal->flush();  // every outcome recorded before the end is told
   }
   const Text counts = gbk("成功") + std::to_string(shipped) + gbk("笔，失败") +
                       std::to_string(failed) + gbk("笔，跳过") + std::to_string(skipped) + gbk("笔");

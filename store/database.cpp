@@ -10,6 +10,9 @@ namespace {
 
 constexpr int kSchemaVersion = 1;
 
+// WAL pages after which a checkpoint is started (SQLite's own default).
+constexpr int kCheckpointPages = 1000;
+
 // Each step brings the schema from version i to i + 1.
 constexpr const char* kMigrations[kSchemaVersion] = {
     // 1: the shipping journal. A row is written (outcome 'unknown') before
@@ -27,8 +30,7 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     "  message TEXT NOT NULL DEFAULT '',"
     "  http_status INTEGER,"
     "  finished TEXT,"
-    "  reported INTEGER NOT NULL DEFAULT 0);"
-    "CREATE INDEX shipments_by_order ON shipments (order_id);",
+    "  reported INTEGER NOT NULL DEFAULT 0);",
 };
 
 bool exec(sqlite3* db, const char* sql, std::string* error) {
@@ -61,21 +63,91 @@ Database::Database(std::filesystem::path file) : m_path(std::move(file)) {
     m_error = "数据库 " + m_path.string() + " 用不了：" + why;
     if (m_db) sqlite3_close(m_db);
     m_db = nullptr;
+    return;
   }
+  m_checkpointer = std::thread([this] { checkpoint_when_asked(); });
 }
 
 Database::~Database() {
+  if (m_checkpointer.joinable()) {
+    {
+      std::lock_guard lock(m_checkpoint_mutex);
+      m_closing = true;
+    }
+    m_wanted.notify_one();
+    m_checkpointer.join();
+  }
   for (auto& [sql, statement] : m_statements) sqlite3_finalize(statement);
-  if (m_db) sqlite3_close(m_db);
+  if (m_db) sqlite3_close(m_db);  // the last connection checkpoints what is left
+}
+
+int Database::on_wal_commit(void* self, sqlite3*, const char*, int pages) {
+  if (pages < kCheckpointPages) return SQLITE_OK;
+  auto* db = static_cast<Database*>(self);
+  {
+    std::lock_guard lock(db->m_checkpoint_mutex);
+    // Asked already, or held: the hold's end asks (no wake-up per commit).
+    if (db->m_checkpoint_asked) return SQLITE_OK;
+    db->m_checkpoint_asked = true;
+    if (db->m_holds > 0) return SQLITE_OK;
+  }
+  db->m_wanted.notify_one();
+  return SQLITE_OK;
+}
+
+void Database::checkpoint_when_asked() {
+  sqlite3* own = nullptr;
+  if (sqlite3_open_v2(m_path.c_str(), &own, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
+    sqlite3_busy_timeout(own, 5000);
+  std::unique_lock lock(m_checkpoint_mutex);
+  for (;;) {
+    m_wanted.wait(lock, [this] { return (m_checkpoint_asked && m_holds == 0) || m_closing; });
+    if (m_closing) break;
+    m_checkpoint_asked = false;
+    m_checkpointing = true;
+    lock.unlock();
+    // PASSIVE: copies what no reader still needs and never blocks a writer.
+    sqlite3_wal_checkpoint_v2(own, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    lock.lock();
+    m_checkpointing = false;
+    m_checkpoint_done.notify_all();
+  }
+  sqlite3_close(own);
+}
+
+Database::ExclusiveHold::ExclusiveHold(Database& db) : m_db(db) {
+  std::lock_guard lock(m_db.m_mutex);
+  if (!m_db.m_db) return;
+  std::unique_lock counting(m_db.m_checkpoint_mutex);
+  // The first write under the hold wants the file to itself: a checkpoint
+  // still reading it would make that write wait in SQLite's busy handler.
+  m_db.m_checkpoint_done.wait(counting, [this] { return !m_db.m_checkpointing; });
+  std::string ignored;
+  if (m_db.m_holds++ == 0) exec(m_db.m_db, "PRAGMA locking_mode=EXCLUSIVE", &ignored);
+}
+
+Database::ExclusiveHold::~ExclusiveHold() {
+  std::lock_guard lock(m_db.m_mutex);
+  if (!m_db.m_db) return;
+  {
+    std::lock_guard counting(m_db.m_checkpoint_mutex);
+    if (--m_db.m_holds > 0) return;
+    std::string ignored;
+    // The lock goes with the next access to the file after the mode is back.
+    exec(m_db.m_db, "PRAGMA locking_mode=NORMAL; SELECT count(*) FROM sqlite_schema", &ignored);
+    m_db.m_checkpoint_asked = true;
+  }
+  m_db.m_wanted.notify_one();
 }
 
 Database::Connection::Connection(Database& owner) : db(owner.m_db), m_owner(owner) {}
 
 sqlite3_stmt* Database::Connection::prepare(const char* sql) {
-  auto [it, added] = m_owner.m_statements.try_emplace(sql, nullptr);
-  if (added && sqlite3_prepare_v2(db, sql, -1, &it->second, nullptr) != SQLITE_OK) {
-    m_owner.m_statements.erase(it);
-    return nullptr;
+  auto it = m_owner.m_statements.find(std::string_view(sql));
+  if (it == m_owner.m_statements.end()) {
+    sqlite3_stmt* prepared = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &prepared, nullptr) != SQLITE_OK) return nullptr;
+    it = m_owner.m_statements.emplace(sql, prepared).first;
   }
   sqlite3_reset(it->second);
   sqlite3_clear_bindings(it->second);
@@ -110,6 +182,8 @@ bool Database::open(std::string* error) {
   if (!exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON",
             error))
     return false;
+  // Checkpoints move to their own thread instead of the commit that crosses the limit.
+  sqlite3_wal_hook(m_db, &Database::on_wal_commit, this);
   const int version = user_version(m_db);
   if (version < 0) {
     *error = sqlite3_errmsg(m_db);
@@ -131,7 +205,7 @@ bool Database::open(std::string* error) {
   return true;
 }
 
-bool Database::run(const std::function<bool(Connection&, std::string*)>& work, std::string* error) {
+bool Database::run(const Work& work, std::string* error) {
   std::lock_guard lock(m_mutex);
   if (!m_db) {
     *error = m_error;

@@ -13,11 +13,13 @@
 // Usage: store::Database db(store::Database::beside(settings.path()));
 //        if (!db.ok()) report(db.error());
 
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -53,16 +55,47 @@ class Database {
 
   // Runs `work` on the connection under the lock; false (with `error`) when
   // the database is not usable. `work` returns false with its own error.
-  bool run(const std::function<bool(Connection&, std::string*)>& work, std::string* error);
+  using Work = std::function<bool(Connection&, std::string*)>;
+  bool run(const Work& work, std::string* error);
+
+  // While a hold lives (a batch), the connection keeps the file locked for
+  // itself instead of locking and unlocking it around every transaction,
+  // which makes each commit markedly cheaper. Other processes wait for it
+  // meanwhile (and a second batch in one of them is refused), and
+  // checkpoints wait for its end.
+  class ExclusiveHold {
+   public:
+    explicit ExclusiveHold(Database& db);
+    ~ExclusiveHold();
+    ExclusiveHold(const ExclusiveHold&) = delete;
+    ExclusiveHold& operator=(const ExclusiveHold&) = delete;
+
+   private:
+    Database& m_db;
+  };
 
  private:
   bool open(std::string* error);
+  static int on_wal_commit(void* self, sqlite3*, const char*, int pages);
+  void checkpoint_when_asked();
 
   std::filesystem::path m_path;
   std::string m_error;
   sqlite3* m_db = nullptr;
   std::mutex m_mutex;
-  std::map<std::string, sqlite3_stmt*> m_statements;
+  std::map<std::string, sqlite3_stmt*, std::less<>> m_statements;  // by SQL text
+
+  // Checkpoints (copying the WAL into the database, with its syncs) run on a
+  // thread of their own with a connection of their own, so no commit waits
+  // for one.
+  std::mutex m_checkpoint_mutex;
+  std::condition_variable m_wanted;  // a checkpoint asked for, or closing
+  bool m_checkpoint_asked = false;
+  bool m_closing = false;
+  int m_holds = 0;  // ExclusiveHolds alive
+  bool m_checkpointing = false;
+  std::condition_variable m_checkpoint_done;  // a hold waits for a running checkpoint
+  std::thread m_checkpointer;
 };
 
 // The local time now, formatted by strftime's `format`.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <random>
+#include <utility>
 
 namespace store {
 
@@ -21,9 +22,12 @@ class Statement {
   Statement& operator=(const Statement&) = delete;
 
   bool ok() const { return m_st != nullptr; }
+  // Texts are bound without a copy: they must outlive step(), so temporaries are refused.
   void bind(int i, const std::string& text) {
-    sqlite3_bind_text(m_st, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(m_st, i, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
   }
+  void bind(int i, std::string&&) = delete;
+  void bind(int i, const char* literal) { sqlite3_bind_text(m_st, i, literal, -1, SQLITE_STATIC); }
   void bind(int i, std::optional<int> value) {
     if (value)
       sqlite3_bind_int(m_st, i, *value);
@@ -71,23 +75,65 @@ Shipment read_shipment(const Statement& st) {
 
 }  // namespace
 
+namespace {
+
+Database::Work finishing(std::int64_t id, bool shipped, std::string message,
+                         std::optional<int> http_status) {
+  return [=, message = std::move(message), time = now_with_offset()](Database::Connection& db,
+                                                                    std::string* why) {
+    Statement st(db,
+                 "UPDATE shipments SET outcome = ?, message = ?, http_status = ?, "
+                 "finished = ? WHERE id = ?");
+    if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+    st.bind(1, shipped ? "shipped" : "failed");
+    st.bind(2, message);
+    st.bind(3, http_status);
+    st.bind(4, time);
+    st.bind(5, id);
+    if (st.step() != SQLITE_DONE) return *why = st.error(), false;
+    return true;
+  };
+}
+
+bool step_once(Database::Connection& db, const char* sql, std::string* why) {
+  Statement st(db, sql);
+  if (st.step() == SQLITE_DONE) return true;
+  *why = st.error();
+  return false;
+}
+
+}  // namespace
+
 std::optional<std::int64_t> ShippingJournal::begin(const Shipment& s, std::string* error) {
   std::int64_t id = 0;
   const bool done = m_db.run(
       [&](Database::Connection& db, std::string* why) {
+        // A held completion goes in with this record, in one transaction.
+        const bool together = static_cast<bool>(m_held);
+        if (together && !step_once(db, "BEGIN IMMEDIATE", why)) return false;
+        auto fail = [&](std::string text) {
+          std::string ignored;
+          if (together) step_once(db, "ROLLBACK", &ignored);
+          *why = std::move(text);
+          return false;
+        };
+        if (together && !m_held(db, why)) return fail(*why);
         Statement st(db,
                      "INSERT INTO shipments (time, batch, order_id, order_no, courier, "
                      "tracking_no, sender_id) VALUES (?, ?, ?, ?, ?, ?, ?)");
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
-        st.bind(1, now_with_offset());
+        if (!st.ok()) return fail(sqlite3_errmsg(db.db));
+        const std::string time = now_with_offset();
+        st.bind(1, time);
         st.bind(2, s.batch);
         st.bind(3, s.order_id);
         st.bind(4, s.order_no);
         st.bind(5, s.courier);
         st.bind(6, s.tracking_no);
         st.bind(7, s.sender_id);
-        if (st.step() != SQLITE_DONE) return *why = st.error(), false;
+        if (st.step() != SQLITE_DONE) return fail(st.error());
         id = sqlite3_last_insert_rowid(db.db);
+        if (together && !step_once(db, "COMMIT", why)) return fail(*why);
+        m_held = nullptr;
         return true;
       },
       error);
@@ -97,21 +143,19 @@ std::optional<std::int64_t> ShippingJournal::begin(const Shipment& s, std::strin
 
 bool ShippingJournal::finish(std::int64_t id, bool shipped, const std::string& message,
                              std::optional<int> http_status, std::string* error) {
-  return m_db.run(
-      [&](Database::Connection& db, std::string* why) {
-        Statement st(db,
-                     "UPDATE shipments SET outcome = ?, message = ?, http_status = ?, "
-                     "finished = ? WHERE id = ?");
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
-        st.bind(1, std::string(shipped ? "shipped" : "failed"));
-        st.bind(2, message);
-        st.bind(3, http_status);
-        st.bind(4, now_with_offset());
-        st.bind(5, id);
-        if (st.step() != SQLITE_DONE) return *why = st.error(), false;
-        return true;
-      },
-      error);
+  return m_db.run(finishing(id, shipped, message, http_status), error);
+}
+
+void ShippingJournal::finish_soon(std::int64_t id, bool shipped, const std::string& message,
+                                  std::optional<int> http_status) {
+  flush();
+  m_held = finishing(id, shipped, message, http_status);
+}
+
+void ShippingJournal::flush() {
+  if (!m_held) return;
+  std::string ignored;  // not written: the entry stays "unknown", told at the next start
+  m_db.run(std::exchange(m_held, nullptr), &ignored);
 }
 
 std::set<std::string> ShippingJournal::order_ids(const std::string& outcome) {
