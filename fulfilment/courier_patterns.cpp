@@ -1,5 +1,7 @@
 #include "fulfilment/courier_patterns.h"
 
+#include "courier_patterns_builtin.h"
+
 #include <re2/re2.h>
 
 #include <fstream>
@@ -60,7 +62,7 @@ CourierPatterns CourierPatterns::installed(const std::filesystem::path& settings
   std::string text;
   for (const auto& place : places)
     if (read_file(place, &text)) return parse(text);
-  return {};
+  return parse(kBuiltinCourierPatterns);
 }
 
 bool CourierPatterns::knows(const std::string& courier) const {

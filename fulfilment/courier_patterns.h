@@ -23,7 +23,7 @@ class CourierPatterns {
   // The table from `text` (the file's bytes, UTF-8); bad lines are left out.
   static CourierPatterns parse(const std::string& text);
   // The first of: beside the settings file, beside the program, the
-  // install's share folder. No file: an empty table (no warnings).
+  // install's share folder; no file: the table the program was built with.
   static CourierPatterns installed(const std::filesystem::path& settings_file);
 
   // True when `courier` has no pattern, or the number matches it.

@@ -25,6 +25,7 @@
 #include <atomic>
 #include <filesystem>
 
+#include "app/gui/batch_dialog.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/gui/picture_box.h"
@@ -522,6 +523,28 @@ TEST_F(Window, TipWindowIsAFixedModalPicture) {
   });
   find<QPushButton>("按钮14")->click();
   EXPECT_TRUE(was_modal);
+}
+
+TEST_F(Window, BatchQuestionOffersReadyOnlyByDefaultAllAndCancel) {
+  const std::vector<app::BatchProblem> problems{
+      {gbk("201701191221231001"), "", gbk("没有快递单号"), false},
+      {gbk("201701191221231002"), "SF100000000009", gbk("快递单号不像yuantong的单号"), true}};
+  // Answers the open question with the button whose caption starts with `caption`
+  // (empty: Enter, the default; "Esc": closes it).
+  auto answer_with = [&](const char* caption) {
+    QTimer::singleShot(50, [&, caption] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal) return;
+      if (std::string(caption) == "Esc") return modal->close(), void();
+      for (auto* b : modal->findChildren<QPushButton*>())
+        if (*caption ? b->text().startsWith(u(caption)) : b->isDefault()) return b->click();
+    });
+    return app::ask_batch_dialog(m_window.get(), 2, 3, problems);
+  };
+  EXPECT_EQ(answer_with(""), app::BatchChoice::ReadyOnly);
+  EXPECT_EQ(answer_with("全部照发"), app::BatchChoice::All);
+  EXPECT_EQ(answer_with("取消"), app::BatchChoice::Cancel);
+  EXPECT_EQ(answer_with("Esc"), app::BatchChoice::Cancel);
 }
 
 TEST_F(Window, LogAppendsExactlyAtTheEnd) {
