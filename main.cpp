@@ -19,6 +19,7 @@
 #include "app/core/startup.h"
 #include "fulfilment/courier_codes.h"
 #include "fulfilment/shipping.h"
+#include "fulfilment/tracking.h"
 #include "store/database.h"
 
 namespace {
@@ -58,6 +59,8 @@ int main(int argc, char** argv) {
   // The window's creation fills the four boxes from the settings file.
   auto* window = new app::MainWindow(settings, voice.get());
   window->set_courier_codes(fulfilment::courier_code_list());
+  // 物流信息 keeps the service's answer as it came; the list shows its gist.
+  window->set_cell_summary(app::kOrderList, app::kColTrackingInfo, fulfilment::tracking_cell_summary);
   // The shipping journal and what else outlives the process, beside the settings.
   store::Database database(store::Database::beside(settings.path()));
   app::Context ctx{*window, settings, hosts};

@@ -8,6 +8,7 @@
 #include <re2/re2.h>
 
 #include "fulfilment/batch_check.h"
+#include "fulfilment/table_snapshot.h"
 #include "store/shipping_journal.h"
 #include "web/http.h"
 
@@ -75,31 +76,6 @@ bool shipping_inputs_present(app::Context& ctx) {
       missing_input_message(ctx.form.text(kCourierBox), ctx.form.text(kAddressBox));
   if (!missing.empty()) ctx.form.message_box(missing);
   return missing.empty();
-}
-
-std::vector<app::RowKey> order_row_keys(app::Form& form) {
-  std::vector<app::RowKey> keys;
-  for (app::RowKey key; (key = form.row_key(app::kOrderList, static_cast<int>(keys.size())));)
-    keys.push_back(key);
-  return keys;
-}
-
-struct TableSnapshot {
-  std::vector<app::OrderRow> rows;
-  std::vector<app::RowKey> keys;  // keys[r] is the key of rows[r]
-};
-
-// The order rows with their keys. While the batch holds the table lock only
-// the merchant's deletes can change the rows, so a read with the same keys
-// before and after it is consistent; each retry needs another delete, so the
-// loop ends after at most as many retries as there are rows.
-TableSnapshot read_order_rows(app::Form& form) {
-  for (;;) {
-    std::vector<app::RowKey> before = order_row_keys(form);
-    std::vector<app::OrderRow> rows = form.rows(app::kOrderList);
-    if (rows.size() == before.size() && order_row_keys(form) == before)
-      return {std::move(rows), std::move(before)};
-  }
 }
 
 bool starts_with(const Text& text, const char* utf8) {

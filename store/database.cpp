@@ -8,7 +8,7 @@ namespace store {
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 // WAL pages after which a checkpoint is started (SQLite's own default).
 constexpr int kCheckpointPages = 1000;
@@ -31,6 +31,14 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     "  http_status INTEGER,"
     "  finished TEXT,"
     "  reported INTEGER NOT NULL DEFAULT 0);",
+    // 2: the last answer of the tracking service per tracking number, so
+    // numbers answered a short while ago are not asked again.
+    "CREATE TABLE tracking_replies ("
+    "  tracking_no TEXT PRIMARY KEY,"
+    "  courier TEXT NOT NULL,"
+    "  reply TEXT NOT NULL,"
+    "  answered INTEGER NOT NULL DEFAULT 0,"  // 1: a readable answer
+    "  fetched INTEGER NOT NULL);",            // Unix time
 };
 
 bool exec(sqlite3* db, const char* sql, std::string* error) {

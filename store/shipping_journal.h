@@ -48,6 +48,8 @@ class ShippingJournal {
   ShippingJournal(const ShippingJournal&) = delete;
   ShippingJournal& operator=(const ShippingJournal&) = delete;
 
+  // The courier of the order's latest successful shipment; empty when none.
+  std::string courier_of(const std::string& order_id);
   // Order ids with a shipment of that outcome.
   std::set<std::string> order_ids(const std::string& outcome);
   // Newest first; `since` a date "YYYY-MM-DD" (empty: all), `outcome` empty for all.

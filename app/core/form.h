@@ -63,6 +63,16 @@ struct BatchProblem {
 };
 enum class BatchChoice { ReadyOnly, All, Cancel };
 
+// A parcel's tracking as a timeline window shows it (system text).
+struct TrackingTimeline {
+  Text tracking_no, courier, state_name;
+  struct Event {
+    Text time, context, location;
+  };
+  std::vector<Event> events;  // newest first
+  Text reply;                 // the service's answer as stored
+};
+
 class Form {
  public:
   virtual ~Form() = default;
@@ -125,6 +135,8 @@ class Form {
   // be shipped, `problems` lists the others (and the warnings). ReadyOnly is
   // the default answer.
   virtual BatchChoice ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) = 0;
+  // A readable tracking answer as a timeline (with a way to copy the raw answer).
+  virtual void show_tracking(const TrackingTimeline& timeline) = 0;
 };
 
 }  // namespace app

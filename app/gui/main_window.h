@@ -61,6 +61,8 @@ class MainWindow : public QWidget, public Form {
   using MessageHandler = std::function<Answer(const Text& text, const Text& title, Buttons)>;
   void set_message_handler(MessageHandler handler);
   void set_save_path_handler(std::function<Text(const Text& suggested)> handler);
+  // What the list shows of a column's cells (see ReportModel::set_summary).
+  void set_cell_summary(std::string_view list, int column, std::function<Text(const Text&)> summary);
 
   QMenu* order_menu() const { return m_menu; }
   // Opens the tip window, modal; returns when it is closed.
@@ -111,6 +113,7 @@ class MainWindow : public QWidget, public Form {
   void wait(const std::function<void()>& job) override;
   Text ask_save_path(const Text& suggested) override;
   BatchChoice ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) override;
+  void show_tracking(const TrackingTimeline& timeline) override;
 
   // The database whose shipping journal the 发货记录 page shows.
   void set_database(store::Database* database);

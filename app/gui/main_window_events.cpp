@@ -79,6 +79,11 @@ void MainWindow::set_save_path_handler(std::function<Text(const Text&)> handler)
   m_save_path_handler = std::move(handler);
 }
 
+void MainWindow::set_cell_summary(std::string_view list_name, int column,
+                                  std::function<Text(const Text&)> summary) {
+  if (List* l = list(list_name)) l->model->set_summary(column, std::move(summary));
+}
+
 void MainWindow::run_ui(const std::function<void()>& operation) {
   if (operation) operation();
 }
@@ -124,6 +129,7 @@ void MainWindow::wire() {
       [this] { confirm_and_ship_all(); },
       [this] { run_worker(m_ops.retry_failed_shipments); },
       [this] { run_ui(m_ops.query_tracking); },
+      [this] { run_worker(m_ops.query_all_tracking); },
       [this] { delete_selected_row(); },
       [this] { clear_rows(kOrderList); }};
   for (int i = 0; i < entries.size(); ++i)

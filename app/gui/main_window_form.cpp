@@ -22,6 +22,7 @@
 
 #include "app/gui/caption_fit.h"
 #include "app/gui/batch_dialog.h"
+#include "app/gui/tracking_window.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/gui/picture.h"
@@ -445,6 +446,10 @@ Text MainWindow::ask_save_path(const Text& suggested) {
 
 BatchChoice MainWindow::ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) {
   return on_ui([&] { return ask_batch_dialog(this, ready, total, problems); }, BatchChoice::Cancel);
+}
+
+void MainWindow::show_tracking(const TrackingTimeline& timeline) {
+  on_ui_void([&] { show_tracking_window(this, timeline); });
 }
 
 }  // namespace app

@@ -250,7 +250,8 @@ void MainWindow::build_menu() {
   m_menu = new QMenu(u("a"), this);
   m_menu->setObjectName(QStringLiteral("order_menu"));
   for (const char* entry : {"复制", "导出订单", "导入订单", "选中行发货", "导入单号发货",
-                            "重试发货失败的订单", "查询当前订单物流", "删除本条订单", "清空订单"})
+                            "重试发货失败的订单", "查询当前订单物流", "查询全部订单物流", "删除本条订单",
+                            "清空订单"})
     m_menu->addAction(u(entry));
 }
 

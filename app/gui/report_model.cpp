@@ -28,8 +28,18 @@ int ReportModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ReportModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !valid(index.row(), index.column())) return {};
-  return display(m_rows[index.row()].cells[index.column()]);
+  if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !valid(index.row(), index.column()))
+    return {};
+  const Text& cell = m_rows[index.row()].cells[index.column()];
+  const auto summary = m_summaries.find(index.column());
+  const Text shown = summary == m_summaries.end() ? Text() : summary->second(cell);
+  if (role == Qt::ToolTipRole) return shown.empty() ? QVariant() : display(cell);
+  return display(shown.empty() ? cell : shown);
+}
+
+void ReportModel::set_summary(int column, Summary summary) {
+  m_summaries[column] = std::move(summary);
+  if (m_shown > 0) emit dataChanged(index(0, column), index(m_shown - 1, column));
 }
 
 QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -15,6 +15,8 @@
 #include <QAbstractTableModel>
 #include <QTimer>
 
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "app/core/form.h"
@@ -36,6 +38,12 @@ class ReportModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  // What the views show of a column's cells: `summary` of the cell when it
+  // gives one (the cell itself then is the tooltip), else the cell. The
+  // cells themselves stay as they are.
+  using Summary = std::function<Text(const Text& cell)>;
+  void set_summary(int column, Summary summary);
 
   const std::vector<ReportColumn>& columns() const { return m_columns; }
   int size() const { return static_cast<int>(m_rows.size()); }
@@ -62,6 +70,7 @@ class ReportModel : public QAbstractTableModel {
   bool valid(int row, int column) const;
 
   std::vector<ReportColumn> m_columns;
+  std::map<int, Summary> m_summaries;  // by column
   std::vector<Row> m_rows;
   int m_shown = 0;  // leading rows the views know of
   QTimer m_announce;

@@ -70,6 +70,7 @@ class MemoryForm : public Form {
   BatchChoice ask_batch(int, int, const std::vector<BatchProblem>&) override {
     return BatchChoice::ReadyOnly;
   }
+  void show_tracking(const TrackingTimeline&) override {}
 
   // What a merchant would do with the mouse.
   void select_row(std::string_view list, int row);

@@ -39,6 +39,7 @@ Operations bind_operations(Context& ctx) {
   ops.fetch_order_details = [c] { backoffice::fetch_order_details(*c); };
   ops.ship_all_orders = [c] { fulfilment::ship_all_orders(*c); };
   ops.retry_failed_shipments = [c] { fulfilment::retry_failed_shipments(*c); };
+  ops.query_all_tracking = [c] { fulfilment::query_all_tracking(*c); };
   ops.list_paid_withdrawals = [c] { finance::list_paid_withdrawals(*c); };
   return ops;
 }

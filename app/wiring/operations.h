@@ -32,6 +32,7 @@ struct Operations {
   std::function<void()> fetch_order_details;      // 按钮6
   std::function<void()> ship_all_orders;          // 按钮12
   std::function<void()> retry_failed_shipments;   // 重试发货失败的订单
+  std::function<void()> query_all_tracking;       // 查询全部订单物流
   std::function<void()> list_paid_withdrawals;    // 按钮9
 };
 

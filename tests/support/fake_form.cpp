@@ -54,4 +54,9 @@ app::BatchChoice FakeForm::ask_batch(int ready, int total,
   return batch_choice;
 }
 
+void FakeForm::show_tracking(const app::TrackingTimeline& timeline) {
+  std::lock_guard lock(m_record_mutex);
+  timelines.push_back(timeline);
+}
+
 }  // namespace testing_support

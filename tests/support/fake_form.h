@@ -42,6 +42,7 @@ class FakeForm : public app::MemoryForm {
   Text ask_save_path(const Text& suggested) override;
   app::BatchChoice ask_batch(int ready, int total,
                              const std::vector<app::BatchProblem>& problems) override;
+  void show_tracking(const app::TrackingTimeline& timeline) override;
 
   // Recorded effects (read after join_workers(), or under no concurrency).
   std::vector<int> progress;  // every position set, in order
@@ -58,6 +59,7 @@ class FakeForm : public app::MemoryForm {
   };
   std::vector<BatchQuestion> batch_questions;  // every ask_batch, in order
   app::BatchChoice batch_choice = app::BatchChoice::ReadyOnly;  // its answer
+  std::vector<app::TrackingTimeline> timelines;                // every show_tracking
 
  private:
   std::mutex m_record_mutex;
