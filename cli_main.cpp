@@ -64,10 +64,14 @@ int main(int argc, char** argv) {
 
   cli::TrackOptions track;
   std::string track_courier;
-  auto* track_command = app.add_subcommand("track", "Query the parcel tracking of one order");
-  track_command->add_option("--order", track.order_id, "The order's ID (the ID column)")
-      ->required()
-      ->type_name("ID");
+  auto* track_command =
+      app.add_subcommand("track", "Query the parcel tracking of one order, or of every to-receive order");
+  auto* track_order = track_command->add_option("--order", track.order_id, "The order's ID (the ID column)")
+                          ->type_name("ID");
+  auto* track_all = track_command->add_flag("--all", track.all, "Every to-receive order with a tracking number");
+  track_order->excludes(track_all);
+  track_command->add_option("--format", track.format, "text (the reply as stored, default) | json (parsed)")
+      ->check(CLI::IsMember({"text", "json"}));
   auto* track_courier_option = track_command->add_option(
       "--courier", track_courier, "Courier code for the query (default: the settings file's)")->type_name("CODE");
 
@@ -117,7 +121,13 @@ int main(int argc, char** argv) {
   if (login->parsed()) return cli::run_login(session);
   if (list_command->parsed()) return cli::run_list(session, list);
   if (ship_command->parsed()) return cli::run_ship(session, ship);
-  if (track_command->parsed()) return cli::run_track(session, track);
+  if (track_command->parsed()) {
+    if (!track_order->count() && !track.all) {
+      std::fprintf(stderr, "track: give --order ID or --all\n");
+      return cli::kUsage;
+    }
+    return cli::run_track(session, track);
+  }
   if (withdrawals_command->parsed()) return cli::run_withdrawals(session, withdrawals);
   if (poll_command->parsed()) return cli::run_poll(session, poll);
   if (journal_command->parsed()) return cli::run_journal(session, journal);

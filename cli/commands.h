@@ -33,6 +33,8 @@ int run_ship(const SessionOptions& session, const ShipOptions& options);
 
 struct TrackOptions {
   std::string order_id;
+  bool all = false;                    // every to-receive order instead
+  std::string format = "text";         // text | json
   std::optional<std::string> courier;  // default: the settings file's
 };
 int run_track(const SessionOptions& session, const TrackOptions& options);

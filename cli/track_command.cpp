@@ -1,6 +1,8 @@
-// weihe-cli track: the order found in the all-orders list, its details
-// fetched for the tracking number, then the tracking query on that row; the
-// reply is printed as the 物流信息 column stores it.
+// weihe-cli track: one order (found in the all-orders list, its details
+// fetched for the tracking number) or every to-receive order, queried the
+// way the window's 查询全部订单物流 does (numbers answered a short while ago
+// are not asked again, at most one request a second). Text prints each
+// reply as the 物流信息 column stores it; JSON prints the parsed reply.
 #include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"
 #include "cli/commands.h"
@@ -9,40 +11,80 @@
 
 namespace cli {
 
+namespace {
+
+Json parcel_json(const fulfilment::ParcelResult& p) {
+  using Kind = fulfilment::TrackingReply::Kind;
+  Json events = Json::array();
+  for (const auto& e : p.parsed.events)
+    events.push_back({{"time", e.time}, {"context", e.context}, {"location", e.location}});
+  Json line = {{"id", json_text(p.order_id)},
+               {"tracking_no", json_text(p.tracking_no)},
+               {"courier", p.courier},
+               {"state", p.parsed.state},
+               {"state_name", fulfilment::state_name(p.parsed.state)},
+               {"events", events},
+               {"problem", !p.problem.empty()},
+               {"cached", p.cached}};
+  if (p.parsed.kind == Kind::Error) line["error"] = p.parsed.message;
+  if (p.parsed.kind == Kind::Unreadable) line["error"] = "回复看不懂";
+  return line;
+}
+
+// The stored reply as it is (in UTF-8), without a final line break.
+std::string stored_text(const app::Text& reply) {
+  std::string text = web::gbk_to_utf8(reply);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+// Only the order asked about stays in the table, so the detail fetch asks
+// for its page alone. False (and said) when there is no such order.
+bool keep_only_order(CliForm& form, const std::string& order_id) {
+  const app::Text id = web::utf8_to_gbk(order_id);
+  for (int r = form.row_count(app::kOrderList) - 1; r >= 0; --r)
+    if (form.cell(app::kOrderList, r, app::kColId) != id) form.delete_row(app::kOrderList, r);
+  if (form.row_count(app::kOrderList) == 1) return true;
+  form.say("没有ID为 " + order_id + " 的订单（总订单里找不到）", true);
+  return false;
+}
+
+}  // namespace
+
 int run_track(const SessionOptions& options, const TrackOptions& track) {
   auto session = logged_in_session(options);
   if (!session) return kFailed;
   app::Context& ctx = session->ctx();
   CliForm& form = session->form();
 
-  backoffice::fetch_all_orders(ctx);
-  // Only the order asked about stays in the table, so the detail fetch asks
-  // for its page alone.
-  const app::Text id = web::utf8_to_gbk(track.order_id);
-  for (int r = form.row_count(app::kOrderList) - 1; r >= 0; --r)
-    if (form.cell(app::kOrderList, r, app::kColId) != id) form.delete_row(app::kOrderList, r);
-  if (form.row_count(app::kOrderList) != 1) {
-    form.say("没有ID为 " + track.order_id + " 的订单（总订单里找不到）", true);
-    return kFailed;
+  if (track.all) {
+    backoffice::fetch_orders_to_receive(ctx);
+  } else {
+    backoffice::fetch_all_orders(ctx);
+    if (!keep_only_order(form, track.order_id)) return kFailed;
   }
   backoffice::fetch_order_details(ctx);
-  if (form.cell(app::kOrderList, 0, app::kColTrackingNo).empty())
-    form.say("这笔订单没有快递单号，物流服务多半答不出");
-
   if (track.courier) form.set_text("编辑框8", web::utf8_to_gbk(*track.courier));
-  form.select_row(app::kOrderList, 0);
-  fulfilment::query_tracking(ctx);
-  const app::Text reply = form.cell(app::kOrderList, 0, app::kColTrackingInfo);
-  if (reply.empty()) {
-    form.say("物流查询没有得到回答（物流服务 " + for_people(ctx.hosts.tracking) + "）", true);
-    return kFailed;
+
+  const std::vector<fulfilment::ParcelResult> parcels = fulfilment::query_listed_parcels(ctx);
+  if (parcels.empty()) {
+    form.say(track.all ? "待收货订单里没有带快递单号的" : "这笔订单没有快递单号，没有查询",
+             !track.all);
+    return track.all ? kDone : kFailed;
   }
-  // The cell's text as it is (in UTF-8), ending in one line break.
-  std::string text = web::gbk_to_utf8(reply);
-  if (text.back() == '\n') text.pop_back();
   Output out("");
-  out.line(text);
-  return finish_output(out, form);
+  bool unanswered = false;
+  for (const fulfilment::ParcelResult& p : parcels) {
+    unanswered = unanswered || p.reply.empty();
+    if (track.format == "json")
+      out.line(json_line(parcel_json(p)));
+    else
+      out.line(stored_text(p.reply));
+  }
+  if (unanswered)
+    form.say("物流查询没有得到回答（物流服务 " + for_people(ctx.hosts.tracking) + "）", true);
+  const int written = finish_output(out, form);
+  return written != kDone ? written : unanswered ? kFailed : kDone;
 }
 
 }  // namespace cli

@@ -17,6 +17,7 @@ void usage() {
       "usage: weihe-mall [--backoffice-port=N] [--image-port=N] [--tracking-port=N]\n"
       "                  [--account=NAME] [--password=TEXT] [--tracking-key=KEY]\n"
       "                  [--latency-ms=N]   (every answer waits N ms, as a distant server)\n"
+      "                  [--tracking-json]  (the tracking service answers JSON, not text)\n"
       "                  [--orders=N]       (N seeded orders over the four states, default 36)\n"
       "defaults: ports 18080, 18081, 18082; account demo, password demo123, key demo-key");
 }
@@ -69,6 +70,8 @@ int main(int argc, char** argv) {
       char* end = nullptr;
       latency_ms = std::strtol(value.c_str(), &end, 10);
       ok = !value.empty() && *end == '\0' && latency_ms >= 0 && latency_ms <= 60000;
+    } else if (std::strcmp(argv[i], "--tracking-json") == 0) {
+      options.tracking_json = true;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       usage();
       return 0;

@@ -9,6 +9,7 @@ void StandInMall::Impl::record(const httplib::Request& req) {
   r.target = req.target;
   for (const auto& [k, v] : req.headers) r.headers.emplace(k, v);
   r.body = req.body;
+  r.at = std::chrono::steady_clock::now();
   std::lock_guard lock(mutex);
   if (requests.size() < kMaxRecorded) requests.push_back(std::move(r));
 }

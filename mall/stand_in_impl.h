@@ -59,7 +59,7 @@ inline std::string cookie_value(const httplib::Request& req, const std::string& 
 struct StandInMall::Impl {
   Options options;
 
-  mutable std::mutex mutex;  // guards everything down to `requests`
+  mutable std::mutex mutex;  // guards everything down to `parcel_states`
   std::vector<Order> orders;
   std::unordered_map<std::string, std::size_t> order_index;
   int next_order_id = 1001;
@@ -79,6 +79,7 @@ struct StandInMall::Impl {
   std::vector<Withdrawal> pending = Seeder::pending_withdrawals();
   std::string withdrawable = "3586.50";
   std::vector<RecordedRequest> requests;
+  std::map<std::string, ParcelState> parcel_states;  // by tracking number
 
   std::atomic<Fault> fault{Fault::None};
   std::atomic<long long> slow_ms{2000};

@@ -151,6 +151,11 @@ void StandInMall::set_fault(Fault fault) {
 void StandInMall::set_slow_delay(std::chrono::milliseconds delay) {
   m_impl->slow_ms = delay.count();
 }
+void StandInMall::set_parcel_state(const std::string& number, ParcelState state) {
+  std::lock_guard lock(m_impl->mutex);
+  m_impl->parcel_states[number] = state;
+}
+
 void StandInMall::set_latency(std::chrono::milliseconds latency) {
   m_impl->latency_ms = latency.count();
 }

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "mall/tracking.h"
+
 namespace mall {
 
 // All texts of this class are UTF-8 (what travels on the wire).
@@ -47,6 +49,7 @@ struct RecordedRequest {
   std::string target;  // path and query, as sent
   std::multimap<std::string, std::string> headers;
   std::string body;
+  std::chrono::steady_clock::time_point at;  // when it was taken in
 };
 
 enum class Fault {
@@ -71,6 +74,7 @@ struct Options {
   std::string store_name = "蔚禾优选旗舰店";
   std::uint32_t seed = 20170104;
   int seeded_orders = 36;  // spread over the four states
+  bool tracking_json = false;  // the tracking service answers JSON (else its text form)
 };
 
 class StandInMall {
@@ -114,6 +118,10 @@ class StandInMall {
   // 200,000 are kept). A dropped connection records what the client sent.
   std::vector<RecordedRequest> requests() const;
   void clear_requests();
+
+  // The tracking service's answer for `number` from now on: that state, its
+  // newest event that many hours ago (JSON form only).
+  void set_parcel_state(const std::string& number, ParcelState state);
 
   // Ends every back-office session (the next page needs a new login).
   void expire_sessions();

@@ -25,6 +25,17 @@ void StandInMall::Impl::tracking_route(const httplib::Request& req, httplib::Res
     auto it = query.find(key);
     return it == query.end() ? std::string() : it->second;
   };
+  if (options.tracking_json) {
+    std::optional<ParcelState> state;
+    {
+      std::lock_guard lock(mutex);
+      if (auto it = parcel_states.find(value("nu")); it != parcel_states.end()) state = it->second;
+    }
+    return res.set_content(tracking_json_reply(options.tracking_key, value("id"), value("com"),
+                                               value("nu"), state ? &*state : nullptr,
+                                               std::time(nullptr)),
+                           "application/json; charset=UTF-8");
+  }
   res.set_content(tracking_reply(options.tracking_key, value("id"), value("com"), value("nu"),
                                  value("order") != "asc"),
                   "text/plain; charset=UTF-8");

@@ -37,35 +37,71 @@ std::string courier_name(const std::string& code) {
   return {};
 }
 
+namespace {
+
+struct Step {
+  int hours;  // after the first step
+  std::string city, text;
+};
+
+unsigned fnv1a(const std::string& text) {
+  unsigned h = 2166136261u;
+  for (unsigned char c : text) h = (h ^ c) * 16777619u;
+  return h;
+}
+
+// The parcel's steps, oldest first, made up from its number (FNV-1a of it
+// picks the route and the count).
+std::vector<Step> parcel_steps(const std::string& courier, const std::string& number) {
+  const unsigned h = fnv1a(number);
+  const std::string from = kCities[h % kCities.size()];
+  const std::string to = kCities[(h / 7 + 1) % kCities.size()];
+  const int steps = 3 + static_cast<int>((h >> 8) % 3);  // 3 to 5 steps
+  std::vector<Step> out = {{0, from, "【" + from + "】 " + courier + " 已揽收"},
+                           {5, from, "【" + from + "转运中心】 已发出，下一站 " + to + "转运中心"},
+                           {15, to, "【" + to + "转运中心】 已收入"}};
+  if (steps >= 4) out.push_back({21, to, "【" + to + "】 派件员 张师傅 正在为您派件"});
+  if (steps >= 5) out.push_back({25, to, "【" + to + "】 已签收，签收人：本人，感谢使用"});
+  return out;
+}
+
+// The error of a bad query, or empty.
+std::string query_error(const std::string& expected_key, const std::string& key,
+                        const std::string& courier_code, const std::string& number) {
+  if (key != expected_key) return "身份授权key无效，请检查id参数";
+  if (courier_name(courier_code).empty()) return "不支持的快递公司代码“" + courier_code + "”";
+  if (number.empty()) return "快递单号不能为空";
+  return {};
+}
+
+std::string json_text(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
 std::string tracking_reply(const std::string& expected_key, const std::string& key,
                            const std::string& courier_code, const std::string& number,
                            bool newest_first) {
-  if (key != expected_key) return "查询失败：身份授权key无效，请检查id参数";
+  if (const std::string error = query_error(expected_key, key, courier_code, number); !error.empty())
+    return "查询失败：" + error;
   const std::string courier = courier_name(courier_code);
-  if (courier.empty()) return "查询失败：不支持的快递公司代码“" + courier_code + "”";
-  if (number.empty()) return "查询失败：快递单号不能为空";
-
-  // FNV-1a of the number picks the route and the times.
-  unsigned h = 2166136261u;
-  for (unsigned char c : number) h = (h ^ c) * 16777619u;
-  const char* from = kCities[h % kCities.size()];
-  const char* to = kCities[(h / 7 + 1) % kCities.size()];
+  const unsigned h = fnv1a(number);
   const int day = 3 + static_cast<int>(h % 20);
-  const int steps = 3 + static_cast<int>((h >> 8) % 3);  // 3 to 5 steps
-
   std::vector<std::string> lines;
-  char buffer[256];
-  auto step = [&](int d, int hour, const std::string& text) {
-    std::snprintf(buffer, sizeof buffer, "2017-01-%02d %02d:%02d:%02d  ", d, hour,
-                  static_cast<int>((h >> (hour % 16)) % 60), static_cast<int>((h >> 3) % 60));
-    lines.push_back(buffer + text);
-  };
-  step(day, 18, std::string("【") + from + "】 " + courier + " 已揽收");
-  step(day, 23, std::string("【") + from + "转运中心】 已发出，下一站 " + to + "转运中心");
-  step(day + 1, 9, std::string("【") + to + "转运中心】 已收入");
-  if (steps >= 4) step(day + 1, 15, std::string("【") + to + "】 派件员 张师傅 正在为您派件");
-  if (steps >= 5) step(day + 1, 19, std::string("【") + to + "】 已签收，签收人：本人，感谢使用");
-
+  char buffer[64];
+  for (const Step& step : parcel_steps(courier, number)) {
+    const int hour = 18 + step.hours;
+    std::snprintf(buffer, sizeof buffer, "2017-01-%02d %02d:%02d:%02d  ", day + hour / 24,
+                  hour % 24, static_cast<int>((h >> (hour % 24 % 16)) % 60),
+                  static_cast<int>((h >> 3) % 60));
+    lines.push_back(buffer + step.text);
+  }
   std::string out = "快递公司：" + courier + "  运单号：" + number;
   if (newest_first) {
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) out += "\r\n" + *it;
@@ -73,6 +109,29 @@ std::string tracking_reply(const std::string& expected_key, const std::string& k
     for (const auto& line : lines) out += "\r\n" + line;
   }
   return out;
+}
+
+std::string tracking_json_reply(const std::string& expected_key, const std::string& key,
+                                const std::string& courier_code, const std::string& number,
+                                const ParcelState* state, std::time_t now) {
+  if (const std::string error = query_error(expected_key, key, courier_code, number); !error.empty())
+    return R"({"message":)" + json_text(error) + R"(,"status":"0"})";
+  std::vector<Step> steps = parcel_steps(courier_name(courier_code), number);
+  const int code = state ? state->code : steps.size() == 5 ? 3 : steps.size() == 4 ? 5 : 0;
+  const int idle_hours = state ? state->hours_since_last_event : 1 + static_cast<int>(fnv1a(number) % 5);
+  std::string data;
+  for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+    const std::time_t when = now - (idle_hours + steps.back().hours - it->hours) * 3600;
+    std::tm local{};
+    localtime_r(&when, &local);
+    char time[32];
+    std::strftime(time, sizeof time, "%Y-%m-%d %H:%M:%S", &local);
+    data += std::string(data.empty() ? "" : ",") + R"({"time":")" + time + R"(","ftime":")" + time +
+            R"(","context":)" + json_text(it->text) + R"(,"location":)" + json_text(it->city) + "}";
+  }
+  return R"({"message":"ok","nu":)" + json_text(number) + R"(,"ischeck":")" +
+         (code == 3 ? "1" : "0") + R"(","com":)" + json_text(courier_code) +
+         R"(,"status":"1","state":")" + std::to_string(code) + R"(","data":[)" + data + "]}";
 }
 
 }  // namespace mall

@@ -44,7 +44,7 @@ mv "$settings.new" "$settings"
 
 # --- the stand-in mall ------------------------------------------------------
 "$mall" --backoffice-port=$backoffice_port --image-port=$image_port \
-  --tracking-port=$tracking_port &
+  --tracking-port=$tracking_port --tracking-json &
 mall_pid=$!
 stop_mall() {
   kill "$mall_pid" 2>/dev/null || true
