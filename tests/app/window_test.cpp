@@ -31,6 +31,7 @@
 #include "app/gui/picture_box.h"
 #include "app/core/settings.h"
 #include "app/gui/tip_window.h"
+#include "fulfilment/tracking.h"
 
 namespace {
 
@@ -545,6 +546,22 @@ TEST_F(Window, BatchQuestionOffersReadyOnlyByDefaultAllAndCancel) {
   EXPECT_EQ(answer_with("全部照发"), app::BatchChoice::All);
   EXPECT_EQ(answer_with("取消"), app::BatchChoice::Cancel);
   EXPECT_EQ(answer_with("Esc"), app::BatchChoice::Cancel);
+}
+
+TEST_F(Window, TrackingCellsShowTheirGistWithTheReplyAsTooltip) {
+  const Text reply = gbk(
+      R"({"status":"1","state":"3","data":[{"time":"2024-05-23 06:36:16","context":"[杭州市] 快件已签收! 感谢"}]})");
+  fill_orders(2);
+  m_window->set_cell(kOrderList, 0, app::kColTrackingInfo, reply);
+  m_window->set_cell(kOrderList, 1, app::kColTrackingInfo, gbk("查询失败：快递单号不能为空"));
+  m_window->set_cell_summary(kOrderList, app::kColTrackingInfo, fulfilment::tracking_cell_summary);
+  QAbstractItemModel* model = find<QTableView>("超级列表框1")->model();
+  const QModelIndex readable = model->index(0, app::kColTrackingInfo);
+  EXPECT_EQ(model->data(readable).toString(), u("签收 · 05-23 06:36 · [杭州市] 快件已签收"));
+  EXPECT_EQ(model->data(readable, Qt::ToolTipRole).toString().toStdString(), web::gbk_to_utf8(reply));
+  const QModelIndex error = model->index(1, app::kColTrackingInfo);
+  EXPECT_EQ(model->data(error).toString(), u("查询失败：快递单号不能为空"));  // shown as it is
+  EXPECT_EQ(m_window->cell(kOrderList, 0, app::kColTrackingInfo), reply);  // the cell is untouched
 }
 
 TEST_F(Window, LogAppendsExactlyAtTheEnd) {

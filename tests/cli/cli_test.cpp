@@ -254,6 +254,19 @@ TEST_F(Cli, TrackWithdrawalsAndPoll) {
   ASSERT_EQ(track.exit, 0) << track.err;
   EXPECT_NE(track.out.find(parcel.tracking_no), std::string::npos) << track.out;
   EXPECT_EQ(run({"track", "--order", "no-such-order"}).exit, 1);
+  EXPECT_EQ(run({"track"}).exit, 2);
+
+  // Every to-receive parcel, parsed; the second time all answers are reused.
+  std::ofstream(m_settings, std::ios::app) << "[tracking]\r\nmin_interval_ms=0\r\n";
+  Finished all = run({"track", "--all", "--format", "json"});
+  ASSERT_EQ(all.exit, 0) << all.err;
+  ASSERT_EQ(all.lines().size(), to_receive.size());
+  for (const json& p : all.lines()) {
+    EXPECT_FALSE(p["events"].empty()) << p.dump();
+    EXPECT_EQ(p["cached"], p["id"] == parcel.id);  // that one was asked about just above
+  }
+  Finished again = run({"track", "--all", "--format", "json"});
+  for (const json& p : again.lines()) EXPECT_EQ(p["cached"], true) << p.dump();
 
   Finished money = run({"withdrawals"});
   ASSERT_EQ(money.exit, 0) << money.err;
