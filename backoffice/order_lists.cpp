@@ -1,5 +1,7 @@
 #include "backoffice/order_lists.h"
 
+#include "backoffice/new_orders.h"
+
 #include <chrono>
 #include <optional>
 #include <string>
@@ -72,14 +74,19 @@ void fetch_list(app::Context& ctx, const ListFetch& fetch) {
   form.clear_rows(app::kOrderList);
   forget_shown_list(ctx);
   bool complete = true;
-  const std::vector<app::OrderRow> rows =
-      request_order_list(ctx, fetch.list, &complete).value_or(std::vector<app::OrderRow>{});
+  const std::optional<std::vector<app::OrderRow>> answer =
+      request_order_list(ctx, fetch.list, &complete);
+  const std::vector<app::OrderRow> rows = answer.value_or(std::vector<app::OrderRow>{});
   if (fetch.count_message)
     form.speak(gbk("一共获取到") + std::to_string(rows.size()) + gbk("笔订单数据"));
   if (fetch.progress) form.set_progress(1);
   append_rows(form, rows, fetch.progress);
   form.set_enabled("按钮6", true);
   record_shown_list(ctx, fetch.list);
+  if (answer) {
+    note_listed_orders(ctx, rows);  // what is listed is no news for the reminder
+    if (fetch.list == kToShipList) form.show_to_ship_count(static_cast<int>(rows.size()));
+  }
   if (!complete) app::tell_page_incomplete(form, gbk("订单列表"));
 }
 

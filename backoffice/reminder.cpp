@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "backoffice/new_orders.h"
 #include "backoffice/order_lists.h"
 #include "backoffice/shown_list.h"
 
@@ -45,8 +46,6 @@ void NewOrderReminder::toggle() {
     form.set_timer_interval(static_cast<int>(std::clamp<long long>(interval, 0, INT_MAX)));
     form.set_text("按钮7", gbk("关闭新订单提醒"));
     form.append_log(gbk("=======开启新订单提醒======\r\n"));
-    std::lock_guard lock(m_state->mutex);
-    m_state->last_count.reset();
   } else {
     form.set_text("按钮7", gbk("开启新订单提醒"));
     form.append_log(gbk("=======关闭新订单提醒======\r\n"));
@@ -88,19 +87,16 @@ void NewOrderReminder::poll() {
 void NewOrderReminder::run_poll(app::Context& ctx, State& state) {
   app::Form& form = ctx.form;
   std::optional<int> count;
-  int before = 0;
+  Sighting sighting;
   {
     app::TableLock::Hold hold(ctx.table_lock, form);
     auto rows = request_order_list(ctx, kToShipList);
     if (rows) {
       count = static_cast<int>(rows->size());
-      // The first poll compares with what the table holds now. Read before
-      // taking the state lock: the window answers on the UI thread, which may
-      // itself be waiting for that lock in a tick.
-      const int shown = form.row_count(app::kOrderList);
-      std::lock_guard lock(state.mutex);
-      before = state.last_count.value_or(shown);
-      state.last_count = count;
+      // New means never seen by a poll or a list fetch: orders shipped
+      // meanwhile cannot hide new ones. The very first sighting only learns.
+      sighting = note_listed_orders(ctx, *rows);
+      if (sighting.first) sighting.fresh.clear();
     }
     // An empty table, or one showing the to-ship list, shows what the poll
     // found: the orders announced are then there to see and to detail.
@@ -109,18 +105,20 @@ void NewOrderReminder::run_poll(app::Context& ctx, State& state) {
       form.set_enabled("按钮6", true);
     }
   }
-  const int fresh = count ? *count - before : 0;
+  const int fresh = static_cast<int>(sighting.fresh.size());
   {
     std::lock_guard lock(state.mutex);
-    state.last_poll = PollResult{count, std::max(fresh, 0)};
+    state.last_poll = PollResult{count, fresh, sighting.fresh};
   }
-  if (fresh <= 0) {
+  if (count) form.show_to_ship_count(*count);
+  if (fresh == 0) {
     form.append_log(gbk("<<<<<<<<暂未获取到新订单..."));
     return;
   }
   const std::string n = std::to_string(fresh);
   form.speak(gbk("您有") + n + gbk("笔新的蔚禾商城订单，欧耶！"));
   form.append_log(gbk("获取到") + n + gbk("笔新订单，请查看..."));
+  form.notify(new_orders_title(sighting.fresh.size()), new_orders_body(sighting.fresh));
 }
 
 }  // namespace backoffice

@@ -1,8 +1,8 @@
 #pragma once
 // The new-order reminder: 按钮7 switches it on (timer interval from 编辑框5) and
 // off; every tick of 时钟1 polls the to-ship list in the background and
-// announces growth of the number of orders waiting to be shipped since the
-// previous poll. The poll never rewrites a table the merchant imported or
+// announces the orders no poll or list fetch has seen before (aloud, in the
+// log and as a desktop notification). The poll never rewrites a table the merchant imported or
 // listed otherwise: it only refreshes the table when that shows the to-ship
 // list, carrying over the detail and status columns of orders still listed.
 // A tick that comes while a poll still runs is skipped.
@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "app/core/context.h"
 
@@ -22,7 +23,8 @@ namespace backoffice {
 // What the last finished poll found.
 struct PollResult {
   std::optional<int> to_ship;  // orders waiting to be shipped; none when the list was not read
-  int fresh = 0;               // the growth announced (0 when none)
+  int fresh = 0;               // orders announced as new (never seen before)
+  std::vector<app::OrderRow> fresh_rows;  // their rows
 };
 
 class NewOrderReminder {
@@ -38,7 +40,6 @@ class NewOrderReminder {
   struct State {
     mutable std::mutex mutex;
     bool busy = false;
-    std::optional<int> last_count;  // to-ship orders at the previous poll
     std::optional<PollResult> last_poll;
   };
   static void run_poll(app::Context& ctx, State& state);

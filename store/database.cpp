@@ -8,7 +8,7 @@ namespace store {
 
 namespace {
 
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // WAL pages after which a checkpoint is started (SQLite's own default).
 constexpr int kCheckpointPages = 1000;
@@ -39,6 +39,12 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     "  reply TEXT NOT NULL,"
     "  answered INTEGER NOT NULL DEFAULT 0,"  // 1: a readable answer
     "  fetched INTEGER NOT NULL);",            // Unix time
+    // 3: the order ids a poll or a list fetch has seen, so a new order is one
+    // never seen before (also across restarts). The row with the empty id
+    // says that seeing has begun.
+    "CREATE TABLE seen_orders ("
+    "  order_id TEXT PRIMARY KEY,"
+    "  first_seen INTEGER NOT NULL);",
 };
 
 bool exec(sqlite3* db, const char* sql, std::string* error) {

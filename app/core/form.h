@@ -137,6 +137,11 @@ class Form {
   virtual BatchChoice ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) = 0;
   // A readable tracking answer as a timeline (with a way to copy the raw answer).
   virtual void show_tracking(const TrackingTimeline& timeline) = 0;
+  // A desktop notification of new orders, whose default action lists the
+  // to-ship orders; never blocks, says nothing where the desktop cannot.
+  virtual void notify(const Text& title, const Text& body) = 0;
+  // Orders waiting to be shipped, as last counted (the tray icon's tooltip).
+  virtual void show_to_ship_count(int count) = 0;
 };
 
 }  // namespace app

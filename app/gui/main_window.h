@@ -43,6 +43,7 @@ class JournalPage;
 
 class PictureBox;
 class ReportModel;
+class DesktopNotifier;
 class Settings;
 class Speech;
 
@@ -114,6 +115,11 @@ class MainWindow : public QWidget, public Form {
   Text ask_save_path(const Text& suggested) override;
   BatchChoice ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) override;
   void show_tracking(const TrackingTimeline& timeline) override;
+  void notify(const Text& title, const Text& body) override;
+  void show_to_ship_count(int count) override;
+  // Brings the window to the front and lists the orders waiting to be shipped
+  // (a notification's default action).
+  void open_to_ship_orders();
 
   // The database whose shipping journal the 发货记录 page shows.
   void set_database(store::Database* database);
@@ -171,6 +177,7 @@ class MainWindow : public QWidget, public Form {
   JournalPage* m_journal_page = nullptr;
   QTimer m_timer;
   MessageHandler m_message_handler;
+  DesktopNotifier* m_notifier = nullptr;
   std::function<Text(const Text&)> m_save_path_handler;
 
   std::atomic<bool> m_closed{false};

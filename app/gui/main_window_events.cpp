@@ -79,6 +79,14 @@ void MainWindow::set_save_path_handler(std::function<Text(const Text&)> handler)
   m_save_path_handler = std::move(handler);
 }
 
+void MainWindow::open_to_ship_orders() {
+  showNormal();
+  raise();
+  activateWindow();
+  if (auto* tabs = findChild<QTabWidget*>(QString::fromUtf8("选择夹1"))) tabs->setCurrentIndex(0);
+  run_worker(m_ops.fetch_orders_to_ship);
+}
+
 void MainWindow::set_cell_summary(std::string_view list_name, int column,
                                   std::function<Text(const Text&)> summary) {
   if (List* l = list(list_name)) l->model->set_summary(column, std::move(summary));

@@ -23,6 +23,7 @@
 #include "app/gui/caption_fit.h"
 #include "app/gui/batch_dialog.h"
 #include "app/gui/tracking_window.h"
+#include "app/gui/desktop_notifier.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/gui/picture.h"
@@ -446,6 +447,14 @@ Text MainWindow::ask_save_path(const Text& suggested) {
 
 BatchChoice MainWindow::ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) {
   return on_ui([&] { return ask_batch_dialog(this, ready, total, problems); }, BatchChoice::Cancel);
+}
+
+void MainWindow::notify(const Text& title, const Text& body) {
+  on_ui_void([&] { m_notifier->notify(qs(title), qs(body)); });
+}
+
+void MainWindow::show_to_ship_count(int count) {
+  on_ui_void([&] { m_notifier->set_to_ship_count(count); });
 }
 
 void MainWindow::show_tracking(const TrackingTimeline& timeline) {

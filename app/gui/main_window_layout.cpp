@@ -17,6 +17,7 @@
 #include <QTableView>
 
 #include "app/gui/caption_fit.h"
+#include "app/gui/desktop_notifier.h"
 #include "app/gui/fixed_texts.h"
 #include "app/gui/journal_page.h"
 #include "app/gui/main_window.h"
@@ -108,6 +109,7 @@ void MainWindow::build() {
   setFont(f);
   setWindowTitle(u("蔚禾商城订单管理系统 V4.0   qq:604918273"));
   setWindowIcon(QIcon(QStringLiteral(":/app/icon.png")));
+  m_notifier = new DesktopNotifier(this, windowIcon(), [this] { open_to_ship_orders(); });
   resize(kClientWidth, kClientHeight);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();

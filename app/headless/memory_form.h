@@ -71,6 +71,8 @@ class MemoryForm : public Form {
     return BatchChoice::ReadyOnly;
   }
   void show_tracking(const TrackingTimeline&) override {}
+  void notify(const Text&, const Text&) override {}
+  void show_to_ship_count(int) override {}
 
   // What a merchant would do with the mouse.
   void select_row(std::string_view list, int row);

@@ -9,6 +9,7 @@
 #include "backoffice/order_lists.h"
 #include "backoffice/reminder.h"
 #include "mall_fixture.h"
+#include "store/database.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ TEST_F(Reminder, ToggleSwitchesTheTimer) {
   }
 }
 
-TEST_F(Reminder, AnnouncesGrowthOfTheToShipList) {
+TEST_F(Reminder, AnnouncesOrdersNeverSeenBefore) {
   mall.add_order(20);
   mall.add_order(20);
   mall.add_order(10);
@@ -88,13 +89,47 @@ TEST_F(Reminder, AnnouncesGrowthOfTheToShipList) {
   EXPECT_EQ(form.spoken.size(), 1u);
   EXPECT_EQ(form.log, gbk("获取到3笔新订单，请查看...") + kNothingNew);
 
+  // All five shipped, two others came: fewer rows, yet two new orders.
   mall.clear_orders();
   mall.add_order(20);
   mall.add_order(20);
   poll_and_wait();  // 5 -> 2
-  EXPECT_EQ(form.spoken.size(), 1u);
-  EXPECT_TRUE(ends_with(form.log, kNothingNew + kNothingNew));
+  ASSERT_EQ(form.spoken.size(), 2u);
+  EXPECT_EQ(form.spoken[1], gbk("您有2笔新的蔚禾商城订单，欧耶！"));
   EXPECT_EQ(form.row_count(kList), 2);
+  ASSERT_EQ(form.notifications.size(), 2u);
+  EXPECT_EQ(form.notifications[1].first, gbk("蔚禾商城：2笔新订单"));
+  const auto rows = form.rows(kList);
+  EXPECT_EQ(form.notifications[1].second,
+            rows[0][app::kColOrderNo] + "  " + rows[0][app::kColTotal] + "\n" +
+                rows[1][app::kColOrderNo] + "  " + rows[1][app::kColTotal]);
+  EXPECT_EQ(form.to_ship_counts.back(), 2);
+}
+
+TEST_F(Reminder, SeenIdsOutliveARestartAndTheFirstPollOnlyLearns) {
+  store::Database db(store::Database::beside(settings.path()));
+  ctx.database = &db;
+  const std::string a = mall.add_order(20), b = mall.add_order(20);
+  poll_and_wait();  // {A,B}: the very first sighting
+  EXPECT_TRUE(form.spoken.empty());
+  mall.clear_orders();
+  const std::string c = mall.add_order(20);
+  mall.add_order(20);  // B is gone (shipped), C and D came: the count did not grow
+  poll_and_wait();
+  EXPECT_EQ(form.spoken, std::vector<Text>{gbk("您有2笔新的蔚禾商城订单，欧耶！")});
+  poll_and_wait();
+  EXPECT_EQ(form.spoken.size(), 1u);
+
+  // A new start: another reminder, the database opened again.
+  store::Database reopened(db.path());
+  ctx.database = &reopened;
+  backoffice::NewOrderReminder restarted{ctx};
+  restarted.poll();
+  form.join_workers();
+  EXPECT_EQ(form.spoken.size(), 1u);
+  EXPECT_EQ(restarted.last_poll()->fresh, 0);
+  EXPECT_EQ(restarted.last_poll()->to_ship, 2);
+  ctx.database = nullptr;
 }
 
 TEST_F(Reminder, PollLeavesAnImportedTableAlone) {

@@ -54,6 +54,16 @@ app::BatchChoice FakeForm::ask_batch(int ready, int total,
   return batch_choice;
 }
 
+void FakeForm::notify(const Text& title, const Text& body) {
+  std::lock_guard lock(m_record_mutex);
+  notifications.emplace_back(title, body);
+}
+
+void FakeForm::show_to_ship_count(int count) {
+  std::lock_guard lock(m_record_mutex);
+  to_ship_counts.push_back(count);
+}
+
 void FakeForm::show_tracking(const app::TrackingTimeline& timeline) {
   std::lock_guard lock(m_record_mutex);
   timelines.push_back(timeline);

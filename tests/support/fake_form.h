@@ -43,6 +43,8 @@ class FakeForm : public app::MemoryForm {
   app::BatchChoice ask_batch(int ready, int total,
                              const std::vector<app::BatchProblem>& problems) override;
   void show_tracking(const app::TrackingTimeline& timeline) override;
+  void notify(const Text& title, const Text& body) override;
+  void show_to_ship_count(int count) override;
 
   // Recorded effects (read after join_workers(), or under no concurrency).
   std::vector<int> progress;  // every position set, in order
@@ -60,6 +62,8 @@ class FakeForm : public app::MemoryForm {
   std::vector<BatchQuestion> batch_questions;  // every ask_batch, in order
   app::BatchChoice batch_choice = app::BatchChoice::ReadyOnly;  // its answer
   std::vector<app::TrackingTimeline> timelines;                // every show_tracking
+  std::vector<std::pair<Text, Text>> notifications;            // every notify: title, body
+  std::vector<int> to_ship_counts;                             // every show_to_ship_count
 
  private:
   std::mutex m_record_mutex;

@@ -1,0 +1,39 @@
+#include "store/seen_orders.h"
+
+#include <ctime>
+
+#include "store/statement.h"
+
+namespace store {
+
+std::vector<std::string> SeenOrders::note(const std::vector<std::string>& ids, bool* first) {
+  std::vector<std::string> fresh;
+  bool never = false;
+  std::string ignored;
+  const bool done = m_db.run(
+      [&](Database::Connection& db, std::string* why) {
+        // One transaction for the whole list: all are marked, or none.
+        if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE) return *why = "busy", false;
+        const std::int64_t now = std::time(nullptr);
+        Statement begun(db, "INSERT OR IGNORE INTO seen_orders (order_id, first_seen) VALUES ('', ?)");
+        begun.bind(1, now);
+        bool ok = begun.step() == SQLITE_DONE;
+        never = sqlite3_changes(db.db) > 0;
+        for (const std::string& id : ids) {
+          if (!ok || id.empty()) continue;
+          Statement add(db, "INSERT OR IGNORE INTO seen_orders (order_id, first_seen) VALUES (?, ?)");
+          add.bind(1, id);
+          add.bind(2, now);
+          ok = add.step() == SQLITE_DONE;
+          if (ok && sqlite3_changes(db.db) > 0) fresh.push_back(id);
+        }
+        Statement(db, ok ? "COMMIT" : "ROLLBACK").step();
+        if (!ok) fresh.clear();
+        return ok;
+      },
+      &ignored);
+  if (first) *first = done && never;
+  return fresh;
+}
+
+}  // namespace store
