@@ -105,6 +105,8 @@ int main(int argc, char** argv) {
           ->check(CLI::Range(1, 86'400'000))
           ->type_name("MS");
   poll_command->add_flag("--once", poll.once, "Poll once and end");
+  poll_command->add_flag("--notify", poll.notify,
+                         "Also raise a desktop notification for new orders (as the window does)");
 
   try {
     app.parse(argc, argv);

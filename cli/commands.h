@@ -54,6 +54,7 @@ int run_journal(const SessionOptions& session, const JournalOptions& options);
 struct PollOptions {
   std::optional<int> interval_ms;  // default: the reminder box's interval
   bool once = false;
+  bool notify = false;  // new orders also as a desktop notification
 };
 int run_poll(const SessionOptions& session, const PollOptions& options);
 

@@ -23,6 +23,8 @@ packages=(
   libcpp-httplib-dev libssl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev curl xvfb xauth
+  # a private session bus for the desktop notification test
+  dbus-daemon
   # fuzzing (fuzz/smoke.sh): clang, libFuzzer and sanitizer runtimes, llvm-symbolizer
   clang libclang-rt-14-dev llvm
   # fonts so the window shows Chinese text

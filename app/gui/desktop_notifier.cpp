@@ -6,18 +6,15 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QSystemTrayIcon>
-#include <QVariantMap>
+
+#include "desktop/notification.h"
 
 namespace app {
 
-namespace {
-
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
-
-}  // namespace
+using desktop::kPath;
 
 QString DesktopNotifier::service_name() {
-  return QStringLiteral("org.freedesktop.Notifications");
+  return desktop::kService;
 }
 
 DesktopNotifier::DesktopNotifier(QObject* parent, QIcon icon, std::function<void()> on_open)
@@ -43,13 +40,7 @@ DesktopNotifier::DesktopNotifier(QObject* parent, QIcon icon, std::function<void
 void DesktopNotifier::notify(const QString& title, const QString& body) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return tray_message(title, body);
-  QDBusMessage call =
-      QDBusMessage::createMethodCall(service_name(), kPath, service_name(), QStringLiteral("Notify"));
-  QVariantMap hints;
-  hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("weihe-orders"));
-  call << QString::fromUtf8("蔚禾商城订单管理系统") << uint(0) << QStringLiteral("weihe-orders")
-       << title << body << QStringList{QStringLiteral("default"), QString::fromUtf8("查看待发货订单")}
-       << hints << int(-1);
+  const QDBusMessage call = desktop::new_orders_call(title, body);
   // No service, or one that fails: the tray says it instead. Nothing waits.
   auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,
