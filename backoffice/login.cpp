@@ -2,14 +2,13 @@
 
 #include "app/core/context.h"
 #include "backoffice/dashboard.h"
+#include "backoffice/session.h"
 
 namespace backoffice {
 
 using web::Bytes;
 using web::gbk;
 using web::Text;
-
-namespace {
 
 void show_dashboard(app::Form& form, const Dashboard& d) {
   form.set_text("标签3", d.unpaid_orders);
@@ -21,6 +20,8 @@ void show_dashboard(app::Form& form, const Dashboard& d) {
   form.set_text("标签9", gbk("待审核：") + d.goods_in_review);
   form.set_text("标签10", gbk("仓库中：") + d.goods_in_warehouse);
 }
+
+namespace {
 
 Text summary_of(app::Form& form, const Text& store_name) {
   return gbk("登录成功！") + store_name + gbk("欢迎您的使用！待付款订单：") + form.text("标签3") +
@@ -73,6 +74,9 @@ void login(app::Context& ctx) {
   ctx.settings.write_setting(gbk("密码"), form.text("编辑框2"));
   form.set_title(gbk("蔚禾商城订单管理系统 V4.0   qq:604918273          欢迎您！  ") +
                  store_name_of(page));
+  show_session_state(ctx, is_logged_in(page)                          ? SessionState::LoggedIn
+                          : form_page.empty() && answer.empty() ? SessionState::Unreachable
+                                                                : SessionState::NotLoggedIn);
   form.set_progress(100);
 }
 

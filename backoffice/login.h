@@ -13,4 +13,8 @@ namespace backoffice {
 
 void login(app::Context& ctx);
 
+struct Dashboard;
+// Fills the dashboard labels (标签3 to 标签10) from the dashboard's figures.
+void show_dashboard(app::Form& form, const Dashboard& d);
+
 }  // namespace backoffice

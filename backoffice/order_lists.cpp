@@ -7,6 +7,7 @@
 #include <string>
 
 #include "backoffice/order_rows.h"
+#include "backoffice/session.h"
 #include "backoffice/shown_list.h"
 #include "web/http.h"
 
@@ -98,14 +99,29 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
   web::Bytes body;
   web::Text head;
   web::HttpOutcome outcome;
-  ctx.form.wait([&] {
-    body = web::http_request(ctx.backoffice_url(list), 0, {}, nullptr, nullptr, nullptr, &head,
-                             false, nullptr, {}, &outcome);
-  });
+  auto ask = [&] {
+    head.clear();
+    ctx.form.wait([&] {
+      body = web::http_request(ctx.backoffice_url(list), 0, {}, nullptr, nullptr, nullptr, &head,
+                               false, nullptr, {}, &outcome);
+    });
+  };
+  ask();
   if (complete) *complete = true;
+  if (outcome.status == 0 && body.empty()) {
+    show_session_state(ctx, SessionState::Unreachable);
+    return std::nullopt;
+  }
+  // The session has expired: renewed once, quietly, and asked again.
+  if (answered_ok(head) && is_login_form(web::page_text(body)) && ctx.renew_session &&
+      ctx.renew_session())
+    ask();
   if (body.empty() || !answered_ok(head)) return std::nullopt;
   const web::Text page = web::page_text(body);
-  if (web::find_text(page, "BusinessLoginFrom[username]") != -1) return std::nullopt;
+  if (is_login_form(page)) {
+    show_session_state(ctx, SessionState::Expired);
+    return std::nullopt;
+  }
   web::PatternMatcher matcher;
   std::vector<app::OrderRow> rows = order_rows_of(page, matcher);
   if (complete) *complete = outcome.complete && !matcher.cut_short();

@@ -1,5 +1,7 @@
 #include "cli/session.h"
 
+#include "backoffice/session.h"
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -31,6 +33,7 @@ Session::Session(const SessionOptions& options, std::filesystem::path settings_f
       m_form(options.voice),
       m_ctx{m_form, m_settings, app::hosts_of(m_settings)} {
   m_ctx.database = &m_database;
+  backoffice::install_session_hooks(m_ctx);
   app::fill_settings_boxes(m_form, m_settings);
 }
 

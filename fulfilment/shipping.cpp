@@ -196,12 +196,19 @@ void fetch_from_address_id(app::Context& ctx) {
 
 ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& tracking,
                         const Text& address_id, const Text& order_id) {
-  Text headers = "X-CSRF-Token: " + ctx.csrf_token.get();
   web::HttpOutcome outcome;
-  const web::Bytes body = web::http_request(ctx.backoffice_url("/order/send"), 1,
-                                            ship_body(courier, tracking, address_id, order_id),
-                                            nullptr, nullptr, &headers, nullptr, false, nullptr,
-                                            {}, &outcome);
+  auto send = [&] {
+    Text headers = "X-CSRF-Token: " + ctx.csrf_token.get();
+    return web::http_request(ctx.backoffice_url("/order/send"), 1,
+                             ship_body(courier, tracking, address_id, order_id), nullptr, nullptr,
+                             &headers, nullptr, false, nullptr, {}, &outcome);
+  };
+  web::Bytes body = send();
+  // Answered with the login form, the shipment was not taken: after a quiet
+  // login (new token) it is sent once more. Any other answer is final.
+  if (web::find_text(web::page_text(body), "BusinessLoginFrom[username]") != -1 &&
+      ctx.renew_session && ctx.renew_session())
+    body = send();
   ShipReply result;
   result.reply = web::page_text(body);
   result.shipped = is_shipped_reply(result.reply);
@@ -323,6 +330,7 @@ void ship_rows(app::Context& ctx, Rows which) {
     }
     if (journal) journal->flush();  // every outcome recorded before the end is told
   }
+  if (shipped > 0 && ctx.after_batch) ctx.after_batch();  // 待发货 and 待收货 as they now are
   const Text counts = gbk("成功") + std::to_string(shipped) + gbk("笔，失败") +
                       std::to_string(failed) + gbk("笔，跳过") + std::to_string(skipped) + gbk("笔");
   form.message_box((stopped.empty() ? gbk("发货完成，请检查是否发送成功！！！") : stopped) + "\r\n" +

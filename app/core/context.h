@@ -5,6 +5,7 @@
 //
 // Usage: void login(app::Context& ctx);   ctx.form.set_progress(10);
 
+#include <functional>
 #include <mutex>
 
 #include "app/core/form.h"
@@ -54,6 +55,13 @@ struct Context {
   // The program's database (the shipping journal). Null runs without one;
   // one that is not ok() makes shipping refuse rather than ship unrecorded.
   store::Database* database = nullptr;
+  // The back-office session as the other folders may use it (installed by
+  // backoffice::install_session_hooks; unset: neither happens):
+  // renew_session logs in again quietly with the account and password in the
+  // window and says whether that worked; after_batch brings the dashboard
+  // counts up to date once a batch has shipped.
+  std::function<bool()> renew_session;
+  std::function<void()> after_batch;
 
   // "http://" + back-office host + path.
   Text backoffice_url(std::string_view path) const {

@@ -7,6 +7,7 @@
 #include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"
 #include "backoffice/reminder.h"
+#include "backoffice/session.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "finance/withdrawals.h"
@@ -19,6 +20,7 @@ Operations bind_operations(Context& ctx) {
   Context* c = &ctx;
   // The reminder keeps state between ticks; the lambdas share it for the life of the window.
   auto reminder = std::make_shared<backoffice::NewOrderReminder>(ctx);
+  backoffice::install_session_hooks(ctx);
 
   Operations ops;
   ops.login = [c] { backoffice::login(*c); };

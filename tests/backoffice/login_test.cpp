@@ -54,7 +54,9 @@ TEST_F(MallTest, WrongPasswordLeavesTheDashboardAlone) {
   EXPECT_EQ(form.spoken.back(), gbk("哎哟喂！你是不是账号密码输入错误啦！呜呜"));
   EXPECT_EQ(form.text("标签3"), "7");
   EXPECT_TRUE(form.is_enabled("按钮4"));  // from the earlier login
-  EXPECT_EQ(form.title(), gbk(kTitlePrefix));
+  // The title says so, the figures are greyed until the next successful login.
+  EXPECT_EQ(form.title(), gbk(kTitlePrefix) + gbk("  ——  未登录"));
+  EXPECT_FALSE(form.is_enabled("标签3"));
   EXPECT_EQ(settings.read_setting(gbk("密码")), "wrong");
   EXPECT_EQ(mall.requests().back().target, "/");  // the logo request, without a path
 }

@@ -1,0 +1,72 @@
+#include "backoffice/session.h"
+
+#include "backoffice/dashboard.h"
+#include "backoffice/login.h"
+
+namespace backoffice {
+
+using web::gbk;
+using web::Text;
+
+namespace {
+
+// What the title carries after the window's own text while the session is not usable.
+const Text& state_marker() {
+  static const Text marker = gbk("  ——  ");
+  return marker;
+}
+
+constexpr const char* kFigures[] = {"标签3", "标签4", "标签5", "标签6",
+                                    "标签7", "标签8", "标签9", "标签10"};
+
+}  // namespace
+
+void show_session_state(app::Context& ctx, SessionState state) {
+  app::Form& form = ctx.form;
+  Text title = form.title();
+  const auto at = title.find(state_marker());
+  if (at != Text::npos) title.erase(at);
+  const char* label = state == SessionState::NotLoggedIn ? "未登录"
+                      : state == SessionState::Expired   ? "登录已过期"
+                      : state == SessionState::Unreachable ? "无法连接后台"
+                                                           : nullptr;
+  if (label) title += state_marker() + gbk(label);
+  form.set_title(title);
+  // Greyed, not cleared: the last figures stay readable but do not pass for current.
+  for (const char* figure : kFigures) form.set_enabled(figure, label == nullptr);
+}
+
+bool is_login_form(const Text& page) {
+  return web::find_text(page, "BusinessLoginFrom[username]") != -1;
+}
+
+bool renew_session(app::Context& ctx) {
+  app::Form& form = ctx.form;
+  const Text url = ctx.backoffice_url("/site/login");
+  const Text login_page = web::page_text(app::wait_for_request(form, url));
+  const Text token = csrf_token_of(login_page);
+  const Text answer = web::page_text(app::wait_for_request(
+      form, url, 1, login_body(token, form.text("编辑框1"), form.text("编辑框2"))));
+  if (is_logged_in(answer)) {
+    ctx.csrf_token.set(token);
+    form.append_log(gbk("=======登录已过期，已重新登录======\r\n"));
+    show_session_state(ctx, SessionState::LoggedIn);
+    return true;
+  }
+  show_session_state(ctx, login_page.empty() && answer.empty() ? SessionState::Unreachable
+                                                              : SessionState::Expired);
+  return false;
+}
+
+void refresh_dashboard(app::Context& ctx) {
+  const Text page = web::page_text(app::wait_for_request(ctx.form, ctx.backoffice_url("/")));
+  if (is_logged_in(page)) show_dashboard(ctx.form, dashboard_of(page));
+}
+
+void install_session_hooks(app::Context& ctx) {
+  app::Context* c = &ctx;
+  ctx.renew_session = [c] { return renew_session(*c); };
+  ctx.after_batch = [c] { refresh_dashboard(*c); };
+}
+
+}  // namespace backoffice
