@@ -278,6 +278,17 @@ TEST_F(Cli, TrackWithdrawalsAndPoll) {
   ASSERT_EQ(once.exit, 0) << once.err;
   ASSERT_EQ(once.lines().size(), 1u);
   EXPECT_EQ(once.lines()[0]["to_ship"], ids_in_state(20).size());
+  EXPECT_EQ(once.lines()[0]["new"], 0);  // the lists fetched above have seen them all
+
+  // One order comes: announced once, with its number and amount, then known.
+  const std::string fresh = m_mall.add_order(20);
+  const json announced = run({"poll", "--once"}).lines().at(0);
+  EXPECT_EQ(announced["new"], 1);
+  ASSERT_EQ(announced["orders"].size(), 1u);
+  EXPECT_EQ(announced["orders"][0]["id"], fresh);
+  EXPECT_EQ(announced["orders"][0]["order_no"], m_mall.order(fresh).order_no);
+  EXPECT_FALSE(announced["orders"][0]["total"].get<std::string>().empty());
+  EXPECT_EQ(run({"poll", "--once"}).lines().at(0)["new"], 0);
 
   Finished until_stopped = run({"poll", "--interval", "50"}, 1500);
   EXPECT_EQ(until_stopped.exit, 0) << until_stopped.err;
