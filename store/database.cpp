@@ -240,7 +240,8 @@ std::string local_time_text(const char* format) {
 
 std::string now_with_offset() {
   std::string s = local_time_text("%Y-%m-%dT%H:%M:%S%z");
-  if (s.size() >= 5) s.insert(s.size() - 2, ":");
+  // "+0800" -> "+08:00" (built anew: GCC 12 warns falsely about insert here)
+  if (s.size() >= 5) s = s.substr(0, s.size() - 2) + ":" + s.substr(s.size() - 2);
   return s;
 }
 

@@ -172,10 +172,10 @@ void MainWindow::build_pages() {
        {"订单管理", "账户提现", "退货管理", "个人信息", "更新内容", "日志", "快递代码", "帮助",
         "发货记录"})
     m_tabs->addTab(new QWidget(), u(title));
-  // Compact headers, so all eight fit left of the controls that sit beside them.
+  // Compact headers, so all nine fit left of the controls that sit beside them.
   if (auto* bar = m_tabs->findChild<QTabBar*>())
     bar->setStyleSheet(QStringLiteral(
-        "QTabBar::tab { padding: 3px 6px; border: 1px solid #a0a0a0; border-bottom: none;"
+        "QTabBar::tab { padding: 3px 3px; border: 1px solid #a0a0a0; border-bottom: none;"
         " background: #e8e8e8; margin-top: 2px; }"
         "QTabBar::tab:selected { background: white; margin-top: 0px; }"));
 
