@@ -113,8 +113,7 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
     return std::nullopt;
   }
   // The session has expired: renewed once, quietly, and asked again.
-  if (answered_ok(head) && is_login_form(web::page_text(body)) && ctx.renew_session &&
-      ctx.renew_session())
+  if (answered_ok(head) && ctx.renew_if_expired && ctx.renew_if_expired(web::page_text(body)))
     ask();
   if (body.empty() || !answered_ok(head)) return std::nullopt;
   const web::Text page = web::page_text(body);

@@ -108,7 +108,7 @@ void NewOrderReminder::run_poll(app::Context& ctx, State& state) {
   const int fresh = static_cast<int>(sighting.fresh.size());
   {
     std::lock_guard lock(state.mutex);
-    state.last_poll = PollResult{count, fresh, sighting.fresh};
+    state.last_poll = PollResult{count, sighting.fresh};
   }
   if (count) form.show_to_ship_count(*count);
   if (fresh == 0) {

@@ -23,8 +23,8 @@ namespace backoffice {
 // What the last finished poll found.
 struct PollResult {
   std::optional<int> to_ship;  // orders waiting to be shipped; none when the list was not read
-  int fresh = 0;               // orders announced as new (never seen before)
-  std::vector<app::OrderRow> fresh_rows;  // their rows
+  std::vector<app::OrderRow> fresh_rows;  // the orders announced as new (never seen before)
+  int fresh() const { return static_cast<int>(fresh_rows.size()); }
 };
 
 class NewOrderReminder {

@@ -65,7 +65,7 @@ void refresh_dashboard(app::Context& ctx) {
 
 void install_session_hooks(app::Context& ctx) {
   app::Context* c = &ctx;
-  ctx.renew_session = [c] { return renew_session(*c); };
+  ctx.renew_if_expired = [c](const Text& page) { return is_login_form(page) && renew_session(*c); };
   ctx.after_batch = [c] { refresh_dashboard(*c); };
 }
 

@@ -27,7 +27,8 @@ bool renew_session(app::Context& ctx);
 // Reads the dashboard page again and fills the figures (after a batch).
 void refresh_dashboard(app::Context& ctx);
 
-// Sets ctx.renew_session and ctx.after_batch to the two above.
+// Sets ctx.renew_if_expired (is_login_form, then renew_session) and
+// ctx.after_batch (refresh_dashboard).
 void install_session_hooks(app::Context& ctx);
 
 }  // namespace backoffice

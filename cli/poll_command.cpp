@@ -34,11 +34,11 @@ int run_poll(const SessionOptions& options, const PollOptions& poll) {
                         {"order_no", json_text(row[app::kColOrderNo])},
                         {"total", json_text(row[app::kColTotal])}});
     Json line = {{"time", store::now_with_offset()},
-                 {"new", result.fresh},
+                 {"new", result.fresh()},
                  {"orders", orders},
                  {"to_ship", nullptr}};
     if (result.to_ship) line["to_ship"] = *result.to_ship;
-    if (poll.notify && result.fresh > 0)
+    if (poll.notify && result.fresh() > 0)
       notify_desktop(backoffice::new_orders_title(result.fresh_rows.size()),
                      backoffice::new_orders_body(result.fresh_rows), form);
     Output out("");

@@ -142,10 +142,6 @@ EarlierShipments earlier_shipments(app::Context& ctx) {
   return {journal.order_ids("shipped"), journal.order_ids("unknown")};
 }
 
-Text cell_of(const app::OrderRow& row, int column) {
-  return column < static_cast<int>(row.size()) ? row[column] : Text();
-}
-
 }  // namespace
 
 Text reply_message(const Text& reply) {
@@ -206,9 +202,7 @@ ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& trac
   web::Bytes body = send();
   // Answered with the login form, the shipment was not taken: after a quiet
   // login (new token) it is sent once more. Any other answer is final.
-  if (web::find_text(web::page_text(body), "BusinessLoginFrom[username]") != -1 &&
-      ctx.renew_session && ctx.renew_session())
-    body = send();
+  if (ctx.renew_if_expired && ctx.renew_if_expired(web::page_text(body))) body = send();
   ShipReply result;
   result.reply = web::page_text(body);
   result.shipped = is_shipped_reply(result.reply);

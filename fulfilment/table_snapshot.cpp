@@ -13,6 +13,10 @@ std::vector<app::RowKey> order_row_keys(app::Form& form) {
 
 }  // namespace
 
+app::Text cell_of(const app::OrderRow& row, int column) {
+  return column < static_cast<int>(row.size()) ? row[column] : app::Text();
+}
+
 TableSnapshot read_order_rows(app::Form& form) {
   for (;;) {
     std::vector<app::RowKey> before = order_row_keys(form);

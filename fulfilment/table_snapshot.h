@@ -16,6 +16,9 @@ struct TableSnapshot {
   std::vector<app::RowKey> keys;  // keys[r] is the key of rows[r]
 };
 
+// A row's cell; the empty text for a column the row does not reach.
+app::Text cell_of(const app::OrderRow& row, int column);
+
 // While the caller holds the table lock only the merchant's deletes can
 // change the rows, so a read with the same keys before and after it is
 // consistent; each retry needs another delete, so the loop ends after at most

@@ -51,8 +51,8 @@ void remember(app::Context& ctx, const Text& number, const Text& courier, const 
                 parsed.kind == TrackingReply::Kind::Readable, when, &ignored);
 }
 
-void show_reply(app::Form& form, const Text& number, const Text& courier, const Text& reply) {
-  const TrackingReply parsed = parse_tracking_reply(web::gbk_to_utf8(reply));
+void show_reply(app::Form& form, const Text& number, const Text& courier, const Text& reply,
+                const TrackingReply& parsed) {
   if (parsed.kind == TrackingReply::Kind::Error) {
     form.message_box(parsed.message.empty() ? reply : web::utf8_to_gbk(parsed.message));
     return;
@@ -75,10 +75,6 @@ int setting_or(const app::Settings& settings, const char* key, int fallback, int
   const long value = std::strtol(text.c_str(), &end, 10);
   if (text.empty() || *end != '\0' || value < 0 || value > most) return fallback;
   return static_cast<int>(value);
-}
-
-Text cell_of(const app::OrderRow& row, int column) {
-  return column < static_cast<int>(row.size()) ? row[column] : Text();
 }
 
 }  // namespace
@@ -108,9 +104,9 @@ void query_tracking(app::Context& ctx) {
 
   const Text reply = web::page_text(app::wait_for_request(form, url));
   if (row_key) form.set_cells_by_key(app::kOrderList, row_key, app::kColTrackingInfo, {reply});
-  remember(ctx, tracking_no, courier, reply, parse_tracking_reply(web::gbk_to_utf8(reply)),
-           std::time(nullptr));
-  if (form.is_checked("选择框1")) show_reply(form, tracking_no, courier, reply);
+  const TrackingReply parsed = parse_tracking_reply(web::gbk_to_utf8(reply));
+  remember(ctx, tracking_no, courier, reply, parsed, std::time(nullptr));
+  if (form.is_checked("选择框1")) show_reply(form, tracking_no, courier, reply, parsed);
 }
 
 std::vector<ParcelResult> query_listed_parcels(app::Context& ctx) {

@@ -57,10 +57,11 @@ struct Context {
   store::Database* database = nullptr;
   // The back-office session as the other folders may use it (installed by
   // backoffice::install_session_hooks; unset: neither happens):
-  // renew_session logs in again quietly with the account and password in the
-  // window and says whether that worked; after_batch brings the dashboard
-  // counts up to date once a batch has shipped.
-  std::function<bool()> renew_session;
+  // renew_if_expired, given a page that is the back office's login form (the
+  // session has expired), logs in again quietly with the account and password
+  // in the window and says whether that worked (false for any other page);
+  // after_batch brings the dashboard counts up to date once a batch has shipped.
+  std::function<bool(const Text& page)> renew_if_expired;
   std::function<void()> after_batch;
 
   // "http://" + back-office host + path.

@@ -127,7 +127,7 @@ TEST_F(Reminder, SeenIdsOutliveARestartAndTheFirstPollOnlyLearns) {
   restarted.poll();
   form.join_workers();
   EXPECT_EQ(form.spoken.size(), 1u);
-  EXPECT_EQ(restarted.last_poll()->fresh, 0);
+  EXPECT_EQ(restarted.last_poll()->fresh(), 0);
   EXPECT_EQ(restarted.last_poll()->to_ship, 2);
   ctx.database = nullptr;
 }
