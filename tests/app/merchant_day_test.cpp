@@ -249,13 +249,17 @@ TEST_F(MerchantDay, FromLoginThroughShippingToWithdrawals) {
   // The answer is readable: 勾选弹出物流框 opens its timeline instead of a message box.
   const std::size_t shown_before_tracking = m_shown.size();
   int events_shown = -1;
-  QTimer::singleShot(50, [&] {
+  // Looked for until it opens: the query's request comes first, and may take a while.
+  QTimer close_timeline;
+  QObject::connect(&close_timeline, &QTimer::timeout, [&] {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || modal->objectName() != QString::fromUtf8("物流轨迹")) return;
     events_shown = modal->findChild<QTreeWidget*>()->topLevelItemCount();
     modal->close();
   });
+  close_timeline.start(20);
   choose("查询当前订单物流");
+  close_timeline.stop();
   const Text info = m_window.cell(kOrderList, tracked_row, app::kColTrackingInfo);
   EXPECT_NE(info.find(gbk("运单号：") + tracking[2]), Text::npos) << web::gbk_to_utf8(info);
   EXPECT_NE(info.find(gbk("已揽收")), Text::npos);
