@@ -70,14 +70,6 @@ Text missing_input_message(const Text& courier, const Text& address_id) {
   return {};
 }
 
-// Shows the message for a missing courier code or address id; true when both are there.
-bool shipping_inputs_present(app::Context& ctx) {
-  const Text missing =
-      missing_input_message(ctx.form.text(kCourierBox), ctx.form.text(kAddressBox));
-  if (!missing.empty()) ctx.form.message_box(missing);
-  return missing.empty();
-}
-
 bool starts_with(const Text& text, const char* utf8) {
   const Text prefix = gbk(utf8);
   return text.compare(0, prefix.size(), prefix) == 0;
@@ -91,8 +83,9 @@ Text journal_refusal(app::Context& ctx) {
          web::utf8_to_gbk(ctx.database->error());
 }
 
-bool journal_usable(app::Context& ctx) {
-  const Text refusal = journal_refusal(ctx);
+// Shows why shipping must not start, if it must not; true when it may.
+bool shipping_may_start(app::Context& ctx) {
+  const Text refusal = shipping_refusal(ctx);
   if (!refusal.empty()) ctx.form.message_box(refusal);
   return refusal.empty();
 }
@@ -211,35 +204,52 @@ ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& trac
   return result;
 }
 
-void ship_selected_order(app::Context& ctx) {
-  if (!shipping_inputs_present(ctx) || !journal_usable(ctx)) return;
+Text shipping_refusal(app::Context& ctx) {
+  const Text missing =
+      missing_input_message(ctx.form.text(kCourierBox), ctx.form.text(kAddressBox));
+  return missing.empty() ? journal_refusal(ctx) : missing;
+}
+
+RowShipment ship_row(app::Context& ctx, int row, const Text& tracking) {
   app::Form& form = ctx.form;
-  const int row = form.selected_row(app::kOrderList);
   // The key, not the index, names the row: the table may change while the
-  // request and the message box are open.
+  // request is out.
   const app::RowKey key = form.row_key(app::kOrderList, row);
   Shipment shipment;
   shipment.order_id = key ? form.cell(app::kOrderList, row, app::kColId) : Text();
   shipment.order_no = key ? form.cell(app::kOrderList, row, app::kColOrderNo) : Text();
   shipment.courier = form.text(kCourierBox);
   shipment.address_id = form.text(kAddressBox);
-  shipment.tracking = form.text(kTrackingBox);
+  shipment.tracking = tracking;
 
-  ShipReply result;
-  Text refused;
-  bool sent = false;
+  RowShipment result;
+  result.key = key;
   form.wait([&] {
     std::optional<store::ShippingJournal> journal;
     if (ctx.database) journal.emplace(*ctx.database);
-    sent = journaled_send(ctx, journal ? &*journal : nullptr, shipment, &result, &refused);
+    result.sent =
+        journaled_send(ctx, journal ? &*journal : nullptr, shipment, &result.reply, &result.refused);
   });
-  if (!sent) {
-    form.message_box(refused);
+  return result;
+}
+
+Text status_word(const RowShipment& shipment) {
+  return gbk(shipment.reply.shipped ? "发货成功" : "发货失败");
+}
+
+void ship_selected_order(app::Context& ctx) {
+  if (!shipping_may_start(ctx)) return;
+  app::Form& form = ctx.form;
+  const RowShipment result =
+      ship_row(ctx, form.selected_row(app::kOrderList), form.text(kTrackingBox));
+  if (!result.sent) {
+    form.message_box(result.refused);
     return;
   }
-  const Text status = gbk(result.shipped ? "发货成功" : "发货失败");
-  form.message_box(status + "\r\n" + result.reply);
-  if (key) form.set_cells_by_key(app::kOrderList, key, app::kColShipStatus, {status});
+  const Text status = status_word(result);
+  form.message_box(status + "\r\n" + result.reply.reply);
+  // Written once the message is closed, to the row that was shipped.
+  if (result.key) form.set_cells_by_key(app::kOrderList, result.key, app::kColShipStatus, {status});
 }
 
 namespace {
@@ -255,7 +265,7 @@ void ship_rows(app::Context& ctx, Rows which) {
     tell_batch_running(ctx);
     return;
   }
-  if (!shipping_inputs_present(ctx) || !journal_usable(ctx)) return;
+  if (!shipping_may_start(ctx)) return;
   app::Form& form = ctx.form;
   Text stopped;  // why the batch ended early, if it did
   int shipped = 0, failed = 0, skipped = 0;

@@ -51,6 +51,23 @@ ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& trac
                         const Text& address_id, const Text& order_id);
 // Ships the selected row with the tracking number of 编辑框14 (in the journal too).
 void ship_selected_order(app::Context& ctx);
+// Ships row `row` of the order table with `tracking`, the courier of 编辑框12
+// and the sender of 编辑框13, journaled like every shipment; blocks for the
+// request (through form.wait). Shows nothing and writes no cell: the caller
+// decides what the merchant sees. The inputs are not checked here.
+struct RowShipment {
+  app::RowKey key = 0;  // the row shipped (0: there was no such row; an empty id was sent)
+  bool sent = false;    // false: the journal refused the record, nothing went out
+  Text refused;         // why, when not sent
+  ShipReply reply;
+};
+RowShipment ship_row(app::Context& ctx, int row, const Text& tracking);
+// "发货成功" or "发货失败", the word a shipped row's 发货状态 gets.
+Text status_word(const RowShipment& shipment);
+// The checks a shipment needs before it goes: the message for an empty
+// 编辑框12 or 编辑框13, or for a journal that cannot be written; empty when
+// shipping may go on.
+Text shipping_refusal(app::Context& ctx);
 // Ships every row with its own tracking number (worker thread). The rows
 // are checked first; when not all are ready the merchant chooses (ready rows
 // only, all as listed, cancel) and rows not shipped read "跳过：" + why.
