@@ -3,7 +3,9 @@
 // bottom, requests the order's edit page and writes its thirteen detail groups
 // into columns 商品 to 快递单号 of that same row (found by its row key, so a
 // detail never lands in another order's row). A page that does not match
-// leaves its row as it was. The run stops when rows vanish under it.
+// leaves its row as it was; a row deleted before its turn is not asked for.
+// The pages are asked for a few at once (app::parallel_requests); the
+// progress bar counts the rows finished, in whatever order they finish.
 //
 // Usage: form.start_worker([&ctx] { backoffice::fetch_order_details(ctx); });
 

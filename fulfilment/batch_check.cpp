@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "fulfilment/table_snapshot.h"
+#include "app/core/table_snapshot.h"
 
 namespace fulfilment {
 
@@ -32,7 +32,7 @@ std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, cons
                                     const CourierPatterns& patterns) {
   std::map<app::Text, int> uses;  // trimmed tracking number -> rows holding it
   for (const auto& row : rows) {
-    const app::Text number = web::trim_spaces(cell_of(row, app::kColTrackingNo));
+    const app::Text number = web::trim_spaces(app::cell_of(row, app::kColTrackingNo));
     if (!number.empty()) ++uses[number];
   }
   const std::string courier_code = web::gbk_to_utf8(courier);
@@ -40,8 +40,8 @@ std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, cons
   std::vector<RowVerdict> verdicts;
   verdicts.reserve(rows.size());
   for (const auto& row : rows) {
-    const app::Text id = web::trim_spaces(cell_of(row, app::kColId));
-    const app::Text number = web::trim_spaces(cell_of(row, app::kColTrackingNo));
+    const app::Text id = web::trim_spaces(app::cell_of(row, app::kColId));
+    const app::Text number = web::trim_spaces(app::cell_of(row, app::kColTrackingNo));
     const std::string id_utf8 = web::gbk_to_utf8(id);
     const std::string number_utf8 = web::gbk_to_utf8(number);
     RowVerdict v;
@@ -51,7 +51,7 @@ std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, cons
     };
     if (id.empty()) {
       set(Verdict::NoOrderId, gbk("没有订单ID"));
-    } else if (starts_with(cell_of(row, app::kColShipStatus), "发货成功") ||
+    } else if (starts_with(app::cell_of(row, app::kColShipStatus), "发货成功") ||
                earlier.shipped.count(id_utf8)) {
       set(Verdict::AlreadyShipped, gbk("已经发过货"));
     } else if (earlier.unknown.count(id_utf8)) {

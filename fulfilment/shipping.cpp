@@ -8,7 +8,7 @@
 #include <re2/re2.h>
 
 #include "fulfilment/batch_check.h"
-#include "fulfilment/table_snapshot.h"
+#include "app/core/table_snapshot.h"
 #include "store/shipping_journal.h"
 #include "web/http.h"
 
@@ -273,11 +273,11 @@ void ship_rows(app::Context& ctx, Rows which) {
     // Imports and list fetches wait until the batch is through, so the rows
     // read here stay the rows being shipped.
     app::TableLock::Hold hold(ctx.table_lock, form);
-    TableSnapshot table = read_order_rows(form);
+    app::TableSnapshot table = app::read_order_rows(form);
     if (which == Rows::Failed) {
-      TableSnapshot failed_rows;
+      app::TableSnapshot failed_rows;
       for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        if (!starts_with(cell_of(table.rows[r], app::kColShipStatus), "发货失败")) continue;
+        if (!starts_with(app::cell_of(table.rows[r], app::kColShipStatus), "发货失败")) continue;
         failed_rows.rows.push_back(std::move(table.rows[r]));
         failed_rows.keys.push_back(table.keys[r]);
       }
@@ -295,8 +295,8 @@ void ship_rows(app::Context& ctx, Rows which) {
           continue;
         }
         ready += verdicts[r].ships();
-        problems.push_back({cell_of(table.rows[r], app::kColOrderNo),
-                            cell_of(table.rows[r], app::kColTrackingNo), verdicts[r].reason,
+        problems.push_back({app::cell_of(table.rows[r], app::kColOrderNo),
+                            app::cell_of(table.rows[r], app::kColTrackingNo), verdicts[r].reason,
                             verdicts[r].ships()});
       }
       choice = form.ask_batch(ready, static_cast<int>(verdicts.size()), problems);
@@ -321,8 +321,8 @@ void ship_rows(app::Context& ctx, Rows which) {
       // Read per row: an edit made while the batch runs applies to the rows after it.
       // A box emptied meanwhile (or a closed window, whose boxes read empty)
       // ends the batch rather than ship the rest without a courier or sender.
-      Shipment shipment{cell_of(row, app::kColId),         cell_of(row, app::kColOrderNo),
-                        form.text(kCourierBox),            cell_of(row, app::kColTrackingNo),
+      Shipment shipment{app::cell_of(row, app::kColId),         app::cell_of(row, app::kColOrderNo),
+                        form.text(kCourierBox),            app::cell_of(row, app::kColTrackingNo),
                         form.text(kAddressBox),            batch};
       stopped = missing_input_message(shipment.courier, shipment.address_id);
       if (!stopped.empty()) break;

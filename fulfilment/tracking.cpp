@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "app/core/context.h"
-#include "fulfilment/table_snapshot.h"
+#include "app/core/table_snapshot.h"
 #include "store/shipping_journal.h"
 #include "store/tracking_replies.h"
 
@@ -69,14 +69,6 @@ void show_reply(app::Form& form, const Text& number, const Text& courier, const 
   form.show_tracking(timeline);
 }
 
-int setting_or(const app::Settings& settings, const char* key, int fallback, int most) {
-  const std::string text = settings.read_setting(gbk(key), gbk("tracking"));
-  char* end = nullptr;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || value < 0 || value > most) return fallback;
-  return static_cast<int>(value);
-}
-
 }  // namespace
 
 Text tracking_url(const Text& host, const Text& key, const Text& courier, const Text& tracking_no) {
@@ -87,8 +79,11 @@ Text tracking_url(const Text& host, const Text& key, const Text& courier, const 
 
 TrackingLimits TrackingLimits::from(const app::Settings& settings) {
   TrackingLimits limits;
-  limits.reuse_minutes = setting_or(settings, "reuse_minutes", limits.reuse_minutes, 7 * 24 * 60);
-  limits.min_interval_ms = setting_or(settings, "min_interval_ms", limits.min_interval_ms, 60000);
+  const Text section = gbk("tracking");
+  limits.reuse_minutes =
+      settings.read_number(gbk("reuse_minutes"), section, limits.reuse_minutes, 0, 7 * 24 * 60);
+  limits.min_interval_ms =
+      settings.read_number(gbk("min_interval_ms"), section, limits.min_interval_ms, 0, 60000);
   return limits;
 }
 
@@ -114,11 +109,11 @@ std::vector<ParcelResult> query_listed_parcels(app::Context& ctx) {
   const ServiceSettings service = save_service_settings(ctx);
   const TrackingLimits limits = TrackingLimits::from(ctx.settings);
   app::TableLock::Hold hold(ctx.table_lock, form);
-  const TableSnapshot table = read_order_rows(form);
+  const app::TableSnapshot table = app::read_order_rows(form);
 
   std::vector<std::size_t> with_numbers;
   for (std::size_t r = 0; r < table.rows.size(); ++r)
-    if (!web::trim_spaces(cell_of(table.rows[r], app::kColTrackingNo)).empty()) with_numbers.push_back(r);
+    if (!web::trim_spaces(app::cell_of(table.rows[r], app::kColTrackingNo)).empty()) with_numbers.push_back(r);
 
   std::vector<ParcelResult> results;
   std::optional<std::chrono::steady_clock::time_point> last_request;
@@ -126,9 +121,9 @@ std::vector<ParcelResult> query_listed_parcels(app::Context& ctx) {
   for (std::size_t i = 0; i < with_numbers.size(); ++i) {
     const app::OrderRow& row = table.rows[with_numbers[i]];
     ParcelResult p;
-    p.order_no = cell_of(row, app::kColOrderNo);
-    p.order_id = cell_of(row, app::kColId);
-    p.tracking_no = web::trim_spaces(cell_of(row, app::kColTrackingNo));
+    p.order_no = app::cell_of(row, app::kColOrderNo);
+    p.order_id = app::cell_of(row, app::kColId);
+    p.tracking_no = web::trim_spaces(app::cell_of(row, app::kColTrackingNo));
     const Text courier = courier_for(ctx, p.order_id, service.courier);
     p.courier = web::gbk_to_utf8(courier);
 

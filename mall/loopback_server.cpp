@@ -130,6 +130,7 @@ void LoopbackServer::set_drop_check(std::function<bool()> should_drop,
 }
 
 bool LoopbackServer::process_and_close_socket(socket_t sock) {
+  ++m_open;
   bool ok = true;
   if (m_should_drop && m_should_drop()) {
     const std::string raw = read_request(sock);
@@ -141,6 +142,7 @@ bool LoopbackServer::process_and_close_socket(socket_t sock) {
   }
   ::shutdown(sock, SHUT_RDWR);
   ::close(sock);
+  --m_open;
   return ok;
 }
 

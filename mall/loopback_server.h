@@ -10,6 +10,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -22,12 +23,16 @@ class LoopbackServer : public httplib::Server {
   // connection is closed without a byte of answer.
   void set_drop_check(std::function<bool()> should_drop,
                       std::function<void(const std::string& raw_request)> on_dropped);
+  // Connections being served now, which is requests in progress, since each
+  // connection carries one request.
+  int connections_open() const { return m_open.load(); }
 
  private:
   bool process_and_close_socket(socket_t sock) override;
 
   std::function<bool()> m_should_drop;
   std::function<void(const std::string&)> m_on_dropped;
+  std::atomic<int> m_open{0};
 };
 
 }  // namespace mall

@@ -17,6 +17,7 @@ void usage() {
       "usage: weihe-mall [--backoffice-port=N] [--image-port=N] [--tracking-port=N]\n"
       "                  [--account=NAME] [--password=TEXT] [--tracking-key=KEY]\n"
       "                  [--latency-ms=N]   (every answer waits N ms, as a distant server)\n"
+      "                  [--max-concurrent=N]   (more than N requests at once: 429)\n"
       "                  [--tracking-json]  (the tracking service answers JSON, not text)\n"
       "                  [--orders=N]       (N seeded orders over the four states, default 36)\n"
       "defaults: ports 18080, 18081, 18082; account demo, password demo123, key demo-key");
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
   options.image_port = 18081;
   options.tracking_port = 18082;
   long latency_ms = 0;
+  long max_concurrent = 0;
   for (int i = 1; i < argc; ++i) {
     std::string value;
     bool ok = true;
@@ -70,6 +72,10 @@ int main(int argc, char** argv) {
       char* end = nullptr;
       latency_ms = std::strtol(value.c_str(), &end, 10);
       ok = !value.empty() && *end == '\0' && latency_ms >= 0 && latency_ms <= 60000;
+    } else if (flag(argv[i], "--max-concurrent", value)) {
+      char* end = nullptr;
+      max_concurrent = std::strtol(value.c_str(), &end, 10);
+      ok = !value.empty() && *end == '\0' && max_concurrent >= 0 && max_concurrent <= 1000;
     } else if (std::strcmp(argv[i], "--tracking-json") == 0) {
       options.tracking_json = true;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -95,6 +101,7 @@ int main(int argc, char** argv) {
   try {
     mall::StandInMall mall(options);
     mall.set_latency(std::chrono::milliseconds(latency_ms));
+    mall.set_max_concurrent(static_cast<int>(max_concurrent));
     std::printf("weihe-mall: back office http://%s  images http://%s  tracking http://%s\n",
                 mall.backoffice_host().c_str(), mall.image_host().c_str(),
                 mall.tracking_host().c_str());

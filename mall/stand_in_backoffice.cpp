@@ -58,6 +58,7 @@ std::string StandInMall::Impl::order_list_page(const std::string& target) {
 void StandInMall::Impl::order_edit(const httplib::Request& req, httplib::Response& res) {
   const auto query = parse_query(req.target);
   const auto it = query.find("id");
+  if (it != query.end()) wait_for_order(it->second);
   Order o;
   {
     std::lock_guard lock(mutex);
@@ -89,6 +90,7 @@ void StandInMall::Impl::order_send(const httplib::Request& req, httplib::Respons
   for (const auto& [key, value] : parse_form(req.body)) form.emplace(key, value);
   const std::string id = form["order_id"], code = form["shipping_code"],
                     courier = form["shipping_express_name"], from = form["from_address_id"];
+  wait_for_order(id);
   std::lock_guard lock(mutex);
   auto found = order_index.find(id);
   if (id.empty() || found == order_index.end()) return reply(200, false, "订单不存在");

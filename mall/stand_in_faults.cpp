@@ -63,11 +63,39 @@ bool StandInMall::Impl::apply_fault(httplib::Response& res) {
   return false;
 }
 
-void StandInMall::Impl::wait_latency() {
-  const long long ms = latency_ms.load();
+namespace {
+
+void wait_unless_stopping(std::mutex& m, std::condition_variable& cv, const bool& stopping,
+                          long long ms) {
   if (ms <= 0) return;
-  std::unique_lock lock(stop_mutex);
-  stop_cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stopping; });
+  std::unique_lock lock(m);
+  cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stopping; });
+}
+
+}  // namespace
+
+void StandInMall::Impl::wait_latency() {
+  wait_unless_stopping(stop_mutex, stop_cv, stopping, latency_ms.load());
+}
+
+void StandInMall::Impl::wait_for_order(const std::string& id) {
+  long long ms = 0;
+  {
+    std::lock_guard lock(mutex);
+    const auto it = order_delays.find(id);
+    if (it != order_delays.end()) ms = it->second;
+  }
+  wait_unless_stopping(stop_mutex, stop_cv, stopping, ms);
+}
+
+bool StandInMall::Impl::over_capacity(const LoopbackServer& server, httplib::Response& res) {
+  const int cap = max_concurrent.load();
+  if (cap <= 0 || server.connections_open() <= cap) return false;
+  ++rejected;
+  res.status = 429;
+  res.set_header("Retry-After", std::to_string(retry_after_s.load()));
+  res.set_content(pages::not_found("请求太频繁，请稍后再试。"), kHtml);
+  return true;
 }
 
 bool StandInMall::Impl::serve_override(const httplib::Request& req, httplib::Response& res) {

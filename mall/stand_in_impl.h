@@ -85,6 +85,10 @@ struct StandInMall::Impl {
   std::atomic<long long> slow_ms{2000};
   std::atomic<std::size_t> huge_bytes{16u << 20};
   std::atomic<long long> latency_ms{0};
+  std::atomic<int> max_concurrent{0};  // 0: no cap
+  std::atomic<int> retry_after_s{1};
+  std::atomic<int> rejected{0};
+  std::map<std::string, long long> order_delays;  // extra ms by order id (under mutex)
 
   std::mutex stop_mutex;
   std::condition_variable stop_cv;
@@ -110,6 +114,10 @@ struct StandInMall::Impl {
 
   // The per-request latency of a distant server (0: none); ends early at stop.
   void wait_latency();
+  // The extra wait set for one order's pages and shipments; ends early at stop.
+  void wait_for_order(const std::string& id);
+  // Answers 429 when `server` serves more requests than the cap allows; true then.
+  bool over_capacity(const LoopbackServer& server, httplib::Response& res);
 
   bool serve_override(const httplib::Request& req, httplib::Response& res);
 

@@ -3,7 +3,8 @@
 namespace mall {
 
 void StandInMall::Impl::start(LoopbackServer& server, int port, int slot) {
-  server.set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
+  server.set_pre_routing_handler([this, &server](const httplib::Request&, httplib::Response& res) {
+    if (over_capacity(server, res)) return httplib::Server::HandlerResponse::Handled;
     wait_latency();
     return httplib::Server::HandlerResponse::Unhandled;
   });
@@ -154,6 +155,20 @@ void StandInMall::set_slow_delay(std::chrono::milliseconds delay) {
 void StandInMall::set_parcel_state(const std::string& number, ParcelState state) {
   std::lock_guard lock(m_impl->mutex);
   m_impl->parcel_states[number] = state;
+}
+
+void StandInMall::set_max_concurrent(int requests, int retry_after_seconds) {
+  m_impl->max_concurrent = requests;
+  m_impl->retry_after_s = retry_after_seconds;
+}
+
+int StandInMall::rejected_requests() const {
+  return m_impl->rejected.load();
+}
+
+void StandInMall::set_order_delay(const std::string& id, std::chrono::milliseconds extra) {
+  std::lock_guard lock(m_impl->mutex);
+  m_impl->order_delays[id] = extra.count();
 }
 
 void StandInMall::set_latency(std::chrono::milliseconds latency) {

@@ -110,6 +110,12 @@ class StandInMall {
   // Every answer of the three servers waits this long first (0: none), as
   // from a back office tens of milliseconds away; not a fault.
   void set_latency(std::chrono::milliseconds latency);
+  // More than `requests` at once on one server (0: no cap) are answered
+  // "429 Too Many Requests" with "Retry-After: <retry_after_seconds>" at once.
+  void set_max_concurrent(int requests, int retry_after_seconds = 1);
+  int rejected_requests() const;  // answered 429 so far
+  // The edit page and the shipments of order `id` wait `extra` longer.
+  void set_order_delay(const std::string& id, std::chrono::milliseconds extra);
   Fault fault() const;
   std::chrono::milliseconds slow_delay() const;  // 2 s unless set
   std::size_t huge_size() const;                 // 16 MiB unless set

@@ -150,6 +150,22 @@ Text agent_of(const Text& headers) {
   return header_value(end == -1 ? rest : left_text(rest, end - 1));
 }
 
+// The wait a Retry-After header asks for: delay-seconds, or an HTTP date.
+std::optional<std::chrono::milliseconds> retry_after_of(const std::string& header_block) {
+  const int at = find_text(header_block, "\r\nRetry-After:", 1, true);
+  if (at == -1) return std::nullopt;
+  const std::size_t start = static_cast<std::size_t>(at - 1) + 14;
+  const std::size_t end = header_block.find("\r\n", start);
+  const std::string value = trim_spaces(header_block.substr(start, end - start));
+  if (value.empty()) return std::nullopt;
+  if (std::all_of(value.begin(), value.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
+    return std::chrono::seconds(value.size() > 6 ? 999999 : std::stol(value));
+  const time_t when = curl_getdate(value.c_str(), nullptr);
+  if (when == -1) return std::nullopt;
+  const time_t now = time(nullptr);
+  return std::chrono::seconds(when > now ? when - now : 0);
+}
+
 }  // namespace
 
 void set_http_timeouts(HttpTimeouts timeouts) {
@@ -257,6 +273,7 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
   if (outcome) {
     outcome->complete = done == CURLE_OK;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &outcome->status);
+    outcome->retry_after = retry_after_of(r.header_block);
   }
   easy.reset();
 

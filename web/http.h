@@ -10,6 +10,7 @@
 //        HttpOutcome how;  http_request(url, 0, {}, ..., &how);  if (!how.complete) ...
 
 #include <chrono>
+#include <optional>
 
 #include "web/text.h"
 
@@ -19,9 +20,12 @@ namespace web {
 // response: the connection dropped before the announced length or the last
 // chunk, the server stalled, the body passed the size cap, or nothing came.
 // `status` is the final response's HTTP status (0 when none arrived).
+// `retry_after` is the wait a Retry-After header of the final response asks
+// for (in seconds or as a date; nothing when there is none).
 struct HttpOutcome {
   bool complete = false;
   long status = 0;
+  std::optional<std::chrono::milliseconds> retry_after;
 };
 
 // Optional in/out parameters are pointers; nullptr means "absent". A `cookie`

@@ -70,6 +70,13 @@ struct Context {
   }
 };
 
+// How many requests a detail fetch or a shipping batch sends at once: key
+// `connections` of section `network` of the settings file, 4 unless set
+// (1 sends them one after another).
+inline int parallel_requests(const Settings& settings) {
+  return settings.read_number(web::gbk("connections"), web::gbk("network"), 4, 1, 16);
+}
+
 // http_request (a GET, or a POST of `body`) run through form.wait, so an
 // operation on the window's thread keeps the window painted while it waits.
 inline Bytes wait_for_request(Form& form, const Text& url, int method = 0, const Text& body = {},

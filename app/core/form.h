@@ -112,6 +112,7 @@ class Form {
   // Row identity: key of a row index (0 when out of range), and writes that
   // land on the keyed row wherever it now is (false when it was deleted).
   virtual RowKey row_key(std::string_view list, int row) = 0;
+  virtual int row_of_key(std::string_view list, RowKey key) = 0;  // -1 when it was deleted
   virtual bool set_cells_by_key(std::string_view list, RowKey key, int first_column,
                                 const std::vector<Text>& texts) = 0;
 

@@ -229,6 +229,16 @@ std::filesystem::path Settings::default_path(const std::filesystem::path& instal
   return home;
 }
 
+int Settings::read_number(const Text& key, const Text& section, int fallback, int least,
+                          int most) const {
+  const std::string text = read_setting(key, section);
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || value < least || value > most) return fallback;
+  return static_cast<int>(value);
+}
+
 Text Settings::read_setting(const Text& key, const Text& section) const {
   const Text sec = section.empty() ? web::gbk("配置项目") : section;
   std::lock_guard lock(m_mutex);

@@ -38,6 +38,9 @@ class Settings {
 
   // Section "配置项目" unless another (GB18030) section name is given.
   Text read_setting(const Text& key, const Text& section = {}) const;
+  // A whole number from `least` to `most` in section `section`; `fallback`
+  // when the key is missing or holds anything else.
+  int read_number(const Text& key, const Text& section, int fallback, int least, int most) const;
   // False when the file could not be written (callers ignore it).
   bool write_setting(const Text& key, const Text& value, const Text& section = {});
 

@@ -103,6 +103,7 @@ class MainWindow : public QWidget, public Form {
   std::vector<OrderRow> rows(std::string_view list) override;
   void replace_rows(std::string_view list, const std::vector<OrderRow>& rows) override;
   RowKey row_key(std::string_view list, int row) override;
+  int row_of_key(std::string_view list, RowKey key) override;
   bool set_cells_by_key(std::string_view list, RowKey key, int first_column,
                         const std::vector<Text>& texts) override;
   void append_log(const Text& text) override;

@@ -298,6 +298,13 @@ RowKey MainWindow::row_key(std::string_view name, int row) {
   });
 }
 
+int MainWindow::row_of_key(std::string_view name, RowKey key) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->row_of_key(key) : -1;
+  });
+}
+
 bool MainWindow::set_cells_by_key(std::string_view name, RowKey key, int first_column,
                                   const std::vector<Text>& texts) {
   return on_ui([&] {

@@ -1,5 +1,7 @@
 #include "app/headless/memory_form.h"
 
+#include <algorithm>
+
 #include "app/core/columns.h"
 
 namespace app {
@@ -170,6 +172,12 @@ RowKey MemoryForm::row_key(std::string_view name, int row) {
   List& l = list(name);
   if (row < 0 || row >= static_cast<int>(l.keys.size())) return 0;
   return l.keys[row];
+}
+int MemoryForm::row_of_key(std::string_view name, RowKey key) {
+  std::lock_guard lock(m_mutex);
+  const List& l = list(name);
+  const auto it = std::find(l.keys.begin(), l.keys.end(), key);
+  return it == l.keys.end() || key == 0 ? -1 : static_cast<int>(it - l.keys.begin());
 }
 bool MemoryForm::set_cells_by_key(std::string_view name, RowKey key, int first_column,
                                 const std::vector<Text>& texts) {

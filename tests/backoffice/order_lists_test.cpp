@@ -1,9 +1,12 @@
 // The four list fetches and the detail fetch against the stand-in back office.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"
 #include "canned_pages.h"
+
 #include "mall/pages.h"
 #include "mall_fixture.h"
 
@@ -145,6 +148,8 @@ TEST_F(OrderLists, CellsKeepTheirMarkupByteForByte) {
 }
 
 TEST_F(OrderLists, DetailsFillEveryRowInOrder) {
+  // One connection: the pages are asked for one after another, in row order.
+  settings.write_setting(gbk("connections"), "1", gbk("network"));
   backoffice::fetch_orders_to_ship(ctx);
   const auto orders = orders_in(20);
   ASSERT_GE(orders.size(), 2u);
@@ -177,41 +182,63 @@ TEST_F(OrderLists, DetailsFillEveryRowInOrder) {
   EXPECT_EQ(mall.requests().at(0).target, "/order/edit?id=9%26id%3D1%202");
 }
 
-// Deletes the first row of the order list as a merchant might: while the first
-// detail request is under way, and again just before the id of the second row
-// is read (so another order moves under that index).
+// Deletes rows as a merchant might while the details come in: on the first
+// detail written, a row whose page is still being asked for and the two last
+// rows, whose pages have not been asked for yet.
 class DeletingForm : public testing_support::FakeForm {
  public:
-  void wait(const std::function<void()>& job) override {
-    if (armed.exchange(false)) delete_row(app::kOrderList, 0);
-    job();
-  }
-  Text cell(std::string_view list, int row, int column) override {
-    if (row == 1 && column == app::kColId && armed_id.exchange(false)) delete_row(list, 0);
-    return FakeForm::cell(list, row, column);
+  bool set_cells_by_key(std::string_view list, app::RowKey key, int first_column,
+                        const std::vector<Text>& texts) override {
+    if (armed.exchange(false)) {
+      deleted_ids = {cell(list, 0, app::kColId), cell(list, row_count(list) - 1, app::kColId),
+                     cell(list, row_count(list) - 2, app::kColId)};
+      delete_row(list, row_count(list) - 1);
+      delete_row(list, row_count(list) - 1);
+      delete_row(list, 0);
+    }
+    return FakeForm::set_cells_by_key(list, key, first_column, texts);
   }
   std::atomic<bool> armed{false};
-  std::atomic<bool> armed_id{false};
+  std::vector<Text> deleted_ids;
 };
 
-TEST_F(OrderLists, DetailsLandInTheirOwnRowsWhenRowsVanish) {
+TEST_F(OrderLists, DetailsComeInParallelAndLandInTheirOwnRows) {
   DeletingForm deleting;
   app::Context other{.form = deleting, .settings = settings, .hosts = ctx.hosts};
   backoffice::fetch_orders_to_ship(other);
   const int n = deleting.row_count(kList);
-  ASSERT_GE(n, 4);
+  ASSERT_GE(n, 8);
+  // The first page answers last, the second after the third: out of order.
+  mall.set_order_delay(deleting.cell(kList, 0, app::kColId), std::chrono::milliseconds(300));
+  mall.set_order_delay(deleting.cell(kList, 1, app::kColId), std::chrono::milliseconds(100));
   mall.clear_requests();
   deleting.armed = true;
-  deleting.armed_id = true;
   backoffice::fetch_order_details(other);
-  EXPECT_EQ(static_cast<int>(mall.requests().size()), n - 2);  // stopped at the end
-  int filled = 0;
-  for (const auto& row : deleting.rows(kList)) {
-    if (row[app::kColGoods].empty()) continue;
-    ++filled;
-    EXPECT_EQ(cells(row, app::kColGoods, 13), detailed(mall.order(row[app::kColId])));
-  }
-  EXPECT_EQ(filled, n - 3);
+
+  std::set<std::string> asked;
+  for (const auto& r : mall.requests()) asked.insert(r.target);
+  EXPECT_EQ(static_cast<int>(asked.size()), n - 2);  // the two last rows were never asked for
+  for (std::size_t i = 1; i < deleting.deleted_ids.size(); ++i)
+    EXPECT_EQ(asked.count("/order/edit?id=" + deleting.deleted_ids[i]), 0u);
+  ASSERT_EQ(deleting.row_count(kList), n - 3);
+  for (const auto& row : deleting.rows(kList))
+    EXPECT_EQ(cells(row, app::kColGoods, 13), detailed(mall.order(row[app::kColId])))
+        << row[app::kColId];
+  EXPECT_EQ(deleting.progress.back(), 100);
+}
+
+TEST_F(OrderLists, DetailsAskedTooFastAreAskedAgainOneAtATime) {
+  backoffice::fetch_orders_to_ship(ctx);
+  const int n = form.row_count(kList);
+  mall.set_latency(std::chrono::milliseconds(40));
+  mall.set_max_concurrent(2, 0);  // Retry-After: 0, the shortest wait
+  backoffice::fetch_order_details(ctx);
+  mall.set_max_concurrent(0);
+  EXPECT_GT(mall.rejected_requests(), 0);
+  for (int r = 0; r < n; ++r)
+    EXPECT_EQ(cells(form.rows(kList)[r], app::kColGoods, 13),
+              detailed(mall.order(form.cell(kList, r, app::kColId))))
+        << r;
 }
 
 }  // namespace
