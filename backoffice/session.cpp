@@ -1,5 +1,8 @@
 #include "backoffice/session.h"
 
+#include <memory>
+#include <mutex>
+
 #include "backoffice/dashboard.h"
 #include "backoffice/login.h"
 
@@ -65,7 +68,16 @@ void refresh_dashboard(app::Context& ctx) {
 
 void install_session_hooks(app::Context& ctx) {
   app::Context* c = &ctx;
-  ctx.renew_if_expired = [c](const Text& page) { return is_login_form(page) && renew_session(*c); };
+  // Requests sent side by side may all come back with the login form: one
+  // of them logs in again, the others wait for it and take its session.
+  auto renewing = std::make_shared<std::mutex>();
+  ctx.renew_if_expired = [c, renewing](const Text& page) {
+    if (!is_login_form(page)) return false;
+    const Text token_before = c->csrf_token.get();
+    std::lock_guard lock(*renewing);
+    if (c->csrf_token.get() != token_before) return true;  // renewed while this one waited
+    return renew_session(*c);
+  };
   ctx.after_batch = [c] { refresh_dashboard(*c); };
 }
 

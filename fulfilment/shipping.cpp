@@ -11,6 +11,7 @@
 #include "app/core/table_snapshot.h"
 #include "store/shipping_journal.h"
 #include "web/http.h"
+#include "web/request_pool.h"
 
 namespace fulfilment {
 
@@ -90,43 +91,44 @@ bool shipping_may_start(app::Context& ctx) {
   return refusal.empty();
 }
 
-// One shipment: recorded in `journal` (null: no journal), sent, and its
-// outcome recorded, in a batch off its path (see finish_soon). Nothing is
-// sent when the journal cannot take the record (`why` says so).
+// One shipment as it is recorded in the journal and sent.
 struct Shipment {
   Text order_id, order_no, courier, tracking, address_id;
   std::string batch;  // empty for one order shipped on its own
 };
-bool journaled_send(app::Context& ctx, store::ShippingJournal* journal, const Shipment& s,
-                    ShipReply* reply, Text* why) {
-  std::optional<std::int64_t> entry;
+
+// Records `s` in `journal` (null: no journal) as about to go out: its entry,
+// or false with `why` when the journal cannot take it (then nothing is sent).
+bool record_shipment(store::ShippingJournal* journal, const Shipment& s,
+                     std::optional<std::int64_t>* entry, Text* why) {
+  if (!journal) return true;
+  store::Shipment record;
+  record.batch = s.batch;
+  record.order_id = web::gbk_to_utf8(s.order_id);
+  record.order_no = web::gbk_to_utf8(s.order_no);
+  record.courier = web::gbk_to_utf8(s.courier);
+  record.tracking_no = web::gbk_to_utf8(s.tracking);
+  record.sender_id = web::gbk_to_utf8(s.address_id);
   std::string error;
-  if (journal) {
-    store::Shipment record;
-    record.batch = s.batch;
-    record.order_id = web::gbk_to_utf8(s.order_id);
-    record.order_no = web::gbk_to_utf8(s.order_no);
-    record.courier = web::gbk_to_utf8(s.courier);
-    record.tracking_no = web::gbk_to_utf8(s.tracking);
-    record.sender_id = web::gbk_to_utf8(s.address_id);
-    entry = journal->begin(record, &error);
-    if (!entry) {
-      *why = gbk("发货记录写不进去，没有再发货：") + web::utf8_to_gbk(error);
-      return false;
-    }
-  }
-  *reply = send_shipment(ctx, s.courier, s.tracking, s.address_id, s.order_id);
-  if (entry) {
-    const std::optional<int> status =
-        reply->http_status > 0 ? std::optional<int>(reply->http_status) : std::nullopt;
-    const std::string message = web::gbk_to_utf8(reply->message);
-    // A failed completion leaves the entry "unknown": the truth is told at the next start.
-    if (s.batch.empty())
-      journal->finish(*entry, reply->shipped, message, status, &error);
-    else
-      journal->finish_soon(*entry, reply->shipped, message, status);
-  }
-  return true;
+  *entry = journal->begin(record, &error);
+  if (!*entry) *why = gbk("发货记录写不进去，没有再发货：") + web::utf8_to_gbk(error);
+  return entry->has_value();
+}
+
+// Completes the entry with the reply; in a batch off the request's path
+// (see finish_soon). A failed completion leaves the entry "unknown": the
+// truth is told at the next start.
+void record_outcome(store::ShippingJournal* journal, std::optional<std::int64_t> entry,
+                    const ShipReply& reply, bool in_batch) {
+  if (!journal || !entry) return;
+  const std::optional<int> status =
+      reply.http_status > 0 ? std::optional<int>(reply.http_status) : std::nullopt;
+  const std::string message = web::gbk_to_utf8(reply.message);
+  std::string ignored;
+  if (in_batch)
+    journal->finish_soon(*entry, reply.shipped, message, status);
+  else
+    journal->finish(*entry, reply.shipped, message, status, &ignored);
 }
 
 EarlierShipments earlier_shipments(app::Context& ctx) {
@@ -201,6 +203,7 @@ ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& trac
   result.shipped = is_shipped_reply(result.reply);
   result.message = reply_message(result.reply);
   result.http_status = static_cast<int>(outcome.status);
+  result.retry_after = outcome.retry_after;
   return result;
 }
 
@@ -227,8 +230,13 @@ RowShipment ship_row(app::Context& ctx, int row, const Text& tracking) {
   form.wait([&] {
     std::optional<store::ShippingJournal> journal;
     if (ctx.database) journal.emplace(*ctx.database);
-    result.sent =
-        journaled_send(ctx, journal ? &*journal : nullptr, shipment, &result.reply, &result.refused);
+    store::ShippingJournal* j = journal ? &*journal : nullptr;
+    std::optional<std::int64_t> entry;
+    result.sent = record_shipment(j, shipment, &entry, &result.refused);
+    if (!result.sent) return;
+    result.reply = send_shipment(ctx, shipment.courier, shipment.tracking, shipment.address_id,
+                                 shipment.order_id);
+    record_outcome(j, entry, result.reply, false);
   });
   return result;
 }
@@ -310,28 +318,59 @@ void ship_rows(app::Context& ctx, Rows which) {
       hold_journal.emplace(*ctx.database);
       journal.emplace(*ctx.database);
     }
-    for (std::size_t r = 0; r < table.rows.size() && stopped.empty(); ++r) {
+    store::ShippingJournal* j = journal ? &*journal : nullptr;
+    // The shipments go out a few at once. This thread records each one
+    // before it leaves and writes each outcome when it is back, so the
+    // journal never holds more than the pool's width of "unknown" entries.
+    const std::size_t n = table.rows.size();
+    std::vector<std::optional<std::int64_t>> entries(n);
+    std::vector<ShipReply> replies(n);
+    web::RequestPool pool(app::parallel_requests(ctx.settings));
+    std::size_t finished = 0;
+    auto count_finished = [&] {
+      ++finished;
+      form.set_progress(static_cast<int>(finished * 100 / n));
+    };
+    auto take_next_finished = [&] {
+      const std::size_t r = *pool.next_finished();
+      const ShipReply& result = replies[r];
+      record_outcome(j, entries[r], result, true);
+      ++(result.shipped ? shipped : failed);
+      const Text status = result.shipped ? gbk("发货成功") : gbk("发货失败") + result.reply;
+      form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus, {status});
+      count_finished();
+    };
+    if (stopped.empty()) form.set_progress(2);
+    for (std::size_t r = 0; r < n && stopped.empty(); ++r) {
       const app::OrderRow& row = table.rows[r];
       if (choice == app::BatchChoice::ReadyOnly && !verdicts[r].ships()) {
         form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus,
                               {gbk("跳过：") + verdicts[r].reason});
         ++skipped;
+        count_finished();
+        continue;
+      }
+      while (pool.outstanding() >= static_cast<std::size_t>(pool.width())) take_next_finished();
+      if (form.row_of_key(app::kOrderList, table.keys[r]) < 0) {
+        ++skipped;  // the merchant deleted the row before its turn: not shipped
+        count_finished();
         continue;
       }
       // Read per row: an edit made while the batch runs applies to the rows after it.
       // A box emptied meanwhile (or a closed window, whose boxes read empty)
       // ends the batch rather than ship the rest without a courier or sender.
-      Shipment shipment{app::cell_of(row, app::kColId),         app::cell_of(row, app::kColOrderNo),
-                        form.text(kCourierBox),            app::cell_of(row, app::kColTrackingNo),
-                        form.text(kAddressBox),            batch};
+      Shipment shipment{app::cell_of(row, app::kColId),      app::cell_of(row, app::kColOrderNo),
+                        form.text(kCourierBox),              app::cell_of(row, app::kColTrackingNo),
+                        form.text(kAddressBox),              batch};
       stopped = missing_input_message(shipment.courier, shipment.address_id);
-      if (!stopped.empty()) break;
-      ShipReply result;
-      if (!journaled_send(ctx, journal ? &*journal : nullptr, shipment, &result, &stopped)) break;
-      ++(result.shipped ? shipped : failed);
-      const Text status = result.shipped ? gbk("发货成功") : gbk("发货失败") + result.reply;
-      form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus, {status});
+      if (!stopped.empty() || !record_shipment(j, shipment, &entries[r], &stopped)) break;
+      pool.submit(r, [&ctx, &replies, r, shipment](int) {
+        replies[r] = send_shipment(ctx, shipment.courier, shipment.tracking, shipment.address_id,
+                                   shipment.order_id);
+        return web::pool_answer(replies[r].http_status, replies[r].retry_after);
+      });
     }
+    while (pool.outstanding() > 0) take_next_finished();
     if (journal) journal->flush();  // every outcome recorded before the end is told
   }
   if (shipped > 0 && ctx.after_batch) ctx.after_batch();  // 待发货 and 待收货 as they now are

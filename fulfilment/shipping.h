@@ -8,6 +8,8 @@
 //        fulfilment::ship_selected_order(ctx);          // 选中行发货, UI thread
 //        ctx.form.start_worker([&] { fulfilment::ship_all_orders(ctx); });
 
+#include <chrono>
+#include <optional>
 #include <string_view>
 
 #include "app/core/context.h"
@@ -34,6 +36,7 @@ struct ShipReply {
   bool shipped = false;
   Text message;         // what the reply says, for the journal and for people
   int http_status = 0;  // 0 when there was no answer
+  std::optional<std::chrono::milliseconds> retry_after;  // what a 429 or 503 asked for
 };
 
 // The message of a reply: "msg" or "message" of a JSON answer such as

@@ -68,7 +68,7 @@ std::optional<std::int64_t> ShippingJournal::begin(const Shipment& s, std::strin
   const bool done = m_db.run(
       [&](Database::Connection& db, std::string* why) {
         // A held completion goes in with this record, in one transaction.
-        const bool together = static_cast<bool>(m_held);
+        const bool together = !m_held.empty();
         if (together && !step_once(db, "BEGIN IMMEDIATE", why)) return false;
         auto fail = [&](std::string text) {
           std::string ignored;
@@ -76,7 +76,8 @@ std::optional<std::int64_t> ShippingJournal::begin(const Shipment& s, std::strin
           *why = std::move(text);
           return false;
         };
-        if (together && !m_held(db, why)) return fail(*why);
+        for (const Database::Work& held : m_held)
+          if (!held(db, why)) return fail(*why);
         Statement st(db,
                      "INSERT INTO shipments (time, batch, order_id, order_no, courier, "
                      "tracking_no, sender_id) VALUES (?, ?, ?, ?, ?, ?, ?)");
@@ -92,7 +93,7 @@ std::optional<std::int64_t> ShippingJournal::begin(const Shipment& s, std::strin
         if (st.step() != SQLITE_DONE) return fail(st.error());
         id = sqlite3_last_insert_rowid(db.db);
         if (together && !step_once(db, "COMMIT", why)) return fail(*why);
-        m_held = nullptr;
+        m_held.clear();
         return true;
       },
       error);
@@ -107,14 +108,24 @@ bool ShippingJournal::finish(std::int64_t id, bool shipped, const std::string& m
 
 void ShippingJournal::finish_soon(std::int64_t id, bool shipped, const std::string& message,
                                   std::optional<int> http_status) {
-  flush();
-  m_held = finishing(id, shipped, message, http_status);
+  m_held.push_back(finishing(id, shipped, message, http_status));
 }
 
 void ShippingJournal::flush() {
-  if (!m_held) return;
-  std::string ignored;  // not written: the entry stays "unknown", told at the next start
-  m_db.run(std::exchange(m_held, nullptr), &ignored);
+  if (m_held.empty()) return;
+  std::string ignored;  // not written: the entries stay "unknown", told at the next start
+  m_db.run(
+      [held = std::exchange(m_held, {})](Database::Connection& db, std::string* why) {
+        if (held.size() > 1 && !step_once(db, "BEGIN IMMEDIATE", why)) return false;
+        for (const Database::Work& w : held) {
+          if (w(db, why)) continue;
+          std::string rollback_error;
+          if (held.size() > 1) step_once(db, "ROLLBACK", &rollback_error);
+          return false;
+        }
+        return held.size() <= 1 || step_once(db, "COMMIT", why);
+      },
+      &ignored);
 }
 
 std::string ShippingJournal::courier_of(const std::string& order_id) {

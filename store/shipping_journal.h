@@ -36,9 +36,10 @@ class ShippingJournal {
   std::optional<std::int64_t> begin(const Shipment& s, std::string* error);
   bool finish(std::int64_t id, bool shipped, const std::string& message,
               std::optional<int> http_status, std::string* error);
-  // The same for a batch: the completion is held and written in one
+  // The same for a batch: the completions are held and written in one
   // transaction with the next begin(), before that shipment's request goes
-  // out, so a batch pays one commit per shipment. flush() (or the journal's
+  // out, so a batch pays about one commit per shipment, also while several
+  // shipments are out at once. flush() (or the journal's
   // end) writes what is still held. A process killed in between leaves the
   // entry "unknown".
   void finish_soon(std::int64_t id, bool shipped, const std::string& message,
@@ -59,7 +60,7 @@ class ShippingJournal {
 
  private:
   Database& m_db;
-  Database::Work m_held;  // a completion waiting for the next begin()
+  std::vector<Database::Work> m_held;  // completions waiting for the next begin()
 };
 
 // A batch id: the local time and a random part, "20261208-173000-3f9a".

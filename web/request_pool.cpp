@@ -4,11 +4,12 @@
 
 namespace web {
 
+PoolAnswer pool_answer(long http_status, std::optional<std::chrono::milliseconds> retry_after) {
+  return {http_status == 429 || http_status == 503, retry_after};
+}
+
 PoolAnswer pool_answer(const HttpOutcome& outcome) {
-  PoolAnswer answer;
-  answer.too_many = outcome.status == 429 || outcome.status == 503;
-  answer.retry_after = outcome.retry_after;
-  return answer;
+  return pool_answer(outcome.status, outcome.retry_after);
 }
 
 RequestPool::RequestPool(int width) : m_width(std::clamp(width, 1, 16)) {

@@ -40,6 +40,7 @@ struct PoolAnswer {
 };
 // The answer of a finished http_request as the pool needs it.
 PoolAnswer pool_answer(const HttpOutcome& outcome);
+PoolAnswer pool_answer(long http_status, std::optional<std::chrono::milliseconds> retry_after);
 
 class RequestPool {
  public:

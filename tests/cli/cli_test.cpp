@@ -204,8 +204,8 @@ TEST_F(Cli, ABatchKilledHalfwayIsJournaledAndNothingShipsTwice) {
   const fs::path book = m_dir.path() / "batch.xlsx";
   ASSERT_EQ(exchange::write_workbook(book, std::vector<std::string>(26, "t"), rows), "");
 
-  // Every answer takes 300 ms; the process is killed while it waits for the
-  // fifth shipment's.
+  // Every answer takes 300 ms and four shipments are out at once; the process
+  // is killed while it waits for the second four.
   m_mall.set_latency(std::chrono::milliseconds(300));
   QProcess child;
   child.start(QStringLiteral(WEIHE_CLI), {QStringLiteral("--settings"),
@@ -214,14 +214,15 @@ TEST_F(Cli, ABatchKilledHalfwayIsJournaledAndNothingShipsTwice) {
                                           QString::fromStdString(book.string()),
                                           QStringLiteral("--courier"), QStringLiteral("yuantong")});
   ASSERT_TRUE(child.waitForStarted());
-  for (int i = 0; i < 600 && sent_shipments() < 4; ++i)
+  for (int i = 0; i < 600 && sent_shipments() < 5; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  ASSERT_EQ(sent_shipments(), 4) << "the batch did not get going";
+  ASSERT_GE(sent_shipments(), 5) << "the batch did not get going";
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   child.kill();  // SIGKILL
   ASSERT_TRUE(child.waitForFinished(10000));
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the mall takes the one in flight
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the mall takes those in flight
   m_mall.set_latency(std::chrono::milliseconds(0));
+  long unknown = 0, journaled = 0;
 
   const fs::path db_file = store::Database::beside(m_settings);
   EXPECT_EQ(integrity(db_file), "ok");
@@ -231,16 +232,21 @@ TEST_F(Cli, ABatchKilledHalfwayIsJournaledAndNothingShipsTwice) {
     for (const store::Shipment& s : store::ShippingJournal(db).entries()) outcome[s.order_id] = s.outcome;
     for (const auto& [id, times] : shipments_by_id(m_mall))
       EXPECT_TRUE(outcome[id] == "shipped" || outcome[id] == "unknown") << id << " " << outcome[id];
-    EXPECT_EQ(std::count_if(outcome.begin(), outcome.end(),
-                            [](const auto& o) { return o.second == "unknown"; }),
-              1);
+    unknown = std::count_if(outcome.begin(), outcome.end(),
+                            [](const auto& o) { return o.second == "unknown"; });
+    journaled = static_cast<long>(outcome.size());
+    // Only those out when it was killed are unknown: never more than the four at once.
+    EXPECT_GE(unknown, 1);
+    EXPECT_LE(unknown, 4);
   }
 
   Finished again = run({"ship", "--from", book.string(), "--courier", "yuantong"});
-  EXPECT_NE(again.err.find("有1笔发货没有收到后台的回答"), std::string::npos) << again.err;
+  EXPECT_NE(again.err.find("有" + std::to_string(unknown) + "笔发货没有收到后台的回答"),
+            std::string::npos)
+      << again.err;
   int skipped = 0;
   for (const json& line : again.lines()) skipped += line["result"] == "skipped";
-  EXPECT_EQ(skipped, 5);
+  EXPECT_EQ(skipped, journaled);
   const auto sent = shipments_by_id(m_mall);
   EXPECT_EQ(sent.size(), ids.size());
   for (const auto& [id, times] : sent) EXPECT_EQ(times, 1) << id;
