@@ -24,6 +24,8 @@ class BatchChecks : public MallTest {
     server.set_reply("<div class=\"alert\">操作成功</div>");
     form.set_text("编辑框12", "yuantong");
     form.set_text("编辑框13", "45");
+    // One shipment after another: the cases compare what was sent in row order.
+    settings.write_setting(web::gbk("connections"), "1", web::gbk("network"));
     std::ofstream(dir / "courier_patterns.tsv")
         << "yuantong\tYT\\d{10,13}\t圆通速递\nshunfeng\tSF\\d{12,13}\t顺丰速运\n";
   }
