@@ -7,11 +7,6 @@
 
 namespace app {
 
-namespace {
-
-constexpr int kSearchedColumns[] = {kColOrderNo, kColMember, 18 /* 收货人 */, 19 /* 电话 */,
-                                    20 /* 地址 */, kColTrackingNo, kColId};
-
 // A cell as the sort sees it. Kinds sort in this order; empty cells first.
 struct SortKey {
   enum Kind { Empty, Number, Time, Word } kind = Empty;
@@ -21,6 +16,18 @@ struct SortKey {
   qint64 time = 0;   // yyyyMMddhhmmss as one number
   QString text;
 };
+
+
+struct OrderFilter::CachedKey {
+  bool known = false;
+  QString text;
+  SortKey key;
+};
+
+namespace {
+
+constexpr int kSearchedColumns[] = {kColOrderNo, kColMember, 18 /* 收货人 */, 19 /* 电话 */,
+                                    20 /* 地址 */, kColTrackingNo, kColId};
 
 SortKey sort_key(const QString& cell) {
   SortKey key;
@@ -85,6 +92,8 @@ OrderFilter::OrderFilter(ReportModel* table, QObject* parent)
   connect(table, &QAbstractItemModel::modelReset, this, &OrderFilter::shown_changed);
 }
 
+OrderFilter::~OrderFilter() = default;
+
 int OrderFilter::table_rows() const {
   return m_table->rowCount();
 }
@@ -112,8 +121,9 @@ bool OrderFilter::filterAcceptsRow(int source_row, const QModelIndex&) const {
   return false;
 }
 
-int OrderFilter::compare_cells(const QString& a, const QString& b) {
-  const SortKey x = sort_key(a), y = sort_key(b);
+namespace {
+
+int compare_keys(const SortKey& x, const SortKey& y) {
   if (x.kind != y.kind) return x.kind < y.kind ? -1 : 1;
   switch (x.kind) {
     case SortKey::Empty:
@@ -129,9 +139,29 @@ int OrderFilter::compare_cells(const QString& a, const QString& b) {
   return x.text.compare(y.text);
 }
 
-bool OrderFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+}  // namespace
+
+int OrderFilter::compare_cells(const QString& a, const QString& b) {
+  return compare_keys(sort_key(a), sort_key(b));
+}
+
+const SortKey& OrderFilter::sort_key_of(const QModelIndex& source_index) const {
+  if (m_keys_column != source_index.column()) {
+    m_keys.clear();
+    m_keys_column = source_index.column();
+  }
+  const auto row = static_cast<std::size_t>(source_index.row());
+  if (m_keys.size() <= row) m_keys.resize(std::max<std::size_t>(row + 1, m_table->size()));
   // What the list shows is what is sorted (物流信息 shows the gist of its reply).
-  return compare_cells(left.data().toString(), right.data().toString()) < 0;
+  const QString text = source_index.data().toString();
+  CachedKey& cached = m_keys[row];
+  if (!cached.known || cached.text != text) cached = {true, text, sort_key(text)};
+  return cached.key;
+}
+
+bool OrderFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+  const SortKey key = sort_key_of(left);  // a copy: the next lookup may grow the cache
+  return compare_keys(key, sort_key_of(right)) < 0;
 }
 
 void OrderFilter::follow_header(QHeaderView* header) {

@@ -16,17 +16,21 @@
 
 #include <QSortFilterProxyModel>
 
+#include <vector>
+
 class QHeaderView;
 
 namespace app {
 
 class ReportModel;
+struct SortKey;  // a cell as the sort sees it
 
 class OrderFilter : public QSortFilterProxyModel {
   Q_OBJECT
 
  public:
   OrderFilter(ReportModel* table, QObject* parent);
+  ~OrderFilter() override;
 
   void set_search(const QString& text);
   bool searching() const { return !m_needle.isEmpty(); }
@@ -57,10 +61,16 @@ class OrderFilter : public QSortFilterProxyModel {
 
  private:
   QString cell_text(int row, int column) const;
+  // The sort key of a table row's cell in the sort column, read again only
+  // when the cell's text changed (a sort compares each row many times).
+  const SortKey& sort_key_of(const QModelIndex& source_index) const;
 
   ReportModel* m_table;
   QString m_needle;  // folded
   QHeaderView* m_header = nullptr;
+  struct CachedKey;
+  mutable std::vector<CachedKey> m_keys;  // by table row
+  mutable int m_keys_column = -1;
 };
 
 }  // namespace app
