@@ -29,7 +29,10 @@
 #include "app/core/form.h"
 #include "app/wiring/operations.h"
 
+class QLabel;
+class QLineEdit;
 class QMenu;
+class QPushButton;
 class QTabWidget;
 class QTableView;
 
@@ -40,6 +43,7 @@ class Database;
 namespace app {
 
 class JournalPage;
+class OrderFilter;
 
 class PictureBox;
 class ReportModel;
@@ -66,6 +70,11 @@ class MainWindow : public QWidget, public Form {
   void set_cell_summary(std::string_view list, int column, std::function<Text(const Text&)> summary);
 
   QMenu* order_menu() const { return m_menu; }
+  // The order list's header menu (恢复默认列宽).
+  QMenu* header_menu() const { return m_header_menu; }
+  // 扫描发货: refused with a message when shipping cannot start; otherwise
+  // the scan mode opens over the window (and returns at once).
+  void open_scan_mode();
   // Opens the tip window, modal; returns when it is closed.
   void open_tip_window();
 
@@ -134,6 +143,10 @@ class MainWindow : public QWidget, public Form {
   struct List {
     QTableView* view = nullptr;
     ReportModel* model = nullptr;
+    // The order list's search and sort; null where the view shows the model as it is.
+    OrderFilter* filter = nullptr;
+    int table_row(const QModelIndex& view_index) const;  // -1 for none
+    QModelIndex view_index(int table_row) const;          // invalid when not shown
   };
 
   // Layout (main_window_layout.cpp).
@@ -146,6 +159,9 @@ class MainWindow : public QWidget, public Form {
   W* add(W* widget, const char* name, QRect geometry, int page = -1);
   List report_view(QWidget* parent, const char* name, QRect geometry,
                    std::span<const ListColumn> columns);
+  void build_order_tools(List& orders);
+  void place_order_tools();
+  void show_search_count();
 
   // Events (main_window_events.cpp).
   void wire();
@@ -154,6 +170,8 @@ class MainWindow : public QWidget, public Form {
   void show_page(int index);
   void copy_selected_row();
   void delete_selected_row();
+  void open_row_window(const QModelIndex& view_index);
+  void select_table_row(int row);
   void confirm_and_ship_all();
   void files_dropped(const QStringList& paths);
 
@@ -175,6 +193,10 @@ class MainWindow : public QWidget, public Form {
   QTabWidget* m_tabs = nullptr;
   PictureBox* m_picture = nullptr;
   QMenu* m_menu = nullptr;
+  QMenu* m_header_menu = nullptr;
+  QLineEdit* m_search = nullptr;
+  QLabel* m_search_count = nullptr;
+  QPushButton* m_scan_button = nullptr;
   JournalPage* m_journal_page = nullptr;
   QTimer m_timer;
   MessageHandler m_message_handler;

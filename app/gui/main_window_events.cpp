@@ -5,14 +5,21 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
 
+#include "app/gui/layout_memory.h"
 #include "app/gui/main_window.h"
+#include "app/gui/order_filter.h"
 #include "app/gui/report_model.h"
+#include "app/gui/row_window.h"
+#include "app/gui/scan_mode.h"
 #include "app/gui/tip_window.h"
 
 // The window's pictures live in a static library, so their registration is asked for.
@@ -128,6 +135,14 @@ void MainWindow::wire() {
   connect(orders, &QWidget::customContextMenuRequested, this, [this, orders](QPoint at) {
     m_menu->popup(orders->viewport()->mapToGlobal(at) + QPoint(3, 3));
   });
+  connect(orders, &QAbstractItemView::doubleClicked, this, &MainWindow::open_row_window);
+  OrderFilter* filter = m_lists.at(std::string(kOrderList)).filter;
+  connect(m_search, &QLineEdit::textChanged, filter, &OrderFilter::set_search);
+  connect(filter, &OrderFilter::shown_changed, this, &MainWindow::show_search_count);
+  connect(m_scan_button, &QPushButton::clicked, this, &MainWindow::open_scan_mode);
+  connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,
+          &MainWindow::open_scan_mode);
+
   const QList<QAction*> entries = m_menu->actions();
   const std::function<void()> handlers[] = {
       [this] { copy_selected_row(); },
@@ -159,6 +174,44 @@ void MainWindow::delete_selected_row() {
   if (row >= 0) delete_row(kOrderList, row);
 }
 
+void MainWindow::open_row_window(const QModelIndex& view_index) {
+  const List& orders = m_lists.at(std::string(kOrderList));
+  const int row = orders.table_row(view_index);
+  if (row < 0) return;
+  std::vector<Text> titles;
+  for (const ReportColumn& c : orders.model->columns()) titles.push_back(c.title);
+  show_row_window(this, titles, orders.model->row(row));
+}
+
+void MainWindow::select_table_row(int row) {
+  List& orders = m_lists.at(std::string(kOrderList));
+  orders.model->show_appended_rows();
+  QModelIndex shown = orders.view_index(row);
+  if (!shown.isValid() && !m_search->text().isEmpty()) {  // the search hides it
+    m_search->clear();
+    shown = orders.view_index(row);
+  }
+  if (!shown.isValid()) return;
+  orders.view->selectRow(shown.row());
+  orders.view->scrollTo(shown);
+}
+
+void MainWindow::open_scan_mode() {
+  if (findChild<ScanMode*>()) return;  // already scanning
+  if (m_ops.shipping_refusal) {
+    if (const Text why = m_ops.shipping_refusal(); !why.empty()) {
+      message_box(why);
+      return;
+    }
+  }
+  // Every row can be scanned, so none stays hidden by a search.
+  m_search->clear();
+  auto* scan = new ScanMode(this, *m_lists.at(std::string(kOrderList)).model, m_ops,
+                            [this](int row) { select_table_row(row); }, *this);
+  connect(scan, &QDialog::finished, scan, &QObject::deleteLater);
+  scan->open();
+}
+
 void MainWindow::confirm_and_ship_all() {
   if (m_ops.confirm_and_ship_all) return m_ops.confirm_and_ship_all();
   // Until the shipping subsystem supplies its own, ask here and ship as a worker.
@@ -184,6 +237,11 @@ void MainWindow::open_tip_window() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_search && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_search->text().isEmpty()) {
+    m_search->clear();
+    return true;
+  }
   // Files dropped anywhere on the window (edit boxes included) mean an import.
   const QEvent::Type type = event->type();
   if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
@@ -204,6 +262,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing is never refused; from now on workers' control calls are no-ops.
+  save_layout(m_settings, this, m_lists.at(std::string(kOrderList)).view);
   close_down();
   m_timer.stop();
   event->accept();

@@ -26,6 +26,7 @@
 #include "app/gui/desktop_notifier.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
+#include "app/gui/order_filter.h"
 #include "app/gui/picture.h"
 #include "app/gui/picture_box.h"
 #include "app/gui/report_model.h"
@@ -86,6 +87,15 @@ void MainWindow::on_ui_void(F&& f) {
 QWidget* MainWindow::control(std::string_view name) const {
   auto it = m_controls.find(name);
   return it == m_controls.end() ? nullptr : it->second;
+}
+
+int MainWindow::List::table_row(const QModelIndex& view_index) const {
+  if (!view_index.isValid()) return -1;
+  return filter ? filter->source_row(view_index) : view_index.row();
+}
+
+QModelIndex MainWindow::List::view_index(int table_row) const {
+  return filter ? filter->view_index(table_row) : model->index(table_row, 0);
 }
 
 MainWindow::List* MainWindow::list(std::string_view name) {
@@ -217,7 +227,8 @@ void MainWindow::delete_row(std::string_view name, int row) {
     List* l = list(name);
     if (!l) return;
     QItemSelectionModel* selection = l->view->selectionModel();
-    const bool was_selected = selection && selection->isRowSelected(row, {});
+    const QModelIndex shown = l->view_index(row);
+    const bool was_selected = selection && shown.isValid() && selection->isRowSelected(shown.row(), {});
     l->model->delete_row(row);
     // The view would move the selection to the next row, and a second
     // "删除本条订单" would then delete an order nobody chose.
@@ -239,7 +250,7 @@ void MainWindow::scroll_to_row(std::string_view name, int row) {
     // Rows announced a moment ago are laid out by the view only later: lay
     // them out now, or the scroll range would not reach them yet.
     l->view->doItemsLayout();
-    l->view->scrollTo(l->model->index(row, 0));
+    if (const QModelIndex shown = l->view_index(row); shown.isValid()) l->view->scrollTo(shown);
   });
 }
 
@@ -249,7 +260,7 @@ int MainWindow::selected_row(std::string_view name) {
         List* l = list(name);
         if (!l || !l->view->selectionModel()) return -1;
         const QModelIndexList rows = l->view->selectionModel()->selectedRows();
-        return rows.isEmpty() ? -1 : rows.first().row();
+        return rows.isEmpty() ? -1 : l->table_row(rows.first());
       },
       -1);
 }

@@ -1,6 +1,7 @@
 // The window's controls, placed as the form lays them out: positions are in
 // the client area, in the tab control for page controls, in the group box for
 // the controls it holds.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -20,7 +21,9 @@
 #include "app/gui/desktop_notifier.h"
 #include "app/gui/fixed_texts.h"
 #include "app/gui/journal_page.h"
+#include "app/gui/layout_memory.h"
 #include "app/gui/main_window.h"
+#include "app/gui/order_filter.h"
 #include "app/gui/picture_box.h"
 #include "app/gui/report_model.h"
 #include "app/core/settings.h"
@@ -41,6 +44,19 @@ QString qs(const Text& text) {
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
 const QColor kSilver(192, 192, 192);
+const QColor kGrey(128, 128, 128);
+
+bool starts_with(const Text& cell, const char* utf8) {
+  return cell.rfind(web::gbk(utf8), 0) == 0;
+}
+
+// 发货状态 at a glance: shipped green, failed red, skipped grey.
+QColor ship_status_colour(const Text& cell) {
+  if (starts_with(cell, "发货成功")) return kGreen;
+  if (starts_with(cell, "发货失败")) return kRed;
+  if (starts_with(cell, "跳过")) return kGrey;
+  return {};
+}
 
 // Client area of the window at its designed outer size of 1142 x 533.
 constexpr int kClientWidth = 1136;
@@ -186,11 +202,14 @@ void MainWindow::build_pages() {
   List orders = report_view(t, "超级列表框1", kOrderListGeometry, app::order_columns());
   m_page_controls[0].push_back(orders.view);
   orders.view->setContextMenuPolicy(Qt::CustomContextMenu);
+  orders.model->set_colour(kColShipStatus, ship_status_colour);
+  build_order_tools(orders);
   add(new QLabel(u("快递100sky"), t), "标签12", {483, 1, 64, 16}, 0);
   mask_input(add(new QLineEdit(t), "编辑框7", {552, 1, 112, 16}, 0));
   add(new QLabel(u("快递"), t), "标签11", {676, 0, 24, 16}, 0);
   add(new QLineEdit(t), "编辑框8", {724, 0, 112, 16}, 0);
-  add(new QPushButton(u("批量发货"), t), "按钮12", {392, 200, 72, 32}, 0);
+  add(new QPushButton(u("批量发货"), t), "按钮12", {392, 200, 72, 32}, 0)
+      ->setToolTip(u("发表格里的全部行：搜索时没有显示出来的行也会发"));
 
   auto* g1 = add(new QGroupBox(u("发起提现"), t), "分组框1", {16, 48, 392, 208}, 1);
   add(new QLabel(u("可提现金额："), g1), "标签13", {16, 40, 72, 24});
@@ -222,7 +241,12 @@ MainWindow::List MainWindow::report_view(QWidget* parent, const char* name, QRec
   list.model = new ReportModel(std::move(report_columns), this);
   list.view = add(new QTableView(parent), name, geometry);
   QTableView* v = list.view;
-  v->setModel(list.model);
+  if (name == kOrderList) {
+    list.filter = new OrderFilter(list.model, this);
+    v->setModel(list.filter);
+  } else {
+    v->setModel(list.model);
+  }
   v->setSelectionBehavior(QAbstractItemView::SelectRows);
   v->setSelectionMode(QAbstractItemView::SingleSelection);
   v->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -248,6 +272,50 @@ MainWindow::List MainWindow::report_view(QWidget* parent, const char* name, QRec
   return list;
 }
 
+// Beside the page's own controls, at its top right: the scan mode's button,
+// the search box and how many rows it shows. The order list's header sorts,
+// moves its columns and offers the default widths again.
+void MainWindow::build_order_tools(List& orders) {
+  QWidget* t = m_tabs;
+  m_scan_button = add(new QPushButton(u("扫描发货"), t), "扫描发货", {}, 0);
+  m_scan_button->setToolTip(u("用扫描枪发货：先扫订单号，再扫快递单号，扫完即发（F8）"));
+  m_search = add(new QLineEdit(t), "搜索框", {}, 0);
+  m_search->setPlaceholderText(u("搜索订单"));
+  m_search->setToolTip(
+      u("按订单号、会员、收货人、电话、地址、快递单号或ID查找，不分大小写和全角半角；Esc清空"));
+  m_search->setClearButtonEnabled(true);
+  m_search_count = add(new QLabel(t), "搜索结果", {}, 0);
+  place_order_tools();
+
+  QHeaderView* header = orders.view->horizontalHeader();
+  header->setSectionsMovable(true);
+  orders.filter->follow_header(header);
+  header->setContextMenuPolicy(Qt::CustomContextMenu);
+  m_header_menu = new QMenu(this);
+  m_header_menu->setObjectName(QStringLiteral("header_menu"));
+  QTableView* view = orders.view;
+  connect(m_header_menu->addAction(u("恢复默认列宽")), &QAction::triggered, this,
+          [view] { restore_default_columns(view); });
+  connect(header, &QWidget::customContextMenuRequested, this,
+          [this, header](QPoint at) { m_header_menu->popup(header->mapToGlobal(at)); });
+}
+
+void MainWindow::place_order_tools() {
+  if (!m_scan_button) return;
+  const int right = m_tabs->width();
+  m_scan_button->setGeometry(right - 294, 0, 60, 24);
+  m_search->setGeometry(right - 230, 1, 140, 22);
+  m_search_count->setGeometry(right - 86, 1, 82, 22);
+}
+
+void MainWindow::show_search_count() {
+  const OrderFilter* filter = m_lists.at(std::string(kOrderList)).filter;
+  m_search_count->setText(filter->searching() ? u("显示%1/%2行")
+                                                    .arg(filter->shown_rows())
+                                                    .arg(filter->table_rows())
+                                              : QString());
+}
+
 void MainWindow::build_menu() {
   m_menu = new QMenu(u("a"), this);
   m_menu->setObjectName(QStringLiteral("order_menu"));
@@ -263,6 +331,7 @@ void MainWindow::window_created() {
   setAcceptDrops(true);
   qApp->installEventFilter(this);
   fill_settings_boxes(*this, m_settings);
+  restore_layout(m_settings, this, m_lists.at(std::string(kOrderList)).view);
 }
 
 void MainWindow::show_page(int index) {
@@ -277,6 +346,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   const int grow_x = std::max(0, width() - kClientWidth);
   const int grow_y = std::max(0, height() - kClientHeight);
   m_tabs->setGeometry(kTabsGeometry.adjusted(0, 0, grow_x, grow_y));
+  place_order_tools();
   if (List* orders = list(kOrderList))
     orders->view->setGeometry(kOrderListGeometry.adjusted(0, 0, grow_x, grow_y));
   if (m_journal_page) m_journal_page->setGeometry(kJournalGeometry.adjusted(0, 0, grow_x, grow_y));

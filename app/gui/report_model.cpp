@@ -28,9 +28,15 @@ int ReportModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ReportModel::data(const QModelIndex& index, int role) const {
-  if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !valid(index.row(), index.column()))
-    return {};
+  if (!valid(index.row(), index.column())) return {};
   const Text& cell = m_rows[index.row()].cells[index.column()];
+  if (role == Qt::ForegroundRole) {
+    const auto colour = m_colours.find(index.column());
+    if (colour == m_colours.end()) return {};
+    const QColor c = colour->second(cell);
+    return c.isValid() ? QVariant(c) : QVariant();
+  }
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   const auto summary = m_summaries.find(index.column());
   const Text shown = summary == m_summaries.end() ? Text() : summary->second(cell);
   if (role == Qt::ToolTipRole) return shown.empty() ? QVariant() : display(cell);
@@ -39,6 +45,11 @@ QVariant ReportModel::data(const QModelIndex& index, int role) const {
 
 void ReportModel::set_summary(int column, Summary summary) {
   m_summaries[column] = std::move(summary);
+  if (m_shown > 0) emit dataChanged(index(0, column), index(m_shown - 1, column));
+}
+
+void ReportModel::set_colour(int column, Colour colour) {
+  m_colours[column] = std::move(colour);
   if (m_shown > 0) emit dataChanged(index(0, column), index(m_shown - 1, column));
 }
 
@@ -86,7 +97,7 @@ bool ReportModel::set_cell(int row, int column, const Text& text) {
   m_rows[row].cells[column] = text;
   if (row < m_shown) {  // a row not yet announced is read whole when it is
     QModelIndex at = index(row, column);
-    emit dataChanged(at, at, {Qt::DisplayRole});
+    emit dataChanged(at, at);  // text, tooltip and colour all follow the cell
   }
   return true;
 }

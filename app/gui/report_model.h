@@ -13,6 +13,7 @@
 //        view->setModel(&model);
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QTimer>
 
 #include <functional>
@@ -44,6 +45,10 @@ class ReportModel : public QAbstractTableModel {
   // cells themselves stay as they are.
   using Summary = std::function<Text(const Text& cell)>;
   void set_summary(int column, Summary summary);
+  // The text colour of a column's cells: `colour` of the cell, or the
+  // view's own colour when it gives an invalid QColor.
+  using Colour = std::function<QColor(const Text& cell)>;
+  void set_colour(int column, Colour colour);
 
   const std::vector<ReportColumn>& columns() const { return m_columns; }
   int size() const { return static_cast<int>(m_rows.size()); }
@@ -71,6 +76,7 @@ class ReportModel : public QAbstractTableModel {
 
   std::vector<ReportColumn> m_columns;
   std::map<int, Summary> m_summaries;  // by column
+  std::map<int, Colour> m_colours;     // by column
   std::vector<Row> m_rows;
   int m_shown = 0;  // leading rows the views know of
   QTimer m_announce;

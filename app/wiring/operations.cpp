@@ -11,6 +11,7 @@
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "finance/withdrawals.h"
+#include "fulfilment/scan_shipping.h"
 #include "fulfilment/shipping.h"
 #include "fulfilment/tracking.h"
 
@@ -34,6 +35,11 @@ Operations bind_operations(Context& ctx) {
   ops.fetch_withdrawable_amount = [c] { finance::fetch_withdrawable_amount(*c); };
   ops.export_orders = [c] { exchange::export_orders(*c); };
   ops.import_orders = [c](const web::Text& path) { exchange::import_orders(*c, path); };
+  ops.shipping_refusal = [c] { return fulfilment::shipping_refusal(*c); };
+  ops.scan_refusal = [c](int row) { return fulfilment::scan_refusal(*c, row); };
+  ops.ship_scanned_row = [c](int row, const web::Text& tracking, web::Text* said) {
+    return fulfilment::ship_scanned_row(*c, row, tracking, said);
+  };
 
   ops.fetch_unpaid_orders = [c] { backoffice::fetch_unpaid_orders(*c); };
   ops.fetch_orders_to_ship = [c] { backoffice::fetch_orders_to_ship(*c); };

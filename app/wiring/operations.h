@@ -25,6 +25,13 @@ struct Operations {
   std::function<void()> fetch_withdrawable_amount;      // 按钮15, page change of 选择夹1
   std::function<void()> export_orders;                  // 导出订单
   std::function<void(const web::Text&)> import_orders;  // files dropped
+  // 扫描发货, the scan mode: why shipping cannot start now (no courier, no
+  // sender, a journal that cannot be written); why a scanned row must not be
+  // shipped (empty: it may); shipping a scanned row with the scanned number,
+  // true when shipped, with what to tell the merchant.
+  std::function<web::Text()> shipping_refusal;
+  std::function<web::Text(int row)> scan_refusal;
+  std::function<bool(int row, const web::Text& tracking, web::Text* said)> ship_scanned_row;
   // worker operations
   std::function<void()> fetch_unpaid_orders;      // 按钮3
   std::function<void()> fetch_orders_to_ship;     // 按钮4

@@ -1,0 +1,239 @@
+#include "app/gui/scan_mode.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/gui/report_model.h"
+
+namespace app {
+
+namespace {
+
+QString qs(const Text& text) {
+  return QString::fromStdString(web::gbk_to_utf8(text));
+}
+Text tx(const QString& text) {
+  return web::utf8_to_gbk(text.toStdString());
+}
+QString u(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
+
+const QColor kGood(0, 128, 0);
+const QColor kBad(255, 0, 0);
+constexpr int kNamedRows = 50;  // rows named in the closing tally, per list
+
+// The scanner's line: it takes the keys itself (no input method composes
+// them) and hands the line over on Enter, which the dialog never sees (it
+// would press a button).
+class ScanInput : public QLineEdit {
+ public:
+  explicit ScanInput(QWidget* parent) : QLineEdit(parent) {
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
+  }
+  std::function<void(const QString&)> on_scan;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+      return QLineEdit::keyPressEvent(event);
+    event->accept();
+    const QString line = text();
+    clear();
+    if (on_scan) on_scan(line);
+  }
+};
+
+void set_pixel_font(QWidget* w, int pixels, bool bold = false) {
+  QFont f = w->font();
+  f.setPixelSize(pixels);
+  f.setBold(bold);
+  w->setFont(f);
+}
+
+QString listed(const QStringList& names) {
+  QStringList shown = names.mid(0, kNamedRows);
+  if (names.size() > kNamedRows) shown << u("……");
+  return shown.join(u("、"));
+}
+
+}  // namespace
+
+ScanMode::ScanMode(QWidget* parent, ReportModel& table, Operations ops,
+                   std::function<void(int row)> select_row, Form& form)
+    : QDialog(parent),
+      m_table(table),
+      m_ops(std::move(ops)),
+      m_select_row(std::move(select_row)),
+      m_form(form) {
+  setObjectName(u("扫描发货"));
+  setWindowTitle(u("扫描发货"));
+  auto* layout = new QVBoxLayout(this);
+  auto* hint = new QLabel(u("先扫订单号（或ID），再扫这个包裹的快递单号，扫完即发货。快递：%1　发货ID：%2")
+                              .arg(qs(form.text("编辑框12")), qs(form.text("编辑框13"))),
+                          this);
+  hint->setWordWrap(true);
+  layout->addWidget(hint);
+
+  auto* input = new ScanInput(this);
+  input->setObjectName(u("扫描框"));
+  input->setPlaceholderText(u("扫描枪扫到这里"));
+  set_pixel_font(input, 22);
+  input->on_scan = [this](const QString& line) { take(scanned_text(line)); };
+  m_input = input;
+  layout->addWidget(m_input);
+
+  m_order = new QLabel(u("等待扫描订单号"), this);
+  m_order->setObjectName(u("扫描订单"));
+  m_order->setWordWrap(true);
+  m_order->setTextFormat(Qt::PlainText);
+  m_order->setMinimumHeight(120);
+  m_order->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  set_pixel_font(m_order, 24, true);
+  layout->addWidget(m_order);
+
+  m_result = new QLabel(this);
+  m_result->setObjectName(u("扫描结果"));
+  m_result->setWordWrap(true);
+  m_result->setTextFormat(Qt::PlainText);
+  set_pixel_font(m_result, 18, true);
+  layout->addWidget(m_result);
+
+  m_count = new QLabel(u("这次已发货0单"), this);
+  layout->addWidget(m_count);
+  m_history = new QListWidget(this);
+  layout->addWidget(m_history, 1);
+
+  auto* leave = new QPushButton(u("结束扫描"), this);
+  leave->setAutoDefault(false);
+  connect(leave, &QPushButton::clicked, this, &QDialog::accept);
+  layout->addWidget(leave, 0, Qt::AlignRight);
+  resize(640, 560);
+  m_input->setFocus();
+}
+
+Text ScanMode::scanned_text(const QString& typed) {
+  QString s = typed.normalized(QString::NormalizationForm_KC);  // "ＳＦ１２" from a full-width input mode
+  s.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")));
+  return tx(s.trimmed());
+}
+
+void ScanMode::take(const Text& code) {
+  if (code.empty()) return show_result(false, u("空的扫描：没有读到号码，请再扫一次"));
+  const int row = find_order(code);
+  if (row >= 0) return take_order(row);
+  if (m_current == 0) return show_result(false, u("表格里没有这个订单：") + qs(code));
+  take_tracking(code);
+}
+
+int ScanMode::find_order(const Text& code) const {
+  for (int column : {kColOrderNo, kColId})
+    for (int r = 0; r < m_table.size(); ++r)
+      if (web::trim_spaces(m_table.cell(r, column)) == code) return r;
+  return -1;
+}
+
+void ScanMode::take_order(int row) {
+  m_current = 0;
+  if (m_select_row) m_select_row(row);
+  show_order(row);
+  const QString order_no = qs(m_table.cell(row, kColOrderNo));
+  const Text refusal = m_ops.scan_refusal ? m_ops.scan_refusal(row) : Text();
+  if (!refusal.empty())
+    return show_result(false, u("订单 %1 %2，这次不发货").arg(order_no, qs(refusal)));
+  m_current = m_table.row_key(row);
+  m_last = {true, 0, u("订单 %1：请扫快递单号").arg(order_no)};
+  m_result->setStyleSheet({});
+  m_result->setText(m_last.text);
+}
+
+void ScanMode::take_tracking(const Text& tracking) {
+  const int row = m_table.row_of_key(m_current);
+  if (row < 0) {
+    m_current = 0;
+    return show_result(false, u("刚才扫的订单已经不在表格里了，请重新扫订单号"));
+  }
+  m_attempted.insert(m_current);
+  m_result->setStyleSheet({});
+  m_result->setText(u("正在发货……"));
+  Text said = web::gbk("发货不可用");
+  const bool shipped = m_ops.ship_scanned_row && m_ops.ship_scanned_row(row, tracking, &said);
+  // The row may have moved while the request was out; its key still names it.
+  const int now = m_table.row_of_key(m_current);
+  const QString order_no = now >= 0 ? qs(m_table.cell(now, kColOrderNo)) : QString();
+  const QString line = u("订单 %1 快递单号 %2：%3").arg(order_no, qs(tracking), qs(said));
+  if (shipped) {
+    m_shipped.insert(m_current);
+    m_current = 0;  // the next scan is the next order
+  }
+  show_result(shipped, line);
+}
+
+void ScanMode::show_order(int row) {
+  const auto c = [&](int column) { return qs(m_table.cell(row, column)); };
+  m_order->setText(u("订单号 %1\n收货人 %2　%3\n地址 %4\n商品 %5 %6 ×%7")
+                       .arg(c(kColOrderNo), c(18), c(19), c(20), c(kColGoods), c(11), c(10)));
+}
+
+void ScanMode::show_result(bool good, const QString& text) {
+  m_last = {good, good ? 1 : 2, text};
+  QApplication::beep();
+  if (!good) QTimer::singleShot(250, this, [] { QApplication::beep(); });
+  const QColor colour = good ? kGood : kBad;
+  m_result->setText(text);
+  m_result->setStyleSheet(QStringLiteral("color: white; background: %1; padding: 4px;").arg(colour.name()));
+  auto* item = new QListWidgetItem(text);
+  item->setForeground(colour);
+  m_history->insertItem(0, item);
+  m_count->setText(u("这次已发货%1单").arg(shipped()));
+}
+
+bool ScanMode::to_ship(int row) const {
+  if (web::gbk_to_utf8(m_table.cell(row, kColShipStatus)).rfind("发货成功", 0) == 0) return false;
+  const Text state = web::trim_spaces(m_table.cell(row, kColState));
+  return state.empty() || state.find(web::gbk("待发货")) != Text::npos;
+}
+
+QStringList ScanMode::missed() const {
+  QStringList names;
+  for (int r = 0; r < m_table.size(); ++r)
+    if (to_ship(r) && !m_attempted.count(m_table.row_key(r))) names << qs(m_table.cell(r, kColOrderNo));
+  return names;
+}
+
+QStringList ScanMode::failed() const {
+  QStringList names;
+  for (int r = 0; r < m_table.size(); ++r)
+    if (to_ship(r) && m_attempted.count(m_table.row_key(r))) names << qs(m_table.cell(r, kColOrderNo));
+  return names;
+}
+
+QString ScanMode::tally() const {
+  QString text = u("扫描发货结束：这次发货%1单。").arg(shipped());
+  const QStringList not_shipped = failed(), never_scanned = missed();
+  if (!not_shipped.isEmpty())
+    text += u("\r\n发货没有成功%1单：").arg(not_shipped.size()) + listed(not_shipped);
+  if (never_scanned.isEmpty())
+    text += u("\r\n没有漏发的订单。");
+  else
+    text += u("\r\n漏发%1单（待发货，没有扫描）：").arg(never_scanned.size()) + listed(never_scanned);
+  return text;
+}
+
+void ScanMode::done(int result) {
+  if (m_done) return QDialog::done(result);
+  m_done = true;
+  const QString text = tally();
+  QDialog::done(result);
+  m_form.message_box(tx(text));
+}
+
+}  // namespace app

@@ -1,0 +1,161 @@
+// 扫描发货 through the real window against the stand-in mall, typed as a
+// scanner types: an order number, Enter, a tracking number, Enter.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <chrono>
+#include <string>
+
+#include "app/core/context.h"
+#include "app/core/settings.h"
+#include "app/gui/main_window.h"
+#include "app/gui/scan_mode.h"
+#include "app/wiring/operations.h"
+#include "mall/stand_in_mall.h"
+#include "store/database.h"
+#include "support/temp_dir.h"
+#include "web/http.h"
+
+namespace {
+
+using app::kOrderList;
+using app::Text;
+using web::gbk;
+using namespace std::chrono_literals;
+
+mall::Options small_mall() {
+  mall::Options options;
+  options.seeded_orders = 12;  // five of them to ship
+  return options;
+}
+
+class ScanShipping : public ::testing::Test {
+ protected:
+  ScanShipping()
+      : m_mall(small_mall()),
+        m_settings(m_dir.path() / "配置文件.ini"),
+        m_database(store::Database::beside(m_settings.path())),
+        m_window(m_settings, nullptr),
+        m_ctx{m_window, m_settings,
+              app::Hosts{m_mall.backoffice_host(), m_mall.image_host(), m_mall.tracking_host()}} {
+    web::clear_http_cookies();
+    m_ctx.database = &m_database;
+    m_window.set_operations(app::bind_operations(m_ctx));
+    m_window.set_message_handler([this](const Text& text, const Text&, app::Buttons) {
+      m_shown.push_back(text);
+      return app::Answer::Ok;
+    });
+  }
+  ~ScanShipping() override {
+    m_window.wait_for_workers(30s);
+    web::clear_http_cookies();
+  }
+  void click(const char* name) { m_window.findChild<QPushButton*>(QString::fromUtf8(name))->click(); }
+  // Logged in, the orders to ship listed with their details, the sender id fetched.
+  void get_ready() {
+    m_window.set_text("编辑框1", "demo");
+    m_window.set_text("编辑框2", "demo123");
+    click("按钮1");
+    click("按钮4");
+    ASSERT_TRUE(m_window.wait_for_workers(30s));
+    ASSERT_EQ(m_window.row_count(kOrderList), 5);
+    click("按钮11");
+    ASSERT_FALSE(m_window.text("编辑框13").empty());
+  }
+  app::ScanMode* scan_mode() { return m_window.findChild<app::ScanMode*>(); }
+  void scan(const std::string& code) {
+    QLineEdit* input = scan_mode()->input();
+    for (char ch : code) {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QLatin1Char(ch)));
+      QApplication::sendEvent(input, &press);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(input, &enter);
+  }
+  int sends() const {
+    int n = 0;
+    for (const mall::RecordedRequest& r : m_mall.requests()) n += r.target == "/order/send";
+    return n;
+  }
+  int bells() { return scan_mode()->last_result().bells; }
+
+  testing_support::TempDir m_dir{"weihe-scan"};
+  mall::StandInMall m_mall;
+  app::Settings m_settings;
+  store::Database m_database;
+  app::MainWindow m_window;
+  app::Context m_ctx;
+  std::vector<Text> m_shown;
+};
+
+TEST_F(ScanShipping, RefusedWithoutASenderId) {
+  click("扫描发货");
+  EXPECT_EQ(scan_mode(), nullptr);
+  ASSERT_EQ(m_shown.size(), 1u);
+  EXPECT_EQ(m_shown[0], gbk("请先获取发货地址ID"));
+}
+
+TEST_F(ScanShipping, OrderThenTrackingNumberShipsThatOrderAndLeavingNamesTheRest) {
+  get_ready();
+  click("扫描发货");
+  ASSERT_NE(scan_mode(), nullptr);
+  EXPECT_FALSE(scan_mode()->input()->testAttribute(Qt::WA_InputMethodEnabled));
+  EXPECT_EQ(app::ScanMode::scanned_text(QString::fromUtf8("　ＳＦ１２３\r")), "SF123");
+  const Text first_no = m_window.cell(kOrderList, 0, app::kColOrderNo);
+  const Text first_id = m_window.cell(kOrderList, 0, app::kColId);
+
+  scan("");
+  EXPECT_EQ(bells(), 2);
+  scan("NOSUCHORDER");
+  EXPECT_EQ(bells(), 2);
+  EXPECT_TRUE(scan_mode()->last_result().text.contains(QString::fromUtf8("没有这个订单")));
+
+  // A second order slip is taken as that order, never as a tracking number.
+  scan(m_window.cell(kOrderList, 2, app::kColOrderNo));
+  EXPECT_EQ(m_window.selected_row(kOrderList), 2);
+  scan(first_no);
+  EXPECT_EQ(m_window.selected_row(kOrderList), 0);
+  EXPECT_EQ(bells(), 0);
+  EXPECT_EQ(sends(), 0);
+
+  scan("YT1234567890123");
+  EXPECT_EQ(bells(), 1);
+  EXPECT_TRUE(scan_mode()->last_result().good);
+  const mall::Order shipped = m_mall.order(first_id);
+  EXPECT_EQ(shipped.state, 30);
+  EXPECT_EQ(shipped.tracking_no, "YT1234567890123");
+  EXPECT_EQ(shipped.courier, "huitong");
+  EXPECT_EQ(m_window.cell(kOrderList, 0, app::kColTrackingNo), "YT1234567890123");
+  EXPECT_EQ(m_window.cell(kOrderList, 0, app::kColShipStatus), gbk("发货成功"));
+  EXPECT_EQ(scan_mode()->shipped(), 1);
+
+  // The same order again, by its ID: a warning, and nothing goes out.
+  scan(first_id);
+  EXPECT_EQ(bells(), 2);
+  EXPECT_TRUE(scan_mode()->last_result().text.contains(QString::fromUtf8("已经发过货")));
+  scan("YT9999999999999");
+  EXPECT_EQ(sends(), 1);
+
+  // A number already on another row is refused before it is sent.
+  scan(m_window.cell(kOrderList, 1, app::kColOrderNo));
+  scan("YT1234567890123");
+  EXPECT_EQ(bells(), 2);
+  EXPECT_EQ(sends(), 1);
+
+  m_shown.clear();
+  scan_mode()->reject();
+  ASSERT_EQ(m_shown.size(), 1u);
+  const QString tally = QString::fromStdString(web::gbk_to_utf8(m_shown[0]));
+  EXPECT_TRUE(tally.contains(QString::fromUtf8("这次发货1单"))) << tally.toStdString();
+  EXPECT_TRUE(tally.contains(QString::fromUtf8("漏发3单"))) << tally.toStdString();
+  for (int r = 2; r < 5; ++r)
+    EXPECT_TRUE(tally.contains(QString::fromStdString(m_window.cell(kOrderList, r, app::kColOrderNo))));
+  EXPECT_TRUE(tally.contains(QString::fromUtf8("发货没有成功1单：") +
+                             QString::fromStdString(m_window.cell(kOrderList, 1, app::kColOrderNo))));
+}
+
+}  // namespace
