@@ -7,15 +7,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/gui/qt_text.h"
+
 namespace app {
-
-namespace {
-
-QString qs(const Text& text) {
-  return QString::fromStdString(web::gbk_to_utf8(text));
-}
-
-}  // namespace
 
 BatchChoice ask_batch_dialog(QWidget* parent, int ready, int total,
                              const std::vector<BatchProblem>& problems) {

@@ -21,6 +21,7 @@
 #include "app/gui/row_window.h"
 #include "app/gui/scan_mode.h"
 #include "app/gui/tip_window.h"
+#include "app/gui/qt_text.h"
 
 // The window's pictures live in a static library, so their registration is asked for.
 static void load_window_resources() {
@@ -30,10 +31,6 @@ static void load_window_resources() {
 namespace app {
 
 namespace {
-
-QString qs(const Text& text) {
-  return QString::fromStdString(web::gbk_to_utf8(text));
-}
 
 // A cell as one field of a tab-separated line: quoted when it holds a tab,
 // a line break or a quote, so a spreadsheet still pastes it as one cell.

@@ -30,18 +30,12 @@
 #include "app/gui/picture.h"
 #include "app/gui/picture_box.h"
 #include "app/gui/report_model.h"
+#include "app/gui/qt_text.h"
 #include "app/core/speech.h"
 
 namespace app {
 
 namespace {
-
-QString qs(const Text& text) {
-  return QString::fromStdString(web::gbk_to_utf8(text));
-}
-Text tx(const QString& text) {
-  return web::utf8_to_gbk(text.toStdString());
-}
 
 // Multi-line boxes hold LF internally; the system's texts use CR LF.
 QString to_box(const Text& text) {

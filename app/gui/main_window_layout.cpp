@@ -29,6 +29,7 @@
 #include "app/core/settings.h"
 #include "app/core/startup.h"
 #include "app/gui/wrapping_button.h"
+#include "app/gui/qt_text.h"
 
 namespace app {
 
@@ -36,9 +37,6 @@ namespace {
 
 QString u(const char* utf8) {
   return QString::fromUtf8(utf8);
-}
-QString qs(const Text& text) {
-  return QString::fromStdString(web::gbk_to_utf8(text));
 }
 
 const QColor kGreen(0, 128, 0);

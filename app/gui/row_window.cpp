@@ -10,13 +10,11 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "app/gui/qt_text.h"
+
 namespace app {
 
 namespace {
-
-QString qs(const Text& text) {
-  return QString::fromStdString(web::gbk_to_utf8(text));
-}
 
 // A column without a title (the 26th) is named by its place.
 QString title_of(const std::vector<Text>& titles, std::size_t column) {

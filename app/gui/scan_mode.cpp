@@ -11,17 +11,12 @@
 #include <QVBoxLayout>
 
 #include "app/gui/report_model.h"
+#include "app/gui/qt_text.h"
 
 namespace app {
 
 namespace {
 
-QString qs(const Text& text) {
-  return QString::fromStdString(web::gbk_to_utf8(text));
-}
-Text tx(const QString& text) {
-  return web::utf8_to_gbk(text.toStdString());
-}
 QString u(const char* utf8) {
   return QString::fromUtf8(utf8);
 }

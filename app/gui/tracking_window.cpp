@@ -11,15 +11,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/gui/qt_text.h"
+
 namespace app {
-
-namespace {
-
-QString qs(const Text& text) {
-  return QString::fromStdString(web::gbk_to_utf8(text));
-}
-
-}  // namespace
 
 void show_tracking_window(QWidget* parent, const TrackingTimeline& timeline) {
   QDialog dialog(parent);
