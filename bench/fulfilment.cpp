@@ -3,12 +3,16 @@
 // next to the same 1,000 POSTs sent by one `curl` process (connection reuse,
 // no window). The ratio of the real times is the cost of the journal, and of
 // our HTTP routine and the form round trips.
+// BM_ShipAllOrdersAtLatency/N: the same batch with the back office 50 ms away
+// and N shipments sent at once (settings key `connections`); the ratio of N=1
+// to N=4 is what the request pool gains over a real network.
 //
 // Run: bench_fulfilment --benchmark_counters_tabular=true
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -98,12 +102,16 @@ std::string run(const std::string& command) {
 // `journal`: with the shipping journal, as the program ships (one database
 // kept open across the runs, holding the earlier batches, as the program
 // keeps it); without it, as before the journal existed.
-void ship_all(benchmark::State& state, bool journal) {
+// `connections`: how many shipments are sent at once; 0 leaves the default.
+void ship_all(benchmark::State& state, bool journal, int connections = 0) {
   Bench& b = bench();
   web::clear_http_cookies();
   const Text token = Bench::token_of(web::page_text(web::http_request(b.url("/site/login"))));
   web::http_request(b.url("/site/login"), 1, b.login_body(token));
+  std::filesystem::remove(b.dir / "settings.ini");
   app::Settings settings(b.dir / "settings.ini");
+  if (connections > 0)
+    settings.write_setting(gbk("connections"), std::to_string(connections), gbk("network"));
   app::MemoryForm form;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -141,6 +149,12 @@ void BM_ShipAllOrders(benchmark::State& state) {
 }
 void BM_ShipAllOrdersWithJournal(benchmark::State& state) {
   ship_all(state, true);
+}
+
+void BM_ShipAllOrdersAtLatency(benchmark::State& state) {
+  bench().mall.set_latency(std::chrono::milliseconds(50));
+  ship_all(state, true, static_cast<int>(state.range(0)));
+  bench().mall.set_latency(std::chrono::milliseconds(0));
 }
 
 void BM_CurlSamePosts(benchmark::State& state) {
@@ -214,6 +228,12 @@ BENCHMARK(BM_JournalRecordPair)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_JournalRecordInBatch)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ShipAllOrders)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ShipAllOrdersWithJournal)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ShipAllOrdersAtLatency)
+    ->Arg(1)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK(BM_CurlSamePosts)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
