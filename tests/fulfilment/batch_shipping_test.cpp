@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <stdexcept>
 #include <utility>
 
 #include "fulfilment/shipping.h"
 #include "mall_test.h"
 #include "scripted_server.h"
+#include "store/shipping_journal.h"
 
 namespace {
 
@@ -281,6 +283,67 @@ TEST_F(MallTest, BatchAgainstTheBackOfficeCarriesTheToken) {
   EXPECT_EQ(order_ids, ids);
   for (int r = 0; r < 3; ++r)
     EXPECT_EQ(form.cell(app::kOrderList, r, app::kColShipStatus), gbk("发货成功")) << r;
+}
+
+// Batches against the stand-in with four shipments in flight and the journal
+// behind them, as the program ships.
+class PooledBatch : public MallTest {
+ protected:
+  PooledBatch() {
+    form.batch_choice = app::BatchChoice::All;
+    ctx.database = &db;
+    sign_in();
+    fulfilment::fetch_from_address_id(ctx);
+    for (int i = 0; i < 8; ++i) {
+      ids.push_back(mall.add_order(20));
+      add_row(ids.back(), "YT8" + ids.back());
+    }
+    mall.clear_requests();
+  }
+  // What the stand-in holds and what the window and the journal say, order by order.
+  void expect_each_row_shipped_once() {
+    for (int r = 0; r < form.row_count(app::kOrderList); ++r) {
+      const Text id = form.cell(app::kOrderList, r, app::kColId);
+      if (id == "990001") continue;
+      EXPECT_EQ(form.cell(app::kOrderList, r, app::kColShipStatus), gbk("发货成功")) << id;
+      EXPECT_EQ(mall.order(id).tracking_no, "YT8" + id);
+    }
+    std::map<std::string, int> accepted;
+    for (const store::Shipment& s : store::ShippingJournal(db).entries()) {
+      EXPECT_NE(s.outcome, "unknown") << s.order_id;
+      accepted[s.order_id] += s.outcome == "shipped";
+    }
+    for (const std::string& id : ids) EXPECT_EQ(accepted[id], 1) << id;
+  }
+
+  store::Database db{store::Database::beside(settings.path())};
+  std::vector<std::string> ids;
+};
+
+TEST_F(PooledBatch, AnswersOutOfOrderEachLandOnTheirOwnRow) {
+  mall.set_order_delay(ids[0], std::chrono::milliseconds(400));
+  mall.set_order_delay(ids[1], std::chrono::milliseconds(200));
+  add_row("990001", "YT8990001");  // unknown to the back office
+
+  fulfilment::ship_all_orders(ctx);
+
+  expect_each_row_shipped_once();
+  EXPECT_EQ(form.cell(app::kOrderList, 8, app::kColShipStatus).substr(0, gbk("发货失败").size()),
+            gbk("发货失败"));
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_NE(web::find_text(form.messages[0].text, gbk("成功8笔，失败1笔")), -1)
+      << web::gbk_to_utf8(form.messages[0].text);
+}
+
+TEST_F(PooledBatch, ShipmentsRefusedAsTooManyAreSentAgainAndNoneTwice) {
+  mall.set_latency(std::chrono::milliseconds(40));
+  mall.set_max_concurrent(2, 0);
+
+  fulfilment::ship_all_orders(ctx);
+
+  mall.set_max_concurrent(0);
+  EXPECT_GT(mall.rejected_requests(), 0);
+  expect_each_row_shipped_once();
 }
 
 }  // namespace
