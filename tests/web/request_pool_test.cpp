@@ -96,6 +96,30 @@ TEST(RequestPool, TooManyRequestsGoesToOneAtATimeAndRepeatsOnceAfterTheWait) {
   EXPECT_FALSE(web::pool_answer(200, std::nullopt).too_many);
 }
 
+// Over kept-alive connections shared by the pool's threads, each answer
+// still comes back to the request that asked for it.
+TEST(RequestPool, SharedKeptAliveConnectionsCarryEachAnswerToItsOwnRequest) {
+  webtest::RecordingServer server(true);
+  server.server().set_keep_alive_timeout(1);  // stops within a second
+  server.server().Get("/echo", [](const httplib::Request& req, httplib::Response& res) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(req.get_param_value("n").size() * 3));
+    res.set_content("n=" + req.get_param_value("n"), "text/plain");
+  });
+  server.start();
+  RequestPool pool(4);
+  std::vector<std::string> answers(40);
+  run_all(pool, answers.size(), [&](std::size_t i, int) {
+    web::HttpOutcome outcome;
+    answers[i] = web::http_request(server.url("/echo?n=" + std::string(i % 5 + 1, 'a') +
+                                              std::to_string(i)),
+                                   0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {},
+                                   &outcome);
+    return web::pool_answer(outcome);
+  });
+  for (std::size_t i = 0; i < answers.size(); ++i)
+    EXPECT_EQ(answers[i], "n=" + std::string(i % 5 + 1, 'a') + std::to_string(i));
+}
+
 TEST(RetryAfter, ReadAsSecondsOrAsADate) {
   webtest::RecordingServer server;
   server.server().Get("/busy", [](const httplib::Request& req, httplib::Response& res) {
