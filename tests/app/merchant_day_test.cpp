@@ -14,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMimeData>
-#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -28,13 +27,10 @@
 #include <string>
 #include <vector>
 
-#include "app/core/context.h"
 #include "app/gui/main_window.h"
-#include "app/wiring/operations.h"
-#include "app/core/settings.h"
 #include "mall/stand_in_mall.h"
-#include "support/temp_dir.h"
 #include "web/http.h"
+#include "window_with_mall.h"
 
 namespace {
 
@@ -45,44 +41,10 @@ using web::gbk;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-struct Shown {
-  Text text;
-  Text title;
-};
-
-mall::Options small_mall() {
-  mall::Options options;
-  options.seeded_orders = 12;  // five of them to ship
-  return options;
-}
-
-class MerchantDay : public ::testing::Test {
+class MerchantDay : public app_tests::WindowWithMall {
  protected:
-  MerchantDay()
-      : m_mall(small_mall()),
-        m_settings(m_dir.path() / "配置文件.ini"),
-        m_window(m_settings, nullptr),
-        m_ctx{m_window, m_settings,
-              app::Hosts{m_mall.backoffice_host(), m_mall.image_host(), m_mall.tracking_host()}} {
-    web::clear_http_cookies();
-    web::set_http_timeouts({3000ms, 10000ms});
-    m_window.set_operations(app::bind_operations(m_ctx));
-    m_window.set_message_handler([this](const Text& text, const Text& title, app::Buttons b) {
-      m_shown.push_back({text, title});
-      return b == app::Buttons::YesNo ? app::Answer::Yes : app::Answer::Ok;
-    });
-  }
-  ~MerchantDay() override {
-    m_window.wait_for_workers(30s);
-    web::clear_http_cookies();
-    web::set_http_timeouts({});
-  }
+  MerchantDay() : WindowWithMall("weihe-day") {}
 
-  void click(const char* name) {
-    auto* button = m_window.findChild<QPushButton*>(QString::fromUtf8(name));
-    ASSERT_NE(button, nullptr) << name;
-    button->click();
-  }
   void click_and_wait(const char* name) {
     click(name);
     ASSERT_TRUE(m_window.wait_for_workers(30s)) << name;
@@ -125,12 +87,6 @@ class MerchantDay : public ::testing::Test {
     return ids;
   }
 
-  testing_support::TempDir m_dir{"weihe-day"};
-  mall::StandInMall m_mall;
-  app::Settings m_settings;
-  app::MainWindow m_window;
-  app::Context m_ctx;
-  std::vector<Shown> m_shown;
 };
 
 TEST_F(MerchantDay, FromLoginThroughShippingToWithdrawals) {
@@ -138,9 +94,7 @@ TEST_F(MerchantDay, FromLoginThroughShippingToWithdrawals) {
   ASSERT_GE(to_ship.size(), 3u);
 
   // Log in: the dashboard and the title.
-  m_window.set_text("编辑框1", "demo");
-  m_window.set_text("编辑框2", "demo123");
-  click("按钮1");
+  sign_in();
   EXPECT_EQ(m_window.text("标签4"), std::to_string(to_ship.size()));
   EXPECT_EQ(m_window.text("标签3"), std::to_string(mall_ids(10).size()));
   EXPECT_EQ(m_window.text("标签7"), gbk("销售中：28"));

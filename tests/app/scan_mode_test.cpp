@@ -5,20 +5,13 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
 
 #include <chrono>
 #include <string>
 
-#include "app/core/context.h"
-#include "app/core/settings.h"
-#include "app/gui/main_window.h"
 #include "app/gui/scan_mode.h"
-#include "app/wiring/operations.h"
-#include "mall/stand_in_mall.h"
 #include "store/database.h"
-#include "support/temp_dir.h"
-#include "web/http.h"
+#include "window_with_mall.h"
 
 namespace {
 
@@ -27,39 +20,15 @@ using app::Text;
 using web::gbk;
 using namespace std::chrono_literals;
 
-mall::Options small_mall() {
-  mall::Options options;
-  options.seeded_orders = 12;  // five of them to ship
-  return options;
-}
-
-class ScanShipping : public ::testing::Test {
+class ScanShipping : public app_tests::WindowWithMall {
  protected:
   ScanShipping()
-      : m_mall(small_mall()),
-        m_settings(m_dir.path() / "配置文件.ini"),
-        m_database(store::Database::beside(m_settings.path())),
-        m_window(m_settings, nullptr),
-        m_ctx{m_window, m_settings,
-              app::Hosts{m_mall.backoffice_host(), m_mall.image_host(), m_mall.tracking_host()}} {
-    web::clear_http_cookies();
+      : WindowWithMall("weihe-scan"), m_database(store::Database::beside(m_settings.path())) {
     m_ctx.database = &m_database;
-    m_window.set_operations(app::bind_operations(m_ctx));
-    m_window.set_message_handler([this](const Text& text, const Text&, app::Buttons) {
-      m_shown.push_back(text);
-      return app::Answer::Ok;
-    });
   }
-  ~ScanShipping() override {
-    m_window.wait_for_workers(30s);
-    web::clear_http_cookies();
-  }
-  void click(const char* name) { m_window.findChild<QPushButton*>(QString::fromUtf8(name))->click(); }
   // Logged in, the orders to ship listed with their details, the sender id fetched.
   void get_ready() {
-    m_window.set_text("编辑框1", "demo");
-    m_window.set_text("编辑框2", "demo123");
-    click("按钮1");
+    sign_in();
     click("按钮4");
     ASSERT_TRUE(m_window.wait_for_workers(30s));
     ASSERT_EQ(m_window.row_count(kOrderList), 5);
@@ -83,20 +52,14 @@ class ScanShipping : public ::testing::Test {
   }
   int bells() { return scan_mode()->last_result().bells; }
 
-  testing_support::TempDir m_dir{"weihe-scan"};
-  mall::StandInMall m_mall;
-  app::Settings m_settings;
   store::Database m_database;
-  app::MainWindow m_window;
-  app::Context m_ctx;
-  std::vector<Text> m_shown;
 };
 
 TEST_F(ScanShipping, RefusedWithoutASenderId) {
   click("扫描发货");
   EXPECT_EQ(scan_mode(), nullptr);
   ASSERT_EQ(m_shown.size(), 1u);
-  EXPECT_EQ(m_shown[0], gbk("请先获取发货地址ID"));
+  EXPECT_EQ(m_shown[0].text, gbk("请先获取发货地址ID"));
 }
 
 TEST_F(ScanShipping, OrderThenTrackingNumberShipsThatOrderAndLeavingNamesTheRest) {
@@ -149,7 +112,7 @@ TEST_F(ScanShipping, OrderThenTrackingNumberShipsThatOrderAndLeavingNamesTheRest
   m_shown.clear();
   scan_mode()->reject();
   ASSERT_EQ(m_shown.size(), 1u);
-  const QString tally = QString::fromStdString(web::gbk_to_utf8(m_shown[0]));
+  const QString tally = QString::fromStdString(web::gbk_to_utf8(m_shown[0].text));
   EXPECT_TRUE(tally.contains(QString::fromUtf8("这次发货1单"))) << tally.toStdString();
   EXPECT_TRUE(tally.contains(QString::fromUtf8("漏发3单"))) << tally.toStdString();
   for (int r = 2; r < 5; ++r)
