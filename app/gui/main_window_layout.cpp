@@ -270,11 +270,13 @@ MainWindow::List MainWindow::report_view(QWidget* parent, const char* name, QRec
   return list;
 }
 
-// Beside the page's own controls, at its top right: the scan mode's button,
-// the search box and how many rows it shows. The order list's header sorts,
-// moves its columns and offers the default widths again.
+// In the free space at the right of the window's top part, on the row of the
+// sender-id box (the tab headers' row is full, up to the progress bar): the
+// scan mode's button, the search box and how many rows it shows. They belong
+// to the order page, shown with it. The order list's header sorts, moves its
+// columns and offers the default widths again.
 void MainWindow::build_order_tools(List& orders) {
-  QWidget* t = m_tabs;
+  QWidget* t = this;
   m_scan_button = add(new QPushButton(u("扫描发货"), t), "扫描发货", {}, 0);
   m_scan_button->setToolTip(u("用扫描枪发货：先扫订单号，再扫快递单号，扫完即发（F8）"));
   m_search = add(new QLineEdit(t), "搜索框", {}, 0);
@@ -300,10 +302,10 @@ void MainWindow::build_order_tools(List& orders) {
 
 void MainWindow::place_order_tools() {
   if (!m_scan_button) return;
-  const int right = m_tabs->width();
-  m_scan_button->setGeometry(right - 294, 0, 60, 24);
-  m_search->setGeometry(right - 230, 1, 140, 22);
-  m_search_count->setGeometry(right - 86, 1, 82, 22);
+  const int right = width();
+  m_scan_button->setGeometry(right - 294, 85, 60, 24);
+  m_search->setGeometry(right - 230, 86, 140, 22);
+  m_search_count->setGeometry(right - 86, 86, 82, 22);
 }
 
 void MainWindow::show_search_count() {

@@ -277,6 +277,31 @@ TEST_F(Window, TabPagesAndTheirControls) {
   EXPECT_FALSE(find("编辑框3")->isVisible());
 }
 
+// The order page's own tools (scan mode, search and its count) cover none of
+// the form's controls, at the form's size and wider; other pages hide them.
+TEST_F(Window, TheOrderPageToolsCoverNoOtherControl) {
+  m_window->show();
+  auto window_rect = [&](QWidget* w) {
+    return QRect(w->mapTo(m_window.get(), QPoint(0, 0)), w->size());
+  };
+  for (int width : {1136, 1500}) {
+    m_window->resize(width, 504);
+    for (const char* tool : {"扫描发货", "搜索框", "搜索结果"}) {
+      QWidget* t = find(tool);
+      ASSERT_TRUE(t->isVisible()) << tool;
+      for (QWidget* w : m_window->findChildren<QWidget*>()) {
+        if (w == t || w->objectName().isEmpty() || !w->isVisible() || w->isAncestorOf(t) ||
+            t->isAncestorOf(w) || w->window() != m_window.get())
+          continue;
+        EXPECT_FALSE(window_rect(t).intersects(window_rect(w)))
+            << tool << " covers " << w->objectName().toStdString() << " at width " << width;
+      }
+    }
+  }
+  find<QTabWidget>("选择夹1")->setCurrentIndex(1);
+  EXPECT_FALSE(find("搜索框")->isVisible());
+}
+
 TEST_F(Window, FixedTextsAreExact) {
   EXPECT_EQ(m_window->text("编辑框3"),
             gbk("\r\n查询订单：先选择需要操作的订单，待获取完毕后，方可获取详情。\r\n\r\n"
