@@ -64,13 +64,26 @@ void fetch_order_details(app::Context& ctx) {
     }
     const web::Text url = ctx.backoffice_url("/order/edit?id=") +
                           web::form_encode(app::cell_of(table.rows[r], app::kColId));
-    pool.submit(r, [&details, r, url](int) {
+    pool.submit(r, [&ctx, &details, r, url](int) {
       web::HttpOutcome outcome;
-      const web::Bytes body = web::http_request(url, 0, {}, nullptr, nullptr, nullptr, nullptr,
-                                                false, nullptr, {}, &outcome);
+      std::uint64_t sent_with = 0;
+      auto ask = [&] {
+        auto out = ctx.session_gate.request();
+        sent_with = ctx.csrf_token.version();
+        return web::http_request(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr,
+                                 {}, &outcome);
+      };
+      web::Bytes body = ask();
+      web::Text page = web::page_text(body);
+      // Answered with the login form, the session has expired: after a quiet
+      // login (one for all the requests in flight) the page is asked again.
+      if (ctx.renew_if_expired && ctx.renew_if_expired(page, sent_with)) {
+        body = ask();
+        page = web::page_text(body);
+      }
       thread_local web::PatternMatcher matcher;  // one per pool thread
       details[r].cut_short = !body.empty() && !outcome.complete;
-      details[r].groups = order_detail_of(web::page_text(body), matcher);
+      details[r].groups = order_detail_of(page, matcher);
       return web::pool_answer(outcome);
     });
   }

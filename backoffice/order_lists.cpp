@@ -99,9 +99,12 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
   web::Bytes body;
   web::Text head;
   web::HttpOutcome outcome;
+  std::uint64_t sent_with = 0;
   auto ask = [&] {
     head.clear();
     ctx.form.wait([&] {
+      auto out = ctx.session_gate.request();
+      sent_with = ctx.csrf_token.version();
       body = web::http_request(ctx.backoffice_url(list), 0, {}, nullptr, nullptr, nullptr, &head,
                                false, nullptr, {}, &outcome);
     });
@@ -113,7 +116,7 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
     return std::nullopt;
   }
   // The session has expired: renewed once, quietly, and asked again.
-  if (answered_ok(head) && ctx.renew_if_expired && ctx.renew_if_expired(web::page_text(body)))
+  if (answered_ok(head) && ctx.renew_if_expired && ctx.renew_if_expired(web::page_text(body), sent_with))
     ask();
   if (body.empty() || !answered_ok(head)) return std::nullopt;
   const web::Text page = web::page_text(body);

@@ -1,6 +1,7 @@
 #include "backoffice/session.h"
 
 #include <memory>
+#include <chrono>
 #include <mutex>
 
 #include "backoffice/dashboard.h"
@@ -69,14 +70,33 @@ void refresh_dashboard(app::Context& ctx) {
 void install_session_hooks(app::Context& ctx) {
   app::Context* c = &ctx;
   // Requests sent side by side may all come back with the login form: one
-  // of them logs in again, the others wait for it and take its session.
-  auto renewing = std::make_shared<std::mutex>();
-  ctx.renew_if_expired = [c, renewing](const Text& page) {
+  // of them logs in again, the others wait for it and take its session. When
+  // that login fails, the session is not tried again for a while, so a batch
+  // in flight does not log in once per order (and lock the account).
+  struct Renewal {
+    std::mutex mutex;
+    bool failed = false;
+    std::uint64_t failed_with = 0;  // the session version whose renewal failed
+    std::chrono::steady_clock::time_point failed_at{};
+  };
+  auto renewal = std::make_shared<Renewal>();
+  ctx.renew_if_expired = [c, renewal](const Text& page, std::uint64_t sent_with) {
     if (!is_login_form(page)) return false;
-    const Text token_before = c->csrf_token.get();
-    std::lock_guard lock(*renewing);
-    if (c->csrf_token.get() != token_before) return true;  // renewed while this one waited
-    return renew_session(*c);
+    std::lock_guard lock(renewal->mutex);
+    // Logged in again since this request went out (by another one meanwhile).
+    if (c->csrf_token.version() != sent_with) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (renewal->failed && renewal->failed_with == sent_with &&
+        now - renewal->failed_at < kRenewalPause)
+      return false;
+    // Once every request still out has come back (and set what cookie it was
+    // given), the login runs with none beside it.
+    auto alone = c->session_gate.login();
+    if (renew_session(*c)) return true;
+    renewal->failed = true;
+    renewal->failed_with = sent_with;
+    renewal->failed_at = now;
+    return false;
   };
   ctx.after_batch = [c] { refresh_dashboard(*c); };
 }

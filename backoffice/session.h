@@ -8,6 +8,8 @@
 // Usage: install_session_hooks(ctx);            // once, where the context is made
 //        if (is_login_form(page) && !renew_session(ctx)) ...;
 
+#include <chrono>
+
 #include "app/core/context.h"
 
 namespace backoffice {
@@ -27,8 +29,12 @@ bool renew_session(app::Context& ctx);
 // Reads the dashboard page again and fills the figures (after a batch).
 void refresh_dashboard(app::Context& ctx);
 
-// Sets ctx.renew_if_expired (is_login_form, then renew_session) and
-// ctx.after_batch (refresh_dashboard).
+// After a quiet login that failed, how long the same session is not tried again.
+inline constexpr std::chrono::seconds kRenewalPause{30};
+
+// Sets ctx.renew_if_expired (is_login_form, then renew_session; one login for
+// all the requests that came back with the form at once, none for
+// kRenewalPause after a failed one) and ctx.after_batch (refresh_dashboard).
 void install_session_hooks(app::Context& ctx);
 
 }  // namespace backoffice

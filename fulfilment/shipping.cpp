@@ -188,7 +188,10 @@ void fetch_from_address_id(app::Context& ctx) {
 ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& tracking,
                         const Text& address_id, const Text& order_id) {
   web::HttpOutcome outcome;
+  std::uint64_t sent_with = 0;
   auto send = [&] {
+    auto out = ctx.session_gate.request();
+    sent_with = ctx.csrf_token.version();
     Text headers = "X-CSRF-Token: " + ctx.csrf_token.get();
     return web::http_request(ctx.backoffice_url("/order/send"), 1,
                              ship_body(courier, tracking, address_id, order_id), nullptr, nullptr,
@@ -197,7 +200,7 @@ ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& trac
   web::Bytes body = send();
   // Answered with the login form, the shipment was not taken: after a quiet
   // login (new token) it is sent once more. Any other answer is final.
-  if (ctx.renew_if_expired && ctx.renew_if_expired(web::page_text(body))) body = send();
+  if (ctx.renew_if_expired && ctx.renew_if_expired(web::page_text(body), sent_with)) body = send();
   ShipReply result;
   result.reply = web::page_text(body);
   result.shipped = is_shipped_reply(result.reply);

@@ -5,8 +5,10 @@
 //
 // Usage: void login(app::Context& ctx);   ctx.form.set_progress(10);
 
+#include <cstdint>
 #include <functional>
 #include <mutex>
+#include <shared_mutex>
 
 #include "app/core/form.h"
 #include "app/core/settings.h"
@@ -26,7 +28,9 @@ struct Hosts {
   Text tracking;
 };
 
-// The process-wide CSRF token: written by login, read by shipping (also from workers).
+// The process-wide CSRF token: written by login, read by shipping (also from
+// workers). Its version counts the writes, so a request can tell whether a
+// login happened since it was sent.
 class SharedText {
  public:
   Text get() const {
@@ -36,11 +40,30 @@ class SharedText {
   void set(Text text) {
     std::lock_guard lock(m_mutex);
     m_text = std::move(text);
+    ++m_version;
+  }
+  std::uint64_t version() const {
+    std::lock_guard lock(m_mutex);
+    return m_version;
   }
 
  private:
   mutable std::mutex m_mutex;
   Text m_text;
+  std::uint64_t m_version = 0;
+};
+
+// Requests that may find the session expired hold the gate shared while they
+// are out; a quiet login holds it alone. An expired request is sent on to the
+// login page, which hands out a fresh session cookie of its own: were it still
+// out while the login ran, that cookie would replace the one being signed in.
+class SessionGate {
+ public:
+  std::shared_lock<std::shared_mutex> request() { return std::shared_lock(m_mutex); }
+  std::unique_lock<std::shared_mutex> login() { return std::unique_lock(m_mutex); }
+
+ private:
+  std::shared_mutex m_mutex;
 };
 
 struct Context {
@@ -48,6 +71,7 @@ struct Context {
   Settings& settings;
   Hosts hosts;
   SharedText csrf_token{};
+  SessionGate session_gate{};
   TableLock table_lock{};
   // Which order list the table shows, as the last list fetch left it (kept by
   // backoffice/shown_list.h); anything else that rewrites the rows makes it stale.
@@ -58,10 +82,12 @@ struct Context {
   // The back-office session as the other folders may use it (installed by
   // backoffice::install_session_hooks; unset: neither happens):
   // renew_if_expired, given a page that is the back office's login form (the
-  // session has expired), logs in again quietly with the account and password
-  // in the window and says whether that worked (false for any other page);
+  // session has expired) and csrf_token.version() as it was when that request
+  // was sent, logs in again quietly with the account and password in the
+  // window, unless a login has happened since, and says whether the request
+  // may be sent again (false for any other page);
   // after_batch brings the dashboard counts up to date once a batch has shipped.
-  std::function<bool(const Text& page)> renew_if_expired;
+  std::function<bool(const Text& page, std::uint64_t sent_with)> renew_if_expired;
   std::function<void()> after_batch;
 
   // "http://" + back-office host + path.

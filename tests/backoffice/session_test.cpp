@@ -3,6 +3,7 @@
 // and the dashboard brought up to date after a batch.
 #include <gtest/gtest.h>
 
+#include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"
 #include "backoffice/session.h"
 #include "fulfilment/shipping.h"
@@ -64,6 +65,45 @@ TEST_F(Session, ASessionThatCannotBeRenewedIsShownAndNotRetried) {
   backoffice::fetch_orders_to_ship(ctx);
   EXPECT_NE(form.title().find(gbk("无法连接后台")), web::Text::npos);
   EXPECT_EQ(form.title().find(gbk("登录已过期")), web::Text::npos);
+}
+
+// Details asked four at once all come back with the login form: one quiet
+// login serves them all; when it fails, no other is tried for every page.
+TEST_F(Session, DetailsInFlightWhenTheSessionExpiresShareOneRenewal) {
+  log_in();
+  backoffice::fetch_orders_to_ship(ctx);
+  const int n = form.row_count(app::kOrderList);
+  ASSERT_GE(n, 4);
+  mall.expire_sessions();
+  backoffice::fetch_order_details(ctx);
+  EXPECT_EQ(requests_to("/site/login", "POST"), 2);
+  for (int r = 0; r < n; ++r)
+    EXPECT_FALSE(form.cell(app::kOrderList, r, app::kColGoods).empty()) << r;
+
+  form.set_text("编辑框2", "changed-since");
+  for (int r = 0; r < n; ++r) form.set_cell(app::kOrderList, r, app::kColGoods, "");
+  mall.expire_sessions();
+  backoffice::fetch_order_details(ctx);
+  EXPECT_EQ(requests_to("/site/login", "POST"), 3);
+  const web::Text title = form.title();
+  EXPECT_EQ(title.substr(title.size() - gbk("登录已过期").size()), gbk("登录已过期"));
+}
+
+TEST_F(Session, ShipmentsInFlightWhenTheSessionExpiresAreSentAgainAfterOneLogin) {
+  log_in();
+  backoffice::fetch_orders_to_ship(ctx);
+  const int n = form.row_count(app::kOrderList);
+  ASSERT_GE(n, 4);
+  for (int r = 0; r < n; ++r)
+    form.set_cell(app::kOrderList, r, app::kColTrackingNo, "YT77" + std::to_string(1000 + r));
+  fulfilment::fetch_from_address_id(ctx);
+  form.batch_choice = app::BatchChoice::All;
+  mall.expire_sessions();
+  fulfilment::ship_all_orders(ctx);
+  EXPECT_EQ(requests_to("/site/login", "POST"), 2);
+  for (int r = 0; r < n; ++r)
+    EXPECT_EQ(form.cell(app::kOrderList, r, app::kColShipStatus), gbk("发货成功")) << r;
+  EXPECT_LE(requests_to("/order/send", "POST"), n + 4);  // only those out at the expiry twice
 }
 
 }  // namespace
