@@ -116,7 +116,8 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
     return std::nullopt;
   }
   // The session has expired: renewed once, quietly, and asked again.
-  if (answered_ok(head) && ctx.renew_if_expired && ctx.renew_if_expired(web::page_text(body), sent_with))
+  if (answered_ok(head) && ctx.renew_if_expired &&
+      ctx.renew_if_expired(web::page_text(body), sent_with))
     ask();
   if (body.empty() || !answered_ok(head)) return std::nullopt;
   const web::Text page = web::page_text(body);
