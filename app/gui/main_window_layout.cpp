@@ -35,14 +35,7 @@ namespace app {
 
 namespace {
 
-QString u(const char* utf8) {
-  return QString::fromUtf8(utf8);
-}
-
-const QColor kGreen(0, 128, 0);
-const QColor kRed(255, 0, 0);
 const QColor kSilver(192, 192, 192);
-const QColor kGrey(128, 128, 128);
 
 bool starts_with(const Text& cell, const char* utf8) {
   return cell.rfind(web::gbk(utf8), 0) == 0;

@@ -17,12 +17,6 @@ namespace app {
 
 namespace {
 
-QString u(const char* utf8) {
-  return QString::fromUtf8(utf8);
-}
-
-const QColor kGood(0, 128, 0);
-const QColor kBad(255, 0, 0);
 constexpr int kNamedRows = 50;  // rows named in the closing tally, per list
 
 // The scanner's line: it takes the keys itself (no input method composes
@@ -182,7 +176,7 @@ void ScanMode::show_result(bool good, const QString& text) {
   m_last = {good, good ? 1 : 2, text};
   QApplication::beep();
   if (!good) QTimer::singleShot(250, this, [] { QApplication::beep(); });
-  const QColor colour = good ? kGood : kBad;
+  const QColor colour = good ? kGreen : kRed;
   m_result->setText(text);
   m_result->setStyleSheet(QStringLiteral("color: white; background: %1; padding: 4px;").arg(colour.name()));
   auto* item = new QListWidgetItem(text);
