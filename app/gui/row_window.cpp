@@ -1,15 +1,12 @@
 #include "app/gui/row_window.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QDialog>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "app/gui/dialog_buttons.h"
 #include "app/gui/qt_text.h"
 
 namespace app {
@@ -60,21 +57,9 @@ void show_row_window(QWidget* parent, const std::vector<Text>& titles, const Ord
   scroll->setWidgetResizable(true);
   scroll->setWidget(grid_holder);
 
-  auto* buttons = new QHBoxLayout;
-  auto* copy = new QPushButton(QString::fromUtf8("复制"), &dialog);
-  auto* close = new QPushButton(QString::fromUtf8("关闭"), &dialog);
-  close->setDefault(true);
-  buttons->addStretch();
-  buttons->addWidget(copy);
-  buttons->addWidget(close);
-  const QString text = row_window_text(titles, cells);
-  QObject::connect(copy, &QPushButton::clicked, &dialog,
-                   [text] { QApplication::clipboard()->setText(text); });
-  QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
-
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(scroll);
-  layout->addLayout(buttons);
+  layout->addLayout(copy_and_close_row(dialog, u("复制"), row_window_text(titles, cells)));
   dialog.resize(560, 620);
   dialog.exec();
 }

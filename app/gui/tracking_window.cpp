@@ -1,16 +1,13 @@
 #include "app/gui/tracking_window.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QDialog>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/gui/dialog_buttons.h"
 #include "app/gui/qt_text.h"
 
 namespace app {
@@ -47,18 +44,7 @@ void show_tracking_window(QWidget* parent, const TrackingTimeline& timeline) {
   events->header()->setStretchLastSection(true);
   layout->addWidget(events);
 
-  auto* buttons = new QHBoxLayout;
-  auto* copy = new QPushButton(QString::fromUtf8("复制原始回复"), &dialog);
-  auto* close = new QPushButton(QString::fromUtf8("关闭"), &dialog);
-  close->setDefault(true);
-  buttons->addStretch();
-  buttons->addWidget(copy);
-  buttons->addWidget(close);
-  layout->addLayout(buttons);
-  const QString raw = qs(timeline.reply);
-  QObject::connect(copy, &QPushButton::clicked, &dialog,
-                   [raw] { QApplication::clipboard()->setText(raw); });
-  QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
+  layout->addLayout(copy_and_close_row(dialog, u("复制原始回复"), qs(timeline.reply)));
   dialog.resize(680, 420);
   dialog.exec();
 }
