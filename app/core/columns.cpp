@@ -10,7 +10,7 @@ constexpr ListColumn kOrderColumns[] = {
     {"订单总额", 50, "total"},      {"支付金额", 50, "paid"},
     {"支付时间", 50, "pay_time"},   {"状态", 50, "state"},
     {"ID", 50, "id"},               {"商品", 50, "goods"},
-    {"数量", 50, "quantity"},       {"规格", 50, "spec"},
+    {"数量", 50, "quantity"},       {"规格", 50, "variant"},
     {"单价", 50, "unit_price"},     {"总价", 0, "line_total"},
     {"支付金额", 50, "pay_amount"}, {"支付方式", 50, "pay_method"},
     {"取件方式", 50, "pickup"},     {"留言", 50, "message"},
