@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/context.h"
+#include "core/context.h"
 #include "backoffice/dashboard.h"
 #include "backoffice/login.h"
 #include "backoffice/order_details.h"

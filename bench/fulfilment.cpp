@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/context.h"
+#include "core/context.h"
 #include "app/headless/memory_form.h"
 #include "store/database.h"
 #include "store/shipping_journal.h"

@@ -26,10 +26,10 @@
 #include <memory>
 #include <string>
 
-#include "app/core/context.h"
+#include "core/context.h"
 #include "app/gui/main_window.h"
 #include "app/wiring/operations.h"
-#include "app/core/settings.h"
+#include "core/settings.h"
 #include "mall/stand_in_mall.h"
 #include "web/http.h"
 

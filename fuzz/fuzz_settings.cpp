@@ -1,4 +1,4 @@
-// The settings file (app/core/settings.h) as the merchant may have left it.
+// The settings file (src/core/settings.h) as the merchant may have left it.
 // Without a zero byte the input is the file and "merchant" is written as the
 // account. With one, the bytes before it are a key selector and the value to
 // write, the bytes after it the file.
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/core/settings.h"
+#include "core/settings.h"
 #include "fuzz/support.h"
 
 namespace {

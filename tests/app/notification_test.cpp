@@ -15,7 +15,7 @@
 #include <atomic>
 #include <filesystem>
 
-#include "app/core/settings.h"
+#include "core/settings.h"
 #include "app/gui/main_window.h"
 #include "support/temp_dir.h"
 

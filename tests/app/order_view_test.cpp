@@ -17,7 +17,7 @@
 
 #include <memory>
 
-#include "app/core/settings.h"
+#include "core/settings.h"
 #include "app/gui/main_window.h"
 #include "app/gui/order_filter.h"
 #include "support/temp_dir.h"

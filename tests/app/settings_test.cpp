@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/core/settings.h"
+#include "core/settings.h"
 
 namespace {
 

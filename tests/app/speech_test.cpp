@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/core/speech.h"
+#include "core/speech.h"
 
 namespace {
 

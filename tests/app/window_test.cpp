@@ -29,7 +29,7 @@
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/gui/picture_box.h"
-#include "app/core/settings.h"
+#include "core/settings.h"
 #include "app/gui/tip_window.h"
 #include "fulfilment/tracking.h"
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/context.h"
-#include "app/core/settings.h"
+#include "core/context.h"
+#include "core/settings.h"
 #include "app/gui/main_window.h"
 #include "app/wiring/operations.h"
 #include "mall/stand_in_mall.h"

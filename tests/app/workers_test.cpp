@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "app/gui/main_window.h"
-#include "app/core/settings.h"
+#include "core/settings.h"
 
 namespace {
 

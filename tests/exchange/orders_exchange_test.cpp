@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/core/context.h"
+#include "core/context.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "exchange/workbook_reader.h"

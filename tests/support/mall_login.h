@@ -18,7 +18,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/core/context.h"
+#include "core/context.h"
 #include "mall/stand_in_mall.h"
 #include "support/fake_form.h"
 #include "support/temp_dir.h"

@@ -1,0 +1,212 @@
+#pragma once
+// The main window: every control laid out under its form name (the Qt object
+// name), the order list's context menu, drops of files, the timer, and the
+// Form the operations use. Calls from worker threads are handed to the UI
+// thread and waited for, so each takes effect as a whole; once the window has
+// been closed they return defaults without touching any control.
+//
+// Usage: app::MainWindow window(settings, &voice);
+//        app::Context ctx{window, settings, hosts};
+//        window.set_operations(app::bind_operations(ctx));
+//        window.show();  app.exec();  window.close_down();
+//        window.wait_for_workers(std::chrono::seconds(2));
+
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <span>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "core/columns.h"
+#include "core/form.h"
+#include "app/wiring/operations.h"
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+
+namespace store {
+class Database;
+}
+
+namespace app {
+
+class JournalPage;
+class OrderFilter;
+
+class PictureBox;
+class ReportModel;
+class DesktopNotifier;
+class Settings;
+class Speech;
+
+class MainWindow : public QWidget, public Form {
+  Q_OBJECT
+
+ public:
+  // `speech` may be null (speak then reports false).
+  MainWindow(Settings& settings, Speech* speech, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  void set_operations(Operations operations);
+  void set_courier_codes(const Text& text);  // 编辑框9, the page 快递代码
+
+  // Answers message boxes and save dialogs without showing them (tests, demos).
+  using MessageHandler = std::function<Answer(const Text& text, const Text& title, Buttons)>;
+  void set_message_handler(MessageHandler handler);
+  void set_save_path_handler(std::function<Text(const Text& suggested)> handler);
+  // What the list shows of a column's cells (see ReportModel::set_summary).
+  void set_cell_summary(std::string_view list, int column, std::function<Text(const Text&)> summary);
+
+  QMenu* order_menu() const { return m_menu; }
+  // The order list's header menu (恢复默认列宽).
+  QMenu* header_menu() const { return m_header_menu; }
+  // 扫描发货: refused with a message when shipping cannot start; otherwise
+  // the scan mode opens over the window (and returns at once).
+  void open_scan_mode();
+  // Opens the tip window, modal; returns when it is closed.
+  void open_tip_window();
+
+  // After the event loop ends: workers' calls no longer reach the controls.
+  void close_down();
+  bool closed() const { return m_closed.load(); }
+  // Keeps handling events until every worker ended or `timeout` passed.
+  bool wait_for_workers(std::chrono::milliseconds timeout);
+  int running_workers();
+
+  // Form
+  Text text(std::string_view control) override;
+  void set_text(std::string_view control, const Text& text) override;
+  Text title() override;
+  void set_title(const Text& title) override;
+  void set_enabled(std::string_view control, bool enabled) override;
+  bool is_enabled(std::string_view control) override;
+  bool is_checked(std::string_view control) override;
+  void set_progress(int position) override;
+  void set_timer_interval(int milliseconds) override;
+  int timer_interval() override;
+  void set_picture(const Bytes& image) override;
+  void set_picture_mode(int mode) override;
+  int row_count(std::string_view list) override;
+  int append_row(std::string_view list, const std::vector<Text>& cells = {}) override;
+  Text cell(std::string_view list, int row, int column) override;
+  void set_cell(std::string_view list, int row, int column, const Text& text) override;
+  void delete_row(std::string_view list, int row) override;
+  void clear_rows(std::string_view list) override;
+  void scroll_to_row(std::string_view list, int row) override;
+  int selected_row(std::string_view list) override;
+  int column_count(std::string_view list) override;
+  Text column_title(std::string_view list, int column) override;
+  void append_column(std::string_view list, const Text& title, int width) override;
+  std::vector<OrderRow> rows(std::string_view list) override;
+  void replace_rows(std::string_view list, const std::vector<OrderRow>& rows) override;
+  RowKey row_key(std::string_view list, int row) override;
+  int row_of_key(std::string_view list, RowKey key) override;
+  bool set_cells_by_key(std::string_view list, RowKey key, int first_column,
+                        const std::vector<Text>& texts) override;
+  void append_log(const Text& text) override;
+  Answer message_box(const Text& text, const Text& title = {},
+                     Buttons buttons = Buttons::Ok) override;
+  bool speak(const Text& text) override;
+  void start_worker(std::function<void()> operation) override;
+  void process_events() override;
+  void wait(const std::function<void()>& job) override;
+  Text ask_save_path(const Text& suggested) override;
+  BatchChoice ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) override;
+  void show_tracking(const TrackingTimeline& timeline) override;
+  void notify(const Text& title, const Text& body) override;
+  void show_to_ship_count(int count) override;
+  // Brings the window to the front and lists the orders waiting to be shipped
+  // (a notification's default action).
+  void open_to_ship_orders();
+
+  // The database whose shipping journal the 发货记录 page shows.
+  void set_database(store::Database* database);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct List {
+    QTableView* view = nullptr;
+    ReportModel* model = nullptr;
+    // The order list's search and sort; null where the view shows the model as it is.
+    OrderFilter* filter = nullptr;
+    int table_row(const QModelIndex& view_index) const;  // -1 for none
+    QModelIndex view_index(int table_row) const;          // invalid when not shown
+  };
+
+  // Layout (main_window_layout.cpp).
+  void build();
+  void build_top();
+  void build_pages();
+  void build_menu();
+  void window_created();
+  template <class W>
+  W* add(W* widget, const char* name, QRect geometry, int page = -1);
+  List report_view(QWidget* parent, const char* name, QRect geometry,
+                   std::span<const ListColumn> columns);
+  void build_order_tools(List& orders);
+  void place_order_tools();
+  void show_search_count();
+
+  // Events (main_window_events.cpp).
+  void wire();
+  void run_ui(const std::function<void()>& operation);
+  void run_worker(const std::function<void()>& operation);
+  void show_page(int index);
+  void copy_selected_row();
+  void delete_selected_row();
+  void open_row_window(const QModelIndex& view_index);
+  void select_table_row(int row);
+  void confirm_and_ship_all();
+  void files_dropped(const QStringList& paths);
+
+  // Runs `f` on the UI thread and returns its result (`fallback` once closed).
+  template <class F, class R = std::invoke_result_t<F&>>
+  R on_ui(F&& f, R fallback = R());
+  template <class F>
+  void on_ui_void(F&& f);
+  QWidget* control(std::string_view name) const;
+  List* list(std::string_view name);
+  void worker_ended();
+
+  Settings& m_settings;
+  Speech* m_speech;
+  Operations m_ops;
+  std::map<std::string, QWidget*, std::less<>> m_controls;
+  std::map<std::string, List, std::less<>> m_lists;
+  std::vector<std::vector<QWidget*>> m_page_controls;
+  QTabWidget* m_tabs = nullptr;
+  PictureBox* m_picture = nullptr;
+  QMenu* m_menu = nullptr;
+  QMenu* m_header_menu = nullptr;
+  QLineEdit* m_search = nullptr;
+  QLabel* m_search_count = nullptr;
+  QPushButton* m_scan_button = nullptr;
+  JournalPage* m_journal_page = nullptr;
+  QTimer m_timer;
+  MessageHandler m_message_handler;
+  DesktopNotifier* m_notifier = nullptr;
+  std::function<Text(const Text&)> m_save_path_handler;
+
+  std::atomic<bool> m_closed{false};
+  std::mutex m_workers_mutex;
+  std::condition_variable m_workers_changed;
+  int m_workers = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,476 @@
+// The Form side of the main window: every control operation, marshalled to
+// the UI thread when called from a worker.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QGuiApplication>
+#include <QScopeGuard>
+#include <QThread>
+
+#include <exception>
+#include <thread>
+
+#include "app/gui/caption_fit.h"
+#include "app/gui/batch_dialog.h"
+#include "app/gui/tracking_window.h"
+#include "app/gui/desktop_notifier.h"
+#include "app/gui/dialogs.h"
+#include "app/gui/main_window.h"
+#include "app/gui/order_filter.h"
+#include "app/gui/picture.h"
+#include "app/gui/picture_box.h"
+#include "app/gui/report_model.h"
+#include "app/gui/qt_text.h"
+#include "core/speech.h"
+
+namespace app {
+
+namespace {
+
+// Multi-line boxes hold LF internally; the system's texts use CR LF.
+QString to_box(const Text& text) {
+  QString s = qs(text);
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
+}
+Text from_box(const QString& text) {
+  QString s = text;
+  s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  return tx(s);
+}
+
+}  // namespace
+
+template <class F, class R>
+R MainWindow::on_ui(F&& f, R fallback) {
+  if (QThread::currentThread() == thread()) return f();
+  if (m_closed) return fallback;
+  R result = fallback;
+  QMetaObject::invokeMethod(
+      this,
+      [&] {
+        if (!m_closed) result = f();
+      },
+      Qt::BlockingQueuedConnection);
+  return result;
+}
+
+template <class F>
+void MainWindow::on_ui_void(F&& f) {
+  if (QThread::currentThread() == thread()) return f();
+  if (m_closed) return;
+  QMetaObject::invokeMethod(
+      this,
+      [&] {
+        if (!m_closed) f();
+      },
+      Qt::BlockingQueuedConnection);
+}
+
+QWidget* MainWindow::control(std::string_view name) const {
+  auto it = m_controls.find(name);
+  return it == m_controls.end() ? nullptr : it->second;
+}
+
+int MainWindow::List::table_row(const QModelIndex& view_index) const {
+  if (!view_index.isValid()) return -1;
+  return filter ? filter->source_row(view_index) : view_index.row();
+}
+
+QModelIndex MainWindow::List::view_index(int table_row) const {
+  return filter ? filter->view_index(table_row) : model->index(table_row, 0);
+}
+
+MainWindow::List* MainWindow::list(std::string_view name) {
+  auto it = m_lists.find(name);
+  return it == m_lists.end() ? nullptr : &it->second;
+}
+
+Text MainWindow::text(std::string_view name) {
+  return on_ui([&]() -> Text {
+    QWidget* w = control(name);
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return tx(e->text());
+    if (auto* e = qobject_cast<QPlainTextEdit*>(w)) return from_box(e->toPlainText());
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return tx(b->text());
+    if (auto* l = qobject_cast<QLabel*>(w)) return tx(l->text());
+    if (auto* g = qobject_cast<QGroupBox*>(w)) return tx(g->title());
+    return {};
+  });
+}
+
+void MainWindow::set_text(std::string_view name, const Text& value) {
+  on_ui_void([&] {
+    QWidget* w = control(name);
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+      e->setText(qs(value));
+    } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+      e->setPlainText(to_box(value));
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+      b->setText(qs(value));
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
+      l->setText(qs(value));
+      fit_caption(l);
+    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+      g->setTitle(qs(value));
+    }
+  });
+}
+
+Text MainWindow::title() {
+  return on_ui([&] { return tx(windowTitle()); });
+}
+
+void MainWindow::set_title(const Text& value) {
+  on_ui_void([&] { setWindowTitle(qs(value)); });
+}
+
+void MainWindow::set_enabled(std::string_view name, bool enabled) {
+  on_ui_void([&] {
+    if (QWidget* w = control(name)) w->setEnabled(enabled);
+  });
+}
+
+bool MainWindow::is_enabled(std::string_view name) {
+  return on_ui([&] {
+    QWidget* w = control(name);
+    return w && w->isEnabled();
+  });
+}
+
+bool MainWindow::is_checked(std::string_view name) {
+  return on_ui([&] {
+    auto* c = qobject_cast<QCheckBox*>(control(name));
+    return c && c->isChecked();
+  });
+}
+
+void MainWindow::set_progress(int position) {
+  on_ui_void([&] {
+    static_cast<QProgressBar*>(control("进度条1"))->setValue(std::clamp(position, 0, 100));
+  });
+}
+
+void MainWindow::set_timer_interval(int milliseconds) {
+  on_ui_void([&] {
+    if (milliseconds <= 0) {
+      m_timer.stop();
+      m_timer.setInterval(0);
+    } else if (!m_timer.isActive() || m_timer.interval() != milliseconds) {
+      m_timer.start(milliseconds);
+    }
+  });
+}
+
+int MainWindow::timer_interval() {
+  return on_ui([&] { return m_timer.isActive() ? m_timer.interval() : 0; });
+}
+
+void MainWindow::set_picture(const Bytes& image) {
+  QImage picture = decode_picture(image);  // decoded on the caller's thread
+  on_ui_void([&] { m_picture->set_picture(picture); });
+}
+
+void MainWindow::set_picture_mode(int mode) {
+  on_ui_void([&] { m_picture->set_mode(mode); });
+}
+
+int MainWindow::row_count(std::string_view name) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->size() : 0;
+  });
+}
+
+int MainWindow::append_row(std::string_view name, const std::vector<Text>& cells) {
+  // A worker appends row after row: the view learns of them once a frame.
+  const bool from_worker = QThread::currentThread() != thread();
+  return on_ui(
+      [&] {
+        List* l = list(name);
+        return l ? l->model->append_row(cells, !from_worker) : -1;
+      },
+      -1);
+}
+
+Text MainWindow::cell(std::string_view name, int row, int column) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->cell(row, column) : Text();
+  });
+}
+
+void MainWindow::set_cell(std::string_view name, int row, int column, const Text& value) {
+  on_ui_void([&] {
+    if (List* l = list(name)) l->model->set_cell(row, column, value);
+  });
+}
+
+void MainWindow::delete_row(std::string_view name, int row) {
+  on_ui_void([&] {
+    List* l = list(name);
+    if (!l) return;
+    QItemSelectionModel* selection = l->view->selectionModel();
+    const QModelIndex shown = l->view_index(row);
+    const bool was_selected = selection && shown.isValid() && selection->isRowSelected(shown.row(), {});
+    l->model->delete_row(row);
+    // The view would move the selection to the next row, and a second
+    // "删除本条订单" would then delete an order nobody chose.
+    if (was_selected) selection->clear();
+  });
+}
+
+void MainWindow::clear_rows(std::string_view name) {
+  on_ui_void([&] {
+    if (List* l = list(name)) l->model->clear_rows();
+  });
+}
+
+void MainWindow::scroll_to_row(std::string_view name, int row) {
+  on_ui_void([&] {
+    List* l = list(name);
+    if (!l || row < 0 || row >= l->model->size()) return;
+    l->model->show_appended_rows();
+    // Rows announced a moment ago are laid out by the view only later: lay
+    // them out now, or the scroll range would not reach them yet.
+    l->view->doItemsLayout();
+    if (const QModelIndex shown = l->view_index(row); shown.isValid()) l->view->scrollTo(shown);
+  });
+}
+
+int MainWindow::selected_row(std::string_view name) {
+  return on_ui(
+      [&] {
+        List* l = list(name);
+        if (!l || !l->view->selectionModel()) return -1;
+        const QModelIndexList rows = l->view->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : l->table_row(rows.first());
+      },
+      -1);
+}
+
+int MainWindow::column_count(std::string_view name) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->columnCount() : 0;
+  });
+}
+
+Text MainWindow::column_title(std::string_view name, int column) {
+  return on_ui([&] {
+    List* l = list(name);
+    if (!l || column < 0 || column >= l->model->columnCount()) return Text();
+    return l->model->columns()[column].title;
+  });
+}
+
+void MainWindow::append_column(std::string_view name, const Text& title, int width) {
+  on_ui_void([&] {
+    if (List* l = list(name)) {
+      l->model->append_column(title, width);
+      l->view->setColumnWidth(l->model->columnCount() - 1, std::max(0, width));
+    }
+  });
+}
+
+std::vector<OrderRow> MainWindow::rows(std::string_view name) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->rows() : std::vector<OrderRow>();
+  });
+}
+
+void MainWindow::replace_rows(std::string_view name, const std::vector<OrderRow>& new_rows) {
+  on_ui_void([&] {
+    if (List* l = list(name)) l->model->replace_rows(new_rows);
+  });
+}
+
+RowKey MainWindow::row_key(std::string_view name, int row) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->row_key(row) : RowKey(0);
+  });
+}
+
+int MainWindow::row_of_key(std::string_view name, RowKey key) {
+  return on_ui([&] {
+    List* l = list(name);
+    return l ? l->model->row_of_key(key) : -1;
+  });
+}
+
+bool MainWindow::set_cells_by_key(std::string_view name, RowKey key, int first_column,
+                                  const std::vector<Text>& texts) {
+  return on_ui([&] {
+    List* l = list(name);
+    int row = l ? l->model->row_of_key(key) : -1;
+    if (row < 0) return false;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+      l->model->set_cell(row, first_column + static_cast<int>(i), texts[i]);
+    return true;
+  });
+}
+
+void MainWindow::append_log(const Text& value) {
+  on_ui_void([&] {
+    auto* log = static_cast<QPlainTextEdit*>(control("编辑框6"));
+    QTextCursor cursor = log->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(to_box(value));
+    log->setTextCursor(cursor);
+    log->ensureCursorVisible();
+    log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum());
+  });
+}
+
+Answer MainWindow::message_box(const Text& value, const Text& title, Buttons buttons) {
+  const Answer closed_answer = buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+  return on_ui(
+      [&] {
+        const Text shown_title = title.empty() ? web::gbk("信息：") : title;
+        if (m_message_handler) return m_message_handler(value, shown_title, buttons);
+        // No owner window; application-modal, so no window takes input until it is answered.
+        QMessageBox box(QMessageBox::NoIcon, qs(shown_title), qs(value), QMessageBox::NoButton);
+        box.setWindowModality(Qt::ApplicationModal);
+        if (buttons == Buttons::YesNo) {
+          box.addButton(QMessageBox::Yes)->setText(QString::fromUtf8("是(&Y)"));
+          box.addButton(QMessageBox::No)->setText(QString::fromUtf8("否(&N)"));
+          box.setEscapeButton(QMessageBox::No);
+          return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+        }
+        box.addButton(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
+        box.exec();
+        return Answer::Ok;
+      },
+      closed_answer);
+}
+
+bool MainWindow::speak(const Text& value) {
+  return m_speech && m_speech->speak(value);
+}
+
+void MainWindow::start_worker(std::function<void()> operation) {
+  if (!operation) return;
+  {
+    std::lock_guard lock(m_workers_mutex);
+    ++m_workers;
+  }
+  try {
+    std::thread([this, operation = std::move(operation)]() mutable {
+      try {
+        operation();
+      } catch (...) {
+        // An operation reports its own failures; nothing may escape the thread.
+      }
+      // What the operation holds goes before the count drops: once it reads 0
+      // the window and everything the operations use may be torn down.
+      operation = nullptr;
+      worker_ended();
+    }).detach();
+  } catch (const std::system_error&) {
+    worker_ended();  // the thread could not be created: the operation does not run
+  }
+}
+
+void MainWindow::worker_ended() {
+  // Everything happens under the lock: once the count reads 0 the window may
+  // be destroyed, so nothing of it is touched after the unlock.
+  std::lock_guard lock(m_workers_mutex);
+  --m_workers;
+  m_workers_changed.notify_all();
+  QMetaObject::invokeMethod(
+      this, [] {}, Qt::QueuedConnection);  // wakes wait_for_workers
+}
+
+int MainWindow::running_workers() {
+  std::lock_guard lock(m_workers_mutex);
+  return m_workers;
+}
+
+bool MainWindow::wait_for_workers(std::chrono::milliseconds timeout) {
+  if (QThread::currentThread() != thread()) {
+    std::unique_lock lock(m_workers_mutex);
+    return m_workers_changed.wait_for(lock, timeout, [this] { return m_workers == 0; });
+  }
+  // On the UI thread, keep serving the workers' control calls while waiting;
+  // a worker's end and the deadline both wake the loop.
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.start(timeout);
+  while (running_workers() > 0 && deadline.isActive())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return running_workers() == 0;
+}
+
+void MainWindow::process_events() {
+  // An operation on the UI thread owns the window until it returns: it may
+  // repaint and serve workers here, but a click or a drop waits until it is
+  // over instead of starting a second operation inside this one (which could
+  // then wait for the table the first one holds, forever).
+  if (QThread::currentThread() == thread())
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void MainWindow::wait(const std::function<void()>& job) {
+  if (QThread::currentThread() != thread()) return job();
+  // The busy cursor tells the merchant why clicks do nothing meanwhile.
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+  std::atomic<bool> done{false};
+  std::exception_ptr failure;
+  QObject waker;
+  std::thread helper([&] {
+    try {
+      job();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    done = true;
+    QMetaObject::invokeMethod(
+        &waker, [] {}, Qt::QueuedConnection);  // wakes the loop below
+  });
+  // Keep painting and serving workers' control calls, but take no user input.
+  while (!done)
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::WaitForMoreEvents);
+  helper.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+Text MainWindow::ask_save_path(const Text& suggested) {
+  return on_ui([&] {
+    if (m_save_path_handler) return m_save_path_handler(suggested);
+    auto dialog = workbook_save_dialog(this, qs(suggested));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return Text();
+    return tx(dialog->selectedFiles().first());
+  });
+}
+
+BatchChoice MainWindow::ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) {
+  return on_ui([&] { return ask_batch_dialog(this, ready, total, problems); }, BatchChoice::Cancel);
+}
+
+void MainWindow::notify(const Text& title, const Text& body) {
+  on_ui_void([&] { m_notifier->notify(qs(title), qs(body)); });
+}
+
+void MainWindow::show_to_ship_count(int count) {
+  on_ui_void([&] { m_notifier->set_to_ship_count(count); });
+}
+
+void MainWindow::show_tracking(const TrackingTimeline& timeline) {
+  on_ui_void([&] { show_tracking_window(this, timeline); });
+}
+
+}  // namespace app

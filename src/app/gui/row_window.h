@@ -1,0 +1,22 @@
+#pragma once
+// One order row to read whole: every cell under its column's title (the
+// long ones, address, message and 物流信息, wrapped), selectable but not
+// editable, and a button that copies the lot as "title：text" lines.
+// Modal; it shows the row as it was when opened.
+//
+// Usage: app::show_row_window(window, titles, model->row(r));
+
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+#include "core/form.h"
+
+namespace app {
+
+void show_row_window(QWidget* parent, const std::vector<Text>& titles, const OrderRow& cells);
+// What the copy button puts on the clipboard.
+QString row_window_text(const std::vector<Text>& titles, const OrderRow& cells);
+
+}  // namespace app

@@ -1,0 +1,93 @@
+// Start-up and exit of the order manager: the program-wide objects first, then
+// the window filled from the settings file beside the program, the event loop,
+// and an orderly end even while workers still run.
+#include <QApplication>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "core/context.h"
+#include "app/gui/dialogs.h"
+#include "app/gui/main_window.h"
+#include "app/wiring/operations.h"
+#include "core/settings.h"
+#include "core/speech.h"
+#include "core/startup.h"
+#include "fulfilment/courier_codes.h"
+#include "fulfilment/shipping.h"
+#include "fulfilment/tracking.h"
+#include "store/database.h"
+
+namespace {
+
+// For the start-up benchmark and screenshots: WEIHE_SCREENSHOT=<file.png> saves
+// the shown window there (WEIHE_SCREENSHOT_PAGE=<n> picks the tab page first);
+// WEIHE_QUIT_AFTER_SHOWN=1 ends the program once shown.
+void schedule_automation(app::MainWindow& window) {
+  const QString shot = qEnvironmentVariable("WEIHE_SCREENSHOT");
+  const bool quit = qEnvironmentVariableIntValue("WEIHE_QUIT_AFTER_SHOWN") != 0;
+  if (shot.isEmpty() && !quit) return;
+  QTimer::singleShot(shot.isEmpty() ? 0 : 300, &window, [&window, shot, quit] {
+    if (!shot.isEmpty()) {
+      bool paged = false;
+      const int page = qEnvironmentVariableIntValue("WEIHE_SCREENSHOT_PAGE", &paged);
+      if (auto* tabs = window.findChild<QTabWidget*>(QString::fromUtf8("选择夹1")); tabs && paged)
+        tabs->setCurrentIndex(page);
+      window.grab().save(shot);
+    }
+    std::printf("window shown\n");
+    std::fflush(stdout);
+    if (quit) window.close();
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication qapp(argc, argv);
+  app::install_qt_translations();
+
+  // Program-wide objects, before the window: the speech voice (it loads in the background).
+  auto voice = std::make_unique<app::Speech>();
+  app::Settings settings(app::Settings::default_path());
+  const app::Hosts hosts = app::hosts_of(settings);
+
+  // The window's creation fills the four boxes from the settings file.
+  auto* window = new app::MainWindow(settings, voice.get());
+  window->set_courier_codes(fulfilment::courier_code_list());
+  // 物流信息 keeps the service's answer as it came; the list shows its gist.
+  window->set_cell_summary(app::kOrderList, app::kColTrackingInfo, fulfilment::tracking_cell_summary);
+  // The shipping journal and what else outlives the process, beside the settings.
+  store::Database database(store::Database::beside(settings.path()));
+  app::Context ctx{*window, settings, hosts};
+  ctx.database = &database;
+  window->set_database(&database);
+  window->set_operations(app::bind_operations(ctx));
+  window->show();
+  // Once shown: shipments a crash left without an answer, or a journal
+  // that cannot be used (shipping will be refused).
+  QTimer::singleShot(0, window, [&ctx, &database, window] {
+    if (!database.ok())
+      window->message_box(web::utf8_to_gbk(database.error() + "\r\n发货前请先修好它（发货会被拒绝）。"));
+    fulfilment::report_unknown_shipments(ctx);
+  });
+  schedule_automation(*window);
+
+  const int rc = qapp.exec();
+
+  // Exit: workers' calls no longer reach the window; give them a moment to end.
+  window->close_down();
+  if (!window->wait_for_workers(std::chrono::milliseconds(1500))) {
+    // A worker is still blocked (a slow request): end without tearing down
+    // what it may still use.
+    std::fflush(nullptr);
+    std::_Exit(rc);
+  }
+  delete window;
+  voice.reset();
+  return rc;
+}

@@ -1,0 +1,55 @@
+#include "app/wiring/operations.h"
+
+#include <memory>
+
+#include "core/context.h"
+#include "backoffice/login.h"
+#include "backoffice/order_details.h"
+#include "backoffice/order_lists.h"
+#include "backoffice/reminder.h"
+#include "backoffice/session.h"
+#include "exchange/export.h"
+#include "exchange/import.h"
+#include "finance/withdrawals.h"
+#include "fulfilment/scan_shipping.h"
+#include "fulfilment/shipping.h"
+#include "fulfilment/tracking.h"
+
+namespace app {
+
+Operations bind_operations(Context& ctx) {
+  Context* c = &ctx;
+  // The reminder keeps state between ticks; the lambdas share it for the life of the window.
+  auto reminder = std::make_shared<backoffice::NewOrderReminder>(ctx);
+  backoffice::install_session_hooks(ctx);
+
+  Operations ops;
+  ops.login = [c] { backoffice::login(*c); };
+  ops.fetch_all_orders = [c] { backoffice::fetch_all_orders(*c); };
+  ops.toggle_new_order_reminder = [reminder] { reminder->toggle(); };
+  ops.poll_new_orders = [reminder] { reminder->poll(); };
+  ops.fetch_from_address_id = [c] { fulfilment::fetch_from_address_id(*c); };
+  ops.ship_selected_order = [c] { fulfilment::ship_selected_order(*c); };
+  ops.confirm_and_ship_all = [c] { fulfilment::confirm_and_ship_all(*c); };
+  ops.query_tracking = [c] { fulfilment::query_tracking(*c); };
+  ops.fetch_withdrawable_amount = [c] { finance::fetch_withdrawable_amount(*c); };
+  ops.export_orders = [c] { exchange::export_orders(*c); };
+  ops.import_orders = [c](const web::Text& path) { exchange::import_orders(*c, path); };
+  ops.shipping_refusal = [c] { return fulfilment::shipping_refusal(*c); };
+  ops.scan_refusal = [c](int row) { return fulfilment::scan_refusal(*c, row); };
+  ops.ship_scanned_row = [c](int row, const web::Text& tracking, web::Text* said) {
+    return fulfilment::ship_scanned_row(*c, row, tracking, said);
+  };
+
+  ops.fetch_unpaid_orders = [c] { backoffice::fetch_unpaid_orders(*c); };
+  ops.fetch_orders_to_ship = [c] { backoffice::fetch_orders_to_ship(*c); };
+  ops.fetch_orders_to_receive = [c] { backoffice::fetch_orders_to_receive(*c); };
+  ops.fetch_order_details = [c] { backoffice::fetch_order_details(*c); };
+  ops.ship_all_orders = [c] { fulfilment::ship_all_orders(*c); };
+  ops.retry_failed_shipments = [c] { fulfilment::retry_failed_shipments(*c); };
+  ops.query_all_tracking = [c] { fulfilment::query_all_tracking(*c); };
+  ops.list_paid_withdrawals = [c] { finance::list_paid_withdrawals(*c); };
+  return ops;
+}
+
+}  // namespace app

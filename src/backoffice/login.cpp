@@ -1,0 +1,83 @@
+#include "backoffice/login.h"
+
+#include "core/context.h"
+#include "backoffice/dashboard.h"
+#include "backoffice/session.h"
+
+namespace backoffice {
+
+using web::Bytes;
+using web::gbk;
+using web::Text;
+
+void show_dashboard(app::Form& form, const Dashboard& d) {
+  form.set_text("标签3", d.unpaid_orders);
+  form.set_text("标签4", d.orders_to_ship);
+  form.set_text("标签5", d.orders_to_receive);
+  form.set_text("标签6", d.all_orders);
+  form.set_text("标签7", gbk("销售中：") + d.goods_on_sale);
+  form.set_text("标签8", gbk("违规下架：") + d.goods_taken_down);
+  form.set_text("标签9", gbk("待审核：") + d.goods_in_review);
+  form.set_text("标签10", gbk("仓库中：") + d.goods_in_warehouse);
+}
+
+namespace {
+
+Text summary_of(app::Form& form, const Text& store_name) {
+  return gbk("登录成功！") + store_name + gbk("欢迎您的使用！待付款订单：") + form.text("标签3") +
+         gbk("笔！待发货订单：") + form.text("标签4") + gbk("笔！待收货订单：") +
+         form.text("标签5") + gbk("笔！总订单：") + form.text("标签6") + gbk("笔！");
+}
+
+}  // namespace
+
+void login(app::Context& ctx) {
+  app::Form& form = ctx.form;
+  const Text login_url = ctx.backoffice_url("/site/login");
+
+  form.speak(gbk("登录中...请稍后"));
+  form.set_progress(10);
+  const Bytes form_page = app::wait_for_request(form, login_url);
+  Text page = web::page_text(form_page);
+  form.set_progress(20);
+
+  ctx.csrf_token.set(csrf_token_of(page));
+  const Text body = login_body(ctx.csrf_token.get(), form.text("编辑框1"), form.text("编辑框2"));
+  const Bytes answer = app::wait_for_request(form, login_url, 1, body);
+  page = web::page_text(answer);
+  form.set_progress(50);
+
+  form.set_picture(
+      app::wait_for_request(form, "http://" + ctx.hosts.images + "/" + logo_path_of(page)));
+  form.set_picture_mode(1);
+  form.set_progress(78);
+
+  if (!is_logged_in(page)) {
+    form.append_log(gbk("&=======登录失败======*\r\n"));
+    if (form_page.empty() && answer.empty()) {
+      // Nothing came back at all: the back office was not reached, the password is not to blame.
+      form.append_log(gbk("=======无法连接蔚禾商城后台，请检查网络======\r\n"));
+      form.speak(gbk("哎哟喂！连接不上蔚禾商城后台，请检查网络后再试！呜呜"));
+    } else {
+      form.speak(gbk("哎哟喂！你是不是账号密码输入错误啦！呜呜"));
+    }
+  } else {
+    form.append_log(gbk("&=======登录成功======*\r\n"));
+    form.set_progress(90);
+    const Dashboard dashboard = dashboard_of(page);
+    show_dashboard(form, dashboard);
+    form.speak(summary_of(form, dashboard.store_name));
+    for (const char* button : {"按钮2", "按钮3", "按钮4", "按钮5"}) form.set_enabled(button, true);
+  }
+
+  ctx.settings.write_setting(gbk("账号"), form.text("编辑框1"));
+  ctx.settings.write_setting(gbk("密码"), form.text("编辑框2"));
+  form.set_title(gbk("蔚禾商城订单管理系统 V4.0   qq:604918273          欢迎您！  ") +
+                 store_name_of(page));
+  show_session_state(ctx, is_logged_in(page)                          ? SessionState::LoggedIn
+                          : form_page.empty() && answer.empty() ? SessionState::Unreachable
+                                                                : SessionState::NotLoggedIn);
+  form.set_progress(100);
+}
+
+}  // namespace backoffice

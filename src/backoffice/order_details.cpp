@@ -1,0 +1,95 @@
+#include "backoffice/order_details.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "core/context.h"
+#include "core/table_snapshot.h"
+#include "backoffice/detail_page.h"
+#include "web/request_pool.h"
+
+namespace backoffice {
+
+using web::gbk;
+
+namespace {
+
+// i of n rows as a position 0..100.
+int progress_of(std::size_t i, std::size_t n) {
+  if (n == 0) return 100;
+  return std::clamp(static_cast<int>(static_cast<double>(i) / static_cast<double>(n) * 100), 0, 100);
+}
+
+// What one order's edit page gave, kept by the request's task until the
+// operation's thread writes it.
+struct Detail {
+  std::optional<std::vector<web::Text>> groups;  // nothing: the page did not match
+  bool cut_short = false;
+};
+
+}  // namespace
+
+void fetch_order_details(app::Context& ctx) {
+  app::Form& form = ctx.form;
+  form.speak(gbk("正在获取订单详情，请等待..."));
+  app::TableLock::Hold hold(ctx.table_lock, form);
+  form.set_progress(2);
+  // The rows as they are now; each detail is written by row key, so a row
+  // deleted meanwhile is neither asked for nor written, and no detail lands
+  // in another order's row.
+  const app::TableSnapshot table = app::read_order_rows(form);
+  const std::size_t n = table.rows.size();
+  std::vector<Detail> details(n);
+  web::RequestPool pool(app::parallel_requests(ctx.settings));
+  std::size_t finished = 0;
+  int cut_pages = 0;
+  auto count_finished = [&] {
+    ++finished;
+    form.set_progress(progress_of(finished, n));
+    form.process_events();
+  };
+  auto write_next_finished = [&] {
+    const std::size_t r = *pool.next_finished();
+    if (details[r].cut_short) ++cut_pages;
+    if (details[r].groups)
+      form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColGoods, *details[r].groups);
+    count_finished();
+  };
+  for (std::size_t r = 0; r < n; ++r) {
+    while (pool.outstanding() >= static_cast<std::size_t>(pool.width())) write_next_finished();
+    if (form.row_of_key(app::kOrderList, table.keys[r]) < 0) {
+      count_finished();  // deleted while earlier pages came in
+      continue;
+    }
+    const web::Text url = ctx.backoffice_url("/order/edit?id=") +
+                          web::form_encode(app::cell_of(table.rows[r], app::kColId));
+    pool.submit(r, [&ctx, &details, r, url](int) {
+      web::HttpOutcome outcome;
+      std::uint64_t sent_with = 0;
+      auto ask = [&] {
+        auto out = ctx.session_gate.request();
+        sent_with = ctx.csrf_token.version();
+        return web::http_request(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr,
+                                 {}, &outcome);
+      };
+      web::Bytes body = ask();
+      web::Text page = web::page_text(body);
+      // Answered with the login form, the session has expired: after a quiet
+      // login (one for all the requests in flight) the page is asked again.
+      if (ctx.renew_if_expired && ctx.renew_if_expired(page, sent_with)) {
+        body = ask();
+        page = web::page_text(body);
+      }
+      thread_local web::PatternMatcher matcher;  // one per pool thread
+      details[r].cut_short = !body.empty() && !outcome.complete;
+      details[r].groups = order_detail_of(page, matcher);
+      return web::pool_answer(outcome);
+    });
+  }
+  while (pool.outstanding() > 0) write_next_finished();
+  if (cut_pages > 0)
+    app::tell_page_incomplete(form, std::to_string(cut_pages) + gbk("笔订单的详情"));
+}
+
+}  // namespace backoffice

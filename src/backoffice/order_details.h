@@ -1,0 +1,18 @@
+#pragma once
+// The detail fetch (按钮6, worker): for every row of the order table, top to
+// bottom, requests the order's edit page and writes its thirteen detail groups
+// into columns 商品 to 快递单号 of that same row (found by its row key, so a
+// detail never lands in another order's row). A page that does not match
+// leaves its row as it was; a row deleted before its turn is not asked for.
+// The pages are asked for a few at once (app::parallel_requests); the
+// progress bar counts the rows finished, in whatever order they finish.
+//
+// Usage: form.start_worker([&ctx] { backoffice::fetch_order_details(ctx); });
+
+#include "core/context.h"
+
+namespace backoffice {
+
+void fetch_order_details(app::Context& ctx);
+
+}  // namespace backoffice

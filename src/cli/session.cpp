@@ -1,0 +1,95 @@
+#include "cli/session.h"
+
+#include "backoffice/session.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "core/startup.h"
+#include "backoffice/login.h"
+
+namespace cli {
+
+using web::gbk;
+
+namespace {
+
+// The first line of a password file, without its line end.
+std::optional<std::string> read_password_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string line;
+  std::getline(in, line);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+}  // namespace
+
+Session::Session(const SessionOptions& options, std::filesystem::path settings_file)
+    : m_settings(std::move(settings_file)),
+      m_database(store::Database::beside(m_settings.path())),
+      m_form(options.voice),
+      m_ctx{m_form, m_settings, app::hosts_of(m_settings)} {
+  m_ctx.database = &m_database;
+  backoffice::install_session_hooks(m_ctx);
+  app::fill_settings_boxes(m_form, m_settings);
+}
+
+std::unique_ptr<Session> Session::open(const SessionOptions& options, std::string* error) {
+  std::filesystem::path file =
+      options.settings_file.empty() ? app::Settings::default_path()
+                                    : std::filesystem::path(options.settings_file);
+  std::error_code ec;
+  if (!options.settings_file.empty() && !options.account && !std::filesystem::exists(file, ec)) {
+    *error = "没有找到配置文件：" + options.settings_file;
+    return nullptr;
+  }
+  std::optional<std::string> password;
+  if (!options.password_file.empty()) {
+    password = read_password_file(options.password_file);
+    if (!password) {
+      *error = "读不了密码文件：" + options.password_file;
+      return nullptr;
+    }
+  }
+  std::unique_ptr<Session> session(new Session(options, std::move(file)));
+  if (options.account) session->m_form.set_text("编辑框1", web::utf8_to_gbk(*options.account));
+  if (password) session->m_form.set_text("编辑框2", web::utf8_to_gbk(*password));
+  return session;
+}
+
+bool Session::log_in() {
+  backoffice::login(m_ctx);
+  if (m_form.is_enabled("按钮2")) return true;  // a login enables the list buttons
+  const std::string account = for_people(m_form.text("编辑框1"));
+  if (account.empty())
+    m_form.say("登录失败：没有账号（配置文件 " + m_settings.path().string() +
+                   " 里没有，也没有 --account）",
+               true);
+  else if (web::find_text(m_form.log(), gbk("无法连接")) != -1)
+    m_form.say("登录失败：连不上蔚禾商城后台 " + for_people(m_ctx.hosts.backoffice) +
+                   "（看看配置文件的 hosts 一节和网络）",
+               true);
+  else
+    m_form.say("登录失败：账号“" + account + "”或密码不对（配置文件：" +
+                   m_settings.path().string() + "）",
+               true);
+  return false;
+}
+
+std::unique_ptr<Session> local_session(const SessionOptions& options) {
+  std::string error;
+  std::unique_ptr<Session> session = Session::open(options, &error);
+  if (!session) std::fprintf(stderr, "weihe-cli: %s\n", error.c_str());
+  return session;
+}
+
+std::unique_ptr<Session> logged_in_session(const SessionOptions& options) {
+  std::unique_ptr<Session> session = local_session(options);
+  if (!session || !session->log_in()) return nullptr;
+  return session;
+}
+
+}  // namespace cli

@@ -1,0 +1,19 @@
+#pragma once
+// What every front end (the window, the command line) does at start with the
+// settings file: the hosts it talks to, and the four boxes filled from it.
+//
+// Usage: app::Hosts hosts = app::hosts_of(settings);
+//        app::fill_settings_boxes(form, settings);
+
+#include "core/context.h"
+
+namespace app {
+
+// The `hosts` section; a missing key gives the stand-in mall's loopback address.
+Hosts hosts_of(const Settings& settings);
+
+// 编辑框1 account, 编辑框2 password, 编辑框7 tracking key, 编辑框8 tracking
+// courier; each box is set, also to the empty text.
+void fill_settings_boxes(Form& form, const Settings& settings);
+
+}  // namespace app

@@ -1,0 +1,82 @@
+#include "fulfilment/batch_check.h"
+
+#include <re2/re2.h>
+
+#include <map>
+
+#include "core/table_snapshot.h"
+
+namespace fulfilment {
+
+using web::gbk;
+
+namespace {
+
+// A number a spreadsheet turned into a float: scientific notation, or a
+// trailing ".0" (the digits beyond 15 are gone, or a decimal point was added).
+bool spreadsheet_damaged(const std::string& number) {
+  static const RE2 scientific(R"([0-9]+(\.[0-9]+)?[eE][+-]?[0-9]+)");
+  static const RE2 point_zero(R"([0-9]+\.0+)");
+  return RE2::FullMatch(number, scientific) || RE2::FullMatch(number, point_zero);
+}
+
+bool starts_with(const app::Text& text, const char* utf8) {
+  const app::Text prefix = gbk(utf8);
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, const app::Text& courier,
+                                    const EarlierShipments& earlier,
+                                    const CourierPatterns& patterns) {
+  std::map<app::Text, int> uses;  // trimmed tracking number -> rows holding it
+  for (const auto& row : rows) {
+    const app::Text number = web::trim_spaces(app::cell_of(row, app::kColTrackingNo));
+    if (!number.empty()) ++uses[number];
+  }
+  const std::string courier_code = web::gbk_to_utf8(courier);
+
+  std::vector<RowVerdict> verdicts;
+  verdicts.reserve(rows.size());
+  for (const auto& row : rows) {
+    const app::Text id = web::trim_spaces(app::cell_of(row, app::kColId));
+    const app::Text number = web::trim_spaces(app::cell_of(row, app::kColTrackingNo));
+    const std::string id_utf8 = web::gbk_to_utf8(id);
+    const std::string number_utf8 = web::gbk_to_utf8(number);
+    RowVerdict v;
+    auto set = [&v](Verdict verdict, const app::Text& reason) {
+      v.verdict = verdict;
+      v.reason = reason;
+    };
+    if (id.empty()) {
+      set(Verdict::NoOrderId, gbk("没有订单ID"));
+    } else if (starts_with(app::cell_of(row, app::kColShipStatus), "发货成功") ||
+               earlier.shipped.count(id_utf8)) {
+      set(Verdict::AlreadyShipped, gbk("已经发过货"));
+    } else if (earlier.unknown.count(id_utf8)) {
+      set(Verdict::OutcomeUnknown, gbk("上次发货没有收到结果，请先到后台核对"));
+    } else if (number.empty()) {
+      set(Verdict::NoTrackingNo, gbk("没有快递单号"));
+    } else if (spreadsheet_damaged(number_utf8)) {
+      set(Verdict::SpreadsheetDamaged, gbk("快递单号被表格改坏了（科学计数法或多了“.0”）"));
+    } else if (uses[number] > 1) {
+      set(Verdict::DuplicateTrackingNo, gbk("快递单号和另一行重复"));
+    } else if (!patterns.matches(courier_code, number_utf8)) {
+      const std::string other = patterns.only_match(number_utf8);
+      set(Verdict::CourierMismatch,
+          gbk("快递单号不像") + courier + gbk("的单号") +
+              (other.empty() ? app::Text() : gbk("，像是") + web::utf8_to_gbk(other) + gbk("的")));
+    }
+    verdicts.push_back(std::move(v));
+  }
+  return verdicts;
+}
+
+bool all_ready(const std::vector<RowVerdict>& verdicts) {
+  for (const auto& v : verdicts)
+    if (v.verdict != Verdict::Ready) return false;
+  return true;
+}
+
+}  // namespace fulfilment

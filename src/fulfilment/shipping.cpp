@@ -1,0 +1,424 @@
+#include "fulfilment/shipping.h"
+
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+#include <re2/re2.h>
+
+#include "fulfilment/batch_check.h"
+#include "core/table_snapshot.h"
+#include "store/shipping_journal.h"
+#include "web/http.h"
+#include "web/request_pool.h"
+
+namespace fulfilment {
+
+using web::gbk;
+
+namespace {
+
+constexpr std::string_view kCourierBox = "编辑框12";
+constexpr std::string_view kAddressBox = "编辑框13";
+constexpr std::string_view kTrackingBox = "编辑框14";
+
+// Marks the contexts whose batch is running, so a second batch on the same
+// order list is refused instead of shipping every row twice.
+class BatchGuard {
+ public:
+  explicit BatchGuard(const app::Context& ctx) : m_ctx(&ctx) {
+    std::lock_guard lock(mutex());
+    m_acquired = running().insert(m_ctx).second;
+  }
+  ~BatchGuard() {
+    if (!m_acquired) return;
+    std::lock_guard lock(mutex());
+    running().erase(m_ctx);
+  }
+  BatchGuard(const BatchGuard&) = delete;
+  BatchGuard& operator=(const BatchGuard&) = delete;
+
+  bool acquired() const { return m_acquired; }
+
+  static bool is_running(const app::Context& ctx) {
+    std::lock_guard lock(mutex());
+    return running().count(&ctx) > 0;
+  }
+
+ private:
+  static std::mutex& mutex() {
+    static std::mutex m;
+    return m;
+  }
+  static std::set<const app::Context*>& running() {
+    static std::set<const app::Context*> s;
+    return s;
+  }
+
+  const app::Context* m_ctx;
+  bool m_acquired = false;
+};
+
+void tell_batch_running(app::Context& ctx) {
+  ctx.form.message_box(gbk("批量发货正在进行中，请等这一批发完后再开始新的一批"));
+}
+
+// The message for a missing courier code or address id; empty when both are there.
+Text missing_input_message(const Text& courier, const Text& address_id) {
+  if (courier.empty()) return gbk("请填写发货快递");
+  if (address_id.empty()) return gbk("请先获取发货地址ID");
+  return {};
+}
+
+bool starts_with(const Text& text, const char* utf8) {
+  const Text prefix = gbk(utf8);
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Why shipping must not start: the journal exists but cannot be written, so
+// a shipment would go out unrecorded. Empty when shipping may go on.
+Text journal_refusal(app::Context& ctx) {
+  if (!ctx.database || ctx.database->ok()) return {};
+  return gbk("发货记录写不进去，为了不让发货没有记录，这次没有发货：\r\n") +
+         web::utf8_to_gbk(ctx.database->error());
+}
+
+// Shows why shipping must not start, if it must not; true when it may.
+bool shipping_may_start(app::Context& ctx) {
+  const Text refusal = shipping_refusal(ctx);
+  if (!refusal.empty()) ctx.form.message_box(refusal);
+  return refusal.empty();
+}
+
+// One shipment as it is recorded in the journal and sent.
+struct Shipment {
+  Text order_id, order_no, courier, tracking, address_id;
+  std::string batch;  // empty for one order shipped on its own
+};
+
+// Records `s` in `journal` (null: no journal) as about to go out: its entry,
+// or false with `why` when the journal cannot take it (then nothing is sent).
+bool record_shipment(store::ShippingJournal* journal, const Shipment& s,
+                     std::optional<std::int64_t>* entry, Text* why) {
+  if (!journal) return true;
+  store::Shipment record;
+  record.batch = s.batch;
+  record.order_id = web::gbk_to_utf8(s.order_id);
+  record.order_no = web::gbk_to_utf8(s.order_no);
+  record.courier = web::gbk_to_utf8(s.courier);
+  record.tracking_no = web::gbk_to_utf8(s.tracking);
+  record.sender_id = web::gbk_to_utf8(s.address_id);
+  std::string error;
+  *entry = journal->begin(record, &error);
+  if (!*entry) *why = gbk("发货记录写不进去，没有再发货：") + web::utf8_to_gbk(error);
+  return entry->has_value();
+}
+
+// Completes the entry with the reply; in a batch off the request's path
+// (see finish_soon). A failed completion leaves the entry "unknown": the
+// truth is told at the next start.
+void record_outcome(store::ShippingJournal* journal, std::optional<std::int64_t> entry,
+                    const ShipReply& reply, bool in_batch) {
+  if (!journal || !entry) return;
+  const std::optional<int> status =
+      reply.http_status > 0 ? std::optional<int>(reply.http_status) : std::nullopt;
+  const std::string message = web::gbk_to_utf8(reply.message);
+  std::string ignored;
+  if (in_batch)
+    journal->finish_soon(*entry, reply.shipped, message, status);
+  else
+    journal->finish(*entry, reply.shipped, message, status, &ignored);
+}
+
+EarlierShipments earlier_shipments(app::Context& ctx) {
+  if (!ctx.database) return {};
+  store::ShippingJournal journal(*ctx.database);
+  return {journal.order_ids("shipped"), journal.order_ids("unknown")};
+}
+
+}  // namespace
+
+Text reply_message(const Text& reply) {
+  const std::string utf8 = web::gbk_to_utf8(web::trim_spaces(reply));
+  const auto json = nlohmann::json::parse(utf8, nullptr, false);
+  if (json.is_object()) {
+    for (const char* key : {"msg", "message"}) {
+      const auto it = json.find(key);
+      if (it != json.end() && it->is_string()) return web::utf8_to_gbk(it->get<std::string>());
+    }
+  }
+  static const RE2 tag("<[^>]*>");
+  static const RE2 blanks(R"(\s+)");
+  std::string plain = utf8;
+  RE2::GlobalReplace(&plain, tag, " ");
+  RE2::GlobalReplace(&plain, blanks, " ");
+  return web::trim_spaces(web::utf8_to_gbk(plain));
+}
+
+std::vector<RowVerdict> check_rows(app::Context& ctx, const std::vector<app::OrderRow>& rows) {
+  return check_batch(rows, ctx.form.text(kCourierBox), earlier_shipments(ctx),
+                     CourierPatterns::installed(ctx.settings.path()));
+}
+
+Text read_from_address_id(std::string_view body) {
+  // Converted to GB18030 first: searching the raw UTF-8 would step over a link
+  // that directly follows a Chinese character and take the next address.
+  const Text page = web::utf8_to_gbk(web::bytes_to_text(body));
+  return web::text_between(page, "<a data-url=\"/user-address/del?id=", "\"");
+}
+
+std::string ship_body(const Text& courier, const Text& tracking, const Text& address_id,
+                      const Text& order_id) {
+  return "deliver_explain=&address=&shipping_express_name=" + web::form_encode(courier) +
+         "&shipping_code=" + web::form_encode(tracking) +
+         "&from_address_id=" + web::form_encode(address_id) +
+         "&order_id=" + web::form_encode(order_id);
+}
+
+bool is_shipped_reply(const Text& reply) {
+  return web::find_text(reply, gbk("操作成功")) != -1;
+}
+
+void fetch_from_address_id(app::Context& ctx) {
+  const web::Bytes body = app::wait_for_request(ctx.form, ctx.backoffice_url("/user-address/list"));
+  ctx.form.set_text(kAddressBox, read_from_address_id(body));
+}
+
+ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& tracking,
+                        const Text& address_id, const Text& order_id) {
+  web::HttpOutcome outcome;
+  std::uint64_t sent_with = 0;
+  auto send = [&] {
+    auto out = ctx.session_gate.request();
+    sent_with = ctx.csrf_token.version();
+    Text headers = "X-CSRF-Token: " + ctx.csrf_token.get();
+    return web::http_request(ctx.backoffice_url("/order/send"), 1,
+                             ship_body(courier, tracking, address_id, order_id), nullptr, nullptr,
+                             &headers, nullptr, false, nullptr, {}, &outcome);
+  };
+  web::Bytes body = send();
+  // Answered with the login form, the shipment was not taken: after a quiet
+  // login (new token) it is sent once more. Any other answer is final.
+  if (ctx.renew_if_expired && ctx.renew_if_expired(web::page_text(body), sent_with)) body = send();
+  ShipReply result;
+  result.reply = web::page_text(body);
+  result.shipped = is_shipped_reply(result.reply);
+  result.message = reply_message(result.reply);
+  result.http_status = static_cast<int>(outcome.status);
+  result.retry_after = outcome.retry_after;
+  return result;
+}
+
+Text shipping_refusal(app::Context& ctx) {
+  const Text missing =
+      missing_input_message(ctx.form.text(kCourierBox), ctx.form.text(kAddressBox));
+  return missing.empty() ? journal_refusal(ctx) : missing;
+}
+
+RowShipment ship_row(app::Context& ctx, int row, const Text& tracking) {
+  app::Form& form = ctx.form;
+  // The key, not the index, names the row: the table may change while the
+  // request is out.
+  const app::RowKey key = form.row_key(app::kOrderList, row);
+  Shipment shipment;
+  shipment.order_id = key ? form.cell(app::kOrderList, row, app::kColId) : Text();
+  shipment.order_no = key ? form.cell(app::kOrderList, row, app::kColOrderNo) : Text();
+  shipment.courier = form.text(kCourierBox);
+  shipment.address_id = form.text(kAddressBox);
+  shipment.tracking = tracking;
+
+  RowShipment result;
+  result.key = key;
+  form.wait([&] {
+    std::optional<store::ShippingJournal> journal;
+    if (ctx.database) journal.emplace(*ctx.database);
+    store::ShippingJournal* j = journal ? &*journal : nullptr;
+    std::optional<std::int64_t> entry;
+    result.sent = record_shipment(j, shipment, &entry, &result.refused);
+    if (!result.sent) return;
+    result.reply = send_shipment(ctx, shipment.courier, shipment.tracking, shipment.address_id,
+                                 shipment.order_id);
+    record_outcome(j, entry, result.reply, false);
+  });
+  return result;
+}
+
+Text status_word(const RowShipment& shipment) {
+  return gbk(shipment.reply.shipped ? "发货成功" : "发货失败");
+}
+
+void ship_selected_order(app::Context& ctx) {
+  if (!shipping_may_start(ctx)) return;
+  app::Form& form = ctx.form;
+  const RowShipment result =
+      ship_row(ctx, form.selected_row(app::kOrderList), form.text(kTrackingBox));
+  if (!result.sent) {
+    form.message_box(result.refused);
+    return;
+  }
+  const Text status = status_word(result);
+  form.message_box(status + "\r\n" + result.reply.reply);
+  // Written once the message is closed, to the row that was shipped.
+  if (result.key) form.set_cells_by_key(app::kOrderList, result.key, app::kColShipStatus, {status});
+}
+
+namespace {
+
+enum class Rows { All, Failed };
+
+// The batch over every row, or over the rows whose last shipment failed:
+// checked first, asked about when not all rows are ready, then shipped row
+// by row with each shipment in the journal.
+void ship_rows(app::Context& ctx, Rows which) {
+  BatchGuard guard(ctx);
+  if (!guard.acquired()) {
+    tell_batch_running(ctx);
+    return;
+  }
+  if (!shipping_may_start(ctx)) return;
+  app::Form& form = ctx.form;
+  Text stopped;  // why the batch ended early, if it did
+  int shipped = 0, failed = 0, skipped = 0;
+  {
+    // Imports and list fetches wait until the batch is through, so the rows
+    // read here stay the rows being shipped.
+    app::TableLock::Hold hold(ctx.table_lock, form);
+    app::TableSnapshot table = app::read_order_rows(form);
+    if (which == Rows::Failed) {
+      app::TableSnapshot failed_rows;
+      for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        if (!starts_with(app::cell_of(table.rows[r], app::kColShipStatus), "发货失败")) continue;
+        failed_rows.rows.push_back(std::move(table.rows[r]));
+        failed_rows.keys.push_back(table.keys[r]);
+      }
+      table = std::move(failed_rows);
+    }
+
+    const std::vector<RowVerdict> verdicts = check_rows(ctx, table.rows);
+    app::BatchChoice choice = app::BatchChoice::ReadyOnly;
+    if (!all_ready(verdicts)) {
+      std::vector<app::BatchProblem> problems;
+      int ready = 0;
+      for (std::size_t r = 0; r < verdicts.size(); ++r) {
+        if (verdicts[r].verdict == Verdict::Ready) {
+          ++ready;
+          continue;
+        }
+        ready += verdicts[r].ships();
+        problems.push_back({app::cell_of(table.rows[r], app::kColOrderNo),
+                            app::cell_of(table.rows[r], app::kColTrackingNo), verdicts[r].reason,
+                            verdicts[r].ships()});
+      }
+      choice = form.ask_batch(ready, static_cast<int>(verdicts.size()), problems);
+      if (choice == app::BatchChoice::Cancel) stopped = gbk("批量发货已取消，没有发出任何发货请求");
+    }
+
+    const std::string batch = store::new_batch_id();
+    std::optional<store::Database::ExclusiveHold> hold_journal;
+    std::optional<store::ShippingJournal> journal;
+    if (ctx.database) {
+      hold_journal.emplace(*ctx.database);
+      journal.emplace(*ctx.database);
+    }
+    store::ShippingJournal* j = journal ? &*journal : nullptr;
+    // The shipments go out a few at once. This thread records each one
+    // before it leaves and writes each outcome when it is back, so the
+    // journal never holds more than the pool's width of "unknown" entries.
+    const std::size_t n = table.rows.size();
+    std::vector<std::optional<std::int64_t>> entries(n);
+    std::vector<ShipReply> replies(n);
+    web::RequestPool pool(app::parallel_requests(ctx.settings));
+    std::size_t finished = 0;
+    auto count_finished = [&] {
+      ++finished;
+      form.set_progress(static_cast<int>(finished * 100 / n));
+    };
+    auto take_next_finished = [&] {
+      const std::size_t r = *pool.next_finished();
+      const ShipReply& result = replies[r];
+      record_outcome(j, entries[r], result, true);
+      ++(result.shipped ? shipped : failed);
+      const Text status = result.shipped ? gbk("发货成功") : gbk("发货失败") + result.reply;
+      form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus, {status});
+      count_finished();
+    };
+    if (stopped.empty()) form.set_progress(2);
+    for (std::size_t r = 0; r < n && stopped.empty(); ++r) {
+      const app::OrderRow& row = table.rows[r];
+      if (choice == app::BatchChoice::ReadyOnly && !verdicts[r].ships()) {
+        form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus,
+                              {gbk("跳过：") + verdicts[r].reason});
+        ++skipped;
+        count_finished();
+        continue;
+      }
+      while (pool.outstanding() >= static_cast<std::size_t>(pool.width())) take_next_finished();
+      if (form.row_of_key(app::kOrderList, table.keys[r]) < 0) {
+        ++skipped;  // the merchant deleted the row before its turn: not shipped
+        count_finished();
+        continue;
+      }
+      // Read per row: an edit made while the batch runs applies to the rows after it.
+      // A box emptied meanwhile (or a closed window, whose boxes read empty)
+      // ends the batch rather than ship the rest without a courier or sender.
+      Shipment shipment{app::cell_of(row, app::kColId),      app::cell_of(row, app::kColOrderNo),
+                        form.text(kCourierBox),              app::cell_of(row, app::kColTrackingNo),
+                        form.text(kAddressBox),              batch};
+      stopped = missing_input_message(shipment.courier, shipment.address_id);
+      if (!stopped.empty() || !record_shipment(j, shipment, &entries[r], &stopped)) break;
+      pool.submit(r, [&ctx, &replies, r, shipment](int) {
+        replies[r] = send_shipment(ctx, shipment.courier, shipment.tracking, shipment.address_id,
+                                   shipment.order_id);
+        return web::pool_answer(replies[r].http_status, replies[r].retry_after);
+      });
+    }
+    while (pool.outstanding() > 0) take_next_finished();
+    if (journal) journal->flush();  // every outcome recorded before the end is told
+  }
+  if (shipped > 0 && ctx.after_batch) ctx.after_batch();  // 待发货 and 待收货 as they now are
+  const Text counts = gbk("成功") + std::to_string(shipped) + gbk("笔，失败") +
+                      std::to_string(failed) + gbk("笔，跳过") + std::to_string(skipped) + gbk("笔");
+  form.message_box((stopped.empty() ? gbk("发货完成，请检查是否发送成功！！！") : stopped) + "\r\n" +
+                   counts);
+}
+
+}  // namespace
+
+void ship_all_orders(app::Context& ctx) {
+  ship_rows(ctx, Rows::All);
+}
+
+void retry_failed_shipments(app::Context& ctx) {
+  ship_rows(ctx, Rows::Failed);
+}
+
+void report_unknown_shipments(app::Context& ctx) {
+  if (!ctx.database || !ctx.database->ok()) return;
+  const std::vector<store::Shipment> unknown =
+      store::ShippingJournal(*ctx.database).take_unreported_unknown();
+  if (unknown.empty()) return;
+  Text text = gbk("有") + std::to_string(unknown.size()) +
+              gbk("笔发货没有收到后台的回答（发货途中程序被关闭或断了网），不知道发出去没有：");
+  constexpr std::size_t kNamed = 20;
+  for (std::size_t i = 0; i < unknown.size() && i < kNamed; ++i)
+    text += "\r\n" + web::utf8_to_gbk("订单号 " + unknown[i].order_no + "（ID " + unknown[i].order_id +
+                                       "，快递单号 " + unknown[i].tracking_no + "，" + unknown[i].time +
+                                       "）");
+  if (unknown.size() > kNamed) text += "\r\n" + gbk("……");
+  text += "\r\n" + gbk("请到后台核对这些订单是否已经发货。发货记录页里它们的结果是“不明”。");
+  ctx.form.message_box(text);
+}
+
+void confirm_and_ship_all(app::Context& ctx) {
+  if (BatchGuard::is_running(ctx)) {
+    tell_batch_running(ctx);
+    return;
+  }
+  if (ctx.form.message_box(gbk("请确保已经导入过快递单号"), gbk("询问"), app::Buttons::YesNo) !=
+      app::Answer::Yes)
+    return;
+  ctx.form.start_worker([&ctx] { ship_all_orders(ctx); });
+}
+
+}  // namespace fulfilment
