@@ -9,10 +9,11 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/weihe-orders bin/weihe-cli share/applications/weihe-orders.desktop \
-  share/icons/hicolor/48x48/apps/weihe-orders.png; do
+  share/icons/hicolor/48x48/apps/weihe-orders.png share/doc/weihe-orders/copyright; do
   [[ -e $prefix/$f ]] || { echo "missing after install: $f" >&2; exit 1; }
 done
 desktop=$prefix/share/applications/weihe-orders.desktop
+grep -q "^License: GPL-3.0-or-later" "$prefix/share/doc/weihe-orders/copyright"
 grep -qx 'Name=蔚禾商城订单管理系统' "$desktop"
 grep -qx 'Exec=weihe-orders' "$desktop"
 grep -qx 'Icon=weihe-orders' "$desktop"
