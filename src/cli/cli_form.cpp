@@ -65,6 +65,15 @@ app::Answer CliForm::message_box(const Text& text, const Text& title, app::Butto
   return answer;
 }
 
+bool CliForm::keep_only_order(const std::string& order_id) {
+  const app::Text id = web::utf8_to_gbk(order_id);
+  for (int r = row_count(app::kOrderList) - 1; r >= 0; --r)
+    if (cell(app::kOrderList, r, app::kColId) != id) delete_row(app::kOrderList, r);
+  if (row_count(app::kOrderList) == 1) return true;
+  say("没有ID为 " + order_id + " 的订单（总订单里找不到）", true);
+  return false;
+}
+
 bool CliForm::speak(const Text& text) {
   say(for_people(text));
   return false;  // nothing was spoken aloud
@@ -116,6 +125,13 @@ bool CliForm::was_shown(const Text& start) const {
   for (const Text& t : m_shown)
     if (t.compare(0, start.size(), start) == 0) return true;
   return false;
+}
+
+Text CliForm::last_shown(const Text& start) const {
+  std::lock_guard lock(m_mutex);
+  for (auto t = m_shown.rbegin(); t != m_shown.rend(); ++t)
+    if (t->compare(0, start.size(), start) == 0) return *t;
+  return {};
 }
 
 Text CliForm::log() const {

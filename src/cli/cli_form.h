@@ -45,8 +45,15 @@ class CliForm : public app::MemoryForm {
   // The path the save dialog answers (system text); empty cancels it.
   void answer_save_path(Text path);
 
+  // Only the order with that id (UTF-8) stays in the order list, so an
+  // operation over the list (the detail fetch) takes it alone. False, and
+  // said, when the list does not hold it.
+  bool keep_only_order(const std::string& order_id);
+
   // True when a message box showed a text starting with `start` (system text).
   bool was_shown(const Text& start) const;
+  // The last message box text starting with `start`; empty when none.
+  Text last_shown(const Text& start) const;
   Text log() const;  // everything the activity log got
 
   // A line for people (UTF-8); `error` lines are said even when quiet.

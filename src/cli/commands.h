@@ -23,7 +23,10 @@ struct ListOptions {
 int run_list(const SessionOptions& session, const ListOptions& options);
 
 struct ShipOptions {
-  std::string workbook;
+  std::string workbook;                    // a batch from this workbook, or
+  std::optional<std::string> order_id;     // one order (with tracking_no)
+  std::string tracking_no;
+  bool force = false;  // one order: ship what the checks would ask about
   std::optional<std::string> courier;    // default: the courier box's own default
   std::optional<std::string> sender_id;  // default: fetched from the back office
   bool dry_run = false;

@@ -48,11 +48,27 @@ int main(int argc, char** argv) {
 
   cli::ShipOptions ship;
   std::string courier, sender_id;
+  std::string ship_order;
   auto* ship_command = app.add_subcommand(
-      "ship", "Import a workbook as a drop on the window does, then ship its rows as a batch");
-  ship_command->add_option("--from", ship.workbook, "Workbook (.xlsx or .xls) with tracking numbers")
-      ->required()
-      ->type_name("WORKBOOK");
+      "ship",
+      "Import a workbook as a drop on the window does, then ship its rows as a batch; or ship one "
+      "order (--order with --tracking-no)");
+  auto* ship_from =
+      ship_command->add_option("--from", ship.workbook, "Workbook (.xlsx or .xls) with tracking numbers")
+          ->type_name("WORKBOOK");
+  auto* ship_order_option =
+      ship_command->add_option("--order", ship_order, "Ship this one order (its ID column)")
+          ->type_name("ID")
+          ->excludes(ship_from);
+  auto* ship_tracking = ship_command
+                            ->add_option("--tracking-no", ship.tracking_no,
+                                         "The one order's tracking number")
+                            ->type_name("NUMBER")
+                            ->needs(ship_order_option);
+  ship_order_option->needs(ship_tracking);
+  ship_command->add_flag("--force", ship.force,
+                         "One order: ship even a number or order the checks would ask about "
+                         "(never an empty or damaged number)");
   auto* ship_courier =
       ship_command->add_option("--courier", courier, "Courier code (default: huitong)")->type_name("CODE");
   auto* ship_sender = ship_command->add_option(
@@ -116,6 +132,11 @@ int main(int argc, char** argv) {
   }
   if (account_option->count()) session.account = account;
   if (ship_courier->count()) ship.courier = courier;
+  if (ship_order_option->count()) ship.order_id = ship_order;
+  if (ship_command->parsed() && !ship_from->count() && !ship_order_option->count()) {
+    std::fprintf(stderr, "ship: give --from WORKBOOK or --order ID --tracking-no NUMBER\n");
+    return cli::kUsage;
+  }
   if (ship_sender->count()) ship.sender_id = sender_id;
   if (track_courier_option->count()) track.courier = track_courier;
   if (interval_option->count()) poll.interval_ms = interval;

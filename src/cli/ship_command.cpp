@@ -3,8 +3,13 @@
 // answered Yes (the tracking numbers come from that workbook). One JSON line
 // per row says what became of it. The batch checks its rows first; rows it
 // skips print with their reason (--ship-all sends them as listed).
+// With --order, the one order (found in the all-orders list) goes through the
+// window's "选中行发货" with the number in 编辑框14: refused, or asked about
+// and answered No unless --force, with the reason and exit status 3.
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "backoffice/order_lists.h"
+#include "core/table_snapshot.h"
 #include "exchange/import.h"
 #include "fulfilment/shipping.h"
 
@@ -44,6 +49,58 @@ Json row_result(const app::OrderRow& row) {
   return line;
 }
 
+// Courier and sender in the window's boxes, from the options or the back
+// office; false (and said) when one is missing.
+bool set_courier_and_sender(app::Context& ctx, CliForm& form, const ShipOptions& ship) {
+  if (ship.courier) form.set_text("编辑框12", web::utf8_to_gbk(*ship.courier));
+  if (ship.sender_id)
+    form.set_text("编辑框13", web::utf8_to_gbk(*ship.sender_id));
+  else
+    fulfilment::fetch_from_address_id(ctx);
+  const app::Text courier = form.text("编辑框12");
+  const app::Text sender = form.text("编辑框13");
+  if (!courier.empty() && !sender.empty()) return true;
+  form.say(courier.empty() ? "没有发货快递：用 --courier 给出"
+                           : "取不到发货地址ID：后台的发货地址页没有地址，或用 --sender-id 给出",
+           true);
+  return false;
+}
+
+int ship_one_order(app::Context& ctx, CliForm& form, const ShipOptions& ship) {
+  backoffice::fetch_all_orders(ctx);
+  if (!form.keep_only_order(*ship.order_id)) return kFailed;
+  if (!set_courier_and_sender(ctx, form, ship)) return kFailed;
+  form.set_text("编辑框14", web::utf8_to_gbk(ship.tracking_no));
+  form.select_row(app::kOrderList, 0);
+  form.answer_questions(ship.force ? app::Answer::Yes : app::Answer::No,
+                        ship.force ? "--force" : "没有 --force");
+  fulfilment::ship_selected_order(ctx);
+
+  Output out("");
+  const app::OrderRow row = form.rows(app::kOrderList).front();
+  Json line = row_head(row);
+  line["tracking_no"] = json_text(web::utf8_to_gbk(ship.tracking_no));
+  line["courier"] = json_text(form.text("编辑框12"));
+  line["sender_id"] = json_text(form.text("编辑框13"));
+  const app::Text status = app::cell_of(row, app::kColShipStatus);
+  const bool sent = status == gbk("发货成功") || status == gbk("发货失败");
+  if (!sent) {
+    line["result"] = "refused";
+    // What the checks said: the refusal, or the question answered No.
+    for (const char* start : {"没有发货：", "这一单", "发货记录"})
+      if (const app::Text said = form.last_shown(gbk(start)); !said.empty()) {
+        line["reason"] = json_text(said);
+        break;
+      }
+  } else {
+    line["result"] = status == gbk("发货成功") ? "shipped" : "failed";
+    line["message"] = json_text(web::trim_spaces(form.last_shown(status).substr(status.size())));
+  }
+  out.line(json_line(line));
+  const int written = finish_output(out, form);
+  return written != kDone ? written : line["result"] == "shipped" ? kDone : kSomeRowsFailed;
+}
+
 }  // namespace
 
 int run_ship(const SessionOptions& options, const ShipOptions& ship) {
@@ -57,23 +114,14 @@ int run_ship(const SessionOptions& options, const ShipOptions& ship) {
     return kFailed;
   }
   fulfilment::report_unknown_shipments(ctx);
+  if (ship.order_id) return ship_one_order(ctx, form, ship);
 
   exchange::import_orders(ctx, web::utf8_to_gbk(ship.workbook));
   if (!form.was_shown(gbk("你已经成功导入了"))) return kFailed;  // the refusal was said
 
-  if (ship.courier) form.set_text("编辑框12", web::utf8_to_gbk(*ship.courier));
-  if (ship.sender_id)
-    form.set_text("编辑框13", web::utf8_to_gbk(*ship.sender_id));
-  else
-    fulfilment::fetch_from_address_id(ctx);
+  if (!set_courier_and_sender(ctx, form, ship)) return kFailed;
   const app::Text courier = form.text("编辑框12");
   const app::Text sender = form.text("编辑框13");
-  if (courier.empty() || sender.empty()) {
-    form.say(courier.empty() ? "没有发货快递：用 --courier 给出"
-                             : "取不到发货地址ID：后台的发货地址页没有地址，或用 --sender-id 给出",
-             true);
-    return kFailed;
-  }
 
   Output out("");
   const std::vector<app::OrderRow> rows = form.rows(app::kOrderList);

@@ -38,17 +38,6 @@ std::string stored_text(const app::Text& reply) {
   return text;
 }
 
-// Only the order asked about stays in the table, so the detail fetch asks
-// for its page alone. False (and said) when there is no such order.
-bool keep_only_order(CliForm& form, const std::string& order_id) {
-  const app::Text id = web::utf8_to_gbk(order_id);
-  for (int r = form.row_count(app::kOrderList) - 1; r >= 0; --r)
-    if (form.cell(app::kOrderList, r, app::kColId) != id) form.delete_row(app::kOrderList, r);
-  if (form.row_count(app::kOrderList) == 1) return true;
-  form.say("没有ID为 " + order_id + " 的订单（总订单里找不到）", true);
-  return false;
-}
-
 }  // namespace
 
 int run_track(const SessionOptions& options, const TrackOptions& track) {
@@ -61,7 +50,7 @@ int run_track(const SessionOptions& options, const TrackOptions& track) {
     backoffice::fetch_orders_to_receive(ctx);
   } else {
     backoffice::fetch_all_orders(ctx);
-    if (!keep_only_order(form, track.order_id)) return kFailed;
+    if (!form.keep_only_order(track.order_id)) return kFailed;
   }
   backoffice::fetch_order_details(ctx);
   if (track.courier) form.set_text("编辑框8", web::utf8_to_gbk(*track.courier));

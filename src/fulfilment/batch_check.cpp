@@ -20,6 +20,14 @@ bool spreadsheet_damaged(const std::string& number) {
   return RE2::FullMatch(number, scientific) || RE2::FullMatch(number, point_zero);
 }
 
+// A state the back office gives an order once it has left (a row of the
+// to-receive or all list).
+bool shipped_state(const app::Text& state) {
+  for (const char* word : {"待收货", "已发货", "已收货", "已完成"})
+    if (state.find(gbk(word)) != app::Text::npos) return true;
+  return false;
+}
+
 bool starts_with(const app::Text& text, const char* utf8) {
   const app::Text prefix = gbk(utf8);
   return text.compare(0, prefix.size(), prefix) == 0;
@@ -54,6 +62,9 @@ std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, cons
     } else if (starts_with(app::cell_of(row, app::kColShipStatus), "发货成功") ||
                earlier.shipped.count(id_utf8)) {
       set(Verdict::AlreadyShipped, gbk("已经发过货"));
+    } else if (const app::Text state = web::trim_spaces(app::cell_of(row, app::kColState));
+               shipped_state(state)) {
+      set(Verdict::AlreadyShipped, gbk("订单状态是“") + state + gbk("”，已经发过货"));
     } else if (earlier.unknown.count(id_utf8)) {
       set(Verdict::OutcomeUnknown, gbk("上次发货没有收到结果，请先到后台核对"));
     } else if (number.empty()) {
@@ -62,6 +73,10 @@ std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, cons
       set(Verdict::SpreadsheetDamaged, gbk("快递单号被表格改坏了（科学计数法或多了“.0”）"));
     } else if (uses[number] > 1) {
       set(Verdict::DuplicateTrackingNo, gbk("快递单号和另一行重复"));
+    } else if (const auto used = earlier.numbers.find(number_utf8);
+               used != earlier.numbers.end() && used->second != id_utf8) {
+      set(Verdict::DuplicateTrackingNo,
+          gbk("快递单号已经随另一个订单（ID ") + web::utf8_to_gbk(used->second) + gbk("）发过货"));
     } else if (!patterns.matches(courier_code, number_utf8)) {
       const std::string other = patterns.only_match(number_utf8);
       set(Verdict::CourierMismatch,
@@ -77,6 +92,34 @@ bool all_ready(const std::vector<RowVerdict>& verdicts) {
   for (const auto& v : verdicts)
     if (v.verdict != Verdict::Ready) return false;
   return true;
+}
+
+RowVerdict check_single(const std::vector<app::OrderRow>& rows, std::size_t row,
+                        const app::Text& courier, const EarlierShipments& earlier,
+                        const CourierPatterns& patterns) {
+  RowVerdict v = check_batch(rows, courier, earlier, patterns).at(row);
+  if (single_check(v) == SingleCheck::Refuse) return v;
+  // A number typed or scanned by hand is letters, digits and dashes;
+  // anything else (a space inside, a "&", a Chinese character) is a slip.
+  static const RE2 plain("[A-Za-z0-9-]+");
+  const std::string number =
+      web::gbk_to_utf8(web::trim_spaces(app::cell_of(rows[row], app::kColTrackingNo)));
+  if (!RE2::FullMatch(number, plain))
+    return {Verdict::SpreadsheetDamaged, gbk("快递单号里有字母、数字和“-”以外的字符")};
+  return v;
+}
+
+SingleCheck single_check(const RowVerdict& verdict) {
+  switch (verdict.verdict) {
+    case Verdict::Ready:
+      return SingleCheck::Ship;
+    case Verdict::NoOrderId:
+    case Verdict::NoTrackingNo:
+    case Verdict::SpreadsheetDamaged:
+      return SingleCheck::Refuse;
+    default:
+      return SingleCheck::Ask;
+  }
 }
 
 }  // namespace fulfilment

@@ -6,6 +6,7 @@
 // Usage: auto verdicts = check_batch(rows, courier, journal_view, patterns);
 //        if (!all_ready(verdicts)) ask...
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,9 +20,9 @@ enum class Verdict {
   Ready,
   NoOrderId,            // 订单ID (column 8) empty
   NoTrackingNo,         // 快递单号 empty once spaces are trimmed
-  SpreadsheetDamaged,   // "7.73277E+14", "123.0"
-  DuplicateTrackingNo,  // the same number on another row of this batch
-  AlreadyShipped,       // 发货成功 in its status, or shipped by the journal
+  SpreadsheetDamaged,   // "7.73277E+14", "123.0"; for one order, characters no number has
+  DuplicateTrackingNo,  // on another row of this batch, or shipped with another order
+  AlreadyShipped,       // 发货成功 in its status, a shipped state, or shipped by the journal
   OutcomeUnknown,       // the journal holds a shipment of it without an answer
   CourierMismatch,      // a warning: the number does not look like the courier's
 };
@@ -32,10 +33,11 @@ struct RowVerdict {
   bool ships() const { return verdict == Verdict::Ready || verdict == Verdict::CourierMismatch; }
 };
 
-// What the journal knows about earlier shipments (order ids, UTF-8).
+// What the journal knows about earlier shipments (UTF-8).
 struct EarlierShipments {
-  std::set<std::string> shipped;
+  std::set<std::string> shipped;  // order ids
   std::set<std::string> unknown;
+  std::map<std::string, std::string> numbers;  // tracking number -> order id shipped with it
 };
 
 // One verdict per row, in row order. `courier` is the code in 编辑框12.
@@ -44,5 +46,20 @@ std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, cons
                                     const CourierPatterns& patterns);
 
 bool all_ready(const std::vector<RowVerdict>& verdicts);
+
+// One order shipped on its own (the menu entry, the scan, weihe-cli ship
+// --order) is held to the same checks; what its verdict calls for:
+//   Refuse  no order id, no number, a damaged number: nothing may be sent;
+//   Ask     a number used elsewhere, an order already shipped or without an
+//           answer last time, a number unlike the courier's: only if the
+//           merchant says so.
+// A number typed or scanned for one order is also refused when it holds
+// anything but letters, digits and dashes.
+enum class SingleCheck { Ship, Ask, Refuse };
+SingleCheck single_check(const RowVerdict& verdict);
+// The verdict on row `row` of `rows` shipped on its own.
+RowVerdict check_single(const std::vector<app::OrderRow>& rows, std::size_t row,
+                        const app::Text& courier, const EarlierShipments& earlier,
+                        const CourierPatterns& patterns);
 
 }  // namespace fulfilment

@@ -20,8 +20,9 @@ using web::Text;
 // without an answer. Empty when it may be.
 Text scan_refusal(app::Context& ctx, int row);
 // Ships row `row` with `tracking`. Checked first with the number in its
-// 快递单号 (the refusals above, an empty number, a number already on
-// another row: nothing is sent); then the number is written to 快递单号, the
+// 快递单号 as any single shipment, but nothing is asked: whatever would be
+// asked about is refused, and so is a number that does not look like one
+// (the courier's pattern, or eight letters or digits); nothing is sent. Then the number is written to 快递单号, the
 // row is shipped, and 发货状态 gets the status word. *said is what to tell
 // the merchant; true when the back office took the shipment.
 bool ship_scanned_row(app::Context& ctx, int row, const Text& tracking, Text* said);

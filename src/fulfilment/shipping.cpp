@@ -1,5 +1,6 @@
 #include "fulfilment/shipping.h"
 
+#include <algorithm>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -134,7 +135,7 @@ void record_outcome(store::ShippingJournal* journal, std::optional<std::int64_t>
 EarlierShipments earlier_shipments(app::Context& ctx) {
   if (!ctx.database) return {};
   store::ShippingJournal journal(*ctx.database);
-  return {journal.order_ids("shipped"), journal.order_ids("unknown")};
+  return {journal.order_ids("shipped"), journal.order_ids("unknown"), journal.shipped_numbers()};
 }
 
 }  // namespace
@@ -159,6 +160,17 @@ Text reply_message(const Text& reply) {
 std::vector<RowVerdict> check_rows(app::Context& ctx, const std::vector<app::OrderRow>& rows) {
   return check_batch(rows, ctx.form.text(kCourierBox), earlier_shipments(ctx),
                      CourierPatterns::installed(ctx.settings.path()));
+}
+
+RowVerdict check_shipment(app::Context& ctx, int row, const Text& tracking) {
+  std::vector<app::OrderRow> rows = ctx.form.rows(app::kOrderList);
+  if (row < 0 || row >= static_cast<int>(rows.size()))
+    return {Verdict::NoOrderId, gbk("没有选中订单，或这一行已经不在表格里了")};
+  app::OrderRow& shipped = rows[row];
+  shipped.resize(std::max<std::size_t>(shipped.size(), app::kColTrackingNo + 1));
+  shipped[app::kColTrackingNo] = web::trim_spaces(tracking);
+  return check_single(rows, static_cast<std::size_t>(row), ctx.form.text(kCourierBox),
+                      earlier_shipments(ctx), CourierPatterns::installed(ctx.settings.path()));
 }
 
 Text read_from_address_id(std::string_view body) {
@@ -222,14 +234,18 @@ RowShipment ship_row(app::Context& ctx, int row, const Text& tracking) {
   // request is out.
   const app::RowKey key = form.row_key(app::kOrderList, row);
   Shipment shipment;
-  shipment.order_id = key ? form.cell(app::kOrderList, row, app::kColId) : Text();
-  shipment.order_no = key ? form.cell(app::kOrderList, row, app::kColOrderNo) : Text();
+  shipment.order_id = form.cell(app::kOrderList, row, app::kColId);
+  shipment.order_no = form.cell(app::kOrderList, row, app::kColOrderNo);
   shipment.courier = form.text(kCourierBox);
   shipment.address_id = form.text(kAddressBox);
   shipment.tracking = tracking;
 
   RowShipment result;
   result.key = key;
+  if (!key) {  // never a shipment without its order's id
+    result.refused = gbk("没有发货：这一行已经不在表格里了");
+    return result;
+  }
   form.wait([&] {
     std::optional<store::ShippingJournal> journal;
     if (ctx.database) journal.emplace(*ctx.database);
@@ -251,16 +267,43 @@ Text status_word(const RowShipment& shipment) {
 void ship_selected_order(app::Context& ctx) {
   if (!shipping_may_start(ctx)) return;
   app::Form& form = ctx.form;
-  const RowShipment result =
-      ship_row(ctx, form.selected_row(app::kOrderList), form.text(kTrackingBox));
+  int row = form.selected_row(app::kOrderList);
+  const app::RowKey key = form.row_key(app::kOrderList, row);
+  const Text number = web::trim_spaces(form.text(kTrackingBox));
+  const RowVerdict verdict = check_shipment(ctx, row, number);
+  switch (single_check(verdict)) {
+    case SingleCheck::Refuse:
+      form.message_box(gbk("没有发货：") + verdict.reason);
+      return;
+    case SingleCheck::Ask:
+      if (form.message_box(gbk("这一单") + verdict.reason + gbk("。\r\n确定还要发货吗？"), gbk("询问"),
+                           app::Buttons::YesNo) != app::Answer::Yes)
+        return;
+      // The table may have changed while the question was open.
+      row = form.row_of_key(app::kOrderList, key);
+      if (row < 0) {
+        form.message_box(gbk("没有发货：这一单已经不在表格里了（表格刚刷新过）"));
+        return;
+      }
+      break;
+    case SingleCheck::Ship:
+      break;
+  }
+  const RowShipment result = ship_row(ctx, row, number);
   if (!result.sent) {
     form.message_box(result.refused);
     return;
   }
   const Text status = status_word(result);
-  form.message_box(status + "\r\n" + result.reply.reply);
-  // Written once the message is closed, to the row that was shipped.
-  if (result.key) form.set_cells_by_key(app::kOrderList, result.key, app::kColShipStatus, {status});
+  const Text& why = result.reply.message;
+  form.message_box(status + "\r\n" + (why.empty() && !result.reply.shipped ? gbk("后台没有回答") : why));
+  // Written once the message is closed, to the row that was shipped: the
+  // number sent and the outcome.
+  if (result.key) {
+    form.set_cells_by_key(app::kOrderList, result.key, app::kColTrackingNo, {number});
+    form.set_cells_by_key(app::kOrderList, result.key, app::kColShipStatus, {status});
+  }
+  if (result.reply.shipped && ctx.after_batch) ctx.after_batch();  // 待发货 and 待收货 as they now are
 }
 
 namespace {

@@ -52,14 +52,19 @@ void fetch_from_address_id(app::Context& ctx);
 // the UI thread wrap it in ctx.form.wait.
 ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& tracking,
                         const Text& address_id, const Text& order_id);
-// Ships the selected row with the tracking number of 编辑框14 (in the journal too).
+// Ships the selected row with the tracking number of 编辑框14 (in the journal
+// too), checked first as one order shipped on its own: refused with the
+// reason, or asked about with No as the default answer (single_check).
 void ship_selected_order(app::Context& ctx);
+// The verdict on row `row` shipped with `tracking`, checked among every row
+// of the table (a number on another row shows) and with the journal.
+RowVerdict check_shipment(app::Context& ctx, int row, const Text& tracking);
 // Ships row `row` of the order table with `tracking`, the courier of 编辑框12
 // and the sender of 编辑框13, journaled like every shipment; blocks for the
 // request (through form.wait). Shows nothing and writes no cell: the caller
 // decides what the merchant sees. The inputs are not checked here.
 struct RowShipment {
-  app::RowKey key = 0;  // the row shipped (0: there was no such row; an empty id was sent)
+  app::RowKey key = 0;  // the row shipped (0: there was no such row, nothing was sent)
   bool sent = false;    // false: the journal refused the record, nothing went out
   Text refused;         // why, when not sent
   ShipReply reply;

@@ -42,6 +42,13 @@ Text courier_for(app::Context& ctx, const Text& order_id, const Text& fallback) 
   return shipped_with.empty() ? fallback : web::utf8_to_gbk(shipped_with);
 }
 
+// The number the order was shipped with by this program; empty when none.
+Text journal_tracking_no(app::Context& ctx, const Text& order_id) {
+  if (!database_usable(ctx) || order_id.empty()) return {};
+  const auto shipped = store::ShippingJournal(*ctx.database).last_shipped(web::gbk_to_utf8(order_id));
+  return shipped ? web::utf8_to_gbk(shipped->tracking_no) : Text();
+}
+
 void remember(app::Context& ctx, const Text& number, const Text& courier, const Text& reply,
               const TrackingReply& parsed, std::time_t when) {
   if (!database_usable(ctx) || number.empty()) return;
@@ -92,8 +99,14 @@ void query_tracking(app::Context& ctx) {
   const ServiceSettings service = save_service_settings(ctx);
   const int row = form.selected_row(app::kOrderList);
   const app::RowKey row_key = form.row_key(app::kOrderList, row);
-  const Text tracking_no = row_key ? form.cell(app::kOrderList, row, app::kColTrackingNo) : Text();
   const Text order_id = row_key ? form.cell(app::kOrderList, row, app::kColId) : Text();
+  Text tracking_no =
+      row_key ? web::trim_spaces(form.cell(app::kOrderList, row, app::kColTrackingNo)) : Text();
+  if (tracking_no.empty()) tracking_no = journal_tracking_no(ctx, order_id);
+  if (tracking_no.empty()) {  // the service would only be asked about nothing
+    form.message_box(gbk("该订单没有快递单号"));
+    return;
+  }
   const Text courier = courier_for(ctx, order_id, service.courier);
   const Text url = tracking_url(ctx.hosts.tracking, service.key, courier, tracking_no);
 

@@ -128,19 +128,55 @@ void ShippingJournal::flush() {
       &ignored);
 }
 
-std::string ShippingJournal::courier_of(const std::string& order_id) {
-  std::string courier, ignored;
+bool ShippingJournal::settle(std::int64_t id, const std::string& outcome,
+                             const std::string& message, std::string* error) {
+  return m_db.run(
+      [&](Database::Connection& db, std::string* why) {
+        Statement st(db, "UPDATE shipments SET outcome = ?, message = ? WHERE id = ?");
+        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        st.bind(1, outcome);
+        st.bind(2, message);
+        st.bind(3, id);
+        if (st.step() != SQLITE_DONE) return *why = st.error(), false;
+        return true;
+      },
+      error);
+}
+
+std::map<std::string, std::string> ShippingJournal::shipped_numbers() {
+  std::map<std::string, std::string> numbers;
+  std::string ignored;
   m_db.run(
       [&](Database::Connection& db, std::string*) {
         Statement st(db,
-                     "SELECT courier FROM shipments WHERE order_id = ? AND outcome = 'shipped' "
-                     "ORDER BY id DESC LIMIT 1");
-        st.bind(1, order_id);
-        if (st.step() == SQLITE_ROW) courier = st.text(0);
+                     "SELECT tracking_no, order_id FROM shipments "
+                     "WHERE outcome = 'shipped' AND tracking_no <> '' ORDER BY id");
+        while (st.step() == SQLITE_ROW) numbers[st.text(0)] = st.text(1);
         return true;
       },
       &ignored);
-  return courier;
+  return numbers;
+}
+
+std::optional<Shipment> ShippingJournal::last_shipped(const std::string& order_id) {
+  std::optional<Shipment> found;
+  std::string ignored;
+  m_db.run(
+      [&](Database::Connection& db, std::string*) {
+        const std::string sql = std::string(kColumns) +
+                                "WHERE order_id = ? AND outcome = 'shipped' ORDER BY id DESC LIMIT 1";
+        Statement st(db, sql.c_str());
+        st.bind(1, order_id);
+        if (st.step() == SQLITE_ROW) found = read_shipment(st);
+        return true;
+      },
+      &ignored);
+  return found;
+}
+
+std::string ShippingJournal::courier_of(const std::string& order_id) {
+  const std::optional<Shipment> s = last_shipped(order_id);
+  return s ? s->courier : std::string();
 }
 
 std::set<std::string> ShippingJournal::order_ids(const std::string& outcome) {

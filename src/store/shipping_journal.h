@@ -9,6 +9,7 @@
 //        journal.finish(*id, true, "操作成功", 200, &error);
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -49,10 +50,19 @@ class ShippingJournal {
   ShippingJournal(const ShippingJournal&) = delete;
   ShippingJournal& operator=(const ShippingJournal&) = delete;
 
+  // Settles an entry by what was seen afterwards (the order's page): its
+  // outcome ("shipped", "failed", or "unknown" still) and what was seen.
+  bool settle(std::int64_t id, const std::string& outcome, const std::string& message,
+              std::string* error);
+
+  // The order's latest successful shipment, if any.
+  std::optional<Shipment> last_shipped(const std::string& order_id);
   // The courier of the order's latest successful shipment; empty when none.
   std::string courier_of(const std::string& order_id);
   // Order ids with a shipment of that outcome.
   std::set<std::string> order_ids(const std::string& outcome);
+  // Tracking number -> the order id it was shipped with.
+  std::map<std::string, std::string> shipped_numbers();
   // Newest first; `since` a date "YYYY-MM-DD" (empty: all), `outcome` empty for all.
   std::vector<Shipment> entries(const std::string& since = {}, const std::string& outcome = {});
   // Unknown entries not told about yet, marked as told.

@@ -85,14 +85,14 @@ TEST_F(ScanShipping, OrderThenTrackingNumberShipsThatOrderAndLeavingNamesTheRest
   EXPECT_EQ(bells(), 0);
   EXPECT_EQ(sends(), 0);
 
-  scan("YT1234567890123");
+  scan("557012345678");
   EXPECT_EQ(bells(), 1);
   EXPECT_TRUE(scan_mode()->last_result().good);
   const mall::Order shipped = m_mall.order(first_id);
   EXPECT_EQ(shipped.state, 30);
-  EXPECT_EQ(shipped.tracking_no, "YT1234567890123");
+  EXPECT_EQ(shipped.tracking_no, "557012345678");
   EXPECT_EQ(shipped.courier, "huitong");
-  EXPECT_EQ(m_window.cell(kOrderList, 0, app::kColTrackingNo), "YT1234567890123");
+  EXPECT_EQ(m_window.cell(kOrderList, 0, app::kColTrackingNo), "557012345678");
   EXPECT_EQ(m_window.cell(kOrderList, 0, app::kColShipStatus), gbk("发货成功"));
   EXPECT_EQ(scan_mode()->shipped(), 1);
 
@@ -100,12 +100,12 @@ TEST_F(ScanShipping, OrderThenTrackingNumberShipsThatOrderAndLeavingNamesTheRest
   scan(first_id);
   EXPECT_EQ(bells(), 2);
   EXPECT_TRUE(scan_mode()->last_result().text.contains(QString::fromUtf8("已经发过货")));
-  scan("YT9999999999999");
+  scan("559999999999");
   EXPECT_EQ(sends(), 1);
 
   // A number already on another row is refused before it is sent.
   scan(m_window.cell(kOrderList, 1, app::kColOrderNo));
-  scan("YT1234567890123");
+  scan("557012345678");
   EXPECT_EQ(bells(), 2);
   EXPECT_EQ(sends(), 1);
 
@@ -119,6 +119,35 @@ TEST_F(ScanShipping, OrderThenTrackingNumberShipsThatOrderAndLeavingNamesTheRest
     EXPECT_TRUE(tally.contains(QString::fromStdString(m_window.cell(kOrderList, r, app::kColOrderNo))));
   EXPECT_TRUE(tally.contains(QString::fromUtf8("发货没有成功1单：") +
                              QString::fromStdString(m_window.cell(kOrderList, 1, app::kColOrderNo))));
+}
+
+// A mistyped order number scanned while an order waits for its parcel is
+// not that parcel's number: nothing is asked in the scan mode, a number must
+// look like one, and the order keeps waiting.
+TEST_F(ScanShipping, ANumberThatDoesNotLookLikeOneIsRefusedAndTheOrderKeepsWaiting) {
+  get_ready();
+  click("扫描发货");
+  ASSERT_NE(scan_mode(), nullptr);
+  scan(m_window.cell(kOrderList, 0, app::kColOrderNo));
+  scan("99999");  // huitong's numbers have a pattern, which this is not
+  EXPECT_EQ(bells(), 2);
+  EXPECT_EQ(sends(), 0);
+  EXPECT_TRUE(m_window.cell(kOrderList, 0, app::kColShipStatus).empty());
+  scan("557012345678");
+  EXPECT_EQ(bells(), 1);
+  EXPECT_EQ(m_mall.order(m_window.cell(kOrderList, 0, app::kColId)).tracking_no, "557012345678");
+
+  // A courier without a pattern takes eight letters or digits at least.
+  m_window.set_text("编辑框12", "nopattern");
+  scan(m_window.cell(kOrderList, 1, app::kColOrderNo));
+  scan("1234567");
+  EXPECT_EQ(bells(), 2);
+  scan("12 345678");  // a slip inside the number
+  EXPECT_EQ(bells(), 2);
+  EXPECT_EQ(sends(), 1);
+  scan("AB345678");
+  EXPECT_EQ(bells(), 1);
+  EXPECT_EQ(sends(), 2);
 }
 
 }  // namespace

@@ -66,6 +66,49 @@ class BatchChecks : public MallTest {
   store::Database db{store::Database::beside(settings.path())};
 };
 
+// One order shipped on its own meets the batch's checks: what must never
+// be sent is refused, what is doubtful is asked, and No sends nothing.
+TEST_F(BatchChecks, OneOrderShippedOnItsOwnIsRefusedOrAskedAboutLikeABatchRow) {
+  store::ShippingJournal journal(db);
+  std::string error;
+  store::Shipment earlier;
+  earlier.order_id = "7";
+  earlier.tracking_no = "YT1000000007";
+  journal.finish(*journal.begin(earlier, &error), true, "操作成功", 200, &error);
+  add_row("1");
+  add_row("2", "YT1000000002");
+  add_row("7");
+  const struct {
+    int row;
+    const char* number;
+    bool asked;  // false: refused without a question
+  } cases[] = {
+      {0, "", false},              {0, "7.73277E+14", false},
+      {0, "YT 1000000001", false}, {0, "YT1000000002", true},  // on another row
+      {0, "YT1000000007", true},   // shipped with order 7
+      {2, "YT1000000099", true},   // order 7 shipped already
+      {0, "SF100000000001", true},  // not yuantong's
+  };
+  for (const auto& c : cases) {
+    form.messages.clear();
+    form.answers.assign({app::Answer::No});
+    form.select_row(app::kOrderList, c.row);
+    form.set_text("编辑框14", c.number);
+    fulfilment::ship_selected_order(ctx);
+    EXPECT_TRUE(server.bodies().empty()) << c.number;
+    ASSERT_EQ(form.messages.size(), 1u) << c.number;
+    EXPECT_EQ(form.messages[0].buttons == app::Buttons::YesNo, c.asked) << c.number;
+  }
+  EXPECT_EQ(form.cell(app::kOrderList, 0, app::kColTrackingNo), "");
+
+  // Yes ships it, and the row shows what was sent.
+  form.answers.assign({app::Answer::Yes});
+  fulfilment::ship_selected_order(ctx);
+  EXPECT_EQ(sent_ids(), std::vector<std::string>{"1"});
+  EXPECT_EQ(form.cell(app::kOrderList, 0, app::kColTrackingNo), "SF100000000001");
+  EXPECT_EQ(status(0), gbk("发货成功"));
+}
+
 TEST_F(BatchChecks, EveryVerdictIsNamedAndOnlyReadyRowsShipByDefault) {
   add_one_row_of_every_verdict();
   const auto verdicts = fulfilment::check_rows(ctx, form.rows(app::kOrderList));

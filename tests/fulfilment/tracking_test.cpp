@@ -5,6 +5,8 @@
 #include "fulfilment/courier_codes.h"
 #include "mall_test.h"
 #include "scripted_server.h"
+#include "store/database.h"
+#include "store/shipping_journal.h"
 
 namespace {
 
@@ -97,14 +99,30 @@ TEST_F(TrackingTest, SettingsAreSavedEvenWhenTheServiceIsDown) {
   EXPECT_EQ(form.messages[0].text, "");
 }
 
-TEST_F(TrackingTest, NoSelectionStillQueriesWithAnEmptyNumber) {
-  add_row("1", "9876");
+// The service is never asked about an empty number: an order without one
+// in its row is tracked with the number the journal shipped it with.
+TEST_F(TrackingTest, AnEmptyNumberCellTakesTheJournalsNumberOrAsksNothing) {
+  add_row("1");
   form.set_checked("选择框1", false);
+  form.select_row(app::kOrderList, 0);
+  fulfilment::query_tracking(ctx);
+  EXPECT_TRUE(api_targets().empty());
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0].text, gbk("该订单没有快递单号"));
+
+  store::Database db(store::Database::beside(settings.path()));
+  ctx.database = &db;
+  store::ShippingJournal journal(db);
+  std::string error;
+  store::Shipment shipped;
+  shipped.order_id = "1";
+  shipped.courier = "yuantong";
+  shipped.tracking_no = "YT1000000001";
+  journal.finish(*journal.begin(shipped, &error), true, "操作成功", 200, &error);
   fulfilment::query_tracking(ctx);
   ASSERT_EQ(api_targets().size(), 1u);
-  EXPECT_NE(api_targets()[0].find("&nu=&valicode="), std::string::npos);
-  EXPECT_EQ(form.cell(app::kOrderList, 0, app::kColTrackingInfo), "");
-  EXPECT_EQ(settings.read_setting(gbk("快递类型")), "yunda");
+  EXPECT_NE(api_targets()[0].find("&com=yuantong&nu=YT1000000001&"), std::string::npos);
+  ctx.database = nullptr;
 }
 
 }  // namespace

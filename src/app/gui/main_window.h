@@ -170,6 +170,9 @@ class MainWindow : public QWidget, public Form {
   void show_page(int index);
   void copy_selected_row();
   void delete_selected_row();
+  // A menu entry for one row: runs `entry` on the row that was right-clicked
+  // (held by its key since the menu opened), or says it is gone.
+  std::function<void()> on_clicked_row(std::function<void()> entry);
   void open_row_window(const QModelIndex& view_index);
   void select_table_row(int row);
   void confirm_and_ship_all();
@@ -194,6 +197,10 @@ class MainWindow : public QWidget, public Form {
   PictureBox* m_picture = nullptr;
   QMenu* m_menu = nullptr;
   QMenu* m_header_menu = nullptr;
+  // The order right-clicked when the menu opened, and the one a menu entry
+  // is acting on (selected_row answers it while the entry runs); 0: none.
+  RowKey m_menu_key = 0;
+  RowKey m_acting_key = 0;
   QLineEdit* m_search = nullptr;
   QLabel* m_search_count = nullptr;
   QPushButton* m_scan_button = nullptr;

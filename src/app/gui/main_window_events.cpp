@@ -130,6 +130,13 @@ void MainWindow::wire() {
 
   QTableView* orders = m_lists.at(std::string(kOrderList)).view;
   connect(orders, &QWidget::customContextMenuRequested, this, [this, orders](QPoint at) {
+    // The order under the pointer is held by its key: a poll may refill the
+    // table while the menu is open, and the entry must not take whatever
+    // row then sits at the same place.
+    const List& list = m_lists.at(std::string(kOrderList));
+    int row = list.table_row(orders->indexAt(at));
+    if (row < 0) row = selected_row(kOrderList);
+    m_menu_key = row >= 0 ? list.model->row_key(row) : 0;
     m_menu->popup(orders->viewport()->mapToGlobal(at) + QPoint(3, 3));
   });
   connect(orders, &QAbstractItemView::doubleClicked, this, &MainWindow::open_row_window);
@@ -142,18 +149,31 @@ void MainWindow::wire() {
 
   const QList<QAction*> entries = m_menu->actions();
   const std::function<void()> handlers[] = {
-      [this] { copy_selected_row(); },
+      on_clicked_row([this] { copy_selected_row(); }),
       [this] { run_ui(m_ops.export_orders); },
       [this] { message_box(web::gbk("直接将Excel表格拖到软件中")); },
-      [this] { run_ui(m_ops.ship_selected_order); },
+      on_clicked_row([this] { run_ui(m_ops.ship_selected_order); }),
       [this] { confirm_and_ship_all(); },
       [this] { run_worker(m_ops.retry_failed_shipments); },
-      [this] { run_ui(m_ops.query_tracking); },
+      on_clicked_row([this] { run_ui(m_ops.query_tracking); }),
       [this] { run_worker(m_ops.query_all_tracking); },
-      [this] { delete_selected_row(); },
+      on_clicked_row([this] { delete_selected_row(); }),
       [this] { clear_rows(kOrderList); }};
   for (int i = 0; i < entries.size(); ++i)
     connect(entries[i], &QAction::triggered, this, handlers[i]);
+}
+
+std::function<void()> MainWindow::on_clicked_row(std::function<void()> entry) {
+  return [this, entry = std::move(entry)] {
+    const RowKey key = std::exchange(m_menu_key, 0);
+    if (key && m_lists.at(std::string(kOrderList)).model->row_of_key(key) < 0) {
+      message_box(web::gbk("右键点中的订单已经不在表格里了（表格刚刷新过），这次什么也没做"));
+      return;
+    }
+    const RowKey outer = std::exchange(m_acting_key, key);
+    entry();
+    m_acting_key = outer;
+  };
 }
 
 void MainWindow::copy_selected_row() {

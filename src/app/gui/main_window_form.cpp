@@ -253,6 +253,7 @@ int MainWindow::selected_row(std::string_view name) {
       [&] {
         List* l = list(name);
         if (!l || !l->view->selectionModel()) return -1;
+        if (m_acting_key && name == kOrderList) return l->model->row_of_key(m_acting_key);
         const QModelIndexList rows = l->view->selectionModel()->selectedRows();
         return rows.isEmpty() ? -1 : l->table_row(rows.first());
       },
@@ -346,6 +347,8 @@ Answer MainWindow::message_box(const Text& value, const Text& title, Buttons but
         if (buttons == Buttons::YesNo) {
           box.addButton(QMessageBox::Yes)->setText(QString::fromUtf8("是(&Y)"));
           box.addButton(QMessageBox::No)->setText(QString::fromUtf8("否(&N)"));
+          // Every question here is about shipping: Enter must not ship.
+          box.setDefaultButton(QMessageBox::No);
           box.setEscapeButton(QMessageBox::No);
           return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
         }

@@ -222,6 +222,9 @@ void ScanMode::done(int result) {
   m_done = true;
   const QString text = tally();
   QDialog::done(result);
+  // The dashboard once at the end, not after every parcel: a request on the
+  // UI thread would hold up the scanner's next keys.
+  if (shipped() > 0 && m_ops.refresh_dashboard) m_ops.refresh_dashboard();
   m_form.message_box(tx(text));
 }
 

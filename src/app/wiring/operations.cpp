@@ -40,6 +40,7 @@ Operations bind_operations(Context& ctx) {
   ops.ship_scanned_row = [c](int row, const web::Text& tracking, web::Text* said) {
     return fulfilment::ship_scanned_row(*c, row, tracking, said);
   };
+  ops.refresh_dashboard = [c] { backoffice::refresh_dashboard(*c); };
 
   ops.fetch_unpaid_orders = [c] { backoffice::fetch_unpaid_orders(*c); };
   ops.fetch_orders_to_ship = [c] { backoffice::fetch_orders_to_ship(*c); };

@@ -32,6 +32,8 @@ struct Operations {
   std::function<web::Text()> shipping_refusal;
   std::function<web::Text(int row)> scan_refusal;
   std::function<bool(int row, const web::Text& tracking, web::Text* said)> ship_scanned_row;
+  // Reads the dashboard figures again (after the scan mode shipped orders).
+  std::function<void()> refresh_dashboard;
   // worker operations
   std::function<void()> fetch_unpaid_orders;      // 按钮3
   std::function<void()> fetch_orders_to_ship;     // 按钮4
