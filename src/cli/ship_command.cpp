@@ -6,10 +6,13 @@
 // With --order, the one order (found in the all-orders list) goes through the
 // window's "选中行发货" with the number in 编辑框14: refused, or asked about
 // and answered No unless --force, with the reason and exit status 3.
+#include <algorithm>
+
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "backoffice/order_lists.h"
 #include "core/table_snapshot.h"
+#include "fulfilment/batch_check.h"
 #include "exchange/import.h"
 #include "fulfilment/shipping.h"
 
@@ -74,6 +77,8 @@ int ship_one_order(app::Context& ctx, CliForm& form, const ShipOptions& ship) {
   form.select_row(app::kOrderList, 0);
   form.answer_questions(ship.force ? app::Answer::Yes : app::Answer::No,
                         ship.force ? "--force" : "没有 --force");
+  const fulfilment::RowVerdict verdict =
+      fulfilment::check_shipment(ctx, 0, web::utf8_to_gbk(ship.tracking_no));
   fulfilment::ship_selected_order(ctx);
 
   Output out("");
@@ -86,15 +91,13 @@ int ship_one_order(app::Context& ctx, CliForm& form, const ShipOptions& ship) {
   const bool sent = status == gbk("发货成功") || status == gbk("发货失败");
   if (!sent) {
     line["result"] = "refused";
-    // What the checks said: the refusal, or the question answered No.
-    for (const char* start : {"没有发货：", "这一单", "发货记录"})
-      if (const app::Text said = form.last_shown(gbk(start)); !said.empty()) {
-        line["reason"] = json_text(said);
-        break;
-      }
+    // What the checks found, or why shipping could not start (the journal).
+    line["reason"] = json_text(!verdict.reason.empty() ? verdict.reason : form.last_shown({}));
   } else {
     line["result"] = status == gbk("发货成功") ? "shipped" : "failed";
-    line["message"] = json_text(web::trim_spaces(form.last_shown(status).substr(status.size())));
+    if (!verdict.reason.empty()) line["warning"] = json_text(verdict.reason);
+    const app::Text shown = form.last_shown(status);
+    line["message"] = json_text(shown.substr(std::min(shown.size(), status.size() + 2)));  // after CR LF
   }
   out.line(json_line(line));
   const int written = finish_output(out, form);

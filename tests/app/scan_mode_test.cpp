@@ -1,10 +1,13 @@
-// 扫描发货 through the real window against the stand-in mall, typed as a
-// scanner types: an order number, Enter, a tracking number, Enter.
+// Shipping one order through the real window against the stand-in mall:
+// 扫描发货, typed as a scanner types (an order number, Enter, a tracking
+// number, Enter), and the menu entry 选中行发货.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
 
 #include <chrono>
 #include <string>
@@ -148,6 +151,40 @@ TEST_F(ScanShipping, ANumberThatDoesNotLookLikeOneIsRefusedAndTheOrderKeepsWaiti
   scan("AB345678");
   EXPECT_EQ(bells(), 1);
   EXPECT_EQ(sends(), 2);
+}
+
+// The menu entry ships the order that was right-clicked, held from the
+// moment the menu opened; once a list fetch has replaced the rows, nothing.
+TEST_F(ScanShipping, TheMenuEntryShipsTheRightClickedOrderOrNothingOnceItHasGone) {
+  get_ready();
+  auto* view = m_window.findChild<QTableView*>(QString::fromUtf8("超级列表框1"));
+  ASSERT_NE(view, nullptr);
+  auto right_click = [&](int row) {
+    emit view->customContextMenuRequested(view->visualRect(view->model()->index(row, 1)).center());
+    m_window.order_menu()->hide();
+  };
+  auto ship_entry = [&] {
+    for (QAction* a : m_window.order_menu()->actions())
+      if (a->text() == QString::fromUtf8("选中行发货")) a->trigger();
+  };
+  view->selectRow(0);
+  m_window.set_text("编辑框14", "557012345678");
+  right_click(2);
+  ship_entry();
+  EXPECT_EQ(sends(), 1);
+  EXPECT_EQ(m_mall.order(m_window.cell(kOrderList, 2, app::kColId)).tracking_no, "557012345678");
+  EXPECT_EQ(m_window.cell(kOrderList, 0, app::kColShipStatus), "");
+
+  // The menu is open on row 3 when the to-ship list is fetched again.
+  m_window.set_text("编辑框14", "557012345679");
+  right_click(3);
+  click("按钮4");
+  ASSERT_TRUE(m_window.wait_for_workers(30s));
+  m_shown.clear();
+  ship_entry();
+  EXPECT_EQ(sends(), 1);
+  ASSERT_EQ(m_shown.size(), 1u);
+  EXPECT_NE(m_shown[0].text.find(gbk("已经不在表格里了")), Text::npos);
 }
 
 }  // namespace

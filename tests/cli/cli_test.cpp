@@ -170,6 +170,39 @@ TEST_F(Cli, ShipDryRunSendsNothingAndTheRealRunShipsEachRow) {
   EXPECT_EQ(m_mall.order(ids[1]).tracking_no, "YT100001");
 }
 
+// One order is checked as in the window: refused, or asked about and
+// answered No (exit 3 with the reason), nothing sent; --force ships only
+// what would have been asked about.
+TEST_F(Cli, ShipOneOrderIsCheckedAndForceShipsOnlyWhatWasAsked) {
+  const std::vector<std::string> ids = ids_in_state(20);
+  ASSERT_GE(ids.size(), 2u);
+  auto ship = [&](const std::string& id, const std::string& number, bool force = false) {
+    std::vector<std::string> args{"ship", "--order", id, "--tracking-no", number};
+    if (force) args.push_back("--force");
+    return run(args);
+  };
+  for (const char* number : {"", "7.73277E+14", "YT 1000000001", "YT1000000001"}) {
+    const Finished r = ship(ids[0], number);
+    EXPECT_EQ(r.exit, 3) << number << r.err;
+    ASSERT_EQ(r.lines().size(), 1u) << number;
+    EXPECT_EQ(r.lines()[0]["result"], "refused") << number;
+    EXPECT_NE(r.lines()[0]["reason"], "") << number;
+  }
+  EXPECT_EQ(ship(ids[0], "7.73277E+14", true).exit, 3);
+  EXPECT_EQ(sent_shipments(), 0);
+
+  const Finished forced = ship(ids[0], "YT1000000001", true);  // not huitong's: asked
+  ASSERT_EQ(forced.exit, 0) << forced.err;
+  EXPECT_EQ(forced.lines()[0]["result"], "shipped");
+  EXPECT_EQ(m_mall.order(ids[0]).tracking_no, "YT1000000001");
+  // The order is shipped now, and its number taken.
+  EXPECT_EQ(ship(ids[0], "557012345678").exit, 3);
+  EXPECT_EQ(ship(ids[1], "YT1000000001").exit, 3);
+  EXPECT_EQ(sent_shipments(), 1);
+  EXPECT_EQ(ship("no-such-order", "557012345678").exit, 1);
+  EXPECT_EQ(run({"ship"}).exit, 2);
+}
+
 // Order ids of the shipments the mall received, with how often each came.
 std::map<std::string, int> shipments_by_id(const mall::StandInMall& mall) {
   std::map<std::string, int> sent;
