@@ -77,11 +77,15 @@ void StandInMall::Impl::order_edit(const httplib::Request& req, httplib::Respons
 
 void StandInMall::Impl::order_send(const httplib::Request& req, httplib::Response& res,
                                    const std::string& csrf) {
-  auto reply = [&res](int status, bool ok, const std::string& message) {
+  auto reply = [&res, this](int status, bool ok, const std::string& message) {
     res.status = status;
     res.set_content(
         std::string("{\"status\":") + (ok ? "1" : "0") + ",\"message\":\"" + message + "\"}",
         "application/json; charset=UTF-8");
+    if (fault.load() == Fault::LostShipmentAnswer) {  // the work is done, its answer lost
+      res.status = 503;
+      res.set_header("Retry-After", "0");
+    }
   };
   if (!req.has_header("X-CSRF-Token") || req.get_header_value("X-CSRF-Token") != csrf) {
     return reply(400, false, "无法验证您的数据提交，请重新登录后再试");

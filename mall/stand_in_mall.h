@@ -61,6 +61,7 @@ enum class Fault {
   Garbage,         // 200 with zero bytes and invalid UTF-8
   Huge,            // 200 pages inside huge_size() bytes of filler
   Truncated,       // back-office pages announce their length, then stop halfway
+  LostShipmentAnswer,  // /order/send does its work, then answers 503 (Retry-After: 0)
 };
 
 struct Options {

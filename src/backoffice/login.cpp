@@ -31,7 +31,7 @@ Text summary_of(app::Form& form, const Text& store_name) {
 
 }  // namespace
 
-void login(app::Context& ctx) {
+bool login(app::Context& ctx) {
   app::Form& form = ctx.form;
   const Text login_url = ctx.backoffice_url("/site/login");
 
@@ -74,10 +74,12 @@ void login(app::Context& ctx) {
   ctx.settings.write_setting(gbk("密码"), form.text("编辑框2"));
   form.set_title(gbk("蔚禾商城订单管理系统 V4.0   qq:604918273          欢迎您！  ") +
                  store_name_of(page));
-  show_session_state(ctx, is_logged_in(page)                          ? SessionState::LoggedIn
+  const bool logged_in = is_logged_in(page);
+  show_session_state(ctx, logged_in                          ? SessionState::LoggedIn
                           : form_page.empty() && answer.empty() ? SessionState::Unreachable
                                                                 : SessionState::NotLoggedIn);
   form.set_progress(100);
+  return logged_in;
 }
 
 }  // namespace backoffice

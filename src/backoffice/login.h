@@ -5,13 +5,14 @@
 // activity log and the progress bar; saves the account and password in the
 // settings file after every attempt and sets the window title.
 //
-// Usage: backoffice::login(ctx);
+// Usage: if (backoffice::login(ctx)) ...
 
 #include "core/context.h"
 
 namespace backoffice {
 
-void login(app::Context& ctx);
+// True when the merchant is signed in.
+bool login(app::Context& ctx);
 
 struct Dashboard;
 // Fills the dashboard labels (标签3 to 标签10) from the dashboard's figures.

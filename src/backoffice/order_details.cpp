@@ -30,6 +30,29 @@ struct Detail {
 
 }  // namespace
 
+std::optional<std::vector<web::Text>> request_order_detail(app::Context& ctx,
+                                                           const web::Text& order_id,
+                                                           web::HttpOutcome* outcome) {
+  const web::Text url = ctx.backoffice_url("/order/edit?id=") + web::form_encode(order_id);
+  std::uint64_t sent_with = 0;
+  auto ask = [&] {
+    auto out = ctx.session_gate.request();
+    sent_with = ctx.csrf_token.version();
+    return web::http_request(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {},
+                             outcome);
+  };
+  web::Bytes body = ask();
+  web::Text page = web::page_text(body);
+  // Answered with the login form, the session has expired: after a quiet
+  // login (one for all the requests in flight) the page is asked again.
+  if (ctx.renew_if_expired && ctx.renew_if_expired(page, sent_with)) {
+    body = ask();
+    page = web::page_text(body);
+  }
+  thread_local web::PatternMatcher matcher;  // one per thread
+  return order_detail_of(page, matcher);
+}
+
 void fetch_order_details(app::Context& ctx) {
   app::Form& form = ctx.form;
   form.speak(gbk("正在获取订单详情，请等待..."));
@@ -62,28 +85,11 @@ void fetch_order_details(app::Context& ctx) {
       count_finished();  // deleted while earlier pages came in
       continue;
     }
-    const web::Text url = ctx.backoffice_url("/order/edit?id=") +
-                          web::form_encode(app::cell_of(table.rows[r], app::kColId));
-    pool.submit(r, [&ctx, &details, r, url](int) {
+    const web::Text id = app::cell_of(table.rows[r], app::kColId);
+    pool.submit(r, [&ctx, &details, r, id](int) {
       web::HttpOutcome outcome;
-      std::uint64_t sent_with = 0;
-      auto ask = [&] {
-        auto out = ctx.session_gate.request();
-        sent_with = ctx.csrf_token.version();
-        return web::http_request(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr,
-                                 {}, &outcome);
-      };
-      web::Bytes body = ask();
-      web::Text page = web::page_text(body);
-      // Answered with the login form, the session has expired: after a quiet
-      // login (one for all the requests in flight) the page is asked again.
-      if (ctx.renew_if_expired && ctx.renew_if_expired(page, sent_with)) {
-        body = ask();
-        page = web::page_text(body);
-      }
-      thread_local web::PatternMatcher matcher;  // one per pool thread
-      details[r].cut_short = !body.empty() && !outcome.complete;
-      details[r].groups = order_detail_of(page, matcher);
+      details[r].groups = request_order_detail(ctx, id, &outcome);
+      details[r].cut_short = outcome.status != 0 && !outcome.complete;
       return web::pool_answer(outcome);
     });
   }

@@ -9,10 +9,20 @@
 //
 // Usage: form.start_worker([&ctx] { backoffice::fetch_order_details(ctx); });
 
+#include <optional>
+#include <vector>
+
 #include "core/context.h"
 
 namespace backoffice {
 
 void fetch_order_details(app::Context& ctx);
+
+// One order's edit page, read: its thirteen detail groups, or nothing when
+// the page does not match (no answer, another layout). Renews an expired
+// session once. Blocks; any thread.
+std::optional<std::vector<web::Text>> request_order_detail(app::Context& ctx,
+                                                           const web::Text& order_id,
+                                                           web::HttpOutcome* outcome);
 
 }  // namespace backoffice

@@ -1,11 +1,12 @@
 #include "backoffice/session.h"
 
-#include <memory>
 #include <chrono>
+#include <memory>
 #include <mutex>
 
 #include "backoffice/dashboard.h"
 #include "backoffice/login.h"
+#include "backoffice/order_details.h"
 
 namespace backoffice {
 
@@ -99,6 +100,12 @@ void install_session_hooks(app::Context& ctx) {
     return false;
   };
   ctx.after_batch = [c] { refresh_dashboard(*c); };
+  ctx.tracking_no_on_page = [c](const Text& order_id) -> std::optional<Text> {
+    web::HttpOutcome outcome;
+    const auto groups = request_order_detail(*c, order_id, &outcome);
+    if (!groups) return std::nullopt;
+    return web::trim_spaces(groups->back());  // 物流单号, the last group
+  };
 }
 
 }  // namespace backoffice

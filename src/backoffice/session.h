@@ -34,7 +34,8 @@ inline constexpr std::chrono::seconds kRenewalPause{30};
 
 // Sets ctx.renew_if_expired (is_login_form, then renew_session; one login for
 // all the requests that came back with the form at once, none for
-// kRenewalPause after a failed one) and ctx.after_batch (refresh_dashboard).
+// kRenewalPause after a failed one), ctx.after_batch (refresh_dashboard) and
+// ctx.tracking_no_on_page (request_order_detail).
 void install_session_hooks(app::Context& ctx);
 
 }  // namespace backoffice

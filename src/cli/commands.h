@@ -51,6 +51,7 @@ struct JournalOptions {
   std::string since;             // "YYYY-MM-DD"; empty: everything
   std::string format = "jsonl";  // jsonl | tsv | xlsx
   std::string output;            // file; empty: standard output (xlsx needs one)
+  bool reconcile = false;  // log in and settle the unknown entries; print those
 };
 int run_journal(const SessionOptions& session, const JournalOptions& options);
 

@@ -1,8 +1,11 @@
 // weihe-cli journal: the shipping journal kept on this machine, newest first.
 // It needs no login: after a crash it is read while the back office may be away.
+// With --reconcile it logs in and settles the entries whose outcome is unknown
+// by looking at their orders' pages, and prints those entries as they now stand.
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "exchange/workbook_writer.h"
+#include "fulfilment/shipping.h"
 #include "store/shipping_journal.h"
 
 namespace cli {
@@ -24,7 +27,7 @@ int run_journal(const SessionOptions& options, const JournalOptions& journal) {
     std::fprintf(stderr, "weihe-cli journal: --format xlsx needs -o FILE\n");
     return kUsage;
   }
-  auto session = local_session(options);
+  auto session = journal.reconcile ? logged_in_session(options) : local_session(options);
   if (!session) return kFailed;
   CliForm& form = session->form();
   if (!session->database().ok()) {
@@ -32,7 +35,9 @@ int run_journal(const SessionOptions& options, const JournalOptions& journal) {
     return kFailed;
   }
   const std::vector<store::Shipment> entries =
-      store::ShippingJournal(session->database()).entries(journal.since);
+      journal.reconcile ? fulfilment::settle_unknown_shipments(session->ctx())
+                        : store::ShippingJournal(session->database()).entries(journal.since);
+  if (journal.reconcile) form.say("核对了" + std::to_string(entries.size()) + "笔结果不明的发货");
   const std::vector<std::string> keys(std::begin(kKeys), std::end(kKeys));
 
   if (journal.format == "xlsx") {

@@ -109,6 +109,9 @@ int main(int argc, char** argv) {
       });
   journal_command->add_option("--format", journal.format, "jsonl (default) | tsv | xlsx")
       ->check(CLI::IsMember({"jsonl", "tsv", "xlsx"}));
+  journal_command->add_flag("--reconcile", journal.reconcile,
+                            "Log in and settle the shipments of unknown outcome by their orders' "
+                            "pages; print each with its new outcome");
   journal_command->add_option("-o,--output", journal.output, "Write to FILE (needed for xlsx)")
       ->type_name("FILE");
 

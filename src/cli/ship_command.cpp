@@ -33,13 +33,16 @@ Json row_head(const app::OrderRow& row) {
 Json row_result(const app::OrderRow& row) {
   Json line = row_head(row);
   const app::Text status = row.size() > app::kColShipStatus ? row[app::kColShipStatus] : app::Text();
-  for (const char* marker : {"发货成功", "发货失败", "跳过："}) {
+  for (const char* marker : {"发货成功", "发货失败", "跳过：", "发货不明："}) {
     const app::Text m = gbk(marker);
     if (status.compare(0, m.size(), m) != 0) continue;
     const app::Text rest = status.substr(m.size());
     if (m == gbk("跳过：")) {
       line["result"] = "skipped";
       line["reason"] = json_text(rest);
+    } else if (m == gbk("发货不明：")) {  // in doubt even after looking at the order's page
+      line["result"] = "unknown";
+      line["message"] = json_text(rest);
     } else {
       line["result"] = m == gbk("发货成功") ? "shipped" : "failed";
       line["reply"] = json_text(rest);
@@ -88,13 +91,13 @@ int ship_one_order(app::Context& ctx, CliForm& form, const ShipOptions& ship) {
   line["courier"] = json_text(form.text("编辑框12"));
   line["sender_id"] = json_text(form.text("编辑框13"));
   const app::Text status = app::cell_of(row, app::kColShipStatus);
-  const bool sent = status == gbk("发货成功") || status == gbk("发货失败");
+  const bool sent = status == gbk("发货成功") || status == gbk("发货失败") || status == gbk("发货不明");
   if (!sent) {
     line["result"] = "refused";
     // What the checks found, or why shipping could not start (the journal).
     line["reason"] = json_text(!verdict.reason.empty() ? verdict.reason : form.last_shown({}));
   } else {
-    line["result"] = status == gbk("发货成功") ? "shipped" : "failed";
+    line["result"] = status == gbk("发货成功") ? "shipped" : status == gbk("发货不明") ? "unknown" : "failed";
     if (!verdict.reason.empty()) line["warning"] = json_text(verdict.reason);
     const app::Text shown = form.last_shown(status);
     line["message"] = json_text(shown.substr(std::min(shown.size(), status.size() + 2)));  // after CR LF
@@ -152,7 +155,8 @@ int run_ship(const SessionOptions& options, const ShipOptions& ship) {
   for (const app::OrderRow& row : form.rows(app::kOrderList)) {
     const Json line = row_result(row);
     // A failed row, or one the batch never reached (it stopped early).
-    some_failed = some_failed || line["result"] == "failed" || row[app::kColShipStatus].empty();
+    some_failed = some_failed || line["result"] == "failed" || line["result"] == "unknown" ||
+                  row[app::kColShipStatus].empty();
     out.line(json_line(line));
   }
   const int written = finish_output(out, form);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 
 #include "core/form.h"
@@ -86,9 +87,12 @@ struct Context {
   // was sent, logs in again quietly with the account and password in the
   // window, unless a login has happened since, and says whether the request
   // may be sent again (false for any other page);
-  // after_batch brings the dashboard counts up to date once a batch has shipped.
+  // after_batch brings the dashboard counts up to date once a batch has shipped;
+  // tracking_no_on_page reads the order's edit page: the number its 物流单号
+  // shows (empty while the order waits), nothing when the page cannot be read.
   std::function<bool(const Text& page, std::uint64_t sent_with)> renew_if_expired;
   std::function<void()> after_batch;
+  std::function<std::optional<Text>(const Text& order_id)> tracking_no_on_page;
 
   // "http://" + back-office host + path.
   Text backoffice_url(std::string_view path) const {

@@ -126,7 +126,9 @@ void record_outcome(store::ShippingJournal* journal, std::optional<std::int64_t>
       reply.http_status > 0 ? std::optional<int>(reply.http_status) : std::nullopt;
   const std::string message = web::gbk_to_utf8(reply.message);
   std::string ignored;
-  if (in_batch)
+  if (reply.unknown)  // still in doubt after looking: the entry stays "unknown", with what was seen
+    journal->settle(*entry, "unknown", message, &ignored);
+  else if (in_batch)
     journal->finish_soon(*entry, reply.shipped, message, status);
   else
     journal->finish(*entry, reply.shipped, message, status, &ignored);
@@ -139,6 +141,70 @@ EarlierShipments earlier_shipments(app::Context& ctx) {
 }
 
 }  // namespace
+
+bool in_doubt(const ShipReply& reply, bool repeated) {
+  if (reply.shipped) return false;
+  return reply.http_status == 0 || reply.http_status >= 500 || repeated;
+}
+
+void look_at_order_page(app::Context& ctx, const Text& order_id, const Text& tracking,
+                        ShipReply* reply) {
+  if (!ctx.tracking_no_on_page) return;
+  const Text answer = !reply->message.empty() ? reply->message
+                      : reply->http_status   ? gbk("后台返回 ") + std::to_string(reply->http_status)
+                                             : gbk("后台没有回答");
+  const std::optional<Text> shown = ctx.tracking_no_on_page(order_id);
+  reply->shipped = shown && !shown->empty() && *shown == web::trim_spaces(tracking);
+  reply->unknown = !shown || (!shown->empty() && !reply->shipped);
+  Text seen;
+  if (!shown)
+    seen = gbk("订单页面读不到，不知道发出去没有");
+  else if (reply->shipped)
+    seen = gbk("订单页面上已有这个快递单号：已发货");
+  else if (shown->empty())
+    seen = gbk("订单仍在等待发货：没有发出去，可以再发");
+  else
+    seen = gbk("订单页面上的快递单号是") + *shown;
+  reply->message = answer + gbk("；") + seen;
+}
+
+std::vector<store::Shipment> settle_unknown_shipments(app::Context& ctx) {
+  if (!ctx.database || !ctx.database->ok() || !ctx.tracking_no_on_page) return {};
+  store::ShippingJournal journal(*ctx.database);
+  std::vector<store::Shipment> unknown = journal.entries({}, "unknown");
+  std::reverse(unknown.begin(), unknown.end());  // oldest first
+  for (store::Shipment& s : unknown) {
+    ShipReply reply;
+    reply.message = web::utf8_to_gbk(s.message);
+    ctx.form.wait([&] {
+      look_at_order_page(ctx, web::utf8_to_gbk(s.order_id), web::utf8_to_gbk(s.tracking_no),
+                         &reply);
+    });
+    s.outcome = reply.unknown ? "unknown" : reply.shipped ? "shipped" : "failed";
+    s.message = web::gbk_to_utf8(reply.message);
+    std::string ignored;
+    journal.settle(s.id, s.outcome, s.message, &ignored);
+  }
+  return unknown;
+}
+
+void settle_unknown_shipments_and_tell(app::Context& ctx, bool say_none) {
+  const std::vector<store::Shipment> settled = settle_unknown_shipments(ctx);
+  if (settled.empty()) {
+    if (say_none) ctx.form.message_box(gbk("没有结果不明的发货"));
+    return;
+  }
+  Text text = gbk("核对了") + std::to_string(settled.size()) + gbk("笔结果不明的发货：");
+  constexpr std::size_t kNamed = 20;
+  for (std::size_t i = 0; i < settled.size() && i < kNamed; ++i) {
+    const store::Shipment& s = settled[i];
+    const char* outcome = s.outcome == "shipped" ? "已发货" : s.outcome == "failed" ? "没有发出" : "仍然不明";
+    text += "\r\n" + web::utf8_to_gbk("订单号 " + s.order_no + "（ID " + s.order_id + "，快递单号 " +
+                                       s.tracking_no + "）：" + outcome);
+  }
+  if (settled.size() > kNamed) text += "\r\n" + gbk("……");
+  ctx.form.message_box(text);
+}
 
 Text reply_message(const Text& reply) {
   const std::string utf8 = web::gbk_to_utf8(web::trim_spaces(reply));
@@ -255,13 +321,15 @@ RowShipment ship_row(app::Context& ctx, int row, const Text& tracking) {
     if (!result.sent) return;
     result.reply = send_shipment(ctx, shipment.courier, shipment.tracking, shipment.address_id,
                                  shipment.order_id);
+    if (in_doubt(result.reply, false))
+      look_at_order_page(ctx, shipment.order_id, shipment.tracking, &result.reply);
     record_outcome(j, entry, result.reply, false);
   });
   return result;
 }
 
 Text status_word(const RowShipment& shipment) {
-  return gbk(shipment.reply.shipped ? "发货成功" : "发货失败");
+  return gbk(shipment.reply.shipped ? "发货成功" : shipment.reply.unknown ? "发货不明" : "发货失败");
 }
 
 void ship_selected_order(app::Context& ctx) {
@@ -377,12 +445,21 @@ void ship_rows(app::Context& ctx, Rows which) {
       ++finished;
       form.set_progress(static_cast<int>(finished * 100 / n));
     };
+    std::vector<char> repeated(n, 0);
     auto take_next_finished = [&] {
       const std::size_t r = *pool.next_finished();
-      const ShipReply& result = replies[r];
+      ShipReply& result = replies[r];
+      const bool doubtful = in_doubt(result, repeated[r]);
+      if (doubtful) {
+        look_at_order_page(ctx, app::cell_of(table.rows[r], app::kColId),
+                           app::cell_of(table.rows[r], app::kColTrackingNo), &result);
+      }
       record_outcome(j, entries[r], result, true);
       ++(result.shipped ? shipped : failed);
-      const Text status = result.shipped ? gbk("发货成功") : gbk("发货失败") + result.reply;
+      const Text status = result.shipped  ? gbk("发货成功")
+                          : result.unknown ? gbk("发货不明：") + result.message
+                          : doubtful       ? gbk("发货失败") + result.message
+                                           : gbk("发货失败") + result.reply;
       form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus, {status});
       count_finished();
     };
@@ -410,9 +487,10 @@ void ship_rows(app::Context& ctx, Rows which) {
                         form.text(kAddressBox),              batch};
       stopped = missing_input_message(shipment.courier, shipment.address_id);
       if (!stopped.empty() || !record_shipment(j, shipment, &entries[r], &stopped)) break;
-      pool.submit(r, [&ctx, &replies, r, shipment](int) {
+      pool.submit(r, [&ctx, &replies, &repeated, r, shipment](int attempt) {
         replies[r] = send_shipment(ctx, shipment.courier, shipment.tracking, shipment.address_id,
                                    shipment.order_id);
+        repeated[r] = attempt > 0;
         return web::pool_answer(replies[r].http_status, replies[r].retry_after);
       });
     }
@@ -449,7 +527,8 @@ void report_unknown_shipments(app::Context& ctx) {
                                        "，快递单号 " + unknown[i].tracking_no + "，" + unknown[i].time +
                                        "）");
   if (unknown.size() > kNamed) text += "\r\n" + gbk("……");
-  text += "\r\n" + gbk("请到后台核对这些订单是否已经发货。发货记录页里它们的结果是“不明”。");
+  text += "\r\n" + gbk("登录后程序会到后台的订单页面核对它们（发货记录页的“核对未确认的发货”也可以）；"
+                       "在那之前它们的结果是“不明”，不会再发。");
   ctx.form.message_box(text);
 }
 

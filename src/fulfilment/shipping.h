@@ -11,9 +11,11 @@
 #include <chrono>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "core/context.h"
 #include "fulfilment/batch_check.h"
+#include "store/shipping_journal.h"
 #include "web/text.h"
 
 namespace fulfilment {
@@ -34,7 +36,8 @@ bool is_shipped_reply(const Text& reply);
 struct ShipReply {
   Text reply;  // the back office's reply as page text (empty when the request failed)
   bool shipped = false;
-  Text message;         // what the reply says, for the journal and for people
+  bool unknown = false;  // in doubt even after looking at the order's page
+  Text message;         // what the reply says (and what was seen), for the journal and people
   int http_status = 0;  // 0 when there was no answer
   std::optional<std::chrono::milliseconds> retry_after;  // what a 429 or 503 asked for
 };
@@ -43,6 +46,22 @@ struct ShipReply {
 // {"code":1,"msg":"订单不存在"}; otherwise the reply's text without its
 // HTML tags, runs of white space made one space.
 Text reply_message(const Text& reply);
+
+// Doubtful shipments are settled by looking, never by guessing. A shipment
+// is in doubt when it got no answer, a 5xx answer, or was refused when sent
+// a second time (the first may have been taken). The order's page then
+// settles it: our number there, shipped; no number (the order still waits),
+// failed, it may be sent again; anything else (another number, no page),
+// still unknown, with what was seen in the message.
+bool in_doubt(const ShipReply& reply, bool repeated);
+void look_at_order_page(app::Context& ctx, const Text& order_id, const Text& tracking,
+                        ShipReply* reply);
+// Every journal entry still "unknown", looked at the same way and settled
+// in the journal; each with its outcome as it now stands, oldest first.
+std::vector<store::Shipment> settle_unknown_shipments(app::Context& ctx);
+// Settles the unknown entries and says what became of them; with
+// `say_none`, also that there were none.
+void settle_unknown_shipments_and_tell(app::Context& ctx, bool say_none);
 
 // Operations.
 
@@ -70,7 +89,7 @@ struct RowShipment {
   ShipReply reply;
 };
 RowShipment ship_row(app::Context& ctx, int row, const Text& tracking);
-// "发货成功" or "发货失败", the word a shipped row's 发货状态 gets.
+// "发货成功", "发货失败" or "发货不明", the word a shipped row's 发货状态 gets.
 Text status_word(const RowShipment& shipment);
 // The checks a shipment needs before it goes: the message for an empty
 // 编辑框12 or 编辑框13, or for a journal that cannot be written; empty when

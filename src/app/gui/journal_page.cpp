@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -29,6 +30,13 @@ QString outcome_name(const std::string& outcome) {
   return QString::fromUtf8("不明");
 }
 
+// "2026-12-09T11:19:01+08:00" as this machine's local time, "2026-12-09 11:19:01".
+QString local_time(const std::string& stored) {
+  const QDateTime t = QDateTime::fromString(QString::fromStdString(stored), Qt::ISODate);
+  return t.isValid() ? t.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                     : QString::fromStdString(stored);
+}
+
 }  // namespace
 
 JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
@@ -47,12 +55,16 @@ JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
   m_since->setEnabled(false);
   auto* reload = new QPushButton(QString::fromUtf8("刷新"), this);
   auto* save = new QPushButton(QString::fromUtf8("导出"), this);
+  auto* settle = new QPushButton(QString::fromUtf8("核对未确认的发货"), this);
+  settle->setObjectName(QStringLiteral("核对未确认的发货"));
+  settle->setToolTip(QString::fromUtf8("结果不明的发货，到后台的订单页面上看发出去没有"));
   m_status = new QLabel(this);
   filters->addWidget(m_outcome);
   filters->addWidget(m_use_date);
   filters->addWidget(m_since);
   filters->addWidget(reload);
   filters->addWidget(save);
+  filters->addWidget(settle);
   filters->addWidget(m_status, 1);
   layout->addLayout(filters);
 
@@ -74,6 +86,15 @@ JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
   connect(m_since, &QDateEdit::dateChanged, this, [this] { refresh(); });
   connect(reload, &QPushButton::clicked, this, [this] { refresh(); });
   connect(save, &QPushButton::clicked, this, [this] { export_shown(); });
+  connect(settle, &QPushButton::clicked, this, [this] {
+    if (m_settle) m_settle();
+    refresh();
+  });
+}
+
+void JournalPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  refresh();
 }
 
 void JournalPage::set_database(store::Database* database) {
@@ -96,9 +117,12 @@ void JournalPage::refresh() {
     const store::Shipment& e = entries[r];
     const std::string cells[] = {e.time,        e.batch,     e.order_id, e.order_no, e.courier,
                                  e.tracking_no, e.sender_id, "",         e.message};
-    for (int c = 0; c < static_cast<int>(std::size(cells)); ++c)
-      m_table->setItem(r, c, new QTableWidgetItem(c == 7 ? outcome_name(e.outcome)
-                                                         : QString::fromStdString(cells[c])));
+    for (int c = 0; c < static_cast<int>(std::size(cells)); ++c) {
+      const QString text = c == 0   ? local_time(e.time)
+                           : c == 7 ? outcome_name(e.outcome)
+                                    : QString::fromStdString(cells[c]);
+      m_table->setItem(r, c, new QTableWidgetItem(text));
+    }
   }
   m_table->resizeColumnsToContents();
   m_status->setText(QString::fromUtf8("共%1条").arg(entries.size()));

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QComboBox;
 class QDateEdit;
 class QCheckBox;
@@ -24,11 +26,18 @@ class JournalPage : public QWidget {
   explicit JournalPage(QWidget* parent);
   void set_database(store::Database* database);
   void refresh();  // reads the journal again with the filters shown
+  // What "核对未确认的发货" runs (settles the unknown entries); the page is
+  // read again afterwards.
+  void set_settle(std::function<void()> settle) { m_settle = std::move(settle); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;  // read again whenever shown
 
  private:
   void export_shown();
 
   store::Database* m_database = nullptr;
+  std::function<void()> m_settle;
   QComboBox* m_outcome;
   QCheckBox* m_use_date;
   QDateEdit* m_since;

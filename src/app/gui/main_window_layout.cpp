@@ -41,10 +41,10 @@ bool starts_with(const Text& cell, const char* utf8) {
   return cell.rfind(web::gbk(utf8), 0) == 0;
 }
 
-// 发货状态 at a glance: shipped green, failed red, skipped grey.
+// 发货状态 at a glance: shipped green, failed and in doubt red, skipped grey.
 QColor ship_status_colour(const Text& cell) {
   if (starts_with(cell, "发货成功")) return kGreen;
-  if (starts_with(cell, "发货失败")) return kRed;
+  if (starts_with(cell, "发货失败") || starts_with(cell, "发货不明")) return kRed;
   if (starts_with(cell, "跳过")) return kGrey;
   return {};
 }
@@ -347,6 +347,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::set_database(store::Database* database) {
   m_journal_page->set_database(database);
+  m_journal_page->set_settle([this] { run_ui(m_ops.settle_unknown_shipments); });
 }
 
 }  // namespace app

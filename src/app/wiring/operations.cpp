@@ -24,7 +24,11 @@ Operations bind_operations(Context& ctx) {
   backoffice::install_session_hooks(ctx);
 
   Operations ops;
-  ops.login = [c] { backoffice::login(*c); };
+  // Shipments left unknown (a crash, a dropped answer) are looked up as soon
+  // as the back office can be asked.
+  ops.login = [c] {
+    if (backoffice::login(*c)) fulfilment::settle_unknown_shipments_and_tell(*c, false);
+  };
   ops.fetch_all_orders = [c] { backoffice::fetch_all_orders(*c); };
   ops.toggle_new_order_reminder = [reminder] { reminder->toggle(); };
   ops.poll_new_orders = [reminder] { reminder->poll(); };
@@ -41,6 +45,7 @@ Operations bind_operations(Context& ctx) {
     return fulfilment::ship_scanned_row(*c, row, tracking, said);
   };
   ops.refresh_dashboard = [c] { backoffice::refresh_dashboard(*c); };
+  ops.settle_unknown_shipments = [c] { fulfilment::settle_unknown_shipments_and_tell(*c, true); };
 
   ops.fetch_unpaid_orders = [c] { backoffice::fetch_unpaid_orders(*c); };
   ops.fetch_orders_to_ship = [c] { backoffice::fetch_orders_to_ship(*c); };

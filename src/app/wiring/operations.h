@@ -34,6 +34,8 @@ struct Operations {
   std::function<bool(int row, const web::Text& tracking, web::Text* said)> ship_scanned_row;
   // Reads the dashboard figures again (after the scan mode shipped orders).
   std::function<void()> refresh_dashboard;
+  // 核对未确认的发货 (发货记录 page): settles the journal's unknown entries.
+  std::function<void()> settle_unknown_shipments;
   // worker operations
   std::function<void()> fetch_unpaid_orders;      // 按钮3
   std::function<void()> fetch_orders_to_ship;     // 按钮4
