@@ -73,6 +73,12 @@ struct TrackingTimeline {
   Text reply;                 // the service's answer as stored
 };
 
+// One of the merchant's sender addresses: the id shipping sends, and the
+// address as the back office's address page shows it.
+struct SenderAddress {
+  Text id, text;
+};
+
 class Form {
  public:
   virtual ~Form() = default;
@@ -143,6 +149,9 @@ class Form {
   virtual void notify(const Text& title, const Text& body) = 0;
   // Orders waiting to be shipped, as last counted (the tray icon's tooltip).
   virtual void show_to_ship_count(int count) = 0;
+  // The sender addresses to choose from for 编辑框13 (a form without such a
+  // choice keeps only the box).
+  virtual void set_sender_addresses(const std::vector<SenderAddress>&) {}
 };
 
 }  // namespace app

@@ -16,4 +16,10 @@ Hosts hosts_of(const Settings& settings);
 // courier; each box is set, also to the empty text.
 void fill_settings_boxes(Form& form, const Settings& settings);
 
+// The window's shipping courier (编辑框12) and sender id (编辑框13) across
+// restarts, in a section of our own ("shipping"): restored at start where
+// kept, saved after shipping and at exit.
+void restore_shipping_choice(Form& form, const Settings& settings);
+void save_shipping_choice(Form& form, Settings& settings);
+
 }  // namespace app

@@ -246,6 +246,34 @@ Text read_from_address_id(std::string_view body) {
   return web::text_between(page, "<a data-url=\"/user-address/del?id=", "\"");
 }
 
+std::vector<app::SenderAddress> read_sender_addresses(std::string_view body) {
+  const Text page = web::utf8_to_gbk(web::bytes_to_text(body));
+  const Text link = "<a data-url=\"/user-address/del?id=";
+  static const RE2 tag("<[^>]*>");
+  static const RE2 blanks(R"(\s+)");
+  std::vector<app::SenderAddress> found;
+  std::size_t after_previous = 0;  // where the previous link's id ended
+  for (std::size_t at; (at = page.find(link, after_previous)) != Text::npos;) {
+    const std::size_t id_start = at + link.size();
+    const std::size_t id_end = page.find('"', id_start);
+    if (id_end == Text::npos) break;
+    // The address is what its table row (or list item) shows before the
+    // link; a page without rows gives no text.
+    std::optional<std::size_t> row;
+    for (const char* opening : {"<tr", "<li", "<TR", "<LI"}) {
+      const std::size_t open = page.rfind(opening, at);
+      if (open != Text::npos && open >= after_previous) row = std::max(row.value_or(0), open);
+    }
+    std::string text = row ? web::gbk_to_utf8(page.substr(*row, at - *row)) : std::string();
+    RE2::GlobalReplace(&text, tag, " ");
+    RE2::GlobalReplace(&text, blanks, " ");
+    found.push_back({page.substr(id_start, id_end - id_start),
+                     web::trim_spaces(web::utf8_to_gbk(text))});
+    after_previous = id_end;
+  }
+  return found;
+}
+
 std::string ship_body(const Text& courier, const Text& tracking, const Text& address_id,
                       const Text& order_id) {
   return "deliver_explain=&address=&shipping_express_name=" + web::form_encode(courier) +
@@ -261,6 +289,18 @@ bool is_shipped_reply(const Text& reply) {
 void fetch_from_address_id(app::Context& ctx) {
   const web::Bytes body = app::wait_for_request(ctx.form, ctx.backoffice_url("/user-address/list"));
   ctx.form.set_text(kAddressBox, read_from_address_id(body));
+  ctx.form.set_sender_addresses(read_sender_addresses(body));
+}
+
+void fetch_sender_addresses(app::Context& ctx) {
+  const web::Bytes body = app::wait_for_request(ctx.form, ctx.backoffice_url("/user-address/list"));
+  const std::vector<app::SenderAddress> addresses = read_sender_addresses(body);
+  if (addresses.empty()) return;
+  const Text chosen = ctx.form.text(kAddressBox);
+  const bool known = std::any_of(addresses.begin(), addresses.end(),
+                                 [&](const app::SenderAddress& a) { return a.id == chosen; });
+  if (!known) ctx.form.set_text(kAddressBox, addresses.front().id);
+  ctx.form.set_sender_addresses(addresses);
 }
 
 ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& tracking,

@@ -27,6 +27,10 @@ using web::Text;
 // The id in the first address-delete link of the user-address page (raw
 // response body, UTF-8); the empty text when there is none.
 Text read_from_address_id(std::string_view body);
+// Every sender address of the user-address page, in its order: the id of
+// each delete link and the text of its table row (or list item) as the
+// page shows it, tags left out. The first is read_from_address_id's.
+std::vector<app::SenderAddress> read_sender_addresses(std::string_view body);
 // The six-field form body of a ship request, values percent-encoded as UTF-8.
 std::string ship_body(const Text& courier, const Text& tracking, const Text& address_id,
                       const Text& order_id);
@@ -65,8 +69,13 @@ void settle_unknown_shipments_and_tell(app::Context& ctx, bool say_none);
 
 // Operations.
 
-// Fills 编辑框13 with the sender-address id (empty when the page lacks it).
+// Fills 编辑框13 with the sender-address id (empty when the page lacks it),
+// and offers every address of the page to choose from.
 void fetch_from_address_id(app::Context& ctx);
+// At login: offers the sender addresses; 编辑框13 keeps an id among them
+// (a choice kept from last time), else takes the first. The page unreadable
+// or without addresses changes nothing.
+void fetch_sender_addresses(app::Context& ctx);
 // Posts one shipment with the CSRF token. Blocks for the request; callers on
 // the UI thread wrap it in ctx.form.wait.
 ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& tracking,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -122,6 +123,17 @@ TEST_F(ScanShipping, OrderThenTrackingNumberShipsThatOrderAndLeavingNamesTheRest
     EXPECT_TRUE(tally.contains(QString::fromStdString(m_window.cell(kOrderList, r, app::kColOrderNo))));
   EXPECT_TRUE(tally.contains(QString::fromUtf8("发货没有成功1单：") +
                              QString::fromStdString(m_window.cell(kOrderList, 1, app::kColOrderNo))));
+}
+
+// Login offers the sender addresses and chooses the first, as 取发货ID did.
+TEST_F(ScanShipping, LoginOffersTheSenderAddresses) {
+  sign_in();
+  EXPECT_EQ(m_window.text("编辑框13"), m_mall.sender_address_id());
+  auto* choice = m_window.findChild<QComboBox*>(QString::fromUtf8("发货地址"));
+  ASSERT_NE(choice, nullptr);
+  ASSERT_GE(choice->count(), 1);
+  EXPECT_EQ(choice->currentData().toString().toStdString(), m_mall.sender_address_id());
+  EXPECT_FALSE(choice->currentText().isEmpty());
 }
 
 // A mistyped order number scanned while an order waits for its parcel is

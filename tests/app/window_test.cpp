@@ -138,7 +138,7 @@ const ControlSpec kControls[] = {
     {"编辑框7", "masked", {552, 1, 112, 16}, ""},
     {"标签11", "label", {676, 0, 24, 16}, "快递"},
     {"编辑框8", "edit", {724, 0, 112, 16}, ""},
-    {"按钮12", "button", {392, 200, 72, 32}, "批量发货"},
+    {"按钮12", "button", {778, 85, 60, 24}, "批量发货"},  // beside 扫描发货, not over the table
     {"分组框1", "group", {16, 48, 392, 208}, "发起提现"},
     {"标签13", "label", {16, 40, 72, 24}, "可提现金额："},
     {"编辑框10", "edit", {88, 40, 112, 24}, ""},
@@ -286,7 +286,7 @@ TEST_F(Window, TheOrderPageToolsCoverNoOtherControl) {
   };
   for (int width : {1136, 1500}) {
     m_window->resize(width, 504);
-    for (const char* tool : {"扫描发货", "搜索框", "搜索结果"}) {
+    for (const char* tool : {"扫描发货", "搜索框", "搜索结果", "按钮12", "发货地址"}) {
       QWidget* t = find(tool);
       ASSERT_TRUE(t->isVisible()) << tool;
       for (QWidget* w : m_window->findChildren<QWidget*>()) {
@@ -524,6 +524,17 @@ TEST_F(Window, CreationFillsTheFourBoxesFromSettings) {
   EXPECT_EQ(m_window->text("编辑框2"), "pw");
   EXPECT_EQ(m_window->text("编辑框7"), "key1");
   EXPECT_EQ(m_window->text("编辑框8"), "yunda");
+}
+
+// The shipping courier and the chosen sender survive a restart.
+TEST_F(Window, TheShippingChoiceIsKeptAcrossARestart) {
+  EXPECT_EQ(m_window->text("编辑框12"), "huitong");
+  m_window->set_text("编辑框12", "yuantong");
+  m_window->set_text("编辑框13", "17");
+  m_window->close();
+  make_window();
+  EXPECT_EQ(m_window->text("编辑框12"), "yuantong");
+  EXPECT_EQ(m_window->text("编辑框13"), "17");
 }
 
 TEST_F(Window, TipWindowIsAFixedModalPicture) {

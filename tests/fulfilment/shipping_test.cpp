@@ -107,6 +107,22 @@ TEST_F(AddressIdTest, TakesTheFirstLinkEvenAfterAChineseCharacter) {
   EXPECT_EQ(form.text("编辑框13"), "7001");
 }
 
+TEST(SenderAddresses, EveryAddressWithTheTextItsRowShows) {
+  const std::string page =
+      "<table><tr><th>收货人</th><th>地址</th></tr>\n"
+      "<tr><td>张伟</td><td>上海市 浦东新区1号<a data-url=\"/user-address/del?id=7001\">删除</a></td></tr>\n"
+      "<tr><td>李娜</td><td>仓库<a data-url=\"/user-address/del?id=7002\">删除</a></td></tr></table>";
+  const auto addresses = fulfilment::read_sender_addresses(page);
+  ASSERT_EQ(addresses.size(), 2u);
+  EXPECT_EQ(addresses[0].id, "7001");
+  EXPECT_EQ(addresses[0].text, gbk("张伟 上海市 浦东新区1号"));
+  EXPECT_EQ(addresses[1].id, "7002");
+  EXPECT_EQ(addresses[1].text, gbk("李娜 仓库"));
+  EXPECT_EQ(fulfilment::read_from_address_id(page), addresses[0].id);
+  EXPECT_TRUE(fulfilment::read_sender_addresses("<html>no addresses</html>").empty());
+  EXPECT_EQ(fulfilment::read_sender_addresses("<a data-url=\"/user-address/del?id=9").size(), 0u);
+}
+
 TEST_F(AddressIdTest, UnreadablePageEmptiesTheBox) {
   form.set_text("编辑框13", "99");
   mall.set_fault(mall::Fault::Drop);

@@ -29,6 +29,7 @@
 #include "core/form.h"
 #include "app/wiring/operations.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -127,6 +128,7 @@ class MainWindow : public QWidget, public Form {
   void show_tracking(const TrackingTimeline& timeline) override;
   void notify(const Text& title, const Text& body) override;
   void show_to_ship_count(int count) override;
+  void set_sender_addresses(const std::vector<SenderAddress>& addresses) override;
   // Brings the window to the front and lists the orders waiting to be shipped
   // (a notification's default action).
   void open_to_ship_orders();
@@ -204,6 +206,7 @@ class MainWindow : public QWidget, public Form {
   QLineEdit* m_search = nullptr;
   QLabel* m_search_count = nullptr;
   QPushButton* m_scan_button = nullptr;
+  QComboBox* m_sender_choice = nullptr;
   JournalPage* m_journal_page = nullptr;
   QTimer m_timer;
   MessageHandler m_message_handler;

@@ -16,6 +16,7 @@
 
 #include "app/gui/layout_memory.h"
 #include "app/gui/main_window.h"
+#include "core/startup.h"
 #include "app/gui/order_filter.h"
 #include "app/gui/report_model.h"
 #include "app/gui/row_window.h"
@@ -280,6 +281,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing is never refused; from now on workers' control calls are no-ops.
   save_layout(m_settings, this, m_lists.at(std::string(kOrderList)).view);
+  save_shipping_choice(*this, m_settings);
   close_down();
   m_timer.stop();
   event->accept();

@@ -2,6 +2,7 @@
 // the UI thread when called from a worker.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -357,6 +358,21 @@ Answer MainWindow::message_box(const Text& value, const Text& title, Buttons but
         return Answer::Ok;
       },
       closed_answer);
+}
+
+void MainWindow::set_sender_addresses(const std::vector<SenderAddress>& addresses) {
+  on_ui_void([&] {
+    m_sender_choice->clear();
+    const QString chosen = qs(text("编辑框13"));
+    for (const SenderAddress& a : addresses) {
+      const QString caption = a.text.empty() ? u("发货地址 ID %1").arg(qs(a.id))
+                                             : qs(a.text) + u("（ID %1）").arg(qs(a.id));
+      m_sender_choice->addItem(caption, qs(a.id));
+      m_sender_choice->setItemData(m_sender_choice->count() - 1, caption, Qt::ToolTipRole);
+    }
+    m_sender_choice->setCurrentIndex(m_sender_choice->findData(chosen));
+    m_sender_choice->setToolTip(m_sender_choice->currentText());
+  });
 }
 
 bool MainWindow::speak(const Text& value) {

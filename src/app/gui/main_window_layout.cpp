@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -199,8 +200,6 @@ void MainWindow::build_pages() {
   mask_input(add(new QLineEdit(t), "编辑框7", {552, 1, 112, 16}, 0));
   add(new QLabel(u("快递"), t), "标签11", {676, 0, 24, 16}, 0);
   add(new QLineEdit(t), "编辑框8", {724, 0, 112, 16}, 0);
-  add(new QPushButton(u("批量发货"), t), "按钮12", {392, 200, 72, 32}, 0)
-      ->setToolTip(u("发表格里的全部行：搜索时没有显示出来的行也会发"));
 
   auto* g1 = add(new QGroupBox(u("发起提现"), t), "分组框1", {16, 48, 392, 208}, 1);
   add(new QLabel(u("可提现金额："), g1), "标签13", {16, 40, 72, 24});
@@ -270,6 +269,19 @@ MainWindow::List MainWindow::report_view(QWidget* parent, const char* name, QRec
 // columns and offers the default widths again.
 void MainWindow::build_order_tools(List& orders) {
   QWidget* t = this;
+  // The sender addresses fetched at login, by their text: a choice sets 编辑框13.
+  m_sender_choice = add(new QComboBox(t), "发货地址", {}, 0);
+  m_sender_choice->setToolTip(u("发货地址：登录后从后台取来，选一个即填好发货ID"));
+  m_sender_choice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  m_sender_choice->setPlaceholderText(u("发货地址"));
+  connect(m_sender_choice, &QComboBox::activated, this, [this](int index) {
+    const QString id = m_sender_choice->itemData(index).toString();
+    static_cast<QLineEdit*>(control("编辑框13"))->setText(id);
+    m_sender_choice->setToolTip(m_sender_choice->itemText(index));
+  });
+  // Beside the scan mode, never over the table.
+  add(new QPushButton(u("批量发货"), t), "按钮12", {}, 0)
+      ->setToolTip(u("发表格里的全部行：搜索时没有显示出来的行也会发"));
   m_scan_button = add(new QPushButton(u("扫描发货"), t), "扫描发货", {}, 0);
   m_scan_button->setToolTip(u("用扫描枪发货：先扫订单号，再扫快递单号，扫完即发（F8）"));
   m_search = add(new QLineEdit(t), "搜索框", {}, 0);
@@ -296,6 +308,8 @@ void MainWindow::build_order_tools(List& orders) {
 void MainWindow::place_order_tools() {
   if (!m_scan_button) return;
   const int right = width();
+  control("按钮12")->setGeometry(right - 358, 85, 60, 24);
+  m_sender_choice->setGeometry(630, 85, right - 358 - 6 - 630, 24);
   m_scan_button->setGeometry(right - 294, 85, 60, 24);
   m_search->setGeometry(right - 230, 86, 140, 22);
   m_search_count->setGeometry(right - 86, 86, 82, 22);
@@ -324,6 +338,7 @@ void MainWindow::window_created() {
   setAcceptDrops(true);
   qApp->installEventFilter(this);
   fill_settings_boxes(*this, m_settings);
+  restore_shipping_choice(*this, m_settings);
   restore_layout(m_settings, this, m_lists.at(std::string(kOrderList)).view);
 }
 

@@ -75,6 +75,15 @@ bool MemoryForm::is_checked(std::string_view control) {
   auto it = m_checked.find(control);
   return it != m_checked.end() && it->second;
 }
+void MemoryForm::set_sender_addresses(const std::vector<SenderAddress>& addresses) {
+  std::lock_guard lock(m_mutex);
+  m_sender_addresses = addresses;
+}
+std::vector<SenderAddress> MemoryForm::sender_addresses() {
+  std::lock_guard lock(m_mutex);
+  return m_sender_addresses;
+}
+
 void MemoryForm::set_checked(std::string_view control, bool checked) {
   std::lock_guard lock(m_mutex);
   m_checked[std::string(control)] = checked;

@@ -74,6 +74,8 @@ class MemoryForm : public Form {
   void show_tracking(const TrackingTimeline&) override {}
   void notify(const Text&, const Text&) override {}
   void show_to_ship_count(int) override {}
+  void set_sender_addresses(const std::vector<SenderAddress>& addresses) override;
+  std::vector<SenderAddress> sender_addresses();  // as last offered
 
   // What a merchant would do with the mouse.
   void select_row(std::string_view list, int row);
@@ -91,6 +93,7 @@ class MemoryForm : public Form {
   List& list(std::string_view name);
 
   std::recursive_mutex m_mutex;
+  std::vector<SenderAddress> m_sender_addresses;
   std::map<std::string, Text, std::less<>> m_texts;
   std::map<std::string, bool, std::less<>> m_enabled;
   std::map<std::string, bool, std::less<>> m_checked;

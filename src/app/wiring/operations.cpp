@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/context.h"
+#include "core/startup.h"
 #include "backoffice/login.h"
 #include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"
@@ -27,13 +28,19 @@ Operations bind_operations(Context& ctx) {
   // Shipments left unknown (a crash, a dropped answer) are looked up as soon
   // as the back office can be asked.
   ops.login = [c] {
-    if (backoffice::login(*c)) fulfilment::settle_unknown_shipments_and_tell(*c, false);
+    if (!backoffice::login(*c)) return;
+    fulfilment::fetch_sender_addresses(*c);  // 取发货ID is no daily chore
+    fulfilment::settle_unknown_shipments_and_tell(*c, false);
   };
   ops.fetch_all_orders = [c] { backoffice::fetch_all_orders(*c); };
   ops.toggle_new_order_reminder = [reminder] { reminder->toggle(); };
   ops.poll_new_orders = [reminder] { reminder->poll(); };
   ops.fetch_from_address_id = [c] { fulfilment::fetch_from_address_id(*c); };
-  ops.ship_selected_order = [c] { fulfilment::ship_selected_order(*c); };
+  // The courier and sender that shipped are the ones to offer next time.
+  ops.ship_selected_order = [c] {
+    fulfilment::ship_selected_order(*c);
+    save_shipping_choice(c->form, c->settings);
+  };
   ops.confirm_and_ship_all = [c] { fulfilment::confirm_and_ship_all(*c); };
   ops.query_tracking = [c] { fulfilment::query_tracking(*c); };
   ops.fetch_withdrawable_amount = [c] { finance::fetch_withdrawable_amount(*c); };
@@ -51,7 +58,10 @@ Operations bind_operations(Context& ctx) {
   ops.fetch_orders_to_ship = [c] { backoffice::fetch_orders_to_ship(*c); };
   ops.fetch_orders_to_receive = [c] { backoffice::fetch_orders_to_receive(*c); };
   ops.fetch_order_details = [c] { backoffice::fetch_order_details(*c); };
-  ops.ship_all_orders = [c] { fulfilment::ship_all_orders(*c); };
+  ops.ship_all_orders = [c] {
+    fulfilment::ship_all_orders(*c);
+    save_shipping_choice(c->form, c->settings);
+  };
   ops.retry_failed_shipments = [c] { fulfilment::retry_failed_shipments(*c); };
   ops.query_all_tracking = [c] { fulfilment::query_all_tracking(*c); };
   ops.list_paid_withdrawals = [c] { finance::list_paid_withdrawals(*c); };
