@@ -133,7 +133,7 @@ const ControlSpec kControls[] = {
     {"标签6", "red", {1040, 48, 56, 16}, ""},
     {"进度条1", "progress", {848, 127, 272, 16}, ""},
     {"选择夹1", "tabs", {0, 128, 1136, 376}, ""},
-    {"超级列表框1", "list", {0, 27, 1128, 400}, ""},
+    {"超级列表框1", "list", {0, 27, 1128, 346}, ""},  // page controls end inside the tabs
     {"标签12", "label", {483, 1, 64, 16}, "快递100sky"},
     {"编辑框7", "masked", {552, 1, 112, 16}, ""},
     {"标签11", "label", {676, 0, 24, 16}, "快递"},
@@ -146,14 +146,14 @@ const ControlSpec kControls[] = {
     {"标签14", "label", {18, 89, 72, 24}, "输入金额："},
     {"编辑框11", "edit", {88, 88, 112, 24}, "必须是100的整倍数"},
     {"按钮10", "button", {224, 88, 80, 24}, "发起申请"},
-    {"分组框2", "group", {448, 48, 672, 344}, "提现记录"},
+    {"分组框2", "group", {448, 48, 672, 325}, "提现记录"},
     {"按钮9", "button", {88, 16, 72, 24}, "支付完成"},
     {"按钮8", "button", {176, 16, 72, 24}, "待审核"},
-    {"超级列表框2", "list", {11, 52, 648, 280}, ""},
-    {"编辑框4", "fixed", {8, 32, 736, 368}, nullptr},
-    {"编辑框6", "multi", {8, 32, 256, 368}, ""},
-    {"编辑框9", "multi", {8, 32, 1120, 376}, ""},
-    {"编辑框3", "fixed", {16, 32, 744, 368}, nullptr},
+    {"超级列表框2", "list", {11, 52, 648, 267}, ""},
+    {"编辑框4", "fixed", {8, 32, 736, 341}, nullptr},
+    {"编辑框6", "multi", {8, 32, 256, 341}, ""},
+    {"编辑框9", "multi", {8, 32, 1120, 341}, ""},
+    {"编辑框3", "fixed", {16, 32, 744, 341}, nullptr},
 };
 
 bool has_kind(QWidget* w, std::string_view kind) {
@@ -300,6 +300,34 @@ TEST_F(Window, TheOrderPageToolsCoverNoOtherControl) {
   }
   find<QTabWidget>("选择夹1")->setCurrentIndex(1);
   EXPECT_FALSE(find("搜索框")->isVisible());
+}
+
+// Every control ends inside what holds it, at the form's size and larger,
+// and the last of 200 rows can be scrolled into view with the horizontal
+// scroll bar below it.
+TEST_F(Window, EveryPageEndsInsideTheWindowAndTheLastRowIsReachable) {
+  m_window->show();
+  for (int r = 0; r < 200; ++r) m_window->append_row(kOrderList, {std::to_string(r + 1)});
+  auto* view = find<QTableView>("超级列表框1");
+  for (QSize size : {QSize(1136, 504), QSize(1920, 1080)}) {
+    m_window->resize(size);
+    for (QWidget* w : m_window->findChildren<QWidget*>()) {
+      QWidget* parent = w->parentWidget();
+      const bool control = parent == m_window.get() || qobject_cast<QTabWidget*>(parent) ||
+                           qobject_cast<QGroupBox*>(parent);
+      if (w->objectName().isEmpty() || w->objectName().startsWith(QStringLiteral("qt_")) ||
+          !control || w->window() != m_window.get())
+        continue;
+      EXPECT_LE(w->geometry().bottom(), parent->height() - 1)
+          << w->objectName().toStdString() << " at " << size.height();
+    }
+    m_window->scroll_to_row(kOrderList, 199);
+    const QRect last = view->visualRect(view->model()->index(199, 0));
+    EXPECT_TRUE(view->viewport()->rect().contains(last)) << size.height();
+    QWidget* bar = view->horizontalScrollBar();
+    const QPoint bar_bottom = bar->mapTo(m_window.get(), QPoint(0, bar->height()));
+    EXPECT_LE(bar_bottom.y(), m_window->height()) << size.height();
+  }
 }
 
 TEST_F(Window, FixedTextsAreExact) {

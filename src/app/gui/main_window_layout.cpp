@@ -54,7 +54,11 @@ QColor ship_status_colour(const Text& cell) {
 constexpr int kClientWidth = 1136;
 constexpr int kClientHeight = 504;
 const QRect kTabsGeometry(0, 128, 1136, 376);
-const QRect kOrderListGeometry(0, 27, 1128, 400);
+// Page controls end inside the tab control (376 high, 3 for its frame): the
+// form's own sizes ran past it, so the last rows of a long list and the
+// horizontal scroll bar could not be reached.
+constexpr int kPageBottom = 373;
+const QRect kOrderListGeometry(0, 27, 1128, kPageBottom - 27);
 const QRect kJournalGeometry(8, 30, 1120, 340);
 
 void set_text_colour(QWidget* w, const QColor& colour) {
@@ -208,16 +212,16 @@ void MainWindow::build_pages() {
   add(new QLabel(u("输入金额："), g1), "标签14", {18, 89, 72, 24});
   add(new QLineEdit(u("必须是100的整倍数"), g1), "编辑框11", {88, 88, 112, 24});
   add(new QPushButton(u("发起申请"), g1), "按钮10", {224, 88, 80, 24});
-  auto* g2 = add(new QGroupBox(u("提现记录"), t), "分组框2", {448, 48, 672, 344}, 1);
+  auto* g2 = add(new QGroupBox(u("提现记录"), t), "分组框2", {448, 48, 672, kPageBottom - 48}, 1);
   add(new QPushButton(u("支付完成"), g2), "按钮9", {88, 16, 72, 24});
   add(new QPushButton(u("待审核"), g2), "按钮8", {176, 16, 72, 24});
-  report_view(g2, "超级列表框2", {11, 52, 648, 280}, app::withdrawal_columns());
+  report_view(g2, "超级列表框2", {11, 52, 648, kPageBottom - 48 - 52 - 6}, app::withdrawal_columns());
 
-  auto* notes = fixed_box(add(multi_line(t, true), "编辑框4", {8, 32, 736, 368}, 4));
+  auto* notes = fixed_box(add(multi_line(t, true), "编辑框4", {8, 32, 736, kPageBottom - 32}, 4));
   notes->setPlainText(multi_line_text(release_notes_text()));
-  add(multi_line(t, false), "编辑框6", {8, 32, 256, 368}, 5);
-  add(multi_line(t, true), "编辑框9", {8, 32, 1120, 376}, 6);
-  auto* help = fixed_box(add(multi_line(t, true), "编辑框3", {16, 32, 744, 368}, 7));
+  add(multi_line(t, false), "编辑框6", {8, 32, 256, kPageBottom - 32}, 5);
+  add(multi_line(t, true), "编辑框9", {8, 32, 1120, kPageBottom - 32}, 6);
+  auto* help = fixed_box(add(multi_line(t, true), "编辑框3", {16, 32, 744, kPageBottom - 32}, 7));
   help->setPlainText(multi_line_text(help_text()));
   m_journal_page = add(new JournalPage(t), "发货记录", kJournalGeometry, 8);
   show_page(0);
