@@ -54,12 +54,15 @@ bool login(app::Context& ctx) {
 
   if (!is_logged_in(page)) {
     form.append_log(gbk("&=======登录失败======*\r\n"));
+    const bool reached = !(form_page.empty() && answer.empty());
+    form.show_status(reached ? gbk("登录失败：账号或密码错误") : gbk("登录失败：连接不上后台"));
     if (form_page.empty() && answer.empty()) {
       // Nothing came back at all: the back office was not reached, the password is not to blame.
       form.append_log(gbk("=======无法连接蔚禾商城后台，请检查网络======\r\n"));
       form.speak(gbk("哎哟喂！连接不上蔚禾商城后台，请检查网络后再试！呜呜"));
     } else {
       form.speak(gbk("哎哟喂！你是不是账号密码输入错误啦！呜呜"));
+      form.message_box(gbk("登录失败：账号或密码错误"));
     }
   } else {
     form.append_log(gbk("&=======登录成功======*\r\n"));
@@ -67,6 +70,8 @@ bool login(app::Context& ctx) {
     const Dashboard dashboard = dashboard_of(page);
     show_dashboard(form, dashboard);
     form.speak(summary_of(form, dashboard.store_name));
+    form.show_status(gbk("登录成功：") + dashboard.store_name + gbk("，待发货") + form.text("标签4") +
+                     gbk("笔"));
     for (const char* button : {"按钮2", "按钮3", "按钮4", "按钮5"}) form.set_enabled(button, true);
   }
 

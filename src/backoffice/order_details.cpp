@@ -12,6 +12,7 @@
 namespace backoffice {
 
 using web::gbk;
+using web::Text;
 
 namespace {
 
@@ -67,9 +68,11 @@ void fetch_order_details(app::Context& ctx) {
   web::RequestPool pool(app::parallel_requests(ctx.settings));
   std::size_t finished = 0;
   int cut_pages = 0;
+  int missing = 0;  // pages that gave no details
   auto count_finished = [&] {
     ++finished;
     form.set_progress(progress_of(finished, n));
+    form.show_status(gbk("订单详情 ") + std::to_string(finished) + "/" + std::to_string(n));
     form.process_events();
   };
   auto write_next_finished = [&] {
@@ -77,6 +80,8 @@ void fetch_order_details(app::Context& ctx) {
     if (details[r].cut_short) ++cut_pages;
     if (details[r].groups)
       form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColGoods, *details[r].groups);
+    else
+      ++missing;
     count_finished();
   };
   for (std::size_t r = 0; r < n; ++r) {
@@ -94,6 +99,10 @@ void fetch_order_details(app::Context& ctx) {
     });
   }
   while (pool.outstanding() > 0) write_next_finished();
+  Text outcome = gbk("订单详情：") + std::to_string(n) + gbk("笔");
+  if (missing > 0) outcome += gbk("，") + std::to_string(missing) + gbk("笔没有取到（后台没有回答或页面认不出）");
+  form.show_status(outcome);
+  if (missing > 0) form.append_log(outcome + "\r\n");
   if (cut_pages > 0)
     app::tell_page_incomplete(form, std::to_string(cut_pages) + gbk("笔订单的详情"));
 }

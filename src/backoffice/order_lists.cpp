@@ -3,6 +3,7 @@
 #include "backoffice/new_orders.h"
 
 #include <chrono>
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -62,6 +63,16 @@ bool answered_ok(const web::Text& head) {
   return status >= 200 && status < 300;
 }
 
+// "14:02"
+web::Text clock_now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[8];
+  std::strftime(text, sizeof text, "%H:%M", &local);
+  return text;
+}
+
 void fetch_list(app::Context& ctx, const ListFetch& fetch) {
   app::Form& form = ctx.form;
   if (fetch.first_message) form.speak(gbk(fetch.first_message));
@@ -72,30 +83,51 @@ void fetch_list(app::Context& ctx, const ListFetch& fetch) {
   } else {
     hold.emplace(ctx.table_lock, form);
   }
+  const web::Text name = list_name(fetch.list);
+  form.show_status(gbk("正在获取") + name + gbk("订单……"));
+  bool complete = true;
+  web::Text failure;
+  const std::optional<std::vector<app::OrderRow>> answer =
+      request_order_list(ctx, fetch.list, &complete, &failure);
+  if (!answer) {
+    // The rows stay: an empty table would read as "no orders".
+    const web::Text said = failure + gbk("，") + name + gbk("订单列表未更新");
+    form.append_log(said + "\r\n");
+    form.show_status(said);
+    if (fetch.count_message) form.speak(said);
+    return;
+  }
+  const std::vector<app::OrderRow>& rows = *answer;
   form.clear_rows(app::kOrderList);
   forget_shown_list(ctx);
-  bool complete = true;
-  const std::optional<std::vector<app::OrderRow>> answer =
-      request_order_list(ctx, fetch.list, &complete);
-  const std::vector<app::OrderRow> rows = answer.value_or(std::vector<app::OrderRow>{});
   if (fetch.count_message)
     form.speak(gbk("一共获取到") + std::to_string(rows.size()) + gbk("笔订单数据"));
   if (fetch.progress) form.set_progress(1);
   append_rows(form, rows, fetch.progress);
   form.set_enabled("按钮6", true);
   record_shown_list(ctx, fetch.list);
-  if (answer) {
-    note_listed_orders(ctx, rows);  // what is listed is no news for the reminder
-    if (fetch.list == kToShipList) form.show_to_ship_count(static_cast<int>(rows.size()));
-  }
+  note_listed_orders(ctx, rows);  // what is listed is no news for the reminder
+  if (fetch.list == kToShipList) form.show_to_ship_count(static_cast<int>(rows.size()));
+  form.show_status(name + gbk("：") + std::to_string(rows.size()) + gbk("笔，") + clock_now() +
+                   gbk(" 更新"));
   if (!complete) app::tell_page_incomplete(form, gbk("订单列表"));
 }
 
 }  // namespace
 
+web::Text list_name(std::string_view list) {
+  if (list == kUnpaidList) return gbk("待付款");
+  if (list == kToShipList) return gbk("待发货");
+  if (list == kToReceiveList) return gbk("待收货");
+  return gbk("总订单");
+}
+
 std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
                                                              std::string_view list,
-                                                             bool* complete) {
+                                                             bool* complete,
+                                                             web::Text* failure) {
+  web::Text ignored;
+  web::Text& why = failure ? *failure : ignored;
   web::Bytes body;
   web::Text head;
   web::HttpOutcome outcome;
@@ -113,18 +145,25 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
   if (complete) *complete = true;
   if (outcome.status == 0 && body.empty()) {
     show_session_state(ctx, SessionState::Unreachable);
+    why = gbk("连接不上后台");
     return std::nullopt;
   }
   // The session has expired: renewed once, quietly, and asked again.
   if (answered_ok(head) && ctx.renew_if_expired &&
       ctx.renew_if_expired(web::page_text(body), sent_with))
     ask();
-  if (body.empty() || !answered_ok(head)) return std::nullopt;
   const web::Text page = web::page_text(body);
-  if (is_login_form(page)) {
+  if (answered_ok(head) && is_login_form(page)) {
     show_session_state(ctx, SessionState::Expired);
+    why = gbk("登录已过期");
     return std::nullopt;
   }
+  // Every list is an HTML page: anything else is no list, not a list without orders.
+  if (why = web::failure_of(body, outcome); !why.empty()) {
+    show_failure_in_title(ctx, why + gbk("，") + list_name(list) + gbk("订单列表未更新"));
+    return std::nullopt;
+  }
+  show_failure_in_title(ctx, {});  // a list came: whatever the title said is over
   web::PatternMatcher matcher;
   std::vector<app::OrderRow> rows = order_rows_of(page, matcher);
   if (complete) *complete = outcome.complete && !matcher.cut_short();

@@ -110,11 +110,17 @@ void NewOrderReminder::run_poll(app::Context& ctx, State& state) {
     std::lock_guard lock(state.mutex);
     state.last_poll = PollResult{count, sighting.fresh};
   }
-  if (count) form.show_to_ship_count(*count);
+  if (count) {
+    form.show_to_ship_count(*count);
+    form.set_text("标签4", std::to_string(*count));  // 待发货 follows each poll
+  }
   if (fresh == 0) {
     form.append_log(gbk("<<<<<<<<暂未获取到新订单..."));
     return;
   }
+  std::vector<Text> ids;
+  for (const app::OrderRow& row : sighting.fresh) ids.push_back(row[app::kColId]);
+  form.show_new_orders(ids);
   const std::string n = std::to_string(fresh);
   form.speak(gbk("您有") + n + gbk("笔新的蔚禾商城订单，欧耶！"));
   form.append_log(gbk("获取到") + n + gbk("笔新订单，请查看..."));

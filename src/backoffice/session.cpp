@@ -41,6 +41,14 @@ void show_session_state(app::Context& ctx, SessionState state) {
   for (const char* figure : kFigures) form.set_enabled(figure, label == nullptr);
 }
 
+void show_failure_in_title(app::Context& ctx, const Text& what) {
+  if (what.empty()) return show_session_state(ctx, SessionState::LoggedIn);
+  Text title = ctx.form.title();
+  const auto at = title.find(state_marker());
+  if (at != Text::npos) title.erase(at);
+  ctx.form.set_title(title + state_marker() + what);
+}
+
 bool is_login_form(const Text& page) {
   return web::find_text(page, "BusinessLoginFrom[username]") != -1;
 }

@@ -152,6 +152,13 @@ class Form {
   // The sender addresses to choose from for 编辑框13 (a form without such a
   // choice keeps only the box).
   virtual void set_sender_addresses(const std::vector<SenderAddress>&) {}
+  // The status line: the last operation's outcome in words ("待发货：25笔，
+  // 14:02 更新", "后台返回 500，待发货订单列表未更新"), or progress in words
+  // during long work ("订单详情 12/25").
+  virtual void show_status(const Text&) {}
+  // Orders a poll found new (their ids): counted and marked in the window
+  // until the merchant has looked at the list.
+  virtual void show_new_orders(const std::vector<Text>&) {}
 };
 
 }  // namespace app

@@ -45,12 +45,29 @@ std::vector<PaidWithdrawal> read_paid_withdrawals(const Text& page) {
 }
 
 void fetch_withdrawable_amount(app::Context& ctx) {
-  const web::Bytes body = app::wait_for_request(ctx.form, ctx.backoffice_url("/withdraw-cash/add"));
+  web::HttpOutcome outcome;
+  const web::Bytes body =
+      app::wait_for_request(ctx.form, ctx.backoffice_url("/withdraw-cash/add"), 0, {}, &outcome);
+  // A failed request leaves the amount shown as it was, and says so.
+  if (const Text failure = web::failure_of(body, outcome); !failure.empty()) {
+    ctx.form.show_status(failure + web::gbk("，可提现金额没有更新"));
+    return;
+  }
   ctx.form.set_text("编辑框10", read_withdrawable_amount(web::page_text(body)));
 }
 
 void list_paid_withdrawals(app::Context& ctx) {
-  const web::Bytes body = web::http_request(ctx.backoffice_url("/withdraw-cash/list?state=1"), 0);
+  web::HttpOutcome outcome;
+  const web::Bytes body = web::http_request(ctx.backoffice_url("/withdraw-cash/list?state=1"), 0,
+                                            {}, nullptr, nullptr, nullptr, nullptr, false, nullptr,
+                                            {}, &outcome);
+  // A failed request keeps the listing there is, and says so.
+  if (const Text failure = web::failure_of(body, outcome); !failure.empty()) {
+    const Text said = failure + web::gbk("，提现记录未更新");
+    ctx.form.append_log(said + "\r\n");
+    ctx.form.show_status(said);
+    return;
+  }
   const std::vector<PaidWithdrawal> found = read_paid_withdrawals(web::page_text(body));
 
   // One step replaces the earlier listing, so two runs (even overlapping ones)

@@ -404,6 +404,7 @@ void ship_selected_order(app::Context& ctx) {
   }
   const Text status = status_word(result);
   const Text& why = result.reply.message;
+  form.show_status(status + gbk("：订单 ") + form.cell(app::kOrderList, form.row_of_key(app::kOrderList, result.key), app::kColOrderNo));
   form.message_box(status + "\r\n" + (why.empty() && !result.reply.shipped ? gbk("后台没有回答") : why));
   // Written once the message is closed, to the row that was shipped: the
   // number sent and the outcome.
@@ -484,6 +485,7 @@ void ship_rows(app::Context& ctx, Rows which) {
     auto count_finished = [&] {
       ++finished;
       form.set_progress(static_cast<int>(finished * 100 / n));
+      form.show_status(gbk("发货 ") + std::to_string(finished) + "/" + std::to_string(n));
     };
     std::vector<char> repeated(n, 0);
     auto take_next_finished = [&] {
@@ -540,6 +542,7 @@ void ship_rows(app::Context& ctx, Rows which) {
   if (shipped > 0 && ctx.after_batch) ctx.after_batch();  // 待发货 and 待收货 as they now are
   const Text counts = gbk("成功") + std::to_string(shipped) + gbk("笔，失败") +
                       std::to_string(failed) + gbk("笔，跳过") + std::to_string(skipped) + gbk("笔");
+  form.show_status(gbk("批量发货：") + counts);
   form.message_box((stopped.empty() ? gbk("发货完成，请检查是否发送成功！！！") : stopped) + "\r\n" +
                    counts);
 }

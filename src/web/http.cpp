@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <atomic>
 #include <memory>
 #include <mutex>
 
 #include "web/cookies.h"
 #include "web/http.h"
+#include "web/text.h"
 
 namespace web {
 namespace {
@@ -287,6 +289,18 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
   if (cookie) merge_cookies(*cookie, set_cookies);
   if (cookies_out) *cookies_out = set_cookies;
   return std::move(r.body);
+}
+
+Text failure_of(const Bytes& body, const HttpOutcome& outcome) {
+  if (outcome.status == 0) return gbk(body.empty() ? "连接不上后台" : "连接断了");
+  if (outcome.status < 200 || outcome.status >= 300)
+    return gbk("后台返回 ") + std::to_string(outcome.status);
+  if (body.empty()) return gbk("后台的回答是空的");
+  std::string head = body.substr(0, 4096);
+  for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* tag : {"<html", "<body", "<table"})
+    if (head.find(tag) != std::string::npos) return {};
+  return gbk("后台的回答不是网页");
 }
 
 }  // namespace web

@@ -28,6 +28,11 @@ struct HttpOutcome {
   std::optional<std::chrono::milliseconds> retry_after;
 };
 
+// Why an answer is no back-office page, in words (GB18030): no answer at all
+// ("连接不上后台"), an error status ("后台返回 500"), an empty body, or a body
+// that is no HTML document (a proxy's garbage); empty when it is a page.
+Text failure_of(const Bytes& body, const HttpOutcome& outcome);
+
 // Optional in/out parameters are pointers; nullptr means "absent". A `cookie`
 // that is given (even pointing at an empty text) switches the shared cookie
 // store off for this request and receives the merged cookies afterwards.

@@ -60,9 +60,11 @@ TEST_F(WithdrawalsTest, AmountFromTheBackOffice) {
   ASSERT_FALSE(mall.withdrawable_amount().empty());
   EXPECT_EQ(form.text("编辑框10"), gbk(mall.withdrawable_amount()));
 
+  // No answer leaves the amount shown as it was, and says so.
   mall.set_fault(mall::Fault::Drop);
   finance::fetch_withdrawable_amount(ctx);
-  EXPECT_EQ(form.text("编辑框10"), "");
+  EXPECT_EQ(form.text("编辑框10"), gbk(mall.withdrawable_amount()));
+  EXPECT_EQ(form.status(), gbk("连接不上后台，可提现金额没有更新"));
   EXPECT_TRUE(form.messages.empty());
 }
 
@@ -99,10 +101,11 @@ TEST_F(WithdrawalsTest, CannedPageOfThreeNumberedFromOne) {
   EXPECT_EQ(rows[2][0], "3");
   EXPECT_EQ(rows[2][1], "W3");
 
-  // A failed listing leaves an empty list rather than stale rows.
+  // A failed listing keeps the rows there are and says so.
   mall.set_fault(mall::Fault::ServerError);
   finance::list_paid_withdrawals(ctx);
-  EXPECT_EQ(form.row_count(app::kWithdrawalList), 0);
+  EXPECT_EQ(form.row_count(app::kWithdrawalList), 3);
+  EXPECT_EQ(form.status(), gbk("后台返回 500，提现记录未更新"));
 }
 
 }  // namespace

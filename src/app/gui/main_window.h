@@ -129,6 +129,10 @@ class MainWindow : public QWidget, public Form {
   void notify(const Text& title, const Text& body) override;
   void show_to_ship_count(int count) override;
   void set_sender_addresses(const std::vector<SenderAddress>& addresses) override;
+  void show_status(const Text& text) override;
+  void show_new_orders(const std::vector<Text>& order_ids) override;
+  // The merchant has looked at the list: the new orders are no longer marked.
+  void mark_new_orders_seen();
   // Brings the window to the front and lists the orders waiting to be shipped
   // (a notification's default action).
   void open_to_ship_orders();
@@ -163,6 +167,8 @@ class MainWindow : public QWidget, public Form {
                    std::span<const ListColumn> columns);
   void build_order_tools(List& orders);
   void place_order_tools();
+  void build_status_line();
+  void place_status_line();
   void show_search_count();
 
   // Events (main_window_events.cpp).
@@ -207,6 +213,8 @@ class MainWindow : public QWidget, public Form {
   QLabel* m_search_count = nullptr;
   QPushButton* m_scan_button = nullptr;
   QComboBox* m_sender_choice = nullptr;
+  QLabel* m_status = nullptr;
+  QPushButton* m_new_orders = nullptr;
   JournalPage* m_journal_page = nullptr;
   QTimer m_timer;
   MessageHandler m_message_handler;

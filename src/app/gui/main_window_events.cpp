@@ -141,6 +141,10 @@ void MainWindow::wire() {
     m_menu->popup(orders->viewport()->mapToGlobal(at) + QPoint(3, 3));
   });
   connect(orders, &QAbstractItemView::doubleClicked, this, &MainWindow::open_row_window);
+  // The merchant looks at the list: a click in it, or a list asked for.
+  connect(orders, &QAbstractItemView::pressed, this, [this] { mark_new_orders_seen(); });
+  for (const char* list_button : {"按钮2", "按钮3", "按钮4", "按钮5"})
+    click(list_button, [this] { mark_new_orders_seen(); });
   OrderFilter* filter = m_lists.at(std::string(kOrderList)).filter;
   connect(m_search, &QLineEdit::textChanged, filter, &OrderFilter::set_search);
   connect(filter, &OrderFilter::shown_changed, this, &MainWindow::show_search_count);

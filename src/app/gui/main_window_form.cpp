@@ -19,6 +19,7 @@
 #include <QThread>
 
 #include <exception>
+#include <set>
 #include <thread>
 
 #include "app/gui/caption_fit.h"
@@ -373,6 +374,30 @@ void MainWindow::set_sender_addresses(const std::vector<SenderAddress>& addresse
     m_sender_choice->setCurrentIndex(m_sender_choice->findData(chosen));
     m_sender_choice->setToolTip(m_sender_choice->currentText());
   });
+}
+
+void MainWindow::show_status(const Text& value) {
+  on_ui_void([&] {
+    m_status->setText(qs(value));
+    m_status->setToolTip(qs(value));
+  });
+}
+
+void MainWindow::show_new_orders(const std::vector<Text>& order_ids) {
+  on_ui_void([&] {
+    ReportModel& model = *m_lists.at(std::string(kOrderList)).model;
+    std::set<Text> marked = model.marked();
+    marked.insert(order_ids.begin(), order_ids.end());
+    model.set_marked(kColId, marked);
+    m_new_orders->setText(u("新订单 %1 笔").arg(marked.size()));
+    m_new_orders->setToolTip(u("上次看订单列表以后新来的订单，在表格里标黄；点这里去看"));
+    m_new_orders->setVisible(!marked.empty());
+  });
+}
+
+void MainWindow::mark_new_orders_seen() {
+  m_lists.at(std::string(kOrderList)).model->set_marked(kColId, {});
+  m_new_orders->hide();
 }
 
 bool MainWindow::speak(const Text& value) {

@@ -53,13 +53,16 @@ QColor ship_status_colour(const Text& cell) {
 // Client area of the window at its designed outer size of 1142 x 533.
 constexpr int kClientWidth = 1136;
 constexpr int kClientHeight = 504;
-const QRect kTabsGeometry(0, 128, 1136, 376);
-// Page controls end inside the tab control (376 high, 3 for its frame): the
+// The status line takes the bottom 20 pixels of the form; the tab control
+// ends above it.
+constexpr int kStatusHeight = 20;
+const QRect kTabsGeometry(0, 128, 1136, 376 - kStatusHeight);
+// Page controls end inside the tab control (less 3 for its frame): the
 // form's own sizes ran past it, so the last rows of a long list and the
 // horizontal scroll bar could not be reached.
-constexpr int kPageBottom = 373;
+constexpr int kPageBottom = 376 - kStatusHeight - 3;
 const QRect kOrderListGeometry(0, 27, 1128, kPageBottom - 27);
-const QRect kJournalGeometry(8, 30, 1120, 340);
+const QRect kJournalGeometry(8, 30, 1120, kPageBottom - 30);
 
 void set_text_colour(QWidget* w, const QColor& colour) {
   QPalette p = w->palette();
@@ -131,6 +134,7 @@ void MainWindow::build() {
   build_top();
   build_pages();
   build_menu();
+  build_status_line();
   m_timer.setObjectName(u("时钟1"));
   for (auto* label : findChildren<QLabel*>()) fit_caption(label);
   for (auto* check : findChildren<QCheckBox*>()) fit_caption(check);
@@ -319,6 +323,29 @@ void MainWindow::place_order_tools() {
   m_search_count->setGeometry(right - 86, 86, 82, 22);
 }
 
+// The bottom line: the last outcome in words at the left, the new orders
+// the merchant has not looked at yet at the right (a click shows them).
+void MainWindow::build_status_line() {
+  m_status = add(new QLabel(this), "状态栏", {}, -1);
+  m_status->setTextFormat(Qt::PlainText);
+  m_status->setStyleSheet(QStringLiteral("QLabel { border-top: 1px solid #c0c0c0; padding-left: 4px; }"));
+  m_new_orders = add(new QPushButton(this), "新订单", {}, -1);
+  m_new_orders->setFlat(true);
+  m_new_orders->setStyleSheet(QStringLiteral("QPushButton { color: #c00000; font-weight: bold; }"));
+  m_new_orders->hide();
+  connect(m_new_orders, &QPushButton::clicked, this, [this] {
+    m_tabs->setCurrentIndex(0);
+    mark_new_orders_seen();
+  });
+  place_status_line();
+}
+
+void MainWindow::place_status_line() {
+  if (!m_status) return;
+  m_status->setGeometry(0, height() - kStatusHeight, width() - 140, kStatusHeight);
+  m_new_orders->setGeometry(width() - 140, height() - kStatusHeight, 136, kStatusHeight);
+}
+
 void MainWindow::show_search_count() {
   const OrderFilter* filter = m_lists.at(std::string(kOrderList)).filter;
   m_search_count->setText(filter->searching() ? u("显示%1/%2行")
@@ -359,6 +386,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   const int grow_y = std::max(0, height() - kClientHeight);
   m_tabs->setGeometry(kTabsGeometry.adjusted(0, 0, grow_x, grow_y));
   place_order_tools();
+  place_status_line();
   if (List* orders = list(kOrderList))
     orders->view->setGeometry(kOrderListGeometry.adjusted(0, 0, grow_x, grow_y));
   if (m_journal_page) m_journal_page->setGeometry(kJournalGeometry.adjusted(0, 0, grow_x, grow_y));

@@ -1,5 +1,7 @@
 #include "app/gui/report_model.h"
 
+#include <QFont>
+
 #include <algorithm>
 
 namespace app {
@@ -36,16 +38,33 @@ QVariant ReportModel::data(const QModelIndex& index, int role) const {
     const QColor c = colour->second(cell);
     return c.isValid() ? QVariant(c) : QVariant();
   }
+  if (role == Qt::BackgroundRole || role == Qt::FontRole) {
+    if (m_marked.empty() || !m_marked.count(m_rows[index.row()].cells[m_marked_column])) return {};
+    if (role == Qt::BackgroundRole) return QColor(255, 243, 176);
+    QFont bold;
+    bold.setBold(true);
+    return bold;
+  }
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   const auto summary = m_summaries.find(index.column());
   const Text shown = summary == m_summaries.end() ? Text() : summary->second(cell);
-  if (role == Qt::ToolTipRole) return shown.empty() ? QVariant() : display(cell);
+  // A long cell (an address, a message) may be cut by its column: whole in the tooltip.
+  constexpr std::size_t kLongCell = 24;
+  if (role == Qt::ToolTipRole)
+    return !shown.empty() || cell.size() > kLongCell ? display(cell) : QVariant();
   return display(shown.empty() ? cell : shown);
 }
 
 void ReportModel::set_summary(int column, Summary summary) {
   m_summaries[column] = std::move(summary);
   if (m_shown > 0) emit dataChanged(index(0, column), index(m_shown - 1, column));
+}
+
+void ReportModel::set_marked(int column, std::set<Text> texts) {
+  if (column < 0 || column >= columnCount()) return;
+  m_marked_column = column;
+  m_marked = std::move(texts);
+  if (m_shown > 0) emit dataChanged(index(0, 0), index(m_shown - 1, columnCount() - 1));
 }
 
 void ReportModel::set_colour(int column, Colour colour) {

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "core/form.h"
@@ -50,6 +51,11 @@ class ReportModel : public QAbstractTableModel {
   using Colour = std::function<QColor(const Text& cell)>;
   void set_colour(int column, Colour colour);
 
+  // Rows whose `column` holds one of `texts` stand out (bold on light
+  // yellow): new orders until the merchant has looked at them.
+  void set_marked(int column, std::set<Text> texts);
+  const std::set<Text>& marked() const { return m_marked; }
+
   const std::vector<ReportColumn>& columns() const { return m_columns; }
   int size() const { return static_cast<int>(m_rows.size()); }
   // Announces the rows appended since the last announcement to the views.
@@ -77,6 +83,8 @@ class ReportModel : public QAbstractTableModel {
   std::vector<ReportColumn> m_columns;
   std::map<int, Summary> m_summaries;  // by column
   std::map<int, Colour> m_colours;     // by column
+  int m_marked_column = -1;
+  std::set<Text> m_marked;
   std::vector<Row> m_rows;
   int m_shown = 0;  // leading rows the views know of
   QTimer m_announce;

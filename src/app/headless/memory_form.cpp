@@ -84,6 +84,15 @@ std::vector<SenderAddress> MemoryForm::sender_addresses() {
   return m_sender_addresses;
 }
 
+void MemoryForm::show_status(const Text& text) {
+  std::lock_guard lock(m_mutex);
+  m_status = text;
+}
+Text MemoryForm::status() {
+  std::lock_guard lock(m_mutex);
+  return m_status;
+}
+
 void MemoryForm::set_checked(std::string_view control, bool checked) {
   std::lock_guard lock(m_mutex);
   m_checked[std::string(control)] = checked;

@@ -76,6 +76,8 @@ class MemoryForm : public Form {
   void show_to_ship_count(int) override {}
   void set_sender_addresses(const std::vector<SenderAddress>& addresses) override;
   std::vector<SenderAddress> sender_addresses();  // as last offered
+  void show_status(const Text& text) override;
+  Text status();  // as last shown
 
   // What a merchant would do with the mouse.
   void select_row(std::string_view list, int row);
@@ -94,6 +96,7 @@ class MemoryForm : public Form {
 
   std::recursive_mutex m_mutex;
   std::vector<SenderAddress> m_sender_addresses;
+  Text m_status;
   std::map<std::string, Text, std::less<>> m_texts;
   std::map<std::string, bool, std::less<>> m_enabled;
   std::map<std::string, bool, std::less<>> m_checked;
