@@ -1,5 +1,6 @@
 #include "exchange/export.h"
 
+#include <QDateTime>
 #include <QStandardPaths>
 #include <QString>
 #include <mutex>
@@ -44,13 +45,19 @@ std::filesystem::path desktop_folder() {
 }
 
 web::Text suggested_export_path() {
+  // The folder of the last export, else the desktop; a name with the date
+  // and time a merchant recognises, "订单_2026-12-09_1402.xlsx".
+  std::filesystem::path folder;
   {
     std::lock_guard lock(g_last_path_mutex);
-    if (!g_last_path.empty()) return g_last_path;
+    if (!g_last_path.empty())
+      folder = std::filesystem::path(web::gbk_to_utf8(g_last_path)).parent_path();
   }
-  std::string folder = desktop_folder().string();
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return web::utf8_to_gbk(folder);
+  if (folder.empty()) folder = desktop_folder();
+  const std::string name =
+      "订单_" + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmm")).toStdString() +
+      ".xlsx";
+  return web::utf8_to_gbk((folder / name).string());
 }
 
 void export_orders(app::Context& ctx) {

@@ -12,9 +12,9 @@ namespace exchange {
 
 void export_orders(app::Context& ctx);
 
-// Where the save dialog starts: the last path chosen in this run, or else the
-// desktop folder (the home folder when there is none) with a trailing "/".
-// System text (GB18030).
+// What the save dialog proposes: "订单_<date>_<hhmm>.xlsx" in the folder of
+// the last export of this run, or else in the desktop folder (the home
+// folder when there is none). System text (GB18030).
 web::Text suggested_export_path();
 
 // The desktop folder, or the home folder when there is no desktop folder.

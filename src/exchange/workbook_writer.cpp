@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -81,6 +82,17 @@ std::filesystem::path temporary_beside(const std::filesystem::path& target) {
   return target.parent_path() / name;
 }
 
+// How wide a text shows in a workbook column, in characters of its default
+// font: a Chinese character takes two.
+double display_width(std::string_view utf8) {
+  double width = 0;
+  for (unsigned char c : utf8) {
+    if (c < 0x80) width += 1;
+    else if (c >= 0xC0) width += 2;  // a lead byte: one wide character
+  }
+  return width;
+}
+
 }  // namespace
 
 std::string write_workbook(const std::filesystem::path& path,
@@ -105,6 +117,16 @@ std::string write_workbook(const std::filesystem::path& path,
   format_set_num_format_index(text, 49);  // the built-in text format "@"
 
   const int columns = static_cast<int>(std::min<std::size_t>(titles.size(), kMaxColumns));
+  // Columns as wide as what they hold (an order number, a time in full),
+  // long addresses capped; set before the first row is written.
+  constexpr double kMinWidth = 4, kMaxWidth = 50;
+  for (int c = 0; c < columns; ++c) {
+    double widest = display_width(titles[c]);
+    for (const auto& row : rows)
+      if (c < static_cast<int>(row.size())) widest = std::max(widest, display_width(row[c]));
+    worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                         std::clamp(widest + 1, kMinWidth, kMaxWidth), nullptr);
+  }
   lxw_error failure = LXW_NO_ERROR;
   auto put = [&](lxw_row_t row, int column, std::string_view value) {
     if (failure != LXW_NO_ERROR) return;

@@ -90,8 +90,13 @@ TEST(OrdersExchange, EmptyTableExportsTheTitleRowAndCancelWritesNothing) {
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r.sheet.cell(0, 1), "订单号");
   EXPECT_EQ(r.sheet.stored_rows(), 1u);
-  // The next dialog starts with the path chosen last.
-  EXPECT_EQ(suggested_export_path(), p.string());
+  // The next dialog starts in the folder chosen last, with a name of the
+  // date and time: "订单_2026-12-09_1402.xlsx".
+  const std::filesystem::path next(web::gbk_to_utf8(suggested_export_path()));
+  EXPECT_EQ(next.parent_path(), dir.path());
+  const std::string name = next.filename().string();
+  EXPECT_EQ(name.rfind("订单_", 0), 0u) << name;
+  EXPECT_EQ(name.size(), std::string("订单_2026-12-09_1402.xlsx").size()) << name;
 }
 
 // A cell longer than a workbook cell holds is cut, and the merchant is told

@@ -63,6 +63,20 @@ TEST(WorkbookWriter, WritesAtMost26ColumnsAndCutsOverlongCells) {
   EXPECT_EQ(r.sheet.cell(1, 0).size(), 32767u * 3);  // whole characters
 }
 
+// Columns take the width of what they hold (a Chinese character counts
+// two), long cells capped.
+TEST(WorkbookWriter, ColumnsAreAsWideAsTheirCellsUpToACap) {
+  TempDir dir;
+  auto p = dir.path() / "widths.xlsx";
+  ASSERT_EQ(write_workbook(p, {"订单号", "地址", "ID"},
+                           {{"201701191221231001", std::string(40, 'x') + "上海市浦东新区世纪大道", "9"}}),
+            "");
+  const std::string sheet = read_part(p, "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find(R"(<col min="1" max="1" width="19)"), std::string::npos) << sheet.substr(0, 600);
+  EXPECT_NE(sheet.find(R"(<col min="2" max="2" width="50)"), std::string::npos);
+  EXPECT_NE(sheet.find(R"(<col min="3" max="3" width="4)"), std::string::npos);
+}
+
 TEST(WorkbookWriter, AFailedWriteLeavesNoFileAndSaysWhy) {
   TempDir dir;
   std::vector<std::string> titles = {"a"};
