@@ -18,6 +18,7 @@ pkg_check_modules(sqlite3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(httplib REQUIRED IMPORTED_TARGET cpp-httplib)
 if(WEIHE_TESTS)
   find_package(GTest REQUIRED)
+  find_package(Qt6 REQUIRED COMPONENTS Test)  # keys and shortcuts as a keyboard sends them
   include(GoogleTest)
 endif()
 if(WEIHE_BENCH)

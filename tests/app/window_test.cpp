@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QScrollBar>
@@ -359,7 +360,7 @@ TEST_F(Window, ListColumnsTitlesAndWidths) {
     EXPECT_FALSE(orders->isColumnHidden(c));
   }
   EXPECT_EQ(orders->selectionBehavior(), QAbstractItemView::SelectRows);
-  EXPECT_EQ(orders->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_EQ(orders->selectionMode(), QAbstractItemView::ExtendedSelection);
   EXPECT_TRUE(orders->showGrid());
   EXPECT_EQ(orders->palette().color(QPalette::Inactive, QPalette::Highlight),
             orders->palette().color(QPalette::Active, QPalette::Highlight));
@@ -406,7 +407,7 @@ TEST_F(Window, ContextMenuEntriesInOrder) {
   for (QAction* a : menu->actions()) texts << a->text();
   EXPECT_EQ(texts, QStringList({u("复制"), u("导出订单"), u("导入订单"), u("选中行发货"),
                                 u("导入单号发货"), u("重试发货失败的订单"), u("查询当前订单物流"), u("查询全部订单物流"), u("删除本条订单"),
-                                u("清空订单")}));
+                                u("清空订单"), u("撤销删除")}));
   EXPECT_EQ(find("超级列表框1")->contextMenuPolicy(), Qt::CustomContextMenu);
 }
 
@@ -451,6 +452,64 @@ TEST_F(Window, DeleteAndClearEntries) {
   EXPECT_EQ(m_window->column_count(kOrderList), 26);
   entry("清空订单")->trigger();
   EXPECT_TRUE(shown.empty());
+}
+
+// 删除本条订单 and 清空订单 can be undone until the table is rewritten.
+TEST_F(Window, DeleteAndClearCanBeUndoneUntilAListFetch) {
+  fill_orders(3);
+  const std::vector<app::OrderRow> before = m_window->rows(kOrderList);
+  select(1);
+  entry("删除本条订单")->trigger();
+  entry("清空订单")->trigger();
+  EXPECT_EQ(m_window->row_count(kOrderList), 0);
+  entry("撤销删除")->trigger();
+  EXPECT_EQ(m_window->row_count(kOrderList), 2);
+  m_window->show();
+  m_window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+  QTest::keyClick(find("超级列表框1"), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(m_window->rows(kOrderList), before);
+
+  select(0);
+  entry("删除本条订单")->trigger();
+  m_window->clear_rows(kOrderList);  // a list fetch: nothing to put back into
+  m_window->append_row(kOrderList, {"9"});
+  entry("撤销删除")->trigger();
+  EXPECT_EQ(m_window->row_count(kOrderList), 1);
+}
+
+// Several rows selected: 复制 copies them all, one line each.
+TEST_F(Window, CopyTakesEverySelectedRow) {
+  fill_orders(3);
+  auto* view = find<QTableView>("超级列表框1");
+  view->selectionModel()->select(view->model()->index(0, 0),
+                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  view->selectionModel()->select(view->model()->index(2, 0),
+                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  entry("复制")->trigger();
+  const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[0].startsWith(u("0\tNO0"))) << lines[0].toStdString();
+  EXPECT_TRUE(lines[1].startsWith(u("2\tNO2"))) << lines[1].toStdString();
+}
+
+// Enter in the password box logs in; Ctrl+F goes to the search box.
+TEST_F(Window, EnterLogsInAndCtrlFSearches) {
+  int logins = 0;
+  app::Operations ops;
+  ops.login = [&] { ++logins; };
+  m_window->set_operations(ops);
+  m_window->show();
+  m_window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+  QTest::keyClick(find("编辑框2"), Qt::Key_Return);
+  EXPECT_EQ(logins, 1);
+  find<QTabWidget>("选择夹1")->setCurrentIndex(2);
+  m_window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+  QTest::keyClick(find("选择夹1"), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(find<QTabWidget>("选择夹1")->currentIndex(), 0);
+  EXPECT_TRUE(find("搜索框")->hasFocus());
 }
 
 TEST_F(Window, EventsRunTheirOperationsOnTheirThreads) {

@@ -176,8 +176,12 @@ class MainWindow : public QWidget, public Form {
   void run_ui(const std::function<void()>& operation);
   void run_worker(const std::function<void()>& operation);
   void show_page(int index);
-  void copy_selected_row();
+  void copy_selected_rows();
   void delete_selected_row();
+  void clear_orders();
+  // 撤销删除 (Ctrl+Z): puts back what the last 删除本条订单 or 清空订单
+  // removed, until a list fetch, an import or a poll rewrites the table.
+  void undo_removal();
   // A menu entry for one row: runs `entry` on the row that was right-clicked
   // (held by its key since the menu opened), or says it is gone.
   std::function<void()> on_clicked_row(std::function<void()> entry);
@@ -209,6 +213,9 @@ class MainWindow : public QWidget, public Form {
   // is acting on (selected_row answers it while the entry runs); 0: none.
   RowKey m_menu_key = 0;
   RowKey m_acting_key = 0;
+  // What the merchant removed from the order list, newest last: each row
+  // with the place it had.
+  std::vector<std::vector<std::pair<int, OrderRow>>> m_removed;
   QLineEdit* m_search = nullptr;
   QLabel* m_search_count = nullptr;
   QPushButton* m_scan_button = nullptr;

@@ -14,6 +14,8 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include <algorithm>
+
 #include "app/gui/layout_memory.h"
 #include "app/gui/main_window.h"
 #include "core/startup.h"
@@ -151,10 +153,21 @@ void MainWindow::wire() {
   connect(m_scan_button, &QPushButton::clicked, this, &MainWindow::open_scan_mode);
   connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,
           &MainWindow::open_scan_mode);
+  connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this,
+          &MainWindow::undo_removal);
+  connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
+    m_tabs->setCurrentIndex(0);
+    m_search->setFocus();
+    m_search->selectAll();
+  });
+  // Enter in the password box logs in.
+  connect(static_cast<QLineEdit*>(control("编辑框2")), &QLineEdit::returnPressed, this,
+          [this] { run_ui(m_ops.login); });
+  connect(m_menu, &QMenu::aboutToShow, this, [this] { m_menu->actions().back()->setEnabled(!m_removed.empty()); });
 
   const QList<QAction*> entries = m_menu->actions();
   const std::function<void()> handlers[] = {
-      on_clicked_row([this] { copy_selected_row(); }),
+      on_clicked_row([this] { copy_selected_rows(); }),
       [this] { run_ui(m_ops.export_orders); },
       [this] { message_box(web::gbk("直接将Excel表格拖到软件中")); },
       on_clicked_row([this] { run_ui(m_ops.ship_selected_order); }),
@@ -163,7 +176,8 @@ void MainWindow::wire() {
       on_clicked_row([this] { run_ui(m_ops.query_tracking); }),
       [this] { run_worker(m_ops.query_all_tracking); },
       on_clicked_row([this] { delete_selected_row(); }),
-      [this] { clear_rows(kOrderList); }};
+      [this] { clear_orders(); },
+      [this] { undo_removal(); }};
   for (int i = 0; i < entries.size(); ++i)
     connect(entries[i], &QAction::triggered, this, handlers[i]);
 }
@@ -181,19 +195,52 @@ std::function<void()> MainWindow::on_clicked_row(std::function<void()> entry) {
   };
 }
 
-void MainWindow::copy_selected_row() {
-  const int row = selected_row(kOrderList);
-  if (row < 0) return;
-  QStringList fields;
-  for (const Text& cell : m_lists.at(std::string(kOrderList)).model->row(row))
-    fields << tsv_field(cell);
+void MainWindow::copy_selected_rows() {
+  const List& orders = m_lists.at(std::string(kOrderList));
+  const int clicked = selected_row(kOrderList);
+  if (clicked < 0) return;
+  // The selected rows as shown, when the clicked one is among them; else it alone.
+  std::vector<int> rows;
+  for (const QModelIndex& shown : orders.view->selectionModel()->selectedRows())
+    rows.push_back(shown.row());
+  std::sort(rows.begin(), rows.end());
+  for (int& r : rows) r = orders.table_row(orders.view->model()->index(r, 0));
+  if (std::find(rows.begin(), rows.end(), clicked) == rows.end()) rows = {clicked};
+  QStringList lines;
+  for (int row : rows) {
+    QStringList fields;
+    for (const Text& cell : orders.model->row(row)) fields << tsv_field(cell);
+    lines << fields.join(QLatin1Char('\t'));
+  }
   if (QClipboard* clipboard = QGuiApplication::clipboard())
-    clipboard->setText(fields.join(QLatin1Char('\t')));
+    clipboard->setText(lines.join(QLatin1Char('\n')));
 }
 
 void MainWindow::delete_selected_row() {
   const int row = selected_row(kOrderList);
-  if (row >= 0) delete_row(kOrderList, row);
+  if (row < 0) return;
+  m_removed.push_back({{row, m_lists.at(std::string(kOrderList)).model->row(row)}});
+  delete_row(kOrderList, row);
+  show_status(web::gbk("删除了1行（Ctrl+Z 撤销）"));
+}
+
+void MainWindow::clear_orders() {
+  ReportModel& model = *m_lists.at(std::string(kOrderList)).model;
+  std::vector<std::pair<int, OrderRow>> rows;
+  for (int r = 0; r < model.size(); ++r) rows.emplace_back(r, model.row(r));
+  if (rows.empty()) return;
+  model.clear_rows();
+  show_status(web::gbk("清空了") + std::to_string(rows.size()) + web::gbk("行（Ctrl+Z 撤销）"));
+  m_removed.push_back(std::move(rows));
+}
+
+void MainWindow::undo_removal() {
+  if (m_removed.empty()) return show_status(web::gbk("没有可以撤销的删除"));
+  const std::vector<std::pair<int, OrderRow>> rows = std::move(m_removed.back());
+  m_removed.pop_back();
+  ReportModel& model = *m_lists.at(std::string(kOrderList)).model;
+  for (const auto& [place, row] : rows) model.insert_row(place, row);  // ascending places
+  show_status(web::gbk("撤销删除：放回了") + std::to_string(rows.size()) + web::gbk("行"));
 }
 
 void MainWindow::open_row_window(const QModelIndex& view_index) {

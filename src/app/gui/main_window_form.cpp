@@ -234,6 +234,7 @@ void MainWindow::delete_row(std::string_view name, int row) {
 
 void MainWindow::clear_rows(std::string_view name) {
   on_ui_void([&] {
+    if (name == kOrderList) m_removed.clear();  // rewritten: nothing to put back into
     if (List* l = list(name)) l->model->clear_rows();
   });
 }
@@ -295,6 +296,7 @@ std::vector<OrderRow> MainWindow::rows(std::string_view name) {
 
 void MainWindow::replace_rows(std::string_view name, const std::vector<OrderRow>& new_rows) {
   on_ui_void([&] {
+    if (name == kOrderList) m_removed.clear();
     if (List* l = list(name)) l->model->replace_rows(new_rows);
   });
 }

@@ -246,7 +246,9 @@ MainWindow::List MainWindow::report_view(QWidget* parent, const char* name, QRec
     v->setModel(list.model);
   }
   v->setSelectionBehavior(QAbstractItemView::SelectRows);
-  v->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Several rows with shift and ctrl (复制 copies them all); one-row entries
+  // take the row that was right-clicked.
+  v->setSelectionMode(QAbstractItemView::ExtendedSelection);
   v->setEditTriggers(QAbstractItemView::NoEditTriggers);
   v->setShowGrid(true);
   v->setWordWrap(false);
@@ -359,7 +361,7 @@ void MainWindow::build_menu() {
   m_menu->setObjectName(QStringLiteral("order_menu"));
   for (const char* entry : {"复制", "导出订单", "导入订单", "选中行发货", "导入单号发货",
                             "重试发货失败的订单", "查询当前订单物流", "查询全部订单物流", "删除本条订单",
-                            "清空订单"})
+                            "清空订单", "撤销删除"})
     m_menu->addAction(u(entry));
 }
 

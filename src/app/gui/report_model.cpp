@@ -134,6 +134,15 @@ bool ReportModel::delete_row(int row) {
   return true;
 }
 
+void ReportModel::insert_row(int row, const std::vector<Text>& cells) {
+  show_appended_rows();  // every row announced: the insertion is told at its place
+  row = std::clamp(row, 0, size());
+  beginInsertRows({}, row, row);
+  m_rows.insert(m_rows.begin() + row, make_row(cells));
+  ++m_shown;
+  endInsertRows();
+}
+
 void ReportModel::clear_rows() {
   if (m_rows.empty()) return;
   beginResetModel();

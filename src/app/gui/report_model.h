@@ -64,6 +64,8 @@ class ReportModel : public QAbstractTableModel {
   Text cell(int row, int column) const;
   bool set_cell(int row, int column, const Text& text);
   bool delete_row(int row);
+  // Puts a row back at `row` (clamped to the rows there are), under a new key.
+  void insert_row(int row, const std::vector<Text>& cells);
   void clear_rows();
   void append_column(const Text& title, int width);
   OrderRow row(int row) const;
