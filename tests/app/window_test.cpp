@@ -478,6 +478,36 @@ TEST_F(Window, DeleteAndClearCanBeUndoneUntilAListFetch) {
   EXPECT_EQ(m_window->row_count(kOrderList), 1);
 }
 
+// A list that came fits its columns to what they hold; 恢复默认列宽 keeps
+// the system's widths from then on.
+TEST_F(Window, ColumnsFitWhatTheyHoldUnlessTheSystemsWidthsAreChosen) {
+  m_window->show();
+  auto* view = find<QTableView>("超级列表框1");
+  auto fitted = [&] {
+    QTest::qWait(400);  // a burst of rows is fitted a moment after its last row
+  };
+  app::OrderRow row(26);
+  row[1] = "201701191221231001";
+  row[20] = gbk(std::string(60, 'x') + "上海市浦东新区世纪大道100号");
+  m_window->append_row(kOrderList, row);
+  fitted();
+  const int number_width = view->fontMetrics().horizontalAdvance(QStringLiteral("201701191221231001"));
+  EXPECT_GE(view->columnWidth(1), number_width);
+  EXPECT_EQ(view->columnWidth(3), 0);  // 店铺 stays hidden
+  m_window->resize(1920, 1080);
+  m_window->append_row(kOrderList, row);
+  fitted();
+  int total = 0;
+  for (int c = 0; c < 26; ++c) total += view->columnWidth(c);
+  EXPECT_GE(total, view->viewport()->width() - 2);  // the rest went to the address
+
+  for (QAction* a : m_window->header_menu()->actions())
+    if (a->text() == u("恢复默认列宽")) a->trigger();
+  m_window->append_row(kOrderList, row);
+  fitted();
+  EXPECT_EQ(view->columnWidth(1), 50);
+}
+
 // Several rows selected: 复制 copies them all, one line each.
 TEST_F(Window, CopyTakesEverySelectedRow) {
   fill_orders(3);

@@ -40,6 +40,9 @@ QString local_time(const std::string& stored) {
 }  // namespace
 
 JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
+  m_soon.setSingleShot(true);
+  m_soon.setInterval(300);
+  connect(&m_soon, &QTimer::timeout, this, [this] { refresh(); });
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* filters = new QHBoxLayout;

@@ -5,6 +5,7 @@
 //
 // Usage: auto* page = new JournalPage(tabs);  page->set_database(&db);  page->refresh();
 
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -26,6 +27,8 @@ class JournalPage : public QWidget {
   explicit JournalPage(QWidget* parent);
   void set_database(store::Database* database);
   void refresh();  // reads the journal again with the filters shown
+  // Reads it again a moment after the last of a burst of calls (outcomes of a batch).
+  void refresh_soon() { m_soon.start(); }
   // What "核对未确认的发货" runs (settles the unknown entries); the page is
   // read again afterwards.
   void set_settle(std::function<void()> settle) { m_settle = std::move(settle); }
@@ -38,6 +41,7 @@ class JournalPage : public QWidget {
 
   store::Database* m_database = nullptr;
   std::function<void()> m_settle;
+  QTimer m_soon;
   QComboBox* m_outcome;
   QCheckBox* m_use_date;
   QDateEdit* m_since;

@@ -221,6 +221,9 @@ class MainWindow : public QWidget, public Form {
   QPushButton* m_scan_button = nullptr;
   QComboBox* m_sender_choice = nullptr;
   QLabel* m_status = nullptr;
+  // Columns fitted to what they hold once a list or its details came.
+  bool m_fit_columns = true;
+  QTimer m_fit_timer;
   QPushButton* m_new_orders = nullptr;
   JournalPage* m_journal_page = nullptr;
   QTimer m_timer;

@@ -32,6 +32,7 @@
 #include "app/gui/picture.h"
 #include "app/gui/picture_box.h"
 #include "app/gui/report_model.h"
+#include "app/gui/journal_page.h"
 #include "app/gui/qt_text.h"
 #include "core/speech.h"
 
@@ -323,6 +324,11 @@ bool MainWindow::set_cells_by_key(std::string_view name, RowKey key, int first_c
     if (row < 0) return false;
     for (std::size_t i = 0; i < texts.size(); ++i)
       l->model->set_cell(row, first_column + static_cast<int>(i), texts[i]);
+    // A shipment's outcome is in the journal by now: the 发货记录 page, when
+    // shown, reads it again (once for a burst of outcomes).
+    const bool outcome = first_column <= kColShipStatus &&
+                         first_column + static_cast<int>(texts.size()) > kColShipStatus;
+    if (outcome && name == kOrderList && m_journal_page->isVisible()) m_journal_page->refresh_soon();
     return true;
   });
 }

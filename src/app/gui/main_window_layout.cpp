@@ -19,6 +19,7 @@
 #include <QTableView>
 
 #include "app/gui/caption_fit.h"
+#include "app/gui/column_fit.h"
 #include "app/gui/desktop_notifier.h"
 #include "app/gui/fixed_texts.h"
 #include "app/gui/journal_page.h"
@@ -309,8 +310,31 @@ void MainWindow::build_order_tools(List& orders) {
   m_header_menu = new QMenu(this);
   m_header_menu->setObjectName(QStringLiteral("header_menu"));
   QTableView* view = orders.view;
-  connect(m_header_menu->addAction(u("恢复默认列宽")), &QAction::triggered, this,
-          [view] { restore_default_columns(view); });
+  connect(m_header_menu->addAction(u("恢复默认列宽")), &QAction::triggered, this, [this, view] {
+    m_fit_columns = false;  // the system's widths stay, also for the next lists
+    save_column_fitting(m_settings, false);
+    restore_default_columns(view);
+  });
+  connect(m_header_menu->addAction(u("按内容调整列宽")), &QAction::triggered, this, [this, view] {
+    m_fit_columns = true;
+    save_column_fitting(m_settings, true);
+    fit_order_columns(view);
+  });
+  // Fitted when a list has come, or its details: a burst of rows or cells
+  // is fitted once, a moment after its last change.
+  m_fit_timer.setSingleShot(true);
+  m_fit_timer.setInterval(150);
+  connect(&m_fit_timer, &QTimer::timeout, this, [this, view] {
+    if (m_fit_columns) fit_order_columns(view);
+  });
+  ReportModel* model = orders.model;
+  auto refit = [this] { m_fit_timer.start(); };
+  connect(model, &QAbstractItemModel::rowsInserted, this, refit);
+  connect(model, &QAbstractItemModel::modelReset, this, refit);
+  connect(model, &QAbstractItemModel::dataChanged, this,
+          [refit](const QModelIndex& from, const QModelIndex& to) {
+            if (from.column() <= kColTrackingNo && to.column() >= kColGoods) refit();  // details
+          });
   connect(header, &QWidget::customContextMenuRequested, this,
           [this, header](QPoint at) { m_header_menu->popup(header->mapToGlobal(at)); });
 }
@@ -373,6 +397,7 @@ void MainWindow::window_created() {
   fill_settings_boxes(*this, m_settings);
   restore_shipping_choice(*this, m_settings);
   restore_layout(m_settings, this, m_lists.at(std::string(kOrderList)).view);
+  m_fit_columns = column_fitting(m_settings);
 }
 
 void MainWindow::show_page(int index) {
