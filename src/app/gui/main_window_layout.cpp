@@ -414,6 +414,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   m_tabs->setGeometry(kTabsGeometry.adjusted(0, 0, grow_x, grow_y));
   place_order_tools();
   place_status_line();
+  if (m_fit_columns && !m_fit_timer.isActive() && list(kOrderList)->model->size() > 0)
+    m_fit_timer.start();  // the address column takes the room there now is
   if (List* orders = list(kOrderList))
     orders->view->setGeometry(kOrderListGeometry.adjusted(0, 0, grow_x, grow_y));
   if (m_journal_page) m_journal_page->setGeometry(kJournalGeometry.adjusted(0, 0, grow_x, grow_y));
