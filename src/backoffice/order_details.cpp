@@ -7,6 +7,7 @@
 #include "core/context.h"
 #include "core/table_snapshot.h"
 #include "backoffice/detail_page.h"
+#include "backoffice/session.h"
 #include "web/request_pool.h"
 
 namespace backoffice {
@@ -102,7 +103,10 @@ void fetch_order_details(app::Context& ctx) {
   Text outcome = gbk("订单详情：") + std::to_string(n) + gbk("笔");
   if (missing > 0) outcome += gbk("，") + std::to_string(missing) + gbk("笔没有取到（后台没有回答或页面认不出）");
   form.show_status(outcome);
-  if (missing > 0) form.append_log(outcome + "\r\n");
+  if (missing > 0) {
+    form.append_log(outcome + "\r\n");
+    show_failure_in_title(ctx, std::to_string(missing) + gbk("笔订单详情没有取到"));
+  }
   if (cut_pages > 0)
     app::tell_page_incomplete(form, std::to_string(cut_pages) + gbk("笔订单的详情"));
 }

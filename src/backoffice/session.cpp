@@ -45,7 +45,13 @@ void show_failure_in_title(app::Context& ctx, const Text& what) {
   if (what.empty()) return show_session_state(ctx, SessionState::LoggedIn);
   Text title = ctx.form.title();
   const auto at = title.find(state_marker());
-  if (at != Text::npos) title.erase(at);
+  if (at != Text::npos) {
+    // A session that is gone says more than what failed because of it.
+    const Text shown = title.substr(at + state_marker().size());
+    for (const char* label : {"未登录", "登录已过期"})
+      if (shown == gbk(label)) return;
+    title.erase(at);
+  }
   ctx.form.set_title(title + state_marker() + what);
 }
 

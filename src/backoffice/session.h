@@ -18,7 +18,8 @@ enum class SessionState { LoggedIn, NotLoggedIn, Expired, Unreachable };
 
 void show_session_state(app::Context& ctx, SessionState state);
 // A failed request in the title, where the session state is shown ("后台返回
-// 500，待发货订单列表未更新"); the empty text: all is well again (logged in).
+// 500，待发货订单列表未更新"), unless that says the session is gone; the
+// empty text: all is well again (logged in).
 void show_failure_in_title(app::Context& ctx, const web::Text& what);
 
 // A page that is the login form: the session it was asked with is gone.
