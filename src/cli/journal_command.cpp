@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "exchange/workbook_writer.h"
+#include "fulfilment/doubtful_shipments.h"
 #include "fulfilment/shipping.h"
 #include "store/shipping_journal.h"
 

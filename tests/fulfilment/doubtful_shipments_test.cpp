@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "backoffice/session.h"
+#include "fulfilment/doubtful_shipments.h"
 #include "fulfilment/shipping.h"
 #include "mall_test.h"
 #include "store/database.h"

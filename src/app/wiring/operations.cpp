@@ -12,6 +12,7 @@
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "finance/withdrawals.h"
+#include "fulfilment/doubtful_shipments.h"
 #include "fulfilment/scan_shipping.h"
 #include "fulfilment/shipping.h"
 #include "fulfilment/tracking.h"
