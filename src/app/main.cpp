@@ -18,6 +18,7 @@
 #include "core/speech.h"
 #include "core/startup.h"
 #include "fulfilment/courier_codes.h"
+#include "fulfilment/doubtful_shipments.h"
 #include "fulfilment/shipping.h"
 #include "fulfilment/tracking.h"
 #include "store/database.h"

@@ -14,6 +14,7 @@
 #include "core/table_snapshot.h"
 #include "fulfilment/batch_check.h"
 #include "exchange/import.h"
+#include "fulfilment/doubtful_shipments.h"
 #include "fulfilment/shipping.h"
 
 namespace cli {
@@ -80,9 +81,7 @@ int ship_one_order(app::Context& ctx, CliForm& form, const ShipOptions& ship) {
   form.select_row(app::kOrderList, 0);
   form.answer_questions(ship.force ? app::Answer::Yes : app::Answer::No,
                         ship.force ? "--force" : "没有 --force");
-  const fulfilment::RowVerdict verdict =
-      fulfilment::check_shipment(ctx, 0, web::utf8_to_gbk(ship.tracking_no));
-  fulfilment::ship_selected_order(ctx);
+  const fulfilment::RowVerdict verdict = fulfilment::ship_selected_order(ctx);
 
   Output out("");
   const app::OrderRow row = form.rows(app::kOrderList).front();

@@ -1,12 +1,33 @@
 #include "fulfilment/doubtful_shipments.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "store/shipping_journal.h"
 
 namespace fulfilment {
 
 using web::gbk;
+
+namespace {
+
+// One line a shipment, "订单号 …（ID …，快递单号 …<more>）<after>", each
+// after a line break; at most 20, then "……".
+Text listed(const std::vector<store::Shipment>& shipments,
+            const std::function<std::string(const store::Shipment&)>& more,
+            const std::function<std::string(const store::Shipment&)>& after) {
+  constexpr std::size_t kNamed = 20;
+  Text text;
+  for (std::size_t i = 0; i < shipments.size() && i < kNamed; ++i) {
+    const store::Shipment& s = shipments[i];
+    text += "\r\n" + web::utf8_to_gbk("订单号 " + s.order_no + "（ID " + s.order_id + "，快递单号 " +
+                                       s.tracking_no + more(s) + "）" + after(s));
+  }
+  if (shipments.size() > kNamed) text += "\r\n" + gbk("……");
+  return text;
+}
+
+}  // namespace
 
 bool in_doubt(const ShipReply& reply, bool repeated) {
   if (reply.shipped) return false;
@@ -60,16 +81,29 @@ void settle_unknown_shipments_and_tell(app::Context& ctx, bool say_none) {
     if (say_none) ctx.form.message_box(gbk("没有结果不明的发货"));
     return;
   }
-  Text text = gbk("核对了") + std::to_string(settled.size()) + gbk("笔结果不明的发货：");
-  constexpr std::size_t kNamed = 20;
-  for (std::size_t i = 0; i < settled.size() && i < kNamed; ++i) {
-    const store::Shipment& s = settled[i];
-    const char* outcome = s.outcome == "shipped" ? "已发货" : s.outcome == "failed" ? "没有发出" : "仍然不明";
-    text += "\r\n" + web::utf8_to_gbk("订单号 " + s.order_no + "（ID " + s.order_id + "，快递单号 " +
-                                       s.tracking_no + "）：" + outcome);
-  }
-  if (settled.size() > kNamed) text += "\r\n" + gbk("……");
-  ctx.form.message_box(text);
+  const auto nothing = [](const store::Shipment&) { return std::string(); };
+  const auto outcome = [](const store::Shipment& s) {
+    return std::string(s.outcome == "shipped"  ? "：已发货"
+                       : s.outcome == "failed" ? "：没有发出"
+                                               : "：仍然不明");
+  };
+  ctx.form.message_box(gbk("核对了") + std::to_string(settled.size()) + gbk("笔结果不明的发货：") +
+                       listed(settled, nothing, outcome));
+}
+
+void report_unknown_shipments(app::Context& ctx) {
+  if (!ctx.database || !ctx.database->ok()) return;
+  const std::vector<store::Shipment> unknown =
+      store::ShippingJournal(*ctx.database).take_unreported_unknown();
+  if (unknown.empty()) return;
+  const auto time = [](const store::Shipment& s) { return "，" + s.time; };
+  const auto nothing = [](const store::Shipment&) { return std::string(); };
+  ctx.form.message_box(
+      gbk("有") + std::to_string(unknown.size()) +
+      gbk("笔发货没有收到后台的回答（发货途中程序被关闭或断了网），不知道发出去没有：") +
+      listed(unknown, time, nothing) + "\r\n" +
+      gbk("登录后程序会到后台的订单页面核对它们（发货记录页的“核对未确认的发货”也可以）；"
+          "在那之前它们的结果是“不明”，不会再发。"));
 }
 
 }  // namespace fulfilment

@@ -26,5 +26,8 @@ std::vector<store::Shipment> settle_unknown_shipments(app::Context& ctx);
 // Settles the unknown entries and says what became of them; with
 // `say_none`, also that there were none.
 void settle_unknown_shipments_and_tell(app::Context& ctx, bool say_none);
+// Tells the merchant once about journal entries left without an answer
+// (at start, before any login could settle them).
+void report_unknown_shipments(app::Context& ctx);
 
 }  // namespace fulfilment

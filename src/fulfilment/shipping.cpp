@@ -309,8 +309,8 @@ Text status_word(const RowShipment& shipment) {
   return gbk(shipment.reply.shipped ? "发货成功" : shipment.reply.unknown ? "发货不明" : "发货失败");
 }
 
-void ship_selected_order(app::Context& ctx) {
-  if (!shipping_may_start(ctx)) return;
+RowVerdict ship_selected_order(app::Context& ctx) {
+  if (!shipping_may_start(ctx)) return {};
   app::Form& form = ctx.form;
   int row = form.selected_row(app::kOrderList);
   const app::RowKey key = form.row_key(app::kOrderList, row);
@@ -319,16 +319,16 @@ void ship_selected_order(app::Context& ctx) {
   switch (single_check(verdict)) {
     case SingleCheck::Refuse:
       form.message_box(gbk("没有发货：") + verdict.reason);
-      return;
+      return verdict;
     case SingleCheck::Ask:
       if (form.message_box(gbk("这一单") + verdict.reason + gbk("。\r\n确定还要发货吗？"), gbk("询问"),
                            app::Buttons::YesNo) != app::Answer::Yes)
-        return;
+        return verdict;
       // The table may have changed while the question was open.
       row = form.row_of_key(app::kOrderList, key);
       if (row < 0) {
         form.message_box(gbk("没有发货：这一单已经不在表格里了（表格刚刷新过）"));
-        return;
+        return verdict;
       }
       break;
     case SingleCheck::Ship:
@@ -337,11 +337,12 @@ void ship_selected_order(app::Context& ctx) {
   const RowShipment result = ship_row(ctx, row, number);
   if (!result.sent) {
     form.message_box(result.refused);
-    return;
+    return verdict;
   }
   const Text status = status_word(result);
   const Text& why = result.reply.message;
-  form.show_status(status + gbk("：订单 ") + form.cell(app::kOrderList, form.row_of_key(app::kOrderList, result.key), app::kColOrderNo));
+  const int shipped_row = form.row_of_key(app::kOrderList, result.key);
+  form.show_status(status + gbk("：订单 ") + form.cell(app::kOrderList, shipped_row, app::kColOrderNo));
   form.message_box(status + "\r\n" + (why.empty() && !result.reply.shipped ? gbk("后台没有回答") : why));
   // Written once the message is closed, to the row that was shipped: the
   // number sent and the outcome.
@@ -350,6 +351,7 @@ void ship_selected_order(app::Context& ctx) {
     form.set_cells_by_key(app::kOrderList, result.key, app::kColShipStatus, {status});
   }
   if (result.reply.shipped && ctx.after_batch) ctx.after_batch();  // 待发货 and 待收货 as they now are
+  return verdict;
 }
 
 namespace {
@@ -492,24 +494,6 @@ void ship_all_orders(app::Context& ctx) {
 
 void retry_failed_shipments(app::Context& ctx) {
   ship_rows(ctx, Rows::Failed);
-}
-
-void report_unknown_shipments(app::Context& ctx) {
-  if (!ctx.database || !ctx.database->ok()) return;
-  const std::vector<store::Shipment> unknown =
-      store::ShippingJournal(*ctx.database).take_unreported_unknown();
-  if (unknown.empty()) return;
-  Text text = gbk("有") + std::to_string(unknown.size()) +
-              gbk("笔发货没有收到后台的回答（发货途中程序被关闭或断了网），不知道发出去没有：");
-  constexpr std::size_t kNamed = 20;
-  for (std::size_t i = 0; i < unknown.size() && i < kNamed; ++i)
-    text += "\r\n" + web::utf8_to_gbk("订单号 " + unknown[i].order_no + "（ID " + unknown[i].order_id +
-                                       "，快递单号 " + unknown[i].tracking_no + "，" + unknown[i].time +
-                                       "）");
-  if (unknown.size() > kNamed) text += "\r\n" + gbk("……");
-  text += "\r\n" + gbk("登录后程序会到后台的订单页面核对它们（发货记录页的“核对未确认的发货”也可以）；"
-                       "在那之前它们的结果是“不明”，不会再发。");
-  ctx.form.message_box(text);
 }
 
 void confirm_and_ship_all(app::Context& ctx) {

@@ -66,7 +66,8 @@ ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& trac
 // Ships the selected row with the tracking number of 编辑框14 (in the journal
 // too), checked first as one order shipped on its own: refused with the
 // reason, or asked about with No as the default answer (single_check).
-void ship_selected_order(app::Context& ctx);
+// The verdict it went by (Ready when shipping could not start at all).
+RowVerdict ship_selected_order(app::Context& ctx);
 // The verdict on row `row` shipped with `tracking`, checked among every row
 // of the table (a number on another row shows) and with the journal.
 RowVerdict check_shipment(app::Context& ctx, int row, const Text& tracking);
@@ -99,8 +100,6 @@ void retry_failed_shipments(app::Context& ctx);
 // The verdicts the batch gives `rows` (courier from 编辑框12, the journal,
 // the courier pattern table).
 std::vector<RowVerdict> check_rows(app::Context& ctx, const std::vector<app::OrderRow>& rows);
-// Tells the merchant once about journal entries left without an answer.
-void report_unknown_shipments(app::Context& ctx);
 // Asks "请确保已经导入过快递单号" and on Yes starts ship_all_orders on a worker.
 void confirm_and_ship_all(app::Context& ctx);
 
