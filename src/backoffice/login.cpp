@@ -52,11 +52,12 @@ bool login(app::Context& ctx) {
   form.set_picture_mode(1);
   form.set_progress(78);
 
-  if (!is_logged_in(page)) {
+  const bool logged_in = is_logged_in(page);
+  const bool reached = !(form_page.empty() && answer.empty());
+  if (!logged_in) {
     form.append_log(gbk("&=======登录失败======*\r\n"));
-    const bool reached = !(form_page.empty() && answer.empty());
     form.show_status(reached ? gbk("登录失败：账号或密码错误") : gbk("登录失败：连接不上后台"));
-    if (form_page.empty() && answer.empty()) {
+    if (!reached) {
       // Nothing came back at all: the back office was not reached, the password is not to blame.
       form.append_log(gbk("=======无法连接蔚禾商城后台，请检查网络======\r\n"));
       form.speak(gbk("哎哟喂！连接不上蔚禾商城后台，请检查网络后再试！呜呜"));
@@ -79,10 +80,9 @@ bool login(app::Context& ctx) {
   ctx.settings.write_setting(gbk("密码"), form.text("编辑框2"));
   form.set_title(gbk("蔚禾商城订单管理系统 V4.0   qq:604918273          欢迎您！  ") +
                  store_name_of(page));
-  const bool logged_in = is_logged_in(page);
-  show_session_state(ctx, logged_in                          ? SessionState::LoggedIn
-                          : form_page.empty() && answer.empty() ? SessionState::Unreachable
-                                                                : SessionState::NotLoggedIn);
+  show_session_state(ctx, logged_in ? SessionState::LoggedIn
+                          : reached ? SessionState::NotLoggedIn
+                                    : SessionState::Unreachable);
   form.set_progress(100);
   return logged_in;
 }

@@ -145,7 +145,7 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
   if (complete) *complete = true;
   if (outcome.status == 0 && body.empty()) {
     show_session_state(ctx, SessionState::Unreachable);
-    why = gbk("连接不上后台");
+    why = web::failure_of(body, outcome);
     return std::nullopt;
   }
   // The session has expired: renewed once, quietly, and asked again.

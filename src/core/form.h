@@ -37,6 +37,8 @@ enum OrderColumn : int {
   kColState = 7,          // 状态
   kColId = 8,             // ID: the back office's order id
   kColGoods = 9,          // 商品 .. 快递单号: filled by the detail fetch
+  kColMessage = 17,       // 留言
+  kColAddress = 20,       // 地址
   kColTrackingNo = 21,    // 快递单号
   kColTrackingInfo = 22,  // 物流信息
   kColShipStatus = 23,    // 发货状态

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -296,8 +295,7 @@ Text failure_of(const Bytes& body, const HttpOutcome& outcome) {
   if (outcome.status < 200 || outcome.status >= 300)
     return gbk("后台返回 ") + std::to_string(outcome.status);
   if (body.empty()) return gbk("后台的回答是空的");
-  std::string head = body.substr(0, 4096);
-  for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const Text head = to_lower(std::string_view(body).substr(0, 4096));
   for (const char* tag : {"<html", "<body", "<table"})
     if (head.find(tag) != std::string::npos) return {};
   return gbk("后台的回答不是网页");

@@ -12,8 +12,6 @@ namespace app {
 
 namespace {
 
-constexpr int kColMessage = 17;  // 留言
-constexpr int kColAddress = 20;  // 地址
 constexpr int kCapped = 220;     // the long texts' columns
 constexpr int kWidest = 400;     // any other column
 

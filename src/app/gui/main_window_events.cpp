@@ -163,7 +163,8 @@ void MainWindow::wire() {
   // Enter in the password box logs in.
   connect(static_cast<QLineEdit*>(control("编辑框2")), &QLineEdit::returnPressed, this,
           [this] { run_ui(m_ops.login); });
-  connect(m_menu, &QMenu::aboutToShow, this, [this] { m_menu->actions().back()->setEnabled(!m_removed.empty()); });
+  connect(m_menu, &QMenu::aboutToShow, this,
+          [this] { m_menu->actions().back()->setEnabled(!m_removed.empty()); });  // 撤销删除
 
   const QList<QAction*> entries = m_menu->actions();
   const std::function<void()> handlers[] = {
