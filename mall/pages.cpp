@@ -210,13 +210,13 @@ std::string order_detail(const Order& o) {
   out += "                    <td>" + o.unit_price + "</td>\n";
   out += "                    <td>" + o.line_total + "</td>\n";
   out += "                </tr>\n";
-  if (!o.goods2.empty()) {
+  for (const Order::GoodsRow& more : o.more_goods) {
     out += "                <tr>\n";
-    out += "                    <td>" + o.goods2 + "</td>\n";
-    out += "                    <td>" + o.quantity2 + "</td>\n";
-    out += "                    <td>包装方式:" + o.packaging2 + "</td>\n";
-    out += "                    <td>" + o.unit_price2 + "</td>\n";
-    out += "                    <td>" + o.line_total2 + "</td>\n";
+    out += "                    <td>" + more.goods + "</td>\n";
+    out += "                    <td>" + more.quantity + "</td>\n";
+    out += "                    <td>包装方式:" + more.packaging + "</td>\n";
+    out += "                    <td>" + more.unit_price + "</td>\n";
+    out += "                    <td>" + more.line_total + "</td>\n";
     out += "                </tr>\n";
   }
   out += "                </tbody>\n            </table>\n";

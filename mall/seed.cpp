@@ -86,14 +86,14 @@ Order Seeder::order(int id, int state, const std::string& store) {
   o.unit_price = money(g.cents);
   o.line_total = money(g.cents * quantity);
   int goods_cents = g.cents * quantity;
-  if (id % 3 == 0) {  // a second goods row, without another random draw
-    const Goods& more = kGoods[(&g - kGoods.data() + 1) % kGoods.size()];
-    o.goods2 = more.name;
-    o.quantity2 = "1";
-    o.packaging2 = more.packaging;
-    o.unit_price2 = money(more.cents);
-    o.line_total2 = money(more.cents);
-    goods_cents += more.cents;
+  // More goods rows, without further random draws: the goods after this one.
+  const std::size_t more = id % 7 == 0 ? 4 : id % 3 == 0 ? 1 : 0;
+  for (std::size_t k = 1; k <= more; ++k) {
+    const Goods& next_goods = kGoods[(&g - kGoods.data() + k) % kGoods.size()];
+    const int count = static_cast<int>(k % 2) + 1;
+    o.more_goods.push_back({next_goods.name, std::to_string(count), next_goods.packaging,
+                            money(next_goods.cents), money(next_goods.cents * count)});
+    goods_cents += next_goods.cents * count;
   }
   o.total = money(goods_cents + shipping);
   o.paid = o.total;

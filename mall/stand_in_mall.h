@@ -34,8 +34,12 @@ struct Order {
   std::string pay_time;  // 支付时间
   int state = 20;        // 10 unpaid, 20 to ship, 30 to receive, 40 done
   std::string goods, quantity, packaging, unit_price, line_total, pay_method, pickup_method;
-  // A second goods row, on about a third of the orders (empty goods2: none).
-  std::string goods2, quantity2, packaging2, unit_price2, line_total2;
+  // Goods rows after the first: one more on about a third of the orders,
+  // four more (five in all) on about one in seven.
+  struct GoodsRow {
+    std::string goods, quantity, packaging, unit_price, line_total;
+  };
+  std::vector<GoodsRow> more_goods;
   std::string message, consignee, phone, address, tracking_no, courier;
 };
 

@@ -21,7 +21,9 @@
 #include "fulfilment/doubtful_shipments.h"
 #include "fulfilment/shipping.h"
 #include "fulfilment/tracking.h"
+#include "core/archive_keeping.h"
 #include "store/database.h"
+#include "store/order_archive.h"
 
 namespace {
 
@@ -64,8 +66,10 @@ int main(int argc, char** argv) {
   window->set_cell_summary(app::kOrderList, app::kColTrackingInfo, fulfilment::tracking_cell_summary);
   // The shipping journal and what else outlives the process, beside the settings.
   store::Database database(store::Database::beside(settings.path()));
+  store::OrderArchive archive(database);
   app::Context ctx{*window, settings, hosts};
   ctx.database = &database;
+  ctx.archive = &archive;
   window->set_database(&database);
   window->set_operations(app::bind_operations(ctx));
   window->show();
@@ -75,6 +79,7 @@ int main(int argc, char** argv) {
     if (!database.ok())
       window->message_box(web::utf8_to_gbk(database.error() + "\r\n发货前请先修好它（发货会被拒绝）。"));
     fulfilment::report_unknown_shipments(ctx);
+    app::forget_expired_orders(ctx);
   });
   schedule_automation(*window);
 

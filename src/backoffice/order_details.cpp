@@ -7,6 +7,8 @@
 #include "core/context.h"
 #include "core/table_snapshot.h"
 #include "backoffice/detail_page.h"
+#include "backoffice/goods_table.h"
+#include "core/archive_keeping.h"
 #include "backoffice/session.h"
 #include "web/request_pool.h"
 
@@ -34,7 +36,8 @@ struct Detail {
 
 std::optional<std::vector<web::Text>> request_order_detail(app::Context& ctx,
                                                            const web::Text& order_id,
-                                                           web::HttpOutcome* outcome) {
+                                                           web::HttpOutcome* outcome,
+                                                           const app::OrderRow* listed) {
   const web::Text url = ctx.backoffice_url("/order/edit?id=") + web::form_encode(order_id);
   std::uint64_t sent_with = 0;
   auto ask = [&] {
@@ -52,7 +55,16 @@ std::optional<std::vector<web::Text>> request_order_detail(app::Context& ctx,
     page = web::page_text(body);
   }
   thread_local web::PatternMatcher matcher;  // one per thread
-  return order_detail_of(page, matcher);
+  std::optional<std::vector<Text>> groups = order_detail_of(page, matcher);
+  std::vector<app::GoodsLine> lines = goods_lines_of(page);
+  if (!groups && lines.empty()) return groups;
+  app::OrderRow row = listed ? *listed : app::OrderRow();
+  row.resize(std::max<std::size_t>(row.size(), app::kOrderColumnCount));
+  row[app::kColId] = order_id;
+  if (groups) std::copy(groups->begin(), groups->end(), row.begin() + app::kColGoods);
+  if (!lines.empty()) ctx.goods_lines.set(order_id, lines);
+  app::archive_order_detail(ctx, row, lines);
+  return groups;
 }
 
 void fetch_order_details(app::Context& ctx) {
@@ -92,9 +104,9 @@ void fetch_order_details(app::Context& ctx) {
       continue;
     }
     const web::Text id = app::cell_of(table.rows[r], app::kColId);
-    pool.submit(r, [&ctx, &details, r, id](int) {
+    pool.submit(r, [&ctx, &details, &table, r, id](int) {
       web::HttpOutcome outcome;
-      details[r].groups = request_order_detail(ctx, id, &outcome);
+      details[r].groups = request_order_detail(ctx, id, &outcome, &table.rows[r]);
       details[r].cut_short = outcome.status != 0 && !outcome.complete;
       return web::pool_answer(outcome);
     });

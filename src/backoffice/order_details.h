@@ -19,10 +19,13 @@ namespace backoffice {
 void fetch_order_details(app::Context& ctx);
 
 // One order's edit page, read: its thirteen detail groups, or nothing when
-// the page does not match (no answer, another layout). Renews an expired
-// session once. Blocks; any thread.
+// the page does not match (no answer, another layout). Every line of its
+// goods table goes into ctx.goods_lines, and what was read into the order
+// archive (with the columns of `listed`, the order's table row, when given).
+// Renews an expired session once. Blocks; any thread.
 std::optional<std::vector<web::Text>> request_order_detail(app::Context& ctx,
                                                            const web::Text& order_id,
-                                                           web::HttpOutcome* outcome);
+                                                           web::HttpOutcome* outcome,
+                                                           const app::OrderRow* listed = nullptr);
 
 }  // namespace backoffice

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "backoffice/order_rows.h"
+#include "core/archive_keeping.h"
 #include "backoffice/session.h"
 #include "backoffice/shown_list.h"
 #include "web/http.h"
@@ -167,6 +168,7 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
   web::PatternMatcher matcher;
   std::vector<app::OrderRow> rows = order_rows_of(page, matcher);
   if (complete) *complete = outcome.complete && !matcher.cut_short();
+  app::archive_listed_orders(ctx, rows);
   return rows;
 }
 

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/session.h"
 
@@ -61,5 +62,17 @@ struct PollOptions {
   bool notify = false;  // new orders also as a desktop notification
 };
 int run_poll(const SessionOptions& session, const PollOptions& options);
+
+struct ArchiveSearchOptions {
+  std::string text;
+  std::string state = "all";  // unpaid | to-ship | to-receive | all
+  std::string since, until;   // "YYYY-MM-DD"; empty: open
+  int limit = 200;            // 0: every order found
+  std::string format = "jsonl";  // jsonl | tsv | xlsx
+  std::string output;
+};
+int run_archive_search(const SessionOptions& session, const ArchiveSearchOptions& options);
+int run_archive_import(const SessionOptions& session, const std::vector<std::string>& files);
+int run_archive_forget(const SessionOptions& session, const std::string& before);
 
 }  // namespace cli

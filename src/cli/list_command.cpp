@@ -53,8 +53,16 @@ int run_list(const SessionOptions& options, const ListOptions& list) {
   Output out(list.output);
   const auto columns = app::order_columns();
   if (list.format == "tsv") out.line(tsv_header(columns));
-  for (const app::OrderRow& row : form.rows(app::kOrderList))
-    out.line(list.format == "tsv" ? tsv_row(columns, row) : row_json_line(columns, row));
+  for (const app::OrderRow& row : form.rows(app::kOrderList)) {
+    if (list.format == "tsv") {
+      out.line(tsv_row(columns, row));
+    } else if (list.details) {
+      out.line(with_member(row_json_line(columns, row), "items",
+                           items_json_of_system_text(app::goods_lines_of_row(ctx.goods_lines, row))));
+    } else {
+      out.line(row_json_line(columns, row));
+    }
+  }
   const int written = finish_output(out, form);
   return written == kDone && !complete ? kFailed : written;
 }

@@ -100,13 +100,14 @@ int main(int argc, char** argv) {
   cli::JournalOptions journal;
   auto* journal_command = app.add_subcommand(
       "journal", "Print the shipping journal kept on this machine, newest first (no login)");
+  auto is_date = [](const std::string& d) {
+    const bool ok = d.size() == 10 && d[4] == '-' && d[7] == '-' &&
+                    d.find_first_not_of("0123456789-") == std::string::npos;
+    return ok ? std::string() : std::string("DATE must be YYYY-MM-DD");
+  };
   journal_command->add_option("--since", journal.since, "Only shipments from DATE on")
       ->type_name("YYYY-MM-DD")
-      ->check([](const std::string& d) {
-        const bool ok = d.size() == 10 && d[4] == '-' && d[7] == '-' &&
-                        d.find_first_not_of("0123456789-") == std::string::npos;
-        return ok ? std::string() : std::string("DATE must be YYYY-MM-DD");
-      });
+      ->check(is_date);
   journal_command->add_option("--format", journal.format, "jsonl (default) | tsv | xlsx")
       ->check(CLI::IsMember({"jsonl", "tsv", "xlsx"}));
   journal_command->add_flag("--reconcile", journal.reconcile,
@@ -126,6 +127,44 @@ int main(int argc, char** argv) {
   poll_command->add_flag("--once", poll.once, "Poll once and end");
   poll_command->add_flag("--notify", poll.notify,
                          "Also raise a desktop notification for new orders (as the window does)");
+
+  auto* archive_command = app.add_subcommand(
+      "archive", "The order archive kept on this machine (no login): search, import, forget");
+  archive_command->require_subcommand(1, 1);
+  cli::ArchiveSearchOptions archive_search;
+  auto* archive_search_command = archive_command->add_subcommand(
+      "search", "Print the archived orders that hold TEXT, newest pay time first, one JSON object each");
+  archive_search_command->add_option("text", archive_search.text,
+                                     "Order number, ID, member, consignee, telephone, address, goods, "
+                                     "message or tracking number (any part; empty: every order)");
+  archive_search_command->add_option("--state", archive_search.state, "unpaid | to-ship | to-receive | all")
+      ->check(CLI::IsMember({"unpaid", "to-ship", "to-receive", "all"}));
+  archive_search_command->add_option("--since", archive_search.since, "Paid on or after DATE")
+      ->type_name("YYYY-MM-DD")
+      ->check(is_date);
+  archive_search_command->add_option("--until", archive_search.until, "Paid on or before DATE")
+      ->type_name("YYYY-MM-DD")
+      ->check(is_date);
+  archive_search_command->add_option("--limit", archive_search.limit, "At most N orders (default 200, 0: all)")
+      ->check(CLI::Range(0, 100'000'000))
+      ->type_name("N");
+  archive_search_command->add_option("--format", archive_search.format, "jsonl (default) | tsv | xlsx")
+      ->check(CLI::IsMember({"jsonl", "tsv", "xlsx"}));
+  archive_search_command->add_option("-o,--output", archive_search.output, "Write to FILE (needed for xlsx)")
+      ->type_name("FILE");
+  std::vector<std::string> archive_files;
+  auto* archive_import_command = archive_command->add_subcommand(
+      "import", "Read exported workbooks into the archive (the order list is not touched)");
+  archive_import_command->add_option("files", archive_files, "Workbooks (.xlsx or .xls)")
+      ->required()
+      ->type_name("FILE...");
+  std::string forget_before;
+  auto* archive_forget_command =
+      archive_command->add_subcommand("forget", "Delete archived orders paid (or, unpaid, first seen) before DATE");
+  archive_forget_command->add_option("--before", forget_before, "The first date kept")
+      ->required()
+      ->type_name("YYYY-MM-DD")
+      ->check(is_date);
 
   try {
     app.parse(argc, argv);
@@ -157,5 +196,8 @@ int main(int argc, char** argv) {
   if (withdrawals_command->parsed()) return cli::run_withdrawals(session, withdrawals);
   if (poll_command->parsed()) return cli::run_poll(session, poll);
   if (journal_command->parsed()) return cli::run_journal(session, journal);
+  if (archive_search_command->parsed()) return cli::run_archive_search(session, archive_search);
+  if (archive_import_command->parsed()) return cli::run_archive_import(session, archive_files);
+  if (archive_forget_command->parsed()) return cli::run_archive_forget(session, forget_before);
   return cli::kUsage;
 }

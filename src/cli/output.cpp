@@ -55,6 +55,34 @@ std::string row_json_line(std::span<const app::ListColumn> columns, const app::O
   return line;
 }
 
+Json items_json(const std::vector<store::GoodsLine>& lines) {
+  Json items = Json::array();
+  for (const store::GoodsLine& l : lines)
+    items.push_back({{"goods", l.goods},
+                     {"quantity", l.quantity},
+                     {"variant", l.variant},
+                     {"unit_price", l.unit_price},
+                     {"line_total", l.line_total}});
+  return items;
+}
+
+Json items_json_of_system_text(const std::vector<store::GoodsLine>& lines) {
+  std::vector<store::GoodsLine> utf8;
+  for (const store::GoodsLine& l : lines)
+    utf8.push_back({web::gbk_to_utf8(l.goods), web::gbk_to_utf8(l.quantity),
+                    web::gbk_to_utf8(l.variant), web::gbk_to_utf8(l.unit_price),
+                    web::gbk_to_utf8(l.line_total)});
+  return items_json(utf8);
+}
+
+std::string with_member(std::string object_line, const char* key, const Json& value) {
+  if (object_line.empty() || object_line.back() != '}') return object_line;
+  object_line.pop_back();
+  if (object_line.size() > 1) object_line += ',';
+  object_line += json_line(key) + ':' + json_line(value) + '}';
+  return object_line;
+}
+
 std::string tsv_line(const std::vector<std::string>& cells) {
   std::string line;
   for (std::size_t i = 0; i < cells.size(); ++i) {

@@ -17,6 +17,7 @@
 
 #include "core/columns.h"
 #include "core/form.h"
+#include "store/goods_line.h"
 
 namespace cli {
 
@@ -29,6 +30,13 @@ Json json_text(const app::Text& text);
 // A row as a JSON object line, keys from `columns` (cells beyond them left
 // out). Written key by key: a list of thousands of rows is printed this way.
 std::string row_json_line(std::span<const app::ListColumn> columns, const app::OrderRow& row);
+// Goods lines as a JSON array of {"goods", "quantity", "variant",
+// "unit_price", "line_total"} (texts UTF-8, as the archive keeps them).
+Json items_json(const std::vector<store::GoodsLine>& lines);
+// The same for lines in system text.
+Json items_json_of_system_text(const std::vector<store::GoodsLine>& lines);
+// `object_line` (a JSON object) with `key`: `value` added at its end.
+std::string with_member(std::string object_line, const char* key, const Json& value);
 // Cells joined by tabs; tabs and line breaks inside cells become spaces.
 std::string tsv_line(const std::vector<std::string>& cells);
 std::string tsv_row(std::span<const app::ListColumn> columns, const app::OrderRow& row);

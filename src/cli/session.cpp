@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/archive_keeping.h"
 #include "core/startup.h"
 #include "backoffice/login.h"
 
@@ -33,8 +34,10 @@ Session::Session(const SessionOptions& options, std::filesystem::path settings_f
       m_form(options.voice),
       m_ctx{m_form, m_settings, app::hosts_of(m_settings)} {
   m_ctx.database = &m_database;
+  m_ctx.archive = &m_archive;
   backoffice::install_session_hooks(m_ctx);
   app::fill_settings_boxes(m_form, m_settings);
+  app::forget_expired_orders(m_ctx);
 }
 
 std::unique_ptr<Session> Session::open(const SessionOptions& options, std::string* error) {

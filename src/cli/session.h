@@ -14,6 +14,7 @@
 #include "core/context.h"
 #include "cli/cli_form.h"
 #include "store/database.h"
+#include "store/order_archive.h"
 
 namespace cli {
 
@@ -36,6 +37,7 @@ class Session {
   CliForm& form() { return m_form; }
   app::Settings& settings() { return m_settings; }
   store::Database& database() { return m_database; }
+  store::OrderArchive& archive() { return m_archive; }
 
   // The login operation on the account of the settings file or the options;
   // false, with the reason said, when it did not log in.
@@ -46,6 +48,7 @@ class Session {
 
   app::Settings m_settings;
   store::Database m_database;  // beside the settings file
+  store::OrderArchive m_archive{m_database};
   CliForm m_form;
   app::Context m_ctx;
 };

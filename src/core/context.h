@@ -5,6 +5,7 @@
 //
 // Usage: void login(app::Context& ctx);   ctx.form.set_progress(10);
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -12,12 +13,14 @@
 #include <shared_mutex>
 
 #include "core/form.h"
+#include "core/goods_lines.h"
 #include "core/settings.h"
 #include "core/table_lock.h"
 #include "web/http.h"
 
 namespace store {
 class Database;
+class OrderArchive;
 }
 
 namespace app {
@@ -80,6 +83,11 @@ struct Context {
   // The program's database (the shipping journal). Null runs without one;
   // one that is not ok() makes shipping refuse rather than ship unrecorded.
   store::Database* database = nullptr;
+  // The order archive in that database (core/archive_keeping.h); null keeps none.
+  store::OrderArchive* archive = nullptr;
+  std::atomic<bool> archive_failure_told{false};
+  // Every goods line of the orders read in this run, by order id.
+  GoodsLineBook goods_lines{};
   // The back-office session as the other folders may use it (installed by
   // backoffice::install_session_hooks; unset: neither happens):
   // renew_if_expired, given a page that is the back office's login form (the

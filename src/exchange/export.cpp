@@ -5,6 +5,7 @@
 #include <QString>
 #include <mutex>
 
+#include "core/table_snapshot.h"
 #include "exchange/sheet.h"
 #include "exchange/workbook_writer.h"
 
@@ -32,6 +33,19 @@ web::Text cut_cells_message(const std::vector<CutCell>& cut, const std::vector<s
 }
 
 }  // namespace
+
+NamedSheet goods_lines_sheet(app::Context& ctx, const std::vector<app::OrderRow>& rows) {
+  NamedSheet sheet{kGoodsLinesSheet, {"订单号", "ID", "商品", "数量", "规格", "单价", "小计"}, {}};
+  for (const app::OrderRow& row : rows) {
+    const std::string order_no = web::gbk_to_utf8(app::cell_of(row, app::kColOrderNo));
+    const std::string id = web::gbk_to_utf8(app::cell_of(row, app::kColId));
+    for (const app::GoodsLine& l : app::goods_lines_of_row(ctx.goods_lines, row))
+      sheet.rows.push_back({order_no, id, web::gbk_to_utf8(l.goods), web::gbk_to_utf8(l.quantity),
+                            web::gbk_to_utf8(l.variant), web::gbk_to_utf8(l.unit_price),
+                            web::gbk_to_utf8(l.line_total)});
+  }
+  return sheet;
+}
 
 std::filesystem::path desktop_folder() {
   std::error_code ec;
@@ -64,6 +78,7 @@ void export_orders(app::Context& ctx) {
   app::Form& form = ctx.form;
   std::vector<std::string> titles;
   std::vector<std::vector<std::string>> rows;
+  NamedSheet lines;
   {
     app::TableLock::Hold hold(ctx.table_lock, form, app::TableLock::ui_patience());
     if (!hold.owns()) return app::tell_table_busy(form);
@@ -76,6 +91,7 @@ void export_orders(app::Context& ctx) {
         cells.push_back(web::gbk_to_utf8(row[c]));
       rows.push_back(std::move(cells));
     }
+    lines = goods_lines_sheet(ctx, form.rows(app::kOrderList));
   }
   form.process_events();
 
@@ -87,7 +103,7 @@ void export_orders(app::Context& ctx) {
   }
 
   std::vector<CutCell> cut;
-  const std::string why = write_workbook(web::gbk_to_utf8(chosen), titles, rows, &cut);
+  const std::string why = write_workbook(web::gbk_to_utf8(chosen), titles, rows, &cut, {lines});
   if (why.empty()) {
     form.message_box(web::gbk("导出成功！"));
     if (!cut.empty()) form.message_box(cut_cells_message(cut, titles));

@@ -7,10 +7,17 @@
 #include <filesystem>
 
 #include "core/context.h"
+#include "exchange/workbook_writer.h"
 
 namespace exchange {
 
 void export_orders(app::Context& ctx);
+
+// The export's second sheet: one row per goods line of each order (订单号,
+// ID, 商品, 数量, 规格, 单价, 小计). The first sheet stays the table as it is,
+// so the import reads an export as before.
+inline constexpr const char* kGoodsLinesSheet = "商品明细";
+NamedSheet goods_lines_sheet(app::Context& ctx, const std::vector<app::OrderRow>& rows);
 
 // What the save dialog proposes: "订单_<date>_<hhmm>.xlsx" in the folder of
 // the last export of this run, or else in the desktop folder (the home

@@ -1,5 +1,6 @@
 #include "exchange/import.h"
 
+#include "exchange/export.h"
 #include "exchange/workbook_reader.h"
 
 namespace exchange {
@@ -31,6 +32,25 @@ std::vector<app::OrderRow> orders_from_sheet(const Sheet& sheet, int width) {
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+std::map<std::string, std::vector<store::GoodsLine>> goods_lines_from_sheet(const Sheet& sheet) {
+  std::map<std::string, std::vector<store::GoodsLine>> lines;
+  std::map<std::string, int> column;
+  for (int c = 0; c < kMaxColumns; ++c) column.emplace(sheet.cell(0, c), c);
+  if (!column.contains("ID")) return lines;
+  auto cell = [&](std::int64_t r, const char* title) -> std::string {
+    const auto it = column.find(title);
+    return it == column.end() ? std::string() : sheet.cell(r, it->second);
+  };
+  const auto rows = static_cast<std::int64_t>(sheet.leading_rows());
+  for (std::int64_t r = 1; r < rows; ++r) {
+    const std::string id = cell(r, "ID");
+    if (id.find_first_not_of(" \t") == std::string::npos) continue;
+    lines[id].push_back(
+        {cell(r, "商品"), cell(r, "数量"), cell(r, "规格"), cell(r, "单价"), cell(r, "小计")});
+  }
+  return lines;
 }
 
 web::Text single_dropped_path(const web::Text& paths, bool& several) {
@@ -77,6 +97,16 @@ void import_orders(app::Context& ctx, const web::Text& paths) {
     const std::vector<app::OrderRow> rows = orders_from_sheet(workbook.sheet, width);
     form.replace_rows(app::kOrderList, rows);
     imported = rows.size();
+  }
+  // An export of this program carries every goods line on its second sheet.
+  const ReadResult lines = read_named_sheet(web::gbk_to_utf8(path), kGoodsLinesSheet, limits);
+  for (const auto& [id, order_lines] : goods_lines_from_sheet(lines.sheet)) {
+    std::vector<app::GoodsLine> system;
+    for (const store::GoodsLine& l : order_lines)
+      system.push_back({web::utf8_to_gbk(l.goods), web::utf8_to_gbk(l.quantity),
+                        web::utf8_to_gbk(l.variant), web::utf8_to_gbk(l.unit_price),
+                        web::utf8_to_gbk(l.line_total)});
+    ctx.goods_lines.set(web::utf8_to_gbk(id), std::move(system));
   }
   form.message_box(web::gbk("你已经成功导入了") + std::to_string(imported) + web::gbk("行数据！"));
 }

@@ -7,10 +7,13 @@
 //
 // Usage: import_orders(ctx, dropped_path);   // on the UI thread
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "core/context.h"
 #include "exchange/sheet.h"
+#include "store/goods_line.h"
 
 namespace exchange {
 
@@ -20,6 +23,11 @@ void import_orders(app::Context& ctx, const web::Text& path);
 // titles of row 1 up to the first blank one say how many columns are taken,
 // and the rows from row 2 up to the first blank one are taken.
 std::vector<app::OrderRow> orders_from_sheet(const Sheet& sheet, int width);
+
+// The goods lines of an export's "商品明细" sheet, by order id (UTF-8):
+// columns found by their titles (ID, 商品, 数量, 规格, 单价, 小计), rows
+// without an ID skipped. A sheet without an ID column gives none.
+std::map<std::string, std::vector<store::GoodsLine>> goods_lines_from_sheet(const Sheet& sheet);
 
 // The single path in a drop's path text ("path\r\n" per file); empty when the
 // text names no file or several files (`several` tells which).

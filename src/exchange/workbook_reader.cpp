@@ -6,7 +6,10 @@
 
 namespace exchange {
 
-ReadResult read_workbook(const std::filesystem::path& path, const ReadLimits& limits) {
+namespace {
+
+ReadResult read_sheet(const std::filesystem::path& path, const ReadLimits& limits,
+                             std::string_view sheet_name) {
   ReadResult result;
   std::error_code ec;
   auto status = std::filesystem::status(path, ec);
@@ -43,10 +46,22 @@ ReadResult read_workbook(const std::filesystem::path& path, const ReadLimits& li
   static const char kEmptyZip[4] = {'P', 'K', '\x05', '\x06'};
   static const char kCompound[8] = {'\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
   if (std::memcmp(head, kZip, 4) == 0 || std::memcmp(head, kEmptyZip, 4) == 0)
-    return read_xlsx(path, limits);
-  if (std::memcmp(head, kCompound, 8) == 0) return read_xls(path, limits);
+    return read_xlsx(path, limits, sheet_name);
+  if (std::memcmp(head, kCompound, 8) == 0)
+    return sheet_name.empty() ? read_xls(path, limits) : ReadResult{};
   result.error = "不是Excel工作簿（只能导入 .xlsx 或 .xls 文件）";
   return result;
+}
+
+}  // namespace
+
+ReadResult read_workbook(const std::filesystem::path& path, const ReadLimits& limits) {
+  return read_sheet(path, limits, {});
+}
+
+ReadResult read_named_sheet(const std::filesystem::path& path, std::string_view sheet_name,
+                            const ReadLimits& limits) {
+  return read_sheet(path, limits, sheet_name);
 }
 
 }  // namespace exchange

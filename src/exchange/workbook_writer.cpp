@@ -98,7 +98,7 @@ double display_width(std::string_view utf8) {
 std::string write_workbook(const std::filesystem::path& path,
                            const std::vector<std::string>& titles,
                            const std::vector<std::vector<std::string>>& rows,
-                           std::vector<CutCell>* cut) {
+                           std::vector<CutCell>* cut, const std::vector<NamedSheet>& more_sheets) {
   if (cut) cut->clear();
   std::error_code ec;
   if (path.empty() || !path.has_filename()) return "没有文件名";
@@ -112,41 +112,53 @@ std::string write_workbook(const std::filesystem::path& path,
   options.constant_memory = LXW_TRUE;  // rows go straight to disk, in order
   lxw_workbook* workbook = workbook_new_opt(temporary.c_str(), &options);
   if (!workbook) return "内存不足";
-  lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
   lxw_format* text = workbook_add_format(workbook);
   format_set_num_format_index(text, 49);  // the built-in text format "@"
 
-  const int columns = static_cast<int>(std::min<std::size_t>(titles.size(), kMaxColumns));
-  // Columns as wide as what they hold (an order number, a time in full),
-  // long addresses capped; set before the first row is written.
-  constexpr double kMinWidth = 4, kMaxWidth = 50;
-  for (int c = 0; c < columns; ++c) {
-    double widest = display_width(titles[c]);
-    for (const auto& row : rows)
-      if (c < static_cast<int>(row.size())) widest = std::max(widest, display_width(row[c]));
-    worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
-                         std::clamp(widest + 1, kMinWidth, kMaxWidth), nullptr);
-  }
   lxw_error failure = LXW_NO_ERROR;
-  auto put = [&](lxw_row_t row, int column, std::string_view value) {
-    if (failure != LXW_NO_ERROR) return;
-    std::string cell = escape_literal_escapes(value);
-    const std::size_t fitting = fit_cell(cell).size();
-    if (fitting < cell.size() && cut && row > 0) cut->push_back({row - 1, column});
-    cell.resize(fitting);
-    failure =
-        worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), cell.c_str(), text);
-  };
-  for (int c = 0; c < columns; ++c) put(0, c, titles[c]);
-  for (std::size_t r = 0; r < rows.size() && failure == LXW_NO_ERROR; ++r) {
-    if (r + 1 > LXW_ROW_MAX - 1) {
-      failure = LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE;
-      break;
+  auto write_sheet = [&](const char* name, const std::vector<std::string>& titles,
+                         const std::vector<std::vector<std::string>>& rows,
+                         std::vector<CutCell>* cut) {
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, name);
+    if (!sheet) {
+      failure = LXW_ERROR_MEMORY_MALLOC_FAILED;
+      return;
     }
-    for (int c = 0; c < columns; ++c)
-      put(static_cast<lxw_row_t>(r + 1), c,
-          c < static_cast<int>(rows[r].size()) ? std::string_view(rows[r][c]) : std::string_view());
-  }
+    const int columns = static_cast<int>(std::min<std::size_t>(titles.size(), kMaxColumns));
+    // Columns as wide as what they hold (an order number, a time in full),
+    // long addresses capped; set before the first row is written.
+    constexpr double kMinWidth = 4, kMaxWidth = 50;
+    for (int c = 0; c < columns; ++c) {
+      double widest = display_width(titles[c]);
+      for (const auto& row : rows)
+        if (c < static_cast<int>(row.size())) widest = std::max(widest, display_width(row[c]));
+      worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                           std::clamp(widest + 1, kMinWidth, kMaxWidth), nullptr);
+    }
+    auto put = [&](lxw_row_t row, int column, std::string_view value) {
+      if (failure != LXW_NO_ERROR) return;
+      std::string cell = escape_literal_escapes(value);
+      const std::size_t fitting = fit_cell(cell).size();
+      if (fitting < cell.size() && cut && row > 0) cut->push_back({row - 1, column});
+      cell.resize(fitting);
+      failure =
+          worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), cell.c_str(), text);
+    };
+    for (int c = 0; c < columns; ++c) put(0, c, titles[c]);
+    for (std::size_t r = 0; r < rows.size() && failure == LXW_NO_ERROR; ++r) {
+      if (r + 1 > LXW_ROW_MAX - 1) {
+        failure = LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE;
+        break;
+      }
+      for (int c = 0; c < columns; ++c)
+        put(static_cast<lxw_row_t>(r + 1), c,
+            c < static_cast<int>(rows[r].size()) ? std::string_view(rows[r][c])
+                                                 : std::string_view());
+    }
+  };
+  write_sheet(nullptr, titles, rows, cut);
+  for (const NamedSheet& more : more_sheets)
+    if (failure == LXW_NO_ERROR) write_sheet(more.name.c_str(), more.titles, more.rows, nullptr);
 
   errno = 0;
   lxw_error closed = workbook_close(workbook);  // writes the file and frees the workbook

@@ -24,9 +24,17 @@ struct CutCell {
   int column;
 };
 
+// A further worksheet, after the first, written the same way.
+struct NamedSheet {
+  std::string name;
+  std::vector<std::string> titles;
+  std::vector<std::vector<std::string>> rows;
+};
+
 std::string write_workbook(const std::filesystem::path& path,
                            const std::vector<std::string>& titles,
                            const std::vector<std::vector<std::string>>& rows,
-                           std::vector<CutCell>* cut = nullptr);
+                           std::vector<CutCell>* cut = nullptr,
+                           const std::vector<NamedSheet>& more_sheets = {});
 
 }  // namespace exchange

@@ -185,13 +185,16 @@ class RelationsHandler : public XmlHandler {
   std::map<std::string, Relation> relations;
 };
 
-// The workbook: its first sheet's relationship id and the date base.
+// The workbook: the relationship id of its first sheet (or of the sheet
+// named `wanted`) and the date base.
 class WorkbookHandler : public XmlHandler {
  public:
+  explicit WorkbookHandler(std::string_view wanted) : m_wanted(wanted) {}
   void start(std::string_view name, const char** attrs) override {
     if (name == "sheet" && first_sheet_id.empty()) {
       const char* id = attribute(attrs, "id");
-      if (id) first_sheet_id = id;
+      const char* title = attribute(attrs, "name");
+      if (id && (m_wanted.empty() || (title && m_wanted == title))) first_sheet_id = id;
     } else if (name == "workbookPr") {
       const char* d = attribute(attrs, "date1904");
       base_1904 = d && (std::string_view(d) == "1" || std::string_view(d) == "true");
@@ -200,6 +203,9 @@ class WorkbookHandler : public XmlHandler {
   void end(std::string_view) override {}
   std::string first_sheet_id;
   bool base_1904 = false;
+
+ private:
+  std::string_view m_wanted;
 };
 
 // The styles: which cell formats show dates.
@@ -454,7 +460,8 @@ std::string rels_of(const std::string& part) {
 
 }  // namespace
 
-ReadResult read_xlsx(const std::filesystem::path& path, const ReadLimits& limits) {
+ReadResult read_xlsx(const std::filesystem::path& path, const ReadLimits& limits,
+                     std::string_view sheet_name) {
   ReadResult result;
   Package package;
   if (std::string e = package.open(path); !e.empty()) {
@@ -476,8 +483,9 @@ ReadResult read_xlsx(const std::filesystem::path& path, const ReadLimits& limits
     if (!target.empty()) workbook = resolve("", target);
   }
   if (!package.has(workbook)) return failed("不是Excel工作簿（找不到工作簿内容）");
-  WorkbookHandler book;
+  WorkbookHandler book(sheet_name);
   if (std::string e = package.parse(workbook, book, limits); !e.empty()) return failed(e);
+  if (!sheet_name.empty() && book.first_sheet_id.empty()) return result;  // no such sheet
 
   const std::string base = directory_of(workbook);
   std::string sheet_part, strings_part = base + "sharedStrings.xml",

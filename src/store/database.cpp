@@ -2,13 +2,16 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <ctime>
 
 namespace store {
 
 namespace {
 
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 // WAL pages after which a checkpoint is started (SQLite's own default).
 constexpr int kCheckpointPages = 1000;
@@ -45,6 +48,29 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     "CREATE TABLE seen_orders ("
     "  order_id TEXT PRIMARY KEY,"
     "  first_seen INTEGER NOT NULL);",
+    // 4: the order archive (store/order_archive.h). A record's key orders by
+    // pay time; goods lines and state changes are packed texts; the search
+    // index holds a folded copy of the searched texts and nothing else.
+    "CREATE TABLE shops ("
+    "  id INTEGER PRIMARY KEY,"
+    "  name TEXT NOT NULL UNIQUE);"
+    "CREATE TABLE archived_orders ("
+    "  key INTEGER PRIMARY KEY,"
+    "  shop INTEGER NOT NULL REFERENCES shops(id),"
+    "  order_no TEXT NOT NULL, member TEXT NOT NULL, store TEXT NOT NULL, total TEXT NOT NULL,"
+    "  paid TEXT NOT NULL, pay_time TEXT NOT NULL, state TEXT NOT NULL, order_id TEXT NOT NULL,"
+    "  goods TEXT NOT NULL, quantity TEXT NOT NULL, variant TEXT NOT NULL,"
+    "  unit_price TEXT NOT NULL, line_total TEXT NOT NULL, pay_amount TEXT NOT NULL,"
+    "  pay_method TEXT NOT NULL, pickup TEXT NOT NULL, message TEXT NOT NULL,"
+    "  consignee TEXT NOT NULL, phone TEXT NOT NULL, address TEXT NOT NULL,"
+    "  tracking_no TEXT NOT NULL, tracking_info TEXT NOT NULL, ship_status TEXT NOT NULL,"
+    "  spare TEXT NOT NULL, extra TEXT NOT NULL,"
+    "  items TEXT NOT NULL, states TEXT NOT NULL,"
+    "  first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL,"
+    "  UNIQUE (shop, order_id));"
+    "CREATE VIRTUAL TABLE archive_search USING fts5("
+    "  folded, content='', tokenize='trigram', detail='none');"
+    "CREATE INDEX shipments_by_order ON shipments(order_id);",
 };
 
 bool exec(sqlite3* db, const char* sql, std::string* error) {
@@ -179,6 +205,16 @@ bool Database::open(std::string* error) {
           perms::none) {
     *error = "文件是只读的";
     return false;
+  }
+  // It holds buyers' names, telephones and addresses: the owner's alone
+  // (SQLite gives its -wal and -shm files the same permissions).
+  if (!failed && std::filesystem::exists(status)) {
+    if ((status.permissions() & (perms::group_all | perms::others_all)) != perms::none)
+      std::filesystem::permissions(m_path, perms::group_all | perms::others_all,
+                                   std::filesystem::perm_options::remove, failed);
+  } else if (const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+             fd >= 0) {
+    ::close(fd);
   }
   if (sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
       SQLITE_OK) {

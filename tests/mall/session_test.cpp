@@ -119,7 +119,7 @@ TEST_F(MallSession, BehavesLikeARealBackOffice) {
 
   const auto orders = mall.orders();
   const auto two_rows = std::count_if(orders.begin(), orders.end(),
-                                      [](const mall::Order& o) { return !o.goods2.empty(); });
+                                      [](const mall::Order& o) { return !o.more_goods.empty(); });
   EXPECT_GE(two_rows * 4, static_cast<long>(orders.size()));
   EXPECT_LE(two_rows * 2, static_cast<long>(orders.size()));
   for (const auto& o : orders) EXPECT_TRUE(o.total.starts_with("\u00A5")) << o.total;

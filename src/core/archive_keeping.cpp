@@ -1,0 +1,83 @@
+#include "core/archive_keeping.h"
+
+#include <ctime>
+
+#include "store/order_archive.h"
+
+namespace app {
+
+using web::gbk;
+
+namespace {
+
+// Says once per run that the archive is not being kept, and why.
+void tell_not_kept(Context& ctx, const std::string& why) {
+  if (ctx.archive_failure_told.exchange(true)) return;
+  const Text text = gbk("订单存档没有保存（") + web::utf8_to_gbk(why) +
+                    gbk("）：订单照常列出，但不会留在历史订单里");
+  ctx.form.append_log(text + "\r\n");
+  ctx.form.show_status(text);
+}
+
+void record(Context& ctx, const std::vector<store::OrderReading>& readings,
+            store::OrderArchive::Source source) {
+  if (!ctx.archive || readings.empty()) return;
+  const std::string shop = shop_of(ctx);
+  std::string why;
+  bool done = false;
+  // On the window's thread the window keeps painting while the page is written.
+  ctx.form.wait([&] { done = ctx.archive->record(shop, readings, source, &why).has_value(); });
+  if (!done) tell_not_kept(ctx, why);
+}
+
+}  // namespace
+
+std::string shop_of(Context& ctx) {
+  return web::gbk_to_utf8(ctx.form.text("编辑框1")) + "@" + web::gbk_to_utf8(ctx.hosts.backoffice);
+}
+
+std::vector<std::string> archive_cells(const OrderRow& row) {
+  std::vector<std::string> cells;
+  cells.reserve(row.size());
+  for (const Text& t : row) cells.push_back(web::gbk_to_utf8(t));
+  return cells;
+}
+
+OrderRow table_row_of(const store::ArchivedOrder& order) {
+  OrderRow row(kOrderColumnCount);
+  for (int c = 1; c < kOrderColumnCount && c < store::kArchivedColumns; ++c)
+    row[c] = web::utf8_to_gbk(order.cells[c]);
+  return row;
+}
+
+void archive_listed_orders(Context& ctx, const std::vector<OrderRow>& rows) {
+  std::vector<store::OrderReading> readings;
+  readings.reserve(rows.size());
+  for (const OrderRow& row : rows) readings.push_back({archive_cells(row), std::nullopt});
+  record(ctx, readings, store::OrderArchive::Source::List);
+}
+
+void archive_order_detail(Context& ctx, const OrderRow& row, const std::vector<GoodsLine>& lines) {
+  std::vector<GoodsLine> items;
+  for (const GoodsLine& l : lines)
+    items.push_back({web::gbk_to_utf8(l.goods), web::gbk_to_utf8(l.quantity),
+                     web::gbk_to_utf8(l.variant), web::gbk_to_utf8(l.unit_price),
+                     web::gbk_to_utf8(l.line_total)});
+  record(ctx, {{archive_cells(row), std::move(items)}}, store::OrderArchive::Source::Detail);
+}
+
+std::int64_t forget_expired_orders(Context& ctx) {
+  const int days = ctx.settings.read_number(gbk("keep_days"), gbk("archive"), 0, 0, 100000);
+  if (days <= 0 || !ctx.archive) return 0;
+  const std::time_t cut = std::time(nullptr) - static_cast<std::time_t>(days) * 86400;
+  std::tm local{};
+  localtime_r(&cut, &local);
+  char date[16];
+  std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+  std::string why;
+  const auto forgotten = ctx.archive->forget_before(date, &why);
+  if (!forgotten) tell_not_kept(ctx, why);
+  return forgotten.value_or(0);
+}
+
+}  // namespace app

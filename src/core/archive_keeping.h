@@ -1,0 +1,33 @@
+#pragma once
+// Keeping the order archive as operations read orders: every list page and
+// every order's details go into it (store/order_archive.h), under the shop
+// being served ("account@host"). An archive that cannot be written never
+// stops the operation: the merchant is told once, and the work goes on.
+//
+// Usage: app::archive_listed_orders(ctx, rows);          // after a list page
+//        app::archive_order_detail(ctx, row, lines);      // after an order's page
+
+#include <string>
+#include <vector>
+
+#include "core/context.h"
+#include "store/order_archive.h"
+
+namespace app {
+
+// "account@host" of the back office being served (UTF-8).
+std::string shop_of(Context& ctx);
+
+void archive_listed_orders(Context& ctx, const std::vector<OrderRow>& rows);
+// `row`: the order's cells with its details in place (its ID in column 8).
+void archive_order_detail(Context& ctx, const OrderRow& row, const std::vector<GoodsLine>& lines);
+
+// Forgets the records older than key `keep_days` of section `archive` says
+// (0 or missing: keeps everything); how many were forgotten.
+std::int64_t forget_expired_orders(Context& ctx);
+
+// A row of the table as the archive keeps it, and back (UTF-8 <-> system text).
+std::vector<std::string> archive_cells(const OrderRow& row);
+OrderRow table_row_of(const store::ArchivedOrder& order);
+
+}  // namespace app

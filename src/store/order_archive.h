@@ -1,0 +1,96 @@
+#pragma once
+// The merchant's own record of every order the program has seen: one record
+// per shop and order id, holding the order table's columns, every goods line,
+// when it was first and last seen, and each change of state with the time it
+// was seen. Kept in the program's database; texts are UTF-8.
+//
+// Searching: a folded copy of the searched texts (order number, ID, member,
+// consignee, telephone, address, goods, message, tracking number) is indexed
+// by SQLite's FTS5 trigram tokenizer. A text of three characters or more asks
+// the index for candidates and checks each; one or two characters cannot be
+// answered by trigrams and scan the records instead. Either way the newest
+// pay time comes first: a record's key orders by pay time (first seen when
+// unpaid), and both walk the keys downwards, stopping at the limit.
+//
+// Usage: store::OrderArchive archive(db);
+//        archive.record(shop, rows, store::OrderArchive::Source::List, &error);
+//        auto found = archive.search({.text = "张伟", .limit = 200}, &error);
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/database.h"
+#include "store/goods_line.h"
+
+namespace store {
+
+inline constexpr int kArchivedColumns = 26;  // as the order table: 0 (序号) is not kept
+
+struct ArchivedOrder {
+  std::int64_t key = 0;  // orders by pay time; changes when the pay time does
+  std::string shop;
+  std::array<std::string, kArchivedColumns> cells;  // cells[8]: the order id
+  std::vector<GoodsLine> items;
+  std::int64_t first_seen = 0, last_seen = 0;  // Unix time
+  struct StateSeen {
+    std::string state;
+    std::int64_t seen = 0;
+    bool operator==(const StateSeen&) const = default;
+  };
+  std::vector<StateSeen> states;  // oldest first
+  // The journal's latest successful shipment of the order, when there is one.
+  std::string shipped_courier, shipped_time;
+};
+
+// An order as an operation read it: the table's columns (missing ones empty)
+// and, when the goods table was read, its lines.
+struct OrderReading {
+  std::vector<std::string> cells;
+  std::optional<std::vector<GoodsLine>> items;
+};
+
+struct ArchiveQuery {
+  std::string text;   // searched in the texts named above; empty: every order
+  std::string state;  // the 状态 text exactly; empty: any
+  std::string since, until;  // pay time from / through these dates, "YYYY-MM-DD"; empty: open
+  std::string shop;          // empty: every shop
+  int limit = 200;           // 0: no limit
+};
+
+class OrderArchive {
+ public:
+  explicit OrderArchive(Database& db);
+
+  // What a reading may change of a record it finds:
+  // List: columns 订单号 to ID as listed, a change of state recorded;
+  // Detail: columns 商品 to 快递单号 and the goods lines (a reading without
+  //   lines keeps those known); other columns only where empty;
+  // Import: only what the record does not know yet.
+  // A new order is recorded whole. Readings without an order id are skipped.
+  enum class Source { List, Detail, Import };
+
+  // Writes the readings in one transaction: all of them or none. `now` is
+  // Unix time (0: the clock). Records changed or created, or nothing with `error`.
+  std::optional<int> record(const std::string& shop, const std::vector<OrderReading>& readings,
+                            Source source, std::string* error, std::int64_t now = 0);
+
+  std::vector<ArchivedOrder> search(const ArchiveQuery& query, std::string* error);
+  // How many records the query finds without its limit.
+  std::optional<std::int64_t> count(const ArchiveQuery& query, std::string* error);
+  std::optional<ArchivedOrder> find(const std::string& shop, const std::string& order_id);
+
+  // Deletes the records paid before `date` ("YYYY-MM-DD"), or first seen
+  // before it when unpaid; how many, or nothing with `error`.
+  std::optional<std::int64_t> forget_before(const std::string& date, std::string* error);
+
+ private:
+  Database& m_db;
+};
+
+// The folded text a record is found by (also what the index holds).
+std::string searched_text(const ArchivedOrder& order);
+
+}  // namespace store
