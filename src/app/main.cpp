@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
   ctx.database = &database;
   ctx.archive = &archive;
   window->set_database(&database);
+  window->set_history_context(&ctx);
   window->set_operations(app::bind_operations(ctx));
   window->show();
   // Once shown: shipments a crash left without an answer, or a journal

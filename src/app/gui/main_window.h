@@ -43,7 +43,9 @@ class Database;
 
 namespace app {
 
+class HistoryPage;
 class JournalPage;
+struct Context;
 class OrderFilter;
 
 class PictureBox;
@@ -139,6 +141,8 @@ class MainWindow : public QWidget, public Form {
 
   // The database whose shipping journal the 发货记录 page shows.
   void set_database(store::Database* database);
+  // The context whose order archive the 历史订单 page searches.
+  void set_history_context(Context* ctx);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -226,6 +230,7 @@ class MainWindow : public QWidget, public Form {
   QTimer m_fit_timer;
   QPushButton* m_new_orders = nullptr;
   JournalPage* m_journal_page = nullptr;
+  HistoryPage* m_history_page = nullptr;
   QTimer m_timer;
   MessageHandler m_message_handler;
   DesktopNotifier* m_notifier = nullptr;

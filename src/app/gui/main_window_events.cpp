@@ -250,7 +250,8 @@ void MainWindow::open_row_window(const QModelIndex& view_index) {
   if (row < 0) return;
   std::vector<Text> titles;
   for (const ReportColumn& c : orders.model->columns()) titles.push_back(c.title);
-  show_row_window(this, titles, orders.model->row(row));
+  const OrderRow cells = orders.model->row(row);
+  show_row_window(this, titles, cells, m_ops.order_extras ? m_ops.order_extras(cells) : OrderExtras{});
 }
 
 void MainWindow::select_table_row(int row) {

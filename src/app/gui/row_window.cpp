@@ -23,16 +23,36 @@ bool is_long(std::size_t column) {
   return column == 17 /* 留言 */ || column == 20 /* 地址 */ || column == kColTrackingInfo;
 }
 
+// "商品 × 数量（规格） 单价 小计", one goods line.
+QString goods_line_text(const GoodsLine& l) {
+  return qs(l.goods) + QString::fromUtf8(" × ") + qs(l.quantity) +
+         (l.variant.empty() ? QString() : QString::fromUtf8("（") + qs(l.variant) + QString::fromUtf8("）")) +
+         QLatin1Char(' ') + qs(l.unit_price) + QLatin1Char(' ') + qs(l.line_total);
+}
+
+QString history_text(const OrderExtras& extras) {
+  QStringList parts;
+  for (const auto& [state, seen] : extras.states) parts << qs(seen) + QLatin1Char(' ') + qs(state);
+  return parts.join(QLatin1Char('\n'));
+}
+
 }  // namespace
 
-QString row_window_text(const std::vector<Text>& titles, const OrderRow& cells) {
+QString row_window_text(const std::vector<Text>& titles, const OrderRow& cells,
+                        const OrderExtras& extras) {
   QStringList lines;
   for (std::size_t c = 0; c < cells.size(); ++c)
     lines << title_of(titles, c) + QString::fromUtf8("：") + qs(cells[c]);
+  for (std::size_t i = 0; i < extras.lines.size(); ++i)
+    lines << QString::fromUtf8("商品%1：").arg(i + 1) + goods_line_text(extras.lines[i]);
+  if (!extras.states.empty())
+    lines << QString::fromUtf8("状态记录：") + history_text(extras).replace(QLatin1Char('\n'), QString::fromUtf8("；"));
+  if (!extras.shipped.empty()) lines << QString::fromUtf8("本机发货：") + qs(extras.shipped);
   return lines.join(QLatin1Char('\n'));
 }
 
-void show_row_window(QWidget* parent, const std::vector<Text>& titles, const OrderRow& cells) {
+void show_row_window(QWidget* parent, const std::vector<Text>& titles, const OrderRow& cells,
+                     const OrderExtras& extras) {
   QDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("订单行"));
   const QString order_no = cells.size() > kColOrderNo ? qs(cells[kColOrderNo]) : QString();
@@ -53,13 +73,34 @@ void show_row_window(QWidget* parent, const std::vector<Text>& titles, const Ord
     grid->addWidget(title, r, 0);
     grid->addWidget(value, r, 1);
   }
+  // Every goods line (the cells hold the first only), then the history.
+  auto add_section = [&](const QString& caption, const QString& text, const char* name) {
+    const int r = grid->rowCount();
+    auto* title = new QLabel(caption, grid_holder);
+    title->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    auto* value = new QLabel(text, grid_holder);
+    value->setObjectName(QString::fromUtf8(name));
+    value->setTextFormat(Qt::PlainText);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    value->setWordWrap(true);
+    grid->addWidget(title, r, 0);
+    grid->addWidget(value, r, 1);
+  };
+  if (!extras.lines.empty()) {
+    QStringList goods;
+    for (const GoodsLine& l : extras.lines) goods << goods_line_text(l);
+    add_section(QString::fromUtf8("全部商品（%1）：").arg(extras.lines.size()), goods.join(QLatin1Char('\n')),
+                "全部商品");
+  }
+  if (!extras.states.empty()) add_section(QString::fromUtf8("状态记录："), history_text(extras), "状态记录");
+  if (!extras.shipped.empty()) add_section(QString::fromUtf8("本机发货："), qs(extras.shipped), "本机发货");
   auto* scroll = new QScrollArea(&dialog);
   scroll->setWidgetResizable(true);
   scroll->setWidget(grid_holder);
 
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(scroll);
-  layout->addLayout(copy_and_close_row(dialog, u("复制"), row_window_text(titles, cells)));
+  layout->addLayout(copy_and_close_row(dialog, u("复制"), row_window_text(titles, cells, extras)));
   dialog.resize(560, 620);
   dialog.exec();
 }

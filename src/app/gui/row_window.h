@@ -11,12 +11,16 @@
 
 #include <vector>
 
+#include "app/wiring/operations.h"
 #include "core/form.h"
 
 namespace app {
 
-void show_row_window(QWidget* parent, const std::vector<Text>& titles, const OrderRow& cells);
+// `extras`: every goods line of the order and its history, shown below the cells.
+void show_row_window(QWidget* parent, const std::vector<Text>& titles, const OrderRow& cells,
+                     const OrderExtras& extras = {});
 // What the copy button puts on the clipboard.
-QString row_window_text(const std::vector<Text>& titles, const OrderRow& cells);
+QString row_window_text(const std::vector<Text>& titles, const OrderRow& cells,
+                        const OrderExtras& extras = {});
 
 }  // namespace app

@@ -2,7 +2,10 @@
 
 #include <memory>
 
+#include "archive/archive_workbooks.h"
+#include "core/archive_keeping.h"
 #include "core/context.h"
+#include "core/table_snapshot.h"
 #include "core/startup.h"
 #include "backoffice/login.h"
 #include "backoffice/order_details.h"
@@ -18,6 +21,20 @@
 #include "fulfilment/tracking.h"
 
 namespace app {
+
+OrderExtras extras_of_archived(const store::ArchivedOrder& order) {
+  OrderExtras extras;
+  for (const store::GoodsLine& l : order.items)
+    extras.lines.push_back({web::utf8_to_gbk(l.goods), web::utf8_to_gbk(l.quantity),
+                            web::utf8_to_gbk(l.variant), web::utf8_to_gbk(l.unit_price),
+                            web::utf8_to_gbk(l.line_total)});
+  for (const auto& s : order.states)
+    extras.states.emplace_back(web::utf8_to_gbk(s.state),
+                               web::utf8_to_gbk(archive::seen_time_text(s.seen)));
+  if (!order.shipped_courier.empty())
+    extras.shipped = web::utf8_to_gbk(order.shipped_courier + "，" + order.shipped_time);
+  return extras;
+}
 
 Operations bind_operations(Context& ctx) {
   Context* c = &ctx;
@@ -54,6 +71,18 @@ Operations bind_operations(Context& ctx) {
   };
   ops.refresh_dashboard = [c] { backoffice::refresh_dashboard(*c); };
   ops.settle_unknown_shipments = [c] { fulfilment::settle_unknown_shipments_and_tell(*c, true); };
+  // The lines read in this run first; the archive knows the order's history.
+  ops.order_extras = [c](const std::vector<web::Text>& row) {
+    OrderExtras extras;
+    if (c->archive)
+      if (auto known = c->archive->find(shop_of(*c), web::gbk_to_utf8(cell_of(row, kColId))))
+        extras = extras_of_archived(*known);
+    if (auto read = c->goods_lines.of(cell_of(row, kColId)); !read.empty())
+      extras.lines = std::move(read);
+    else if (extras.lines.empty())
+      extras.lines = goods_lines_of_row(c->goods_lines, row);
+    return extras;
+  };
 
   ops.fetch_unpaid_orders = [c] { backoffice::fetch_unpaid_orders(*c); };
   ops.fetch_orders_to_ship = [c] { backoffice::fetch_orders_to_ship(*c); };

@@ -6,11 +6,27 @@
 
 #include <functional>
 
+#include <utility>
+#include <vector>
+
+#include "core/goods_lines.h"
 #include "web/text.h"
+
+namespace store {
+struct ArchivedOrder;
+}
 
 namespace app {
 
 struct Context;
+
+// What the row window shows of an order besides its cells: every goods line,
+// the states it was seen in (state, when), and how this program shipped it.
+struct OrderExtras {
+  std::vector<GoodsLine> lines;
+  std::vector<std::pair<web::Text, web::Text>> states;
+  web::Text shipped;
+};
 
 struct Operations {
   // UI-thread operations
@@ -36,6 +52,8 @@ struct Operations {
   std::function<void()> refresh_dashboard;
   // 核对未确认的发货 (发货记录 page): settles the journal's unknown entries.
   std::function<void()> settle_unknown_shipments;
+  // The row window's goods lines and history of the order in a table row.
+  std::function<OrderExtras(const std::vector<web::Text>& row)> order_extras;
   // worker operations
   std::function<void()> fetch_unpaid_orders;      // 按钮3
   std::function<void()> fetch_orders_to_ship;     // 按钮4
@@ -46,6 +64,9 @@ struct Operations {
   std::function<void()> query_all_tracking;       // 查询全部订单物流
   std::function<void()> list_paid_withdrawals;    // 按钮9
 };
+
+// What the archive knows of an order, as the row window shows it.
+OrderExtras extras_of_archived(const store::ArchivedOrder& order);
 
 // Binds every entry to its implementation, all acting on `ctx`.
 Operations bind_operations(Context& ctx);
