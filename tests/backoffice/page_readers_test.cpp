@@ -3,6 +3,7 @@
 
 #include "backoffice/dashboard.h"
 #include "backoffice/detail_page.h"
+#include "backoffice/goods_table.h"
 #include "backoffice/order_rows.h"
 #include "canned_pages.h"
 
@@ -77,3 +78,54 @@ TEST(OrderDetailPage, ThirteenGroupsOrNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A goods table of `rows` rows, as an order's edit page holds it.
+Text goods_page(const std::vector<std::vector<std::string>>& rows) {
+  std::string page = "<table><thead><tr><th>商品</th><th>数量</th></tr></thead>\n<tbody>\n";
+  for (const auto& r : rows) {
+    page += "<tr>\n";
+    for (std::size_t c = 0; c < r.size(); ++c)
+      page += (c == 2 ? "  <td>包装方式:" : "  <td>") + r[c] + "</td>\n";
+    page += "</tr>\n";
+  }
+  return gbk(page + "</tbody></table><div>订单总价：¥1.00</div>");
+}
+
+}  // namespace
+
+TEST(GoodsTable, EveryRowInOrderWithItsFiveCells) {
+  EXPECT_TRUE(backoffice::goods_lines_of(gbk("<p>没有商品表</p>")).empty());
+  EXPECT_TRUE(backoffice::goods_lines_of(canned_page("login.html")).empty());
+
+  const auto one = backoffice::goods_lines_of(goods_page({{"大米", "2", "袋装", "¥68.00", "¥136.00"}}));
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0], (app::GoodsLine{gbk("大米"), "2", gbk("袋装"), gbk("¥68.00"), gbk("¥136.00")}));
+
+  std::vector<std::vector<std::string>> five;
+  for (int i = 1; i <= 5; ++i)
+    five.push_back({"商品" + std::to_string(i), std::to_string(i), "盒", "1.00", std::to_string(i) + ".00"});
+  const auto lines = backoffice::goods_lines_of(goods_page(five));
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[4].goods, gbk("商品5"));
+  EXPECT_EQ(lines[4].line_total, "5.00");
+
+  // Markup stays as captured, an emoji (GB18030 four bytes) too; a short note row is no goods.
+  const auto marked = backoffice::goods_lines_of(goods_page(
+      {{"<b>红枣</b> 🍎", "1", "礼盒", "9.90", "9.90"}, {"备注"}, {"茶", "3", "罐", "1", "3"}}));
+  ASSERT_EQ(marked.size(), 2u);
+  EXPECT_EQ(marked[0].goods, gbk("<b>红枣</b> 🍎"));
+  EXPECT_EQ(marked[1].quantity, "3");
+}
+
+TEST(GoodsTable, TheDetailPatternStillTakesTheFirstLine) {
+  const Text page = canned_page("order_detail.html");
+  web::PatternMatcher matcher;
+  const auto groups = backoffice::order_detail_of(page, matcher);
+  const auto lines = backoffice::goods_lines_of(page);
+  ASSERT_TRUE(groups.has_value());
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0].goods, (*groups)[0]);
+  EXPECT_EQ(lines[0].variant, (*groups)[2]);
+}
