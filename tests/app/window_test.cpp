@@ -262,9 +262,9 @@ TEST_F(Window, MaskedBoxesHoldTheRealText) {
 TEST_F(Window, TabPagesAndTheirControls) {
   auto* tabs = find<QTabWidget>("选择夹1");
   const char* titles[] = {"订单管理", "账户提现", "退货管理", "个人信息",
-                          "更新内容", "日志",     "快递代码", "帮助", "发货记录"};
-  ASSERT_EQ(tabs->count(), 9);
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(tabs->tabText(i), u(titles[i]));
+                          "更新内容", "日志",     "快递代码", "帮助", "发货记录", "历史订单"};
+  ASSERT_EQ(tabs->count(), 10);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(tabs->tabText(i), u(titles[i]));
   for (int i : {2, 3}) EXPECT_TRUE(tabs->widget(i)->children().isEmpty());
   m_window->show();
   EXPECT_TRUE(find("超级列表框1")->isVisible());

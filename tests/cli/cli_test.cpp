@@ -111,10 +111,15 @@ TEST_F(Cli, ListPrintsEveryOrderOfTheStateWithStableKeys) {
   const std::vector<json> orders = r.lines();
   std::vector<std::string> ids;
   for (const json& o : orders) {
-    ASSERT_EQ(o.size(), 26u);
+    ASSERT_EQ(o.size(), 27u);  // the 26 columns, then every goods line
     EXPECT_EQ(o.begin().key(), "serial");
     EXPECT_EQ(o["state"], "待发货");
-    EXPECT_EQ(o["consignee"], m_mall.order(o["id"]).consignee);  // the details were fetched
+    const mall::Order& listed = m_mall.order(o["id"]);
+    EXPECT_EQ(o["consignee"], listed.consignee);  // the details were fetched
+    ASSERT_EQ(o["items"].size(), listed.more_goods.size() + 1);
+    EXPECT_EQ(o["items"][0]["goods"], listed.goods);
+    if (!listed.more_goods.empty())
+      EXPECT_EQ(o["items"].back()["line_total"], listed.more_goods.back().line_total);
     ids.push_back(o["id"]);
   }
   EXPECT_EQ(ids, ids_in_state(20));
@@ -134,6 +139,43 @@ TEST_F(Cli, ListPrintsEveryOrderOfTheStateWithStableKeys) {
   Finished gone = run({"list", "all"});
   EXPECT_EQ(gone.exit, 1);
   EXPECT_TRUE(gone.out.empty());
+}
+
+TEST_F(Cli, TheArchiveKeepsWhatWasListedAndTakesBackAnExport) {
+  ASSERT_EQ(run({"-q", "list", "all", "--details"}).exit, 0);
+  const mall::Order some = m_mall.orders().front();
+  // Without a login: any part of a consignee's name, goods, an address.
+  m_mall.set_fault(mall::Fault::Drop);
+  Finished found = run({"archive", "search", some.phone, "--limit", "0"});
+  ASSERT_EQ(found.exit, 0) << found.err;
+  ASSERT_FALSE(found.lines().empty());
+  const json first = found.lines().front();
+  EXPECT_EQ(first["id"], some.id);
+  EXPECT_EQ(first["items"].size(), some.more_goods.size() + 1);
+  EXPECT_EQ(first["states"][0]["state"], first["state"]);
+  EXPECT_EQ(run({"archive", "search", "没有这样的订单"}).out, "");
+  EXPECT_EQ(run({"archive", "search", "--since", "2017-02-01", "--until", "2017-01-01"}).exit, 2);
+  m_mall.set_fault(mall::Fault::None);
+
+  // An export read into another machine's archive comes back with every goods line.
+  const fs::path book = m_dir.path() / "orders.xlsx";
+  ASSERT_EQ(run({"-q", "list", "all", "--details", "--format", "xlsx", "-o", book.string()}).exit, 0);
+  const fs::path other = m_dir.path() / "other";
+  fs::create_directories(other);
+  fs::copy_file(m_settings, other / "settings.ini");
+  m_settings = other / "settings.ini";
+  Finished imported = run({"archive", "import", book.string()});
+  ASSERT_EQ(imported.exit, 0) << imported.err;
+  EXPECT_EQ(imported.lines().front()["orders"], m_mall.orders().size());
+  Finished all = run({"archive", "search", "--limit", "0"});
+  std::size_t lines = 0, expected = 0;
+  for (const json& o : all.lines()) lines += o["items"].size();
+  for (const mall::Order& o : m_mall.orders()) expected += o.more_goods.size() + 1;
+  EXPECT_EQ(all.lines().size(), m_mall.orders().size());
+  EXPECT_EQ(lines, expected);
+  Finished forgot = run({"archive", "forget", "--before", "2100-01-01"});
+  EXPECT_EQ(forgot.lines().front()["forgotten"], m_mall.orders().size());
+  EXPECT_EQ(run({"archive", "import", (m_dir.path() / "missing.xlsx").string()}).exit, 1);
 }
 
 TEST_F(Cli, ShipDryRunSendsNothingAndTheRealRunShipsEachRow) {

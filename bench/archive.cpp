@@ -1,0 +1,170 @@
+// The order archive at the size of years of trade: with ORDERS archived
+// orders (default 1,000,000, built once into DB and kept), the first 200
+// results of searches of three characters or more and of one or two, a LIKE
+// scan of the same rows for comparison, writing a 5,000-order list page new
+// and unchanged, the file's size, and opening it against an empty one.
+// Prints a table with the targets and ratios. Run from a Release build:
+//   build/bench/bench_archive [ORDERS] [DB]
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/order_generator.h"
+#include "store/order_archive.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const std::string kShop = "demo@127.0.0.1:18080";
+
+double median_ms(int runs, const std::function<void()>& work) {
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    work();
+    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+std::int64_t count_orders(store::Database& db) {
+  std::int64_t n = 0;
+  std::string ignored;
+  db.run(
+      [&](store::Database::Connection& c, std::string*) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(c.db, "SELECT count(*) FROM archived_orders", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+          n = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return true;
+      },
+      &ignored);
+  return n;
+}
+
+// The first 200 rows holding `text` by LIKE over the searched columns (what
+// a search without the index would do).
+void like_scan(store::Database& db, const std::string& text) {
+  const std::string pattern = "%" + text + "%";
+  std::string ignored;
+  db.run(
+      [&](store::Database::Connection& c, std::string*) {
+        sqlite3_stmt* st = c.prepare(
+            "SELECT key, order_no, member, address, items FROM archived_orders WHERE order_no LIKE ?1 OR "
+            "order_id LIKE ?1 OR member LIKE ?1 OR consignee LIKE ?1 OR phone LIKE ?1 OR address "
+            "LIKE ?1 OR goods LIKE ?1 OR items LIKE ?1 OR message LIKE ?1 OR tracking_no LIKE ?1 "
+            "ORDER BY key DESC LIMIT 200");
+        sqlite3_bind_text(st, 1, pattern.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+        }
+        sqlite3_reset(st);
+        return true;
+      },
+      &ignored);
+}
+
+void row(const char* what, double value, const char* unit, const char* target, bool met) {
+  std::printf("| %-44s | %10.1f %-3s | %-12s | %-4s |\n", what, value, unit, target, met ? "yes" : "NO");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long long orders = argc > 1 ? std::atoll(argv[1]) : 1'000'000;
+  const std::filesystem::path file = argc > 2 ? argv[2] : "/tmp/weihe-archive-bench.db";
+  constexpr int kPage = 5000;
+  OrderGenerator generator(20261209);
+  {
+    store::Database db(file);
+    if (!db.ok()) {
+      std::fprintf(stderr, "%s\n", db.error().c_str());
+      return 1;
+    }
+    store::OrderArchive archive(db);
+    const std::int64_t have = count_orders(db);
+    generator.restart_ids(have + 1);
+    std::string error;
+    for (long long n = have; n < orders; n += kPage) {
+      if (!archive.record(kShop, generator.page(static_cast<int>(std::min<long long>(kPage, orders - n))),
+                          store::OrderArchive::Source::List, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+      }
+      if (n % 100000 == 0) std::fprintf(stderr, "built %lld orders\n", n);
+    }
+  }
+  store::Database db(file);
+  store::OrderArchive archive(db);
+  std::string error;
+  const std::int64_t archived = count_orders(db);
+
+  const std::vector<std::string> long_terms = {"五常稻花", "浦东新区建设路", "龙井茶", "sf00012", "请尽快发货", "张秀英"};
+  const std::vector<std::string> short_terms = {"张伟", "龙井", "枸杞", "李", "sf", "洋"};
+  auto searches = [&](const std::vector<std::string>& terms) {
+    std::vector<double> medians;
+    for (const std::string& t : terms)
+      medians.push_back(median_ms(9, [&] { archive.search({t, {}, {}, {}, {}, 200}, &error); }));
+    std::sort(medians.begin(), medians.end());
+    return medians[medians.size() / 2];
+  };
+  const double indexed = searches(long_terms);
+  const double scanned = searches(short_terms);
+  std::vector<double> likes;
+  for (const std::string& t : long_terms) likes.push_back(median_ms(3, [&] { like_scan(db, t); }));
+  std::sort(likes.begin(), likes.end());
+  const double like = likes[likes.size() / 2];
+
+  OrderGenerator fresh(7);
+  fresh.restart_ids(50'000'000);
+  std::vector<std::vector<store::OrderReading>> pages;
+  for (int i = 0; i < 3; ++i) pages.push_back(fresh.page(kPage));
+  int next_page = 0;
+  const double write_new = median_ms(3, [&] {
+    archive.record(kShop, pages[next_page++], store::OrderArchive::Source::List, &error);
+  });
+  const double write_same = median_ms(3, [&] {
+    archive.record(kShop, pages[0], store::OrderArchive::Source::List, &error);
+  });
+
+  const std::filesystem::path empty_file = file.parent_path() / "weihe-archive-bench-empty.db";
+  std::filesystem::remove(empty_file);
+  const double open_empty = median_ms(5, [&] {
+    store::Database d(empty_file);
+    store::OrderArchive a(d);
+  });
+  const double open_full = median_ms(5, [&] {
+    store::Database d(file);
+    store::OrderArchive a(d);
+  });
+  std::filesystem::remove(empty_file);
+  std::filesystem::remove(empty_file.string() + "-wal");
+  std::filesystem::remove(empty_file.string() + "-shm");
+
+  std::uintmax_t bytes = std::filesystem::file_size(file);
+  std::error_code ec;
+  if (auto wal = std::filesystem::file_size(file.string() + "-wal", ec); !ec) bytes += wal;
+  const double megabytes = static_cast<double>(bytes) / 1e6;
+
+  std::printf("archive of %lld orders (%s)\n", static_cast<long long>(archived), file.c_str());
+  std::printf("| %-44s | %14s | %-12s | %-4s |\n", "what", "median", "target", "met");
+  std::printf("|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(16, '-').c_str(),
+              std::string(14, '-').c_str(), std::string(6, '-').c_str());
+  row("search, 3 chars or more, first 200", indexed, "ms", "< 20 ms", indexed < 20);
+  row("search, 1 or 2 chars, first 200", scanned, "ms", "< 400 ms", scanned < 400);
+  row("LIKE scan of the same rows, 3 chars or more", like, "ms", "", true);
+  row("  LIKE / index (ratio)", like / indexed, "x", ">= 50x", like / indexed >= 50);
+  row("write a 5,000-order page, all new", write_new, "ms", "< 250 ms", write_new < 250);
+  row("write a 5,000-order page, unchanged", write_same, "ms", "< 100 ms", write_same < 100);
+  row("database size", megabytes, "MB", "< 700 MB", megabytes < 700);
+  row("open with it minus open with an empty one", open_full - open_empty, "ms", "< 100 ms",
+      open_full - open_empty < 100);
+  return 0;
+}
