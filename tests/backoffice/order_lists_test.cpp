@@ -1,11 +1,14 @@
 // The four list fetches and the detail fetch against the stand-in back office.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
 
 #include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"
 #include "canned_pages.h"
+#include "core/archive_keeping.h"
+#include "store/order_archive.h"
 
 #include "mall/pages.h"
 #include "mall_fixture.h"
@@ -242,3 +245,38 @@ TEST_F(OrderLists, DetailsAskedTooFastAreAskedAgainOneAtATime) {
 }
 
 }  // namespace
+
+TEST_F(OrderLists, ListsAndDetailsGoIntoTheArchiveAndAnUnwritableOneStopsNothing) {
+  store::Database db(dir / "weihe-orders.db");
+  store::OrderArchive archive(db);
+  ctx.archive = &archive;
+  backoffice::fetch_orders_to_ship(ctx);
+  backoffice::fetch_order_details(ctx);
+  std::string error;
+  const auto found = archive.search({}, &error);
+  ASSERT_EQ(found.size(), static_cast<std::size_t>(form.row_count(kList)));
+  const std::string shop = app::shop_of(ctx);
+  for (const mall::Order& o : mall.orders()) {
+    if (o.state != 20) continue;
+    const auto kept = archive.find(shop, o.id);
+    ASSERT_TRUE(kept) << o.id;
+    EXPECT_EQ(kept->cells[18], o.consignee);
+    EXPECT_EQ(kept->items.size(), o.more_goods.size() + 1);
+    EXPECT_EQ(ctx.goods_lines.of(gbk(o.id)).size(), o.more_goods.size() + 1);
+  }
+
+  // A file that is no database: the lists fill as always, and it is said once.
+  std::filesystem::path bad = dir / "not-a-database.db";
+  { std::ofstream(bad) << "not a database, just text"; }
+  store::Database broken(bad);
+  store::OrderArchive unwritable(broken);
+  ctx.archive = &unwritable;
+  backoffice::fetch_orders_to_ship(ctx);
+  backoffice::fetch_all_orders(ctx);
+  EXPECT_EQ(form.row_count(kList), static_cast<int>(mall.orders().size()));
+  const Text log = form.log;
+  const Text said = gbk("订单存档没有保存");
+  const int first = web::find_text(log, said);
+  EXPECT_GT(first, 0);
+  EXPECT_EQ(web::find_text(log, said, first + 1), -1);
+}

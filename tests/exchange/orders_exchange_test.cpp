@@ -38,6 +38,34 @@ std::string utf8(const web::Text& t) {
   return web::gbk_to_utf8(t);
 }
 
+TEST(OrdersExchange, EveryGoodsLineGoesOutOnASecondSheetAndComesBack) {
+  TempDir dir;
+  Fixture f;
+  f.form.replace_rows(app::kOrderList, {order(1), order(2)});
+  const web::Text id = order(1)[app::kColId];
+  f.ctx.goods_lines.set(id, {{gbk("大米"), "2", gbk("袋装"), "68.00", "136.00"},
+                             {gbk("红枣"), "1", gbk("礼盒"), "9.90", "9.90"},
+                             {gbk("<b>茶</b>"), "3", "", "1.00", "3.00"}});
+  const std::filesystem::path file = dir.path() / "lines.xlsx";
+  f.form.save_paths.push_back(web::utf8_to_gbk(file.string()));
+  export_orders(f.ctx);
+
+  const ReadResult lines = read_named_sheet(file, kGoodsLinesSheet);
+  ASSERT_TRUE(lines.ok()) << lines.error;
+  EXPECT_EQ(lines.sheet.cell(0, 6), "小计");
+  EXPECT_EQ(lines.sheet.leading_rows(), 5u);  // titles, three lines, and order 2's one line from its cells
+  EXPECT_EQ(lines.sheet.cell(3, 2), "<b>茶</b>");
+  EXPECT_EQ(lines.sheet.cell(4, 2), "单元2-9");
+  EXPECT_EQ(read_workbook(file).sheet.cell(1, 0), "单元1-0");  // the first sheet is the table still
+
+  Fixture g;
+  import_orders(g.ctx, web::utf8_to_gbk(file.string()));
+  EXPECT_EQ(g.form.row_count(app::kOrderList), 2);
+  ASSERT_EQ(g.ctx.goods_lines.of(id).size(), 3u);
+  EXPECT_EQ(g.ctx.goods_lines.of(id)[1].goods, gbk("红枣"));
+  EXPECT_TRUE(read_named_sheet(file, "没有这一页").sheet.stored_rows() == 0);
+}
+
 TEST(OrdersExchange, ExportThenImportGivesTheSameTable) {
   TempDir dir;
   Fixture f;

@@ -1,0 +1,77 @@
+// The 历史订单 page on the real window: what the lists brought is found by
+// any part of it, and found orders go back into the order list.
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include "app/gui/history_page.h"
+#include "app/gui/row_window.h"
+#include "core/archive_keeping.h"
+#include "store/order_archive.h"
+#include "window_with_mall.h"
+
+namespace {
+
+using web::gbk;
+
+class HistoryPageTest : public app_tests::WindowWithMall {
+ protected:
+  HistoryPageTest() : WindowWithMall("history") {
+    m_ctx.database = &m_db;
+    m_ctx.archive = &m_archive;
+    m_window.set_history_context(&m_ctx);
+  }
+  app::HistoryPage* page() {
+    return static_cast<app::HistoryPage*>(m_window.findChild<QWidget*>(QString::fromUtf8("历史订单")));
+  }
+  QString count_text() {
+    return m_window.findChild<QLabel*>(QStringLiteral("历史订单数"))->text();
+  }
+
+  store::Database m_db{m_dir.path() / "weihe-orders.db"};
+  store::OrderArchive m_archive{m_db};
+};
+
+TEST_F(HistoryPageTest, FindsWhatTheListsBroughtAndLoadsItIntoTheOrderList) {
+  sign_in();
+  click("按钮2");  // 总订单
+  click("按钮6");  // 取详情
+  ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(60)));
+  ASSERT_EQ(m_window.row_count(app::kOrderList), static_cast<int>(m_mall.orders().size()));
+
+  // A goods name beyond the first line of some orders.
+  const mall::Order many = [&] {
+    for (const mall::Order& o : m_mall.orders())
+      if (!o.more_goods.empty()) return o;
+    return m_mall.orders().front();
+  }();
+  ASSERT_FALSE(many.more_goods.empty());
+  const std::string goods = many.more_goods.back().goods;
+  std::size_t holding = 0;
+  for (const mall::Order& o : m_mall.orders()) {
+    bool has = o.goods.find(goods) != std::string::npos;
+    for (const auto& more : o.more_goods) has = has || more.goods.find(goods) != std::string::npos;
+    holding += has;
+  }
+  m_window.findChild<QLineEdit*>(QStringLiteral("历史订单搜索"))->setText(QString::fromStdString(goods));
+  page()->search();
+  EXPECT_EQ(count_text(), QString::fromUtf8("找到 %1 笔").arg(holding));
+  auto* table = m_window.findChild<QTableWidget*>(QStringLiteral("历史订单表"));
+  EXPECT_EQ(table->rowCount(), static_cast<int>(holding));
+
+  const auto kept = m_archive.find(app::shop_of(m_ctx), many.id);
+  ASSERT_TRUE(kept);
+  const QString shown = app::row_window_text({}, app::table_row_of(*kept), app::extras_of_archived(*kept));
+  EXPECT_TRUE(shown.contains(QString::fromStdString(goods)));
+  EXPECT_TRUE(shown.contains(QString::fromUtf8("状态记录：")));
+
+  click("载入到订单列表");
+  EXPECT_EQ(m_window.row_count(app::kOrderList), static_cast<int>(holding));
+  EXPECT_EQ(m_ctx.goods_lines.of(gbk(many.id)).size(), many.more_goods.size() + 1);
+
+  m_window.findChild<QLineEdit*>(QStringLiteral("历史订单搜索"))->setText(QString::fromUtf8("没有这样的订单"));
+  page()->search();
+  EXPECT_EQ(count_text(), QString::fromUtf8("找到 0 笔"));
+}
+
+}  // namespace
