@@ -1,11 +1,14 @@
 #pragma once
 // Realistic archived orders for benchmarks: Chinese names, addresses and
-// goods, one to five goods lines, pay times spread over two years, states
-// as a shop's history holds them. Deterministic for a seed.
+// goods, one to five goods lines, and as a shop's history holds them: ids
+// and pay times rising together (about one order a minute from 2025 on, so
+// a million orders span two years), most of them long completed. The same
+// id always gets the same time. Deterministic for a seed.
 //
 // Usage: OrderGenerator gen(7);  auto page = gen.page(5000);
 
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -49,13 +52,14 @@ class OrderGenerator {
     static const char* const kStates[] = {"待发货", "待收货", "已完成", "已完成", "已完成", "待付款"};
     std::vector<std::string> c(26);
     char buffer[96];
-    const int day = number(0, 729);
-    const int month = 1 + (day % 365) / 31, dom = 1 + (day % 365) % 28;
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", 2025 + day / 365, month, dom,
-                  number(0, 23), number(0, 59), number(0, 59));
+    // 2025-01-01 plus about a minute per order (time_t arithmetic, UTC).
+    const std::time_t paid_at = 1735689600 + static_cast<std::time_t>(id) * 63 + number(0, 59);
+    std::tm t{};
+    gmtime_r(&paid_at, &t);
+    std::strftime(buffer, 40, "%Y-%m-%d %H:%M:%S", &t);
     const std::string state = pick(kStates);
     const bool paid = state != "待付款";
-    std::snprintf(buffer + 40, 40, "%04d%02d%02d%08lld", 2025 + day / 365, month, dom, id);
+    std::snprintf(buffer + 40, 40, "%04d%02d%02d%08lld", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, id);
     c[1] = buffer + 40;
     c[2] = std::string(pick(kSurnames)) + pick(kGiven);
     c[3] = "蔚禾优选旗舰店";
@@ -68,7 +72,12 @@ class OrderGenerator {
     std::vector<store::GoodsLine> lines;
     for (int k = number(1, 5); k > 0; --k)
       lines.push_back({pick(kGoods), std::to_string(number(1, 4)), pick(kVariants), "¥68.00", "¥136.00"});
+    // 商品 to 总价: the first line, as the detail fetch fills them.
     c[9] = lines[0].goods;
+    c[10] = lines[0].quantity;
+    c[11] = lines[0].variant;
+    c[12] = lines[0].unit_price;
+    c[13] = lines[0].line_total;
     c[14] = c[5];
     c[15] = "微信支付";
     c[16] = "快递配送";

@@ -30,6 +30,7 @@ std::unique_ptr<Session> archive_session(const SessionOptions& options) {
 std::string order_json_line(const store::ArchivedOrder& o, std::size_t serial) {
   std::vector<std::string> cells(o.cells.begin(), o.cells.end());
   cells[0] = std::to_string(serial);
+  if (cells[app::kColTrackingInfo].empty()) cells[app::kColTrackingInfo] = o.tracking_reply;
   Json line = Json::object();
   const auto columns = app::order_columns();
   for (std::size_t c = 0; c < columns.size(); ++c) line[columns[c].key] = cells[c];

@@ -47,6 +47,8 @@ OrderRow table_row_of(const store::ArchivedOrder& order) {
   OrderRow row(kOrderColumnCount);
   for (int c = 1; c < kOrderColumnCount && c < store::kArchivedColumns; ++c)
     row[c] = web::utf8_to_gbk(order.cells[c]);
+  // The tracking service's last answer, kept apart, shows in 物流信息.
+  if (row[kColTrackingInfo].empty()) row[kColTrackingInfo] = web::utf8_to_gbk(order.tracking_reply);
   return row;
 }
 

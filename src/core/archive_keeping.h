@@ -26,7 +26,8 @@ void archive_order_detail(Context& ctx, const OrderRow& row, const std::vector<G
 // (0 or missing: keeps everything); how many were forgotten.
 std::int64_t forget_expired_orders(Context& ctx);
 
-// A row of the table as the archive keeps it, and back (UTF-8 <-> system text).
+// A row of the table as the archive keeps it, and back (UTF-8 <-> system
+// text; 物流信息 shows the tracking service's last answer when it is empty).
 std::vector<std::string> archive_cells(const OrderRow& row);
 OrderRow table_row_of(const store::ArchivedOrder& order);
 

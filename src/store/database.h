@@ -58,6 +58,16 @@ class Database {
   using Work = std::function<bool(Connection&, std::string*)>;
   bool run(const Work& work, std::string* error);
 
+  // Work that tidies the file up (say, merging a search index's segments),
+  // run on the background thread with its own connection, one transaction
+  // per round, after ask_for_upkeep(): rounds of `sql` until one changes
+  // nothing. Never while a hold lives; stopped when the database closes.
+  void set_upkeep(std::string sql);
+  void ask_for_upkeep();
+  // Until the upkeep asked for is done (benchmarks: the state a list page
+  // finds when it comes a poll's interval after the last).
+  void wait_for_upkeep();
+
   // While a hold lives (a batch), the connection keeps the file locked for
   // itself instead of locking and unlocking it around every transaction,
   // which makes each commit markedly cheaper. Other processes wait for it
@@ -78,6 +88,8 @@ class Database {
   bool open(std::string* error);
   static int on_wal_commit(void* self, sqlite3*, const char*, int pages);
   void checkpoint_when_asked();
+  // Rounds of the upkeep on `own`; false when they stopped for a hold or the end.
+  bool run_upkeep(sqlite3* own, std::unique_lock<std::mutex>& lock);
 
   std::filesystem::path m_path;
   std::string m_error;
@@ -91,6 +103,8 @@ class Database {
   std::mutex m_checkpoint_mutex;
   std::condition_variable m_wanted;  // a checkpoint asked for, or closing
   bool m_checkpoint_asked = false;
+  std::string m_upkeep;  // set once, before it is asked for
+  bool m_upkeep_asked = false;
   bool m_closing = false;
   int m_holds = 0;  // ExclusiveHolds alive
   bool m_checkpointing = false;

@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <ctime>
+#include <map>
 
 #include "store/statement.h"
 #include "store/text_fold.h"
@@ -126,13 +128,18 @@ std::int64_t local_civil_seconds(std::int64_t unix_time) {
 }
 
 // The key's upper part: the pay time, or first seen for an unpaid order; the
-// lower 20 bits spread orders of the same second.
+// lower bits spread orders of the same second (more than 64 in one second,
+// say a list of unpaid orders first seen together, move on into the next
+// second's slots). Keys stay dense, so the index's
+// lists of keys, stored as differences, stay small.
+constexpr int kSlotBits = 6;
+
 std::int64_t base_key(const ArchivedOrder& o) {
   const std::int64_t seconds =
       civil_seconds(o.cells[kPayTime]).value_or(local_civil_seconds(o.first_seen));
   std::uint32_t h = 2166136261u;
   for (unsigned char c : o.cells[kOrderId]) h = (h ^ c) * 16777619u;
-  return (std::max<std::int64_t>(seconds, 0) << 20) | (h & 0xFFFFF);
+  return (std::max<std::int64_t>(seconds, 0) << kSlotBits) | (h & ((1u << kSlotBits) - 1));
 }
 
 // Checks each searched text of a record against a folded needle:
@@ -158,19 +165,43 @@ constexpr const char* kSearchedColumns =
     "o.order_no, o.order_id, o.member, o.consignee, o.phone, o.address, o.goods, o.items, "
     "o.message, o.tracking_no";
 
-std::string select_columns() {
-  std::string cells = kCellColumns;
+// The record's columns as read_order takes them; `joined` adds the journal's
+// shipment and the tracking answer (a write needs neither).
+std::string make_select(bool joined) {
   std::string prefixed;
-  for (const std::string& c : split(cells, ',')) {
+  for (const std::string& c : split(kCellColumns, ',')) {
     std::string name = c;
     while (!name.empty() && name.front() == ' ') name.erase(0, 1);
     prefixed += "o." + name + ", ";
   }
-  return "SELECT o.key, s.name, " + prefixed +
-         "o.items, o.states, o.first_seen, o.last_seen, "
-         "(SELECT courier || char(31) || coalesce(finished, time) FROM shipments j "
-         " WHERE j.order_id = o.order_id AND j.outcome = 'shipped' ORDER BY j.id DESC LIMIT 1) "
-         "FROM archived_orders o JOIN shops s ON s.id = o.shop ";
+  const std::string extras =
+      joined ? "(SELECT courier || char(31) || coalesce(finished, time) FROM shipments j "
+               " WHERE j.order_id = o.order_id AND j.outcome = 'shipped' ORDER BY j.id DESC LIMIT 1), "
+               "(SELECT reply FROM tracking_replies r WHERE r.tracking_no = o.tracking_no "
+               " AND o.tracking_no <> '') "
+             : "'', '' ";
+  return "SELECT o.key, s.name, " + prefixed + "o.items, o.states, o.first_seen, o.last_seen, " +
+         extras + "FROM archived_orders o JOIN shops s ON s.id = o.shop ";
+}
+
+const std::string& select_columns() {
+  static const std::string sql = make_select(true);
+  return sql;
+}
+
+// The first goods line as columns 商品 to 总价 hold it.
+std::array<std::string, 5> first_line(const GoodsLine& l) {
+  return {l.goods, l.quantity, l.variant, l.unit_price, l.line_total};
+}
+
+// A record's cells as stored: 商品 to 总价 left empty when they are the first
+// goods line (read_order puts them back).
+std::array<std::string, kArchivedColumns> stored_cells(const ArchivedOrder& o) {
+  std::array<std::string, kArchivedColumns> cells = o.cells;
+  if (!o.items.empty() &&
+      std::equal(cells.begin() + kGoods, cells.begin() + kGoods + 5, first_line(o.items[0]).begin()))
+    std::fill(cells.begin() + kGoods, cells.begin() + kGoods + 5, std::string());
+  return cells;
 }
 
 ArchivedOrder read_order(const Statement& st) {
@@ -179,6 +210,11 @@ ArchivedOrder read_order(const Statement& st) {
   o.shop = st.text(1);
   for (int c = 1; c < kArchivedColumns; ++c) o.cells[c] = st.text(1 + c);
   o.items = unpack_items(st.text(27));
+  if (!o.items.empty() && std::all_of(o.cells.begin() + kGoods, o.cells.begin() + kGoods + 5,
+                                      [](const std::string& c) { return c.empty(); })) {
+    const auto line = first_line(o.items[0]);
+    std::copy(line.begin(), line.end(), o.cells.begin() + kGoods);
+  }
   o.states = unpack_states(st.text(28));
   o.first_seen = st.id(29);
   o.last_seen = st.id(30);
@@ -187,6 +223,7 @@ ArchivedOrder read_order(const Statement& st) {
     o.shipped_courier = shipped[0];
     o.shipped_time = shipped[1];
   }
+  o.tracking_reply = st.text(32);
   return o;
 }
 
@@ -210,15 +247,19 @@ std::string next_day(const std::string& date) {
   return text;
 }
 
-// The FTS5 query for a folded needle: every trigram of it, each a quoted
-// token; the index answers which records hold them all, the check does the rest.
+// The FTS5 query for a folded needle: trigrams of it that together cover it
+// (every third, and the last), each a quoted token. The index answers which
+// records hold them all, the check does the rest; fewer lists to intersect
+// make a long needle (a telephone number) quick.
 std::string trigram_query(const std::string& needle) {
   std::vector<std::size_t> starts;
   for (std::size_t i = 0; i < needle.size(); ++i)
     if ((static_cast<unsigned char>(needle[i]) & 0xC0) != 0x80) starts.push_back(i);
   starts.push_back(needle.size());
   std::string query;
+  const std::size_t last = starts.size() - 4;  // where the last trigram starts
   for (std::size_t k = 0; k + 3 < starts.size(); ++k) {
+    if (k % 3 != 0 && k != last) continue;
     std::string gram = needle.substr(starts[k], starts[k + 3] - starts[k]);
     std::string quoted = "\"";
     for (char c : gram) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -249,12 +290,12 @@ Where filters(const ArchiveQuery& q, const std::string& needle) {
   // The key range narrows the walk; the pay time decides.
   if (!q.since.empty()) {
     add("o.pay_time >= ?", q.since);
-    if (auto s = civil_seconds(q.since)) add("o.key >= ?", std::to_string(*s << 20));
+    if (auto s = civil_seconds(q.since)) add("o.key >= ?", std::to_string(*s << kSlotBits));
   }
   if (!q.until.empty()) {
     const std::string after = next_day(q.until);
     add("o.pay_time <> '' AND o.pay_time < ?", after);
-    if (auto s = civil_seconds(after)) add("o.key < ?", std::to_string(*s << 20));
+    if (auto s = civil_seconds(after)) add("o.key < ?", std::to_string(*s << kSlotBits));
   }
   if (!q.shop.empty()) add("s.name = ?", q.shop);
   return w;
@@ -292,17 +333,19 @@ void bind_query(Statement& st, const std::string& needle, const std::string& fts
 
 }  // namespace
 
-std::string searched_text(const ArchivedOrder& o) {
-  std::string text;
-  for (int c : {1, 8, 2, 18, 19, 20}) text += o.cells[c] + '\n';
-  if (o.items.empty())
-    text += o.cells[kGoods] + '\n';
-  for (const GoodsLine& l : o.items) text += l.goods + '\n';
-  text += o.cells[17] + '\n' + o.cells[21];
-  return fold_text(text);
+SearchedTexts searched_texts(const ArchivedOrder& o) {
+  std::string goods;
+  if (o.items.empty()) goods = o.cells[kGoods];
+  for (const GoodsLine& l : o.items) goods += (goods.empty() ? "" : "\n") + l.goods;
+  SearchedTexts texts = {o.cells[1], o.cells[8], o.cells[2],  o.cells[18], o.cells[19],
+                         o.cells[20], goods,     o.cells[17], o.cells[21]};
+  for (std::string& t : texts) t = fold_text(t);
+  return texts;
 }
 
 OrderArchive::OrderArchive(Database& db) : m_db(db) {
+  // A round merges about this many pages of the index's segments.
+  m_db.set_upkeep("INSERT INTO archive_search(archive_search, rank) VALUES ('merge', 200)");
   std::string ignored;
   m_db.run(
       [](Database::Connection& c, std::string*) {
@@ -315,10 +358,89 @@ OrderArchive::OrderArchive(Database& db) : m_db(db) {
 
 namespace {
 
+constexpr const char* kIndexSql =
+    "INSERT INTO archive_search(rowid, order_no, order_id, member, consignee, phone, address, "
+    "goods, message, tracking_no) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+
+// Takes a record's texts out of the index (which keeps no copy: it is told them).
+bool unindex(Database::Connection& db, std::int64_t key, const SearchedTexts& texts,
+             std::string* why) {
+  Statement drop(db,
+                 "INSERT INTO archive_search(archive_search, rowid, order_no, order_id, member, "
+                 "consignee, phone, address, goods, message, tracking_no) "
+                 "VALUES ('delete', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  drop.bind(1, key);
+  for (std::size_t i = 0; i < texts.size(); ++i) drop.bind(2 + static_cast<int>(i), texts[i]);
+  return drop.step() == SQLITE_DONE || (*why = drop.error(), false);
+}
+
+// A change to the search index, held until the page's records are written:
+// SQLite 3.40's FTS5 writes out what it holds at every statement savepoint,
+// and the records' statements would make one per order.
+struct IndexChange {
+  bool remove;
+  std::int64_t key;
+  SearchedTexts texts;
+};
+
+bool write_index_changes(Database::Connection& db, const std::vector<IndexChange>& changes,
+                         std::string* why) {
+  for (const IndexChange& change : changes) {
+    if (change.remove) {
+      if (!unindex(db, change.key, change.texts, why)) return false;
+      continue;
+    }
+    Statement index(db, kIndexSql);
+    index.bind(1, change.key);
+    for (std::size_t i = 0; i < change.texts.size(); ++i)
+      index.bind(2 + static_cast<int>(i), change.texts[i]);
+    if (index.step() != SQLITE_DONE) return *why = index.error(), false;
+  }
+  return true;
+}
+
+// A key from `base` up that no record holds: the end of the run of taken keys
+// that begins there. `hints` remembers, for one transaction, where the last
+// search from each base ended.
+bool free_key(Database::Connection& db, std::int64_t base, std::map<std::int64_t, std::int64_t>& hints,
+              std::int64_t* key, std::string* why) {
+  std::int64_t from = base;
+  if (auto hint = hints.find(base); hint != hints.end()) from = std::max(from, hint->second);
+  bool failed = false;
+  auto taken = [&](std::int64_t k) {
+    Statement probe(db, "SELECT 1 FROM archived_orders WHERE key = ?");
+    probe.bind(1, k);
+    const int rc = probe.step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) failed = true, *why = probe.error();
+    return rc == SQLITE_ROW;
+  };
+  // Taken keys come in runs (orders of one second, one after another):
+  // gallop past the run, then halve back to its end. A few lookups even
+  // for a run of a hundred thousand orders first seen together.
+  std::int64_t free = from;
+  if (taken(from)) {
+    std::int64_t last_taken = from, step = 1;
+    while (!failed && taken(last_taken + step)) {
+      last_taken += step;
+      step *= 2;
+    }
+    free = last_taken + step;
+    while (!failed && free - last_taken > 1) {
+      const std::int64_t mid = last_taken + (free - last_taken) / 2;
+      (taken(mid) ? last_taken : free) = mid;
+    }
+  }
+  if (failed) return false;
+  *key = free;
+  hints[base] = free + 1;
+  return true;
+}
+
 // One reading applied to the record it finds (or a new one), under the caller's transaction.
 bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& shop,
-           const OrderReading& r, OrderArchive::Source source, std::int64_t now, int* changed,
-           std::string* why) {
+           const OrderReading& r, OrderArchive::Source source, std::int64_t now,
+           std::map<std::int64_t, std::int64_t>& hints, std::vector<IndexChange>& index_changes,
+           int* changed, std::string* why) {
   using Source = OrderArchive::Source;
   ArchivedOrder next;
   next.shop = shop;
@@ -328,7 +450,8 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
 
   std::optional<ArchivedOrder> old;
   {
-    Statement find(db, (select_columns() + "WHERE o.shop = ? AND o.order_id = ?").c_str());
+    static const std::string sql = make_select(false) + "WHERE o.shop = ? AND o.order_id = ?";
+    Statement find(db, sql.c_str());
     if (!find.ok()) return *why = sqlite3_errmsg(db.db), false;
     find.bind(1, static_cast<std::int64_t>(shop_id));
     find.bind(2, next.cells[kOrderId]);
@@ -365,33 +488,16 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
     return touch.step() == SQLITE_DONE || (*why = touch.error(), false);
   }
 
-  // The key follows the pay time; a taken key moves one up.
-  next.key = old && civil_seconds(old->cells[kPayTime]) == civil_seconds(next.cells[kPayTime])
-                 ? old->key
-                 : base_key(next);
-  if (!old || next.key != old->key) {
-    for (int tries = 0;; ++tries) {
-      Statement taken(db, "SELECT 1 FROM archived_orders WHERE key = ?");
-      taken.bind(1, next.key);
-      if (taken.step() != SQLITE_ROW) break;
-      if (tries > 1000) return *why = "archive keys exhausted", false;
-      ++next.key;
-    }
-  }
-  const std::string old_text = old ? searched_text(*old) : std::string();
-  const std::string new_text = searched_text(next);
-  if (old && (old->key != next.key || old_text != new_text)) {
-    Statement drop(db,
-                   "INSERT INTO archive_search(archive_search, rowid, folded) VALUES('delete', ?, ?)");
-    drop.bind(1, old->key);
-    drop.bind(2, old_text);
-    if (drop.step() != SQLITE_DONE) return *why = drop.error(), false;
-  }
+  // The key follows the pay time; a taken key moves up to the next free one.
+  if (old && civil_seconds(old->cells[kPayTime]) == civil_seconds(next.cells[kPayTime]))
+    next.key = old->key;
+  else if (!free_key(db, base_key(next), hints, &next.key, why))
+    return false;
+  SearchedTexts old_text = old ? searched_texts(*old) : SearchedTexts();
+  SearchedTexts new_text = searched_texts(next);
   if (!old || old->key != next.key || old_text != new_text) {
-    Statement index(db, "INSERT INTO archive_search(rowid, folded) VALUES(?, ?)");
-    index.bind(1, next.key);
-    index.bind(2, new_text);
-    if (index.step() != SQLITE_DONE) return *why = index.error(), false;
+    if (old) index_changes.push_back({true, old->key, std::move(old_text)});
+    index_changes.push_back({false, next.key, std::move(new_text)});
   }
 
   const std::string items = pack_items(next.items), states = pack_states(next.states);
@@ -410,7 +516,9 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
   }
   write.bind(1, next.key);
   write.bind(2, static_cast<std::int64_t>(shop_id));
-  for (int c = 1; c < kArchivedColumns; ++c) write.bind(2 + c, next.cells[c]);
+  // Columns 商品 to 总价 repeat the first goods line: kept once, in the lines.
+  const std::array<std::string, kArchivedColumns> cells = stored_cells(next);
+  for (int c = 1; c < kArchivedColumns; ++c) write.bind(2 + c, cells[c]);
   write.bind(28, items);
   write.bind(29, states);
   write.bind(30, next.first_seen);
@@ -443,9 +551,13 @@ std::optional<int> OrderArchive::record(const std::string& shop,
         if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE)
           return *why = sqlite3_errmsg(db.db), false;
         const auto shop_id = shop_id_of(db, shop, why);
+        std::map<std::int64_t, std::int64_t> hints;
+        std::vector<IndexChange> index_changes;
         bool ok = shop_id.has_value();
         for (std::size_t i = 0; ok && i < readings.size(); ++i)
-          ok = apply(db, *shop_id, shop, readings[i], source, now, &changed, why);
+          ok = apply(db, *shop_id, shop, readings[i], source, now, hints, index_changes, &changed,
+                     why);
+        ok = ok && write_index_changes(db, index_changes, why);
         if (ok && Statement(db, "COMMIT").step() == SQLITE_DONE) return true;
         if (ok) *why = sqlite3_errmsg(db.db);
         Statement(db, "ROLLBACK").step();
@@ -453,6 +565,7 @@ std::optional<int> OrderArchive::record(const std::string& shop,
       },
       error);
   if (!done) return std::nullopt;
+  if (changed > 0) m_db.ask_for_upkeep();
   return changed;
 }
 
@@ -527,34 +640,37 @@ std::optional<std::int64_t> OrderArchive::forget_before(const std::string& date,
       [&](Database::Connection& db, std::string* why) {
         if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE)
           return *why = sqlite3_errmsg(db.db), false;
-        Statement old(db, (select_columns() +
-                           "WHERE o.key < ? AND ((o.pay_time <> '' AND o.pay_time < ?) OR "
-                           "(o.pay_time = '' AND o.first_seen < ?))")
-                              .c_str());
-        // Keys order by pay time (first seen when unpaid): none older lies above the date's.
-        old.bind(1, (*seconds + 86400) << 20);
-        old.bind(2, date);
-        old.bind(3, unix_midnight);
-        std::vector<ArchivedOrder> gone;
-        while (old.step() == SQLITE_ROW) gone.push_back(read_order(old));
+        // In slices, so years of orders never sit in memory at once.
+        const std::string sql = select_columns() +
+                                "WHERE o.key < ? AND ((o.pay_time <> '' AND o.pay_time < ?) OR "
+                                "(o.pay_time = '' AND o.first_seen < ?)) LIMIT 2000";
         bool ok = true;
-        for (const ArchivedOrder& o : gone) {
-          Statement drop(db,
-                         "INSERT INTO archive_search(archive_search, rowid, folded) "
-                         "VALUES('delete', ?, ?)");
-          const std::string text = searched_text(o);
-          drop.bind(1, o.key);
-          drop.bind(2, text);
-          Statement remove(db, "DELETE FROM archived_orders WHERE key = ?");
-          remove.bind(1, o.key);
-          ok = drop.step() == SQLITE_DONE && remove.step() == SQLITE_DONE;
-          if (!ok) break;
+        for (;;) {
+          std::vector<ArchivedOrder> gone;
+          {
+            Statement old(db, sql.c_str());
+            // Keys order by pay time (first seen when unpaid): none older lies above the date's.
+            old.bind(1, (*seconds + 86400) << kSlotBits);
+            old.bind(2, date);
+            old.bind(3, unix_midnight);
+            while (old.step() == SQLITE_ROW) gone.push_back(read_order(old));
+          }
+          // The records first, then the index (see IndexChange).
+          std::vector<IndexChange> changes;
+          for (const ArchivedOrder& o : gone) {
+            Statement remove(db, "DELETE FROM archived_orders WHERE key = ?");
+            remove.bind(1, o.key);
+            ok = remove.step() == SQLITE_DONE;
+            if (!ok) break;
+            changes.push_back({true, o.key, searched_texts(o)});
+          }
+          ok = ok && write_index_changes(db, changes, why);
+          forgotten += static_cast<std::int64_t>(gone.size());
+          if (!ok || gone.empty()) break;
         }
-        if (ok && Statement(db, "COMMIT").step() == SQLITE_DONE) {
-          forgotten = static_cast<std::int64_t>(gone.size());
-          return true;
-        }
-        *why = sqlite3_errmsg(db.db);
+        if (ok && Statement(db, "COMMIT").step() == SQLITE_DONE) return true;
+        forgotten = 0;
+        if (ok) *why = sqlite3_errmsg(db.db);
         Statement(db, "ROLLBACK").step();
         return false;
       },

@@ -41,8 +41,11 @@ struct ArchivedOrder {
     bool operator==(const StateSeen&) const = default;
   };
   std::vector<StateSeen> states;  // oldest first
-  // The journal's latest successful shipment of the order, when there is one.
+  // The journal's latest successful shipment of the order, when there is
+  // one, and the tracking service's last answer for its number (both kept
+  // where they are and joined when read).
   std::string shipped_courier, shipped_time;
+  std::string tracking_reply;
 };
 
 // An order as an operation read it: the table's columns (missing ones empty)
@@ -90,7 +93,10 @@ class OrderArchive {
   Database& m_db;
 };
 
-// The folded text a record is found by (also what the index holds).
-std::string searched_text(const ArchivedOrder& order);
+// The folded texts a record is found by, as the index holds them: order
+// number, ID, member, consignee, telephone, address, goods, message,
+// tracking number.
+using SearchedTexts = std::array<std::string, 9>;
+SearchedTexts searched_texts(const ArchivedOrder& order);
 
 }  // namespace store
