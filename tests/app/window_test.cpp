@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -267,6 +268,9 @@ TEST_F(Window, TabPagesAndTheirControls) {
   for (int i = 0; i < 10; ++i) EXPECT_EQ(tabs->tabText(i), u(titles[i]));
   for (int i : {2, 3}) EXPECT_TRUE(tabs->widget(i)->children().isEmpty());
   m_window->show();
+  // Every tab header lies left of the controls beside the headers.
+  QTabBar* bar = tabs->tabBar();
+  EXPECT_LT(bar->geometry().x() + bar->tabRect(tabs->count() - 1).right(), find("标签12")->geometry().left());
   EXPECT_TRUE(find("超级列表框1")->isVisible());
   EXPECT_FALSE(find("编辑框3")->isVisible());
   tabs->setCurrentIndex(7);

@@ -193,7 +193,7 @@ void MainWindow::build_pages() {
   // Compact headers, so all ten fit left of the controls that sit beside them.
   if (auto* bar = m_tabs->findChild<QTabBar*>())
     bar->setStyleSheet(QStringLiteral(
-        "QTabBar::tab { padding: 3px 3px; border: 1px solid #a0a0a0; border-bottom: none;"
+        "QTabBar::tab { padding: 3px 1px; border: 1px solid #a0a0a0; border-bottom: none;"
         " background: #e8e8e8; margin-top: 2px; }"
         "QTabBar::tab:selected { background: white; margin-top: 0px; }"));
 

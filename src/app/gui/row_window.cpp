@@ -61,37 +61,33 @@ void show_row_window(QWidget* parent, const std::vector<Text>& titles, const Ord
   auto* grid_holder = new QWidget;
   auto* grid = new QGridLayout(grid_holder);
   grid->setColumnStretch(1, 1);
-  for (std::size_t c = 0; c < cells.size(); ++c) {
-    const int r = static_cast<int>(c);
-    auto* title = new QLabel(title_of(titles, c) + QString::fromUtf8("："), grid_holder);
-    title->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    auto* value = new QLabel(qs(cells[c]), grid_holder);
-    value->setObjectName(QStringLiteral("cell%1").arg(c));
-    value->setTextFormat(Qt::PlainText);  // a buyer's "<b>" is text, not markup
-    value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    value->setWordWrap(is_long(c));
-    grid->addWidget(title, r, 0);
-    grid->addWidget(value, r, 1);
-  }
-  // Every goods line (the cells hold the first only), then the history.
-  auto add_section = [&](const QString& caption, const QString& text, const char* name) {
+  auto add_row = [&](const QString& caption, const QString& text, const QString& name, bool wrap) {
     const int r = grid->rowCount();
     auto* title = new QLabel(caption, grid_holder);
     title->setAlignment(Qt::AlignRight | Qt::AlignTop);
     auto* value = new QLabel(text, grid_holder);
-    value->setObjectName(QString::fromUtf8(name));
-    value->setTextFormat(Qt::PlainText);
+    value->setObjectName(name);
+    value->setTextFormat(Qt::PlainText);  // a buyer's "<b>" is text, not markup
     value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    value->setWordWrap(true);
+    value->setWordWrap(wrap);
     grid->addWidget(title, r, 0);
     grid->addWidget(value, r, 1);
   };
-  if (!extras.lines.empty()) {
-    QStringList goods;
-    for (const GoodsLine& l : extras.lines) goods << goods_line_text(l);
-    add_section(QString::fromUtf8("全部商品（%1）：").arg(extras.lines.size()), goods.join(QLatin1Char('\n')),
-                "全部商品");
+  auto add_section = [&](const QString& caption, const QString& text, const char* name) {
+    add_row(caption, text, QString::fromUtf8(name), true);
+  };
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    add_row(title_of(titles, c) + QString::fromUtf8("："), qs(cells[c]), QStringLiteral("cell%1").arg(c),
+            is_long(c));
+    // Every goods line right after the first line's columns (商品 to 总价).
+    if (c == kColGoods + 4 && !extras.lines.empty()) {
+      QStringList goods;
+      for (const GoodsLine& l : extras.lines) goods << goods_line_text(l);
+      add_section(QString::fromUtf8("全部商品（%1）：").arg(extras.lines.size()),
+                  goods.join(QLatin1Char('\n')), "全部商品");
+    }
   }
+  // The order's history.
   if (!extras.states.empty()) add_section(QString::fromUtf8("状态记录："), history_text(extras), "状态记录");
   if (!extras.shipped.empty()) add_section(QString::fromUtf8("本机发货："), qs(extras.shipped), "本机发货");
   auto* scroll = new QScrollArea(&dialog);
