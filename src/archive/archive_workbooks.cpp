@@ -77,11 +77,7 @@ void load_into_order_list(app::Context& ctx, const std::vector<store::ArchivedOr
   for (const store::ArchivedOrder& o : orders) {
     app::OrderRow row = app::table_row_of(o);
     row[app::kColSerial] = std::to_string(rows.size() + 1);
-    std::vector<app::GoodsLine> lines;
-    for (const store::GoodsLine& l : o.items)
-      lines.push_back({web::utf8_to_gbk(l.goods), web::utf8_to_gbk(l.quantity),
-                       web::utf8_to_gbk(l.variant), web::utf8_to_gbk(l.unit_price),
-                       web::utf8_to_gbk(l.line_total)});
+    std::vector<app::GoodsLine> lines = app::lines_in_system_text(o.items);
     if (!lines.empty()) ctx.goods_lines.set(row[app::kColId], std::move(lines));
     rows.push_back(std::move(row));
   }

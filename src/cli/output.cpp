@@ -1,6 +1,7 @@
 #include "cli/output.h"
 
 #include "cli/cli_form.h"
+#include "core/goods_lines.h"
 
 #include <unistd.h>
 
@@ -67,12 +68,7 @@ Json items_json(const std::vector<store::GoodsLine>& lines) {
 }
 
 Json items_json_of_system_text(const std::vector<store::GoodsLine>& lines) {
-  std::vector<store::GoodsLine> utf8;
-  for (const store::GoodsLine& l : lines)
-    utf8.push_back({web::gbk_to_utf8(l.goods), web::gbk_to_utf8(l.quantity),
-                    web::gbk_to_utf8(l.variant), web::gbk_to_utf8(l.unit_price),
-                    web::gbk_to_utf8(l.line_total)});
-  return items_json(utf8);
+  return items_json(app::lines_in_utf8(lines));
 }
 
 std::string with_member(std::string object_line, const char* key, const Json& value) {

@@ -60,11 +60,7 @@ void archive_listed_orders(Context& ctx, const std::vector<OrderRow>& rows) {
 }
 
 void archive_order_detail(Context& ctx, const OrderRow& row, const std::vector<GoodsLine>& lines) {
-  std::vector<GoodsLine> items;
-  for (const GoodsLine& l : lines)
-    items.push_back({web::gbk_to_utf8(l.goods), web::gbk_to_utf8(l.quantity),
-                     web::gbk_to_utf8(l.variant), web::gbk_to_utf8(l.unit_price),
-                     web::gbk_to_utf8(l.line_total)});
+  std::vector<GoodsLine> items = lines_in_utf8(lines);
   record(ctx, {{archive_cells(row), std::move(items)}}, store::OrderArchive::Source::Detail);
 }
 

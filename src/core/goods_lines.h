@@ -35,6 +35,10 @@ class GoodsLineBook {
   std::map<web::Text, std::vector<GoodsLine>> m_lines;
 };
 
+// Lines between system text and UTF-8 (the archive's and the workbooks').
+std::vector<GoodsLine> lines_in_utf8(const std::vector<GoodsLine>& system_text);
+std::vector<GoodsLine> lines_in_system_text(const std::vector<GoodsLine>& utf8);
+
 // The lines of a table row: those read for its order, else the first line
 // its columns 商品 to 总价 hold (none when 商品 is empty).
 std::vector<GoodsLine> goods_lines_of_row(const GoodsLineBook& book, const std::vector<web::Text>& row);

@@ -39,10 +39,8 @@ NamedSheet goods_lines_sheet(app::Context& ctx, const std::vector<app::OrderRow>
   for (const app::OrderRow& row : rows) {
     const std::string order_no = web::gbk_to_utf8(app::cell_of(row, app::kColOrderNo));
     const std::string id = web::gbk_to_utf8(app::cell_of(row, app::kColId));
-    for (const app::GoodsLine& l : app::goods_lines_of_row(ctx.goods_lines, row))
-      sheet.rows.push_back({order_no, id, web::gbk_to_utf8(l.goods), web::gbk_to_utf8(l.quantity),
-                            web::gbk_to_utf8(l.variant), web::gbk_to_utf8(l.unit_price),
-                            web::gbk_to_utf8(l.line_total)});
+    for (const app::GoodsLine& l : app::lines_in_utf8(app::goods_lines_of_row(ctx.goods_lines, row)))
+      sheet.rows.push_back({order_no, id, l.goods, l.quantity, l.variant, l.unit_price, l.line_total});
   }
   return sheet;
 }

@@ -100,14 +100,8 @@ void import_orders(app::Context& ctx, const web::Text& paths) {
   }
   // An export of this program carries every goods line on its second sheet.
   const ReadResult lines = read_named_sheet(web::gbk_to_utf8(path), kGoodsLinesSheet, limits);
-  for (const auto& [id, order_lines] : goods_lines_from_sheet(lines.sheet)) {
-    std::vector<app::GoodsLine> system;
-    for (const store::GoodsLine& l : order_lines)
-      system.push_back({web::utf8_to_gbk(l.goods), web::utf8_to_gbk(l.quantity),
-                        web::utf8_to_gbk(l.variant), web::utf8_to_gbk(l.unit_price),
-                        web::utf8_to_gbk(l.line_total)});
-    ctx.goods_lines.set(web::utf8_to_gbk(id), std::move(system));
-  }
+  for (const auto& [id, order_lines] : goods_lines_from_sheet(lines.sheet))
+    ctx.goods_lines.set(web::utf8_to_gbk(id), app::lines_in_system_text(order_lines));
   form.message_box(web::gbk("你已经成功导入了") + std::to_string(imported) + web::gbk("行数据！"));
 }
 

@@ -24,10 +24,7 @@ namespace app {
 
 OrderExtras extras_of_archived(const store::ArchivedOrder& order) {
   OrderExtras extras;
-  for (const store::GoodsLine& l : order.items)
-    extras.lines.push_back({web::utf8_to_gbk(l.goods), web::utf8_to_gbk(l.quantity),
-                            web::utf8_to_gbk(l.variant), web::utf8_to_gbk(l.unit_price),
-                            web::utf8_to_gbk(l.line_total)});
+  extras.lines = lines_in_system_text(order.items);
   for (const auto& s : order.states)
     extras.states.emplace_back(web::utf8_to_gbk(s.state),
                                web::utf8_to_gbk(archive::seen_time_text(s.seen)));
