@@ -121,6 +121,12 @@ Database::~Database() {
     m_wanted.notify_one();
     m_checkpointer.join();
   }
+  for (auto& [sql, statement] : m_reader_statements) sqlite3_finalize(statement);
+  {
+    std::lock_guard handle(m_interrupt_mutex);
+    if (m_reader) sqlite3_close(m_reader);
+    m_reader = nullptr;
+  }
   for (auto& [sql, statement] : m_statements) sqlite3_finalize(statement);
   if (m_db) sqlite3_close(m_db);  // the last connection checkpoints what is left
 }
@@ -227,14 +233,12 @@ Database::ExclusiveHold::~ExclusiveHold() {
   m_db.m_wanted.notify_one();
 }
 
-Database::Connection::Connection(Database& owner) : db(owner.m_db), m_owner(owner) {}
-
 sqlite3_stmt* Database::Connection::prepare(const char* sql) {
-  auto it = m_owner.m_statements.find(std::string_view(sql));
-  if (it == m_owner.m_statements.end()) {
+  auto it = m_cache.find(std::string_view(sql));
+  if (it == m_cache.end()) {
     sqlite3_stmt* prepared = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &prepared, nullptr) != SQLITE_OK) return nullptr;
-    it = m_owner.m_statements.emplace(sql, prepared).first;
+    it = m_cache.emplace(sql, prepared).first;
   }
   sqlite3_reset(it->second);
   sqlite3_clear_bindings(it->second);
@@ -318,8 +322,54 @@ bool Database::run(const Work& work, std::string* error) {
     *error = m_error;
     return false;
   }
-  Connection connection(*this);
+  Connection connection(m_db, m_statements);
   return work(connection, error);
+}
+
+bool Database::read(const Work& work, std::string* error) {
+  std::lock_guard lock(m_reader_mutex);
+  if (!m_reader) {
+    std::vector<std::function<void(sqlite3*)>> setups;
+    {
+      std::lock_guard writer(m_mutex);
+      if (!m_db) {
+        *error = m_error;
+        return false;
+      }
+      setups = m_setups;
+    }
+    sqlite3* reader = nullptr;
+    if (sqlite3_open_v2(m_path.c_str(), &reader, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+      *error = reader ? sqlite3_errmsg(reader) : "打不开";
+      sqlite3_close(reader);
+      return false;
+    }
+    sqlite3_busy_timeout(reader, 5000);
+    std::string ignored;
+    exec(reader, "PRAGMA cache_size=-32768; PRAGMA mmap_size=1073741824", &ignored);
+    for (const auto& setup : setups) setup(reader);
+    std::lock_guard handle(m_interrupt_mutex);
+    m_reader = reader;
+  }
+  Connection connection(m_reader, m_reader_statements);
+  return work(connection, error);
+}
+
+void Database::interrupt_read() {
+  std::lock_guard handle(m_interrupt_mutex);
+  if (m_reader) sqlite3_interrupt(m_reader);
+}
+
+void Database::on_each_connection(const std::function<void(sqlite3*)>& setup) {
+  {
+    std::lock_guard lock(m_mutex);
+    if (!m_db) return;
+    setup(m_db);
+    m_setups.push_back(setup);
+  }
+  std::lock_guard lock(m_reader_mutex);
+  if (m_reader) setup(m_reader);
 }
 
 std::string local_time_text(const char* format) {

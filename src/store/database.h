@@ -20,6 +20,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -40,7 +41,9 @@ class Database {
   const std::string& error() const { return m_error; }  // UTF-8, for the merchant
   const std::filesystem::path& path() const { return m_path; }
 
-  // The connection as work under the lock sees it: statements are prepared
+  using StatementCache = std::map<std::string, sqlite3_stmt*, std::less<>>;
+
+  // A connection as work under its lock sees it: statements are prepared
   // once per text and handed out reset, with no values bound.
   class Connection {
    public:
@@ -49,14 +52,22 @@ class Database {
 
    private:
     friend class Database;
-    explicit Connection(Database& owner);
-    Database& m_owner;
+    Connection(sqlite3* handle, StatementCache& cache) : db(handle), m_cache(cache) {}
+    StatementCache& m_cache;
   };
 
   // Runs `work` on the connection under the lock; false (with `error`) when
   // the database is not usable. `work` returns false with its own error.
   using Work = std::function<bool(Connection&, std::string*)>;
   bool run(const Work& work, std::string* error);
+  // The same on a read-only connection of its own, so a long search neither
+  // waits for nor holds up the writes (WAL: readers and the writer pass).
+  bool read(const Work& work, std::string* error);
+  // Stops the read under way, which then fails (a newer search replaces it).
+  void interrupt_read();
+  // Called with each connection work may use, now and when one opens
+  // (functions the SQL calls, say).
+  void on_each_connection(const std::function<void(sqlite3*)>& setup);
 
   // Work that tidies the file up (say, merging a search index's segments),
   // run on the background thread with its own connection, one transaction
@@ -95,7 +106,13 @@ class Database {
   std::string m_error;
   sqlite3* m_db = nullptr;
   std::mutex m_mutex;
-  std::map<std::string, sqlite3_stmt*, std::less<>> m_statements;  // by SQL text
+  StatementCache m_statements;  // by SQL text
+
+  std::mutex m_reader_mutex;
+  sqlite3* m_reader = nullptr;  // opened at the first read
+  StatementCache m_reader_statements;
+  std::mutex m_interrupt_mutex;  // m_reader's life, for interrupt_read
+  std::vector<std::function<void(sqlite3*)>> m_setups;  // under m_mutex
 
   // Checkpoints (copying the WAL into the database, with its syncs) run on a
   // thread of their own with a connection of their own, so no commit waits

@@ -346,14 +346,10 @@ SearchedTexts searched_texts(const ArchivedOrder& o) {
 OrderArchive::OrderArchive(Database& db) : m_db(db) {
   // A round merges about this many pages of the index's segments.
   m_db.set_upkeep("INSERT INTO archive_search(archive_search, rank) VALUES ('merge', 200)");
-  std::string ignored;
-  m_db.run(
-      [](Database::Connection& c, std::string*) {
-        return sqlite3_create_function_v2(c.db, "archive_match", -1,
-                                          SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                          &archive_match, nullptr, nullptr, nullptr) == SQLITE_OK;
-      },
-      &ignored);
+  m_db.on_each_connection([](sqlite3* c) {
+    sqlite3_create_function_v2(c, "archive_match", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               &archive_match, nullptr, nullptr, nullptr);
+  });
 }
 
 namespace {
@@ -574,7 +570,7 @@ std::vector<ArchivedOrder> OrderArchive::search(const ArchiveQuery& q, std::stri
   const std::string needle = fold_text(q.text);
   const std::string fts = utf8_length(needle) >= 3 ? trigram_query(needle) : std::string();
   const Where w = filters(q, needle);
-  m_db.run(
+  m_db.read(
       [&](Database::Connection& db, std::string* why) {
         Statement st(db, query_sql(q, needle, w, false).c_str());
         if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
@@ -592,7 +588,7 @@ std::optional<std::int64_t> OrderArchive::count(const ArchiveQuery& q, std::stri
   const std::string needle = fold_text(q.text);
   const std::string fts = utf8_length(needle) >= 3 ? trigram_query(needle) : std::string();
   const Where w = filters(q, needle);
-  m_db.run(
+  m_db.read(
       [&](Database::Connection& db, std::string* why) {
         Statement st(db, query_sql(q, needle, w, true).c_str());
         if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;

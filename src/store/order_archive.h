@@ -80,6 +80,8 @@ class OrderArchive {
   std::optional<int> record(const std::string& shop, const std::vector<OrderReading>& readings,
                             Source source, std::string* error, std::int64_t now = 0);
 
+  // On the database's reader connection: any thread, never holding up a
+  // write; Database::interrupt_read() ends one early (with an error).
   std::vector<ArchivedOrder> search(const ArchiveQuery& query, std::string* error);
   // How many records the query finds without its limit.
   std::optional<std::int64_t> count(const ArchiveQuery& query, std::string* error);

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QTest>
 
 #include "app/gui/history_page.h"
 #include "app/gui/row_window.h"
@@ -24,8 +25,11 @@ class HistoryPageTest : public app_tests::WindowWithMall {
   app::HistoryPage* page() {
     return static_cast<app::HistoryPage*>(m_window.findChild<QWidget*>(QString::fromUtf8("历史订单")));
   }
+  // The page's count once the search under way has answered.
   QString count_text() {
-    return m_window.findChild<QLabel*>(QStringLiteral("历史订单数"))->text();
+    auto* count = m_window.findChild<QLabel*>(QStringLiteral("历史订单数"));
+    QTest::qWaitFor([count] { return count->text().startsWith(QString::fromUtf8("找到")); }, 20000);
+    return count->text();
   }
 
   store::Database m_db{m_dir.path() / "weihe-orders.db"};

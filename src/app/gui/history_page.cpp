@@ -21,6 +21,7 @@
 #include "core/columns.h"
 #include "core/archive_keeping.h"
 #include "core/context.h"
+#include "store/database.h"
 
 namespace app {
 
@@ -130,25 +131,45 @@ store::ArchiveQuery HistoryPage::query() const {
 }
 
 void HistoryPage::search() {
-  m_table->setRowCount(0);
-  m_found.clear();
+  const int generation = ++m_generation;  // what an older search finds is dropped
   if (!m_ctx || !m_ctx->archive) {
-    m_count->setText(QString::fromUtf8("没有订单存档"));
+    show_found(generation, {}, 0, "没有订单存档");
     return;
   }
   const store::ArchiveQuery q = query();
   if (!q.since.empty() && q.until < q.since) {
-    m_count->setText(QString::fromUtf8("结束日期在开始日期之前"));
+    show_found(generation, {}, 0, "结束日期在开始日期之前");
     return;
   }
-  std::string error;
-  m_found = m_ctx->archive->search(q, &error);
-  std::int64_t total = static_cast<std::int64_t>(m_found.size());
-  if (error.empty() && total == kShown) total = m_ctx->archive->count(q, &error).value_or(total);
+  m_count->setText(QString::fromUtf8("正在查找……"));
+  // A search of one or two characters may read every record: off the
+  // window's thread, and the one before it stopped.
+  if (m_ctx->database) m_ctx->database->interrupt_read();
+  store::OrderArchive* archive = m_ctx->archive;
+  m_ctx->form.start_worker([this, archive, q, generation] {
+    std::string error;
+    std::vector<store::ArchivedOrder> found = archive->search(q, &error);
+    auto total = static_cast<std::int64_t>(found.size());
+    if (error.empty() && total == kShown) total = archive->count(q, &error).value_or(total);
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, found = std::move(found), total, error] {
+          show_found(generation, found, total, error);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void HistoryPage::show_found(int generation, const std::vector<store::ArchivedOrder>& found,
+                             std::int64_t total, const std::string& error) {
+  if (generation != m_generation) return;
+  m_table->setRowCount(0);
+  m_found.clear();
   if (!error.empty()) {
-    m_count->setText(QString::fromUtf8("查不了：") + q8(error));
+    m_count->setText(m_ctx && m_ctx->archive ? QString::fromUtf8("查不了：") + q8(error) : q8(error));
     return;
   }
+  m_found = found;
   m_table->setUpdatesEnabled(false);
   m_table->setRowCount(static_cast<int>(m_found.size()));
   for (int r = 0; r < static_cast<int>(m_found.size()); ++r) {

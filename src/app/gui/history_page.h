@@ -30,7 +30,9 @@ class HistoryPage : public QWidget {
  public:
   explicit HistoryPage(QWidget* parent);
   void set_context(Context* ctx);
-  void search();  // with what the page shows now
+  // With what the page shows now, on a worker; the result comes when found
+  // (the count says "正在查找……" meanwhile).
+  void search();
   // Shown at most; the count says how many were found.
   static constexpr int kShown = 500;
 
@@ -38,6 +40,8 @@ class HistoryPage : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void show_found(int generation, const std::vector<store::ArchivedOrder>& found, std::int64_t total,
+                  const std::string& error);
   void open_order(int row);
   void load_into_order_list();
   void export_found();
@@ -46,6 +50,7 @@ class HistoryPage : public QWidget {
   store::ArchiveQuery query() const;
 
   Context* m_ctx = nullptr;
+  int m_generation = 0;
   std::vector<store::ArchivedOrder> m_found;
   QTimer m_typing;
   QLineEdit* m_text;
