@@ -73,7 +73,9 @@ std::int64_t forget_expired_orders(Context& ctx) {
   char date[16];
   std::strftime(date, sizeof date, "%Y-%m-%d", &local);
   std::string why;
-  const auto forgotten = ctx.archive->forget_before(date, &why);
+  std::optional<std::int64_t> forgotten;
+  // Years of orders may go at once: the window keeps painting meanwhile.
+  ctx.form.wait([&] { forgotten = ctx.archive->forget_before(date, &why); });
   if (!forgotten) tell_not_kept(ctx, why);
   return forgotten.value_or(0);
 }
