@@ -172,4 +172,18 @@ std::optional<std::int64_t> OrderArchive::count(const ArchiveQuery& q, std::stri
   return n;
 }
 
+std::vector<std::string> OrderArchive::states(std::string* error) {
+  std::vector<std::string> found;
+  m_db.read(
+      [&](Database::Connection& db, std::string* why) {
+        Statement st(db, "SELECT DISTINCT state FROM archived_orders WHERE state <> '' ORDER BY state");
+        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        int rc;
+        while ((rc = st.step()) == SQLITE_ROW) found.push_back(st.text(0));
+        return rc == SQLITE_DONE || (*why = st.error(), false);
+      },
+      error);
+  return found;
+}
+
 }  // namespace store

@@ -86,6 +86,9 @@ class OrderArchive {
   // How many records the query finds without its limit.
   std::optional<std::int64_t> count(const ArchiveQuery& query, std::string* error);
   std::optional<ArchivedOrder> find(const std::string& shop, const std::string& order_id);
+  // Every 状态 text the archive holds, in text order (a back office names its
+  // own states). On the reader connection.
+  std::vector<std::string> states(std::string* error);
 
   // Deletes the records paid before `date` ("YYYY-MM-DD"), or first seen
   // before it when unpaid; how many, or nothing with `error`.

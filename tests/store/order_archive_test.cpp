@@ -115,6 +115,7 @@ TEST_F(Archive, FindsByAnyPartLongOrShortFoldedAndFiltered) {
   EXPECT_EQ(find("wei"), std::vector<std::string>{"13"});
   EXPECT_EQ(find("朝阳区张江"), std::vector<std::string>{});             // its trigrams, not the text
   EXPECT_EQ(find("张伟", "待发货"), std::vector<std::string>{"11"});
+  EXPECT_EQ(archive.states(&error), (std::vector<std::string>{"待发货", "待收货"}));
   auto in_april = archive.search({"", "", "2026-04-01", "2026-04-30", {}, 0}, &error);
   EXPECT_EQ(ids(in_april), std::vector<std::string>{"12"});
   EXPECT_EQ(archive.count({"张伟", {}, {}, {}, {}, 1}, &error), 2);

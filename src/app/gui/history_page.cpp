@@ -116,6 +116,24 @@ void HistoryPage::set_context(Context* ctx) {
 void HistoryPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   search();
+  offer_states();
+}
+
+void HistoryPage::offer_states() {
+  if (!m_ctx || !m_ctx->archive) return;
+  store::OrderArchive* archive = m_ctx->archive;
+  m_ctx->form.start_worker([this, archive] {
+    std::string error;
+    std::vector<std::string> states = archive->states(&error);
+    QMetaObject::invokeMethod(
+        this,
+        [this, states = std::move(states)] {
+          // The usual four stay first; states of this back office's own follow.
+          for (const std::string& s : states)
+            if (m_state->findText(q8(s)) < 0) m_state->addItem(q8(s));
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 store::ArchiveQuery HistoryPage::query() const {

@@ -42,6 +42,8 @@ class HistoryPage : public QWidget {
  private:
   void show_found(int generation, const std::vector<store::ArchivedOrder>& found, std::int64_t total,
                   const std::string& error);
+  // Adds the states the archive holds to the state filter (on a worker).
+  void offer_states();
   void open_order(int row);
   void load_into_order_list();
   void export_found();
