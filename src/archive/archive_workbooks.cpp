@@ -1,7 +1,5 @@
 #include "archive/archive_workbooks.h"
 
-#include <ctime>
-
 #include "backoffice/shown_list.h"
 #include "core/archive_keeping.h"
 #include "core/columns.h"
@@ -56,15 +54,12 @@ std::string write_orders(const std::string& path, const std::vector<store::Archi
   std::vector<std::string> titles;
   for (const app::ListColumn& c : app::order_columns()) titles.emplace_back(c.title);
   std::vector<std::vector<std::string>> rows;
-  exchange::NamedSheet lines{exchange::kGoodsLinesSheet,
-                             {"订单号", "ID", "商品", "数量", "规格", "单价", "小计"}, {}};
+  exchange::NamedSheet lines = exchange::empty_goods_lines_sheet();
   for (const store::ArchivedOrder& o : orders) {
     std::vector<std::string> row(o.cells.begin(), o.cells.end());
     row[app::kColSerial] = std::to_string(rows.size() + 1);
     rows.push_back(std::move(row));
-    for (const store::GoodsLine& l : o.items)
-      lines.rows.push_back({o.cells[app::kColOrderNo], o.cells[app::kColId], l.goods, l.quantity,
-                            l.variant, l.unit_price, l.line_total});
+    exchange::add_goods_lines(lines, o.cells[app::kColOrderNo], o.cells[app::kColId], o.items);
   }
   return exchange::write_workbook(path, titles, rows, nullptr, {lines});
 }
@@ -88,12 +83,7 @@ void load_into_order_list(app::Context& ctx, const std::vector<store::ArchivedOr
 }
 
 std::string seen_time_text(std::int64_t unix_time) {
-  const auto t = static_cast<std::time_t>(unix_time);
-  std::tm local{};
-  localtime_r(&t, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
+  return store::local_time_text("%Y-%m-%d %H:%M:%S", unix_time);
 }
 
 }  // namespace archive

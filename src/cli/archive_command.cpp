@@ -75,12 +75,7 @@ int run_archive_search(const SessionOptions& options, const ArchiveSearchOptions
   }
   Output out(search.output);
   const auto columns = app::order_columns();
-  if (search.format == "tsv") {
-    std::vector<std::string> keys;
-    for (const app::ListColumn& c : columns) keys.emplace_back(c.key);
-    keys.insert(keys.end(), {"first_seen", "last_seen"});
-    out.line(tsv_line(keys));
-  }
+  if (search.format == "tsv") out.line(tsv_header(columns) + "\tfirst_seen\tlast_seen");
   for (std::size_t i = 0; i < found.size(); ++i) {
     const store::ArchivedOrder& o = found[i];
     if (search.format == "tsv") {

@@ -67,11 +67,8 @@ void archive_order_detail(Context& ctx, const OrderRow& row, const std::vector<G
 std::int64_t forget_expired_orders(Context& ctx) {
   const int days = ctx.settings.read_number(gbk("keep_days"), gbk("archive"), 0, 0, 100000);
   if (days <= 0 || !ctx.archive) return 0;
-  const std::time_t cut = std::time(nullptr) - static_cast<std::time_t>(days) * 86400;
-  std::tm local{};
-  localtime_r(&cut, &local);
-  char date[16];
-  std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+  const std::string date =
+      store::local_time_text("%Y-%m-%d", std::time(nullptr) - static_cast<std::int64_t>(days) * 86400);
   std::string why;
   std::optional<std::int64_t> forgotten;
   // Years of orders may go at once: the window keeps painting meanwhile.

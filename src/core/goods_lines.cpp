@@ -1,6 +1,7 @@
 #include "core/goods_lines.h"
 
 #include "core/form.h"
+#include "core/table_snapshot.h"
 
 namespace app {
 
@@ -27,7 +28,7 @@ std::vector<GoodsLine> lines_in_system_text(const std::vector<GoodsLine>& utf8) 
 }
 
 std::vector<GoodsLine> goods_lines_of_row(const GoodsLineBook& book, const std::vector<Text>& row) {
-  auto cell = [&](int c) { return c < static_cast<int>(row.size()) ? row[c] : Text(); };
+  auto cell = [&](int c) { return cell_of(row, c); };
   std::vector<GoodsLine> lines = book.of(cell(kColId));
   if (lines.empty() && !cell(kColGoods).empty())
     lines.push_back({cell(kColGoods), cell(kColGoods + 1), cell(kColGoods + 2), cell(kColGoods + 3),

@@ -34,14 +34,22 @@ web::Text cut_cells_message(const std::vector<CutCell>& cut, const std::vector<s
 
 }  // namespace
 
+NamedSheet empty_goods_lines_sheet() {
+  return {kGoodsLinesSheet, {"订单号", "ID", "商品", "数量", "规格", "单价", "小计"}, {}};
+}
+
+void add_goods_lines(NamedSheet& sheet, const std::string& order_no, const std::string& id,
+                     const std::vector<store::GoodsLine>& lines) {
+  for (const store::GoodsLine& l : lines)
+    sheet.rows.push_back({order_no, id, l.goods, l.quantity, l.variant, l.unit_price, l.line_total});
+}
+
 NamedSheet goods_lines_sheet(app::Context& ctx, const std::vector<app::OrderRow>& rows) {
-  NamedSheet sheet{kGoodsLinesSheet, {"订单号", "ID", "商品", "数量", "规格", "单价", "小计"}, {}};
-  for (const app::OrderRow& row : rows) {
-    const std::string order_no = web::gbk_to_utf8(app::cell_of(row, app::kColOrderNo));
-    const std::string id = web::gbk_to_utf8(app::cell_of(row, app::kColId));
-    for (const app::GoodsLine& l : app::lines_in_utf8(app::goods_lines_of_row(ctx.goods_lines, row)))
-      sheet.rows.push_back({order_no, id, l.goods, l.quantity, l.variant, l.unit_price, l.line_total});
-  }
+  NamedSheet sheet = empty_goods_lines_sheet();
+  for (const app::OrderRow& row : rows)
+    add_goods_lines(sheet, web::gbk_to_utf8(app::cell_of(row, app::kColOrderNo)),
+                    web::gbk_to_utf8(app::cell_of(row, app::kColId)),
+                    app::lines_in_utf8(app::goods_lines_of_row(ctx.goods_lines, row)));
   return sheet;
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/context.h"
 #include "exchange/workbook_writer.h"
+#include "store/goods_line.h"
 
 namespace exchange {
 
@@ -18,6 +19,10 @@ void export_orders(app::Context& ctx);
 // so the import reads an export as before.
 inline constexpr const char* kGoodsLinesSheet = "商品明细";
 NamedSheet goods_lines_sheet(app::Context& ctx, const std::vector<app::OrderRow>& rows);
+// That sheet with its titles and no rows, and one order's lines (UTF-8) added to it.
+NamedSheet empty_goods_lines_sheet();
+void add_goods_lines(NamedSheet& sheet, const std::string& order_no, const std::string& id,
+                     const std::vector<store::GoodsLine>& lines);
 
 // What the save dialog proposes: "订单_<date>_<hhmm>.xlsx" in the folder of
 // the last export of this run, or else in the desktop folder (the home

@@ -3,6 +3,8 @@
 // way, every candidate checked by archive_match for the text itself.
 #include <sqlite3.h>
 
+#include <functional>
+
 #include "store/archive_records.h"
 #include "store/order_archive.h"
 #include "store/statement.h"
@@ -104,11 +106,19 @@ Where filters(const ArchiveQuery& q, const std::string& needle) {
   return w;
 }
 
+// A query made ready: its folded text, the index query (empty for one or two
+// characters) and the filters.
+struct PreparedQuery {
+  const ArchiveQuery& q;
+  std::string needle = fold_text(q.text);
+  std::string fts = utf8_length(needle) >= 3 ? trigram_query(needle) : std::string();
+  Where where = filters(q, needle);
+};
+
 // The statement text of a query: through the index for three characters or
 // more, else over the records, newest key first either way.
-std::string query_sql(const ArchiveQuery& q, const std::string& needle, const Where& w,
-                      bool counting) {
-  const bool indexed = utf8_length(needle) >= 3;
+std::string query_sql(const PreparedQuery& p, bool counting) {
+  const bool indexed = !p.fts.empty();
   std::string sql;
   if (counting)
     sql = "SELECT count(*) FROM archived_orders o JOIN shops s ON s.id = o.shop ";
@@ -118,57 +128,47 @@ std::string query_sql(const ArchiveQuery& q, const std::string& needle, const Wh
     sql += "JOIN archive_search ON archive_search.rowid = o.key WHERE archive_search MATCH ?2";
   else
     sql += "WHERE 1";
-  sql += w.sql;
+  sql += p.where.sql;
   if (!counting) {
     sql += indexed ? " ORDER BY archive_search.rowid DESC" : " ORDER BY o.key DESC";
-    if (q.limit > 0) sql += " LIMIT " + std::to_string(q.limit);
+    if (p.q.limit > 0) sql += " LIMIT " + std::to_string(p.q.limit);
   }
   return sql;
 }
 
-void bind_query(Statement& st, const std::string& needle, const std::string& fts,
-                const Where& w) {
-  // ?1 the needle, ?2 the index query, ?3 on the filters (unused ones stay unbound).
-  st.bind(1, needle);
-  if (!fts.empty()) st.bind(2, fts);
-  for (std::size_t i = 0; i < w.values.size(); ++i) st.bind(3 + static_cast<int>(i), w.values[i]);
+// Runs the query (its count when `counting`) on the reader connection,
+// handing each result row to `row`.
+bool run_query(Database& database, const ArchiveQuery& q, bool counting,
+               const std::function<void(const Statement&)>& row, std::string* error) {
+  const PreparedQuery p{q};
+  const std::string sql = query_sql(p, counting);
+  return database.read(
+      [&](Database::Connection& db, std::string* why) {
+        Statement st(db, sql.c_str());
+        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        // ?1 the needle, ?2 the index query, ?3 on the filters (unused ones stay unbound).
+        st.bind(1, p.needle);
+        if (!p.fts.empty()) st.bind(2, p.fts);
+        for (std::size_t i = 0; i < p.where.values.size(); ++i)
+          st.bind(3 + static_cast<int>(i), p.where.values[i]);
+        int rc;
+        while ((rc = st.step()) == SQLITE_ROW) row(st);
+        return rc == SQLITE_DONE || (*why = st.error(), false);
+      },
+      error);
 }
 
 }  // namespace
 
 std::vector<ArchivedOrder> OrderArchive::search(const ArchiveQuery& q, std::string* error) {
   std::vector<ArchivedOrder> found;
-  const std::string needle = fold_text(q.text);
-  const std::string fts = utf8_length(needle) >= 3 ? trigram_query(needle) : std::string();
-  const Where w = filters(q, needle);
-  m_db.read(
-      [&](Database::Connection& db, std::string* why) {
-        Statement st(db, query_sql(q, needle, w, false).c_str());
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
-        bind_query(st, needle, fts, w);
-        int rc;
-        while ((rc = st.step()) == SQLITE_ROW) found.push_back(read_order(st));
-        return rc == SQLITE_DONE || (*why = st.error(), false);
-      },
-      error);
+  run_query(m_db, q, false, [&](const Statement& st) { found.push_back(read_order(st)); }, error);
   return found;
 }
 
 std::optional<std::int64_t> OrderArchive::count(const ArchiveQuery& q, std::string* error) {
   std::optional<std::int64_t> n;
-  const std::string needle = fold_text(q.text);
-  const std::string fts = utf8_length(needle) >= 3 ? trigram_query(needle) : std::string();
-  const Where w = filters(q, needle);
-  m_db.read(
-      [&](Database::Connection& db, std::string* why) {
-        Statement st(db, query_sql(q, needle, w, true).c_str());
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
-        bind_query(st, needle, fts, w);
-        if (st.step() != SQLITE_ROW) return *why = st.error(), false;
-        n = st.id(0);
-        return true;
-      },
-      error);
+  if (!run_query(m_db, q, true, [&](const Statement& st) { n = st.id(0); }, error)) return std::nullopt;
   return n;
 }
 

@@ -372,10 +372,10 @@ void Database::on_each_connection(const std::function<void(sqlite3*)>& setup) {
   if (m_reader) setup(m_reader);
 }
 
-std::string local_time_text(const char* format) {
-  const std::time_t now = std::time(nullptr);
+std::string local_time_text(const char* format, std::int64_t unix_time) {
+  const std::time_t when = unix_time < 0 ? std::time(nullptr) : static_cast<std::time_t>(unix_time);
   std::tm local{};
-  localtime_r(&now, &local);
+  localtime_r(&when, &local);
   char text[64];
   std::strftime(text, sizeof text, format, &local);
   return text;

@@ -14,6 +14,7 @@
 //        if (!db.ok()) report(db.error());
 
 #include <condition_variable>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -129,8 +130,9 @@ class Database {
   std::thread m_checkpointer;
 };
 
-// The local time now, formatted by strftime's `format`.
-std::string local_time_text(const char* format);
+// A time (Unix time; now when not given) as local time, formatted by
+// strftime's `format`.
+std::string local_time_text(const char* format, std::int64_t unix_time = -1);
 // Local time with its UTC offset, "2026-12-08T08:00:00+08:00".
 std::string now_with_offset();
 

@@ -28,7 +28,7 @@ class HistoryPageTest : public app_tests::WindowWithMall {
   // The page's count once the search under way has answered.
   QString count_text() {
     auto* count = m_window.findChild<QLabel*>(QStringLiteral("历史订单数"));
-    QTest::qWaitFor([count] { return count->text().startsWith(QString::fromUtf8("找到")); }, 20000);
+    EXPECT_TRUE(QTest::qWaitFor([count] { return count->text().startsWith(QString::fromUtf8("找到")); }, 20000));
     return count->text();
   }
 

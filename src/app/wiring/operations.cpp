@@ -70,11 +70,13 @@ Operations bind_operations(Context& ctx) {
   ops.settle_unknown_shipments = [c] { fulfilment::settle_unknown_shipments_and_tell(*c, true); };
   // The lines read in this run first; the archive knows the order's history.
   ops.order_extras = [c](const std::vector<web::Text>& row) {
+    const web::Text id = cell_of(row, kColId);
     OrderExtras extras;
     if (c->archive)
-      if (auto known = c->archive->find(shop_of(*c), web::gbk_to_utf8(cell_of(row, kColId))))
+      if (auto known = c->archive->find(shop_of(*c), web::gbk_to_utf8(id)))
         extras = extras_of_archived(*known);
-    if (auto read = c->goods_lines.of(cell_of(row, kColId)); !read.empty())
+    // Read in this run, else archived, else the first line the cells hold.
+    if (auto read = c->goods_lines.of(id); !read.empty())
       extras.lines = std::move(read);
     else if (extras.lines.empty())
       extras.lines = goods_lines_of_row(c->goods_lines, row);
