@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/gui/column_fit.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/row_window.h"
 #include "app/wiring/operations.h"
@@ -89,6 +90,10 @@ HistoryPage::HistoryPage(QWidget* parent) : QWidget(parent) {
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_table->verticalHeader()->hide();
+  // Rows as compact as the order list's, so a search shows as many orders.
+  m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  m_table->verticalHeader()->setDefaultSectionSize(18);
+  m_table->setWordWrap(false);
   for (int c = 0; c < static_cast<int>(order_columns().size()); ++c)
     if (order_columns()[c].width == 0) m_table->hideColumn(c);
   layout->addWidget(m_table);
@@ -198,7 +203,8 @@ void HistoryPage::show_found(int generation, const std::vector<store::ArchivedOr
     m_table->setItem(r, store::kArchivedColumns, new QTableWidgetItem(q8(archive::seen_time_text(o.first_seen))));
     m_table->setItem(r, store::kArchivedColumns + 1, new QTableWidgetItem(q8(archive::seen_time_text(o.last_seen))));
   }
-  m_table->resizeColumnsToContents();
+  fit_order_columns(m_table);  // the order list's columns, fitted as there
+  for (int c = store::kArchivedColumns; c < m_table->columnCount(); ++c) m_table->resizeColumnToContents(c);
   m_table->setUpdatesEnabled(true);
   m_count->setText(total > static_cast<std::int64_t>(m_found.size())
                        ? QString::fromUtf8("找到 %1 笔，显示最新的 %2 笔").arg(total).arg(m_found.size())
