@@ -15,6 +15,8 @@ packages=(
   libespeak-ng-dev espeak-ng-data
   # the program's database (shipping journal)
   libsqlite3-dev
+  # barcodes on printed packing slips
+  libzint-dev
   # workbooks
   libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev
   # command line: options and JSON output; packaging (cpack -G DEB runs dpkg-shlibdeps)
@@ -23,6 +25,8 @@ packages=(
   libcpp-httplib-dev libssl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev curl xvfb xauth
+  # reading printed PDFs back in tests: their text and their barcodes
+  poppler-utils zbar-tools
   # a private session bus for the desktop notification test
   dbus-daemon
   # fuzzing (fuzz/smoke.sh): clang, libFuzzer and sanitizer runtimes, llvm-symbolizer

@@ -47,8 +47,9 @@ bool login(app::Context& ctx) {
   page = web::page_text(answer);
   form.set_progress(50);
 
-  form.set_picture(
-      app::wait_for_request(form, "http://" + ctx.hosts.images + "/" + logo_path_of(page)));
+  const Bytes logo =
+      app::wait_for_request(form, "http://" + ctx.hosts.images + "/" + logo_path_of(page));
+  form.set_picture(logo);
   form.set_picture_mode(1);
   form.set_progress(78);
 
@@ -70,6 +71,8 @@ bool login(app::Context& ctx) {
     form.set_progress(90);
     const Dashboard dashboard = dashboard_of(page);
     show_dashboard(form, dashboard);
+    ctx.store_name.set(dashboard.store_name);
+    ctx.store_logo.set(logo);
     form.speak(summary_of(form, dashboard.store_name));
     form.show_status(gbk("登录成功：") + dashboard.store_name + gbk("，待发货") + form.text("标签4") +
                      gbk("笔"));

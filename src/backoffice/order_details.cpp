@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "core/context.h"
@@ -67,7 +68,23 @@ std::optional<std::vector<web::Text>> request_order_detail(app::Context& ctx,
   return groups;
 }
 
-void fetch_order_details(app::Context& ctx) {
+namespace {
+
+// The rows of `only`, or every row when it is null.
+app::TableSnapshot rows_to_fetch(app::Form& form, const std::vector<app::RowKey>* only) {
+  app::TableSnapshot table = app::read_order_rows(form);
+  if (!only) return table;
+  const std::unordered_set<app::RowKey> wanted(only->begin(), only->end());
+  app::TableSnapshot some;
+  for (std::size_t r = 0; r < table.rows.size(); ++r)
+    if (wanted.count(table.keys[r])) {
+      some.rows.push_back(std::move(table.rows[r]));
+      some.keys.push_back(table.keys[r]);
+    }
+  return some;
+}
+
+void fetch_details(app::Context& ctx, const std::vector<app::RowKey>* only) {
   app::Form& form = ctx.form;
   form.speak(gbk("正在获取订单详情，请等待..."));
   app::TableLock::Hold hold(ctx.table_lock, form);
@@ -75,7 +92,7 @@ void fetch_order_details(app::Context& ctx) {
   // The rows as they are now; each detail is written by row key, so a row
   // deleted meanwhile is neither asked for nor written, and no detail lands
   // in another order's row.
-  const app::TableSnapshot table = app::read_order_rows(form);
+  const app::TableSnapshot table = rows_to_fetch(form, only);
   const std::size_t n = table.rows.size();
   std::vector<Detail> details(n);
   web::RequestPool pool(app::parallel_requests(ctx.settings));
@@ -121,6 +138,16 @@ void fetch_order_details(app::Context& ctx) {
   }
   if (cut_pages > 0)
     app::tell_page_incomplete(form, std::to_string(cut_pages) + gbk("笔订单的详情"));
+}
+
+}  // namespace
+
+void fetch_order_details(app::Context& ctx) {
+  fetch_details(ctx, nullptr);
+}
+
+void fetch_order_details(app::Context& ctx, const std::vector<app::RowKey>& only) {
+  if (!only.empty()) fetch_details(ctx, &only);
 }
 
 }  // namespace backoffice

@@ -17,6 +17,8 @@
 namespace backoffice {
 
 void fetch_order_details(app::Context& ctx);
+// The same for the rows whose keys are in `only` (none: nothing is asked).
+void fetch_order_details(app::Context& ctx, const std::vector<app::RowKey>& only);
 
 // One order's edit page, read: its thirteen detail groups, or nothing when
 // the page does not match (no answer, another layout). Every line of its

@@ -22,6 +22,20 @@ struct ListOptions {
   std::string output;            // file; empty: standard output (xlsx needs one)
 };
 int run_list(const SessionOptions& session, const ListOptions& options);
+// Fills the table with one order list (unpaid | to-ship | to-receive | all)
+// of a logged-in session; false, with the reason said, when it did not come.
+bool fetch_order_list(Session& session, const std::string& state);
+
+struct PrintCommandOptions {
+  std::string document;          // picklist | slips
+  std::string state = "to-ship";  // the list printed, unless `workbook`
+  std::string workbook;          // print this workbook's orders instead (no login)
+  std::string paper;             // a4 | a5 | 100x150 | 76x130; empty: the last one used
+  std::string output;            // the PDF file
+  bool order_numbers = false;    // pick list: a column of order numbers
+  std::string sort = "name";     // pick list: name | quantity
+};
+int run_print(const SessionOptions& session, const PrintCommandOptions& options);
 
 struct ShipOptions {
   std::string workbook;                    // a batch from this workbook, or

@@ -12,18 +12,31 @@
 
 namespace cli {
 
-int run_list(const SessionOptions& options, const ListOptions& list) {
+bool fetch_order_list(Session& session, const std::string& state) {
   struct Fetch {
     std::function<void(app::Context&)> run;
     const char* count_label;  // the dashboard's figure for that list
   };
-  const std::map<std::string, Fetch> fetches = {
+  static const std::map<std::string, Fetch> fetches = {
       {"unpaid", {backoffice::fetch_unpaid_orders, "标签3"}},
       {"to-ship", {backoffice::fetch_orders_to_ship, "标签4"}},
       {"to-receive", {backoffice::fetch_orders_to_receive, "标签5"}},
       {"all", {backoffice::fetch_all_orders, "标签6"}}};
-  const auto fetch = fetches.find(list.state);
-  if (fetch == fetches.end()) return kUsage;
+  const auto fetch = fetches.find(state);
+  if (fetch == fetches.end()) return false;
+  CliForm& form = session.form();
+  fetch->second.run(session.ctx());
+  // The login just counted orders in this list: an empty table means the
+  // page did not come (no answer, an error, the login form again).
+  if (form.row_count(app::kOrderList) == 0 &&
+      web::to_integer(form.text(fetch->second.count_label)) > 0) {
+    form.say("订单列表没有取到：后台没有给出列表页（登录过期或连不上），请再试", true);
+    return false;
+  }
+  return true;
+}
+
+int run_list(const SessionOptions& options, const ListOptions& list) {
   if (list.format == "xlsx" && list.output.empty()) {
     std::fprintf(stderr, "weihe-cli list: --format xlsx needs -o FILE\n");
     return kUsage;
@@ -33,14 +46,7 @@ int run_list(const SessionOptions& options, const ListOptions& list) {
   if (!session) return kFailed;
   app::Context& ctx = session->ctx();
   CliForm& form = session->form();
-  fetch->second.run(ctx);
-  // The login just counted orders in this list: an empty table means the
-  // page did not come (no answer, an error, the login form again).
-  if (form.row_count(app::kOrderList) == 0 &&
-      web::to_integer(form.text(fetch->second.count_label)) > 0) {
-    form.say("订单列表没有取到：后台没有给出列表页（登录过期或连不上），请再试", true);
-    return kFailed;
-  }
+  if (!fetch_order_list(*session, list.state)) return kFailed;
   if (list.details) backoffice::fetch_order_details(ctx);
   // A page cut short was said; what came is still printed, but not as a success.
   const bool complete = web::find_text(form.log(), web::gbk("不完整")) == -1;

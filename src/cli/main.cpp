@@ -166,6 +166,28 @@ int main(int argc, char** argv) {
       ->type_name("YYYY-MM-DD")
       ->check(is_date);
 
+  cli::PrintCommandOptions print;
+  auto* print_command = app.add_subcommand(
+      "print", "Write a pick list or packing slips of one order list (or a workbook's orders) as a PDF");
+  print_command->add_option("document", print.document, "picklist | slips")
+      ->required()
+      ->check(CLI::IsMember({"picklist", "slips"}));
+  auto* print_state = print_command->add_option("--state", print.state,
+                                                "unpaid | to-ship (default) | to-receive | all")
+                          ->check(CLI::IsMember({"unpaid", "to-ship", "to-receive", "all"}));
+  print_command
+      ->add_option("--from", print.workbook,
+                   "Print this workbook's orders instead, with the lines of its 商品明细 sheet (no login)")
+      ->type_name("WORKBOOK")
+      ->excludes(print_state);
+  print_command->add_option("--paper", print.paper, "a4 | a5 | 100x150 | 76x130 (default: the last one used)")
+      ->check(CLI::IsMember({"a4", "a5", "100x150", "76x130"}));
+  print_command->add_flag("--order-numbers", print.order_numbers,
+                          "Pick list: list the orders that hold each goods");
+  print_command->add_option("--sort", print.sort, "Pick list: name (pinyin, default) | quantity")
+      ->check(CLI::IsMember({"name", "quantity"}));
+  print_command->add_option("-o,--output", print.output, "The PDF file")->required()->type_name("FILE.pdf");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -196,6 +218,7 @@ int main(int argc, char** argv) {
   if (withdrawals_command->parsed()) return cli::run_withdrawals(session, withdrawals);
   if (poll_command->parsed()) return cli::run_poll(session, poll);
   if (journal_command->parsed()) return cli::run_journal(session, journal);
+  if (print_command->parsed()) return cli::run_print(session, print);
   if (archive_search_command->parsed()) return cli::run_archive_search(session, archive_search);
   if (archive_import_command->parsed()) return cli::run_archive_import(session, archive_files);
   if (archive_forget_command->parsed()) return cli::run_archive_forget(session, forget_before);

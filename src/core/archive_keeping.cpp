@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "core/table_snapshot.h"
 #include "store/order_archive.h"
 
 namespace app {
@@ -75,6 +76,15 @@ std::int64_t forget_expired_orders(Context& ctx) {
   ctx.form.wait([&] { forgotten = ctx.archive->forget_before(date, &why); });
   if (!forgotten) tell_not_kept(ctx, why);
   return forgotten.value_or(0);
+}
+
+std::vector<GoodsLine> known_goods_lines(Context& ctx, const OrderRow& row) {
+  const Text id = cell_of(row, kColId);
+  if (auto read = ctx.goods_lines.of(id); !read.empty()) return read;
+  if (ctx.archive && !id.empty())
+    if (auto known = ctx.archive->find(shop_of(ctx), web::gbk_to_utf8(id)); known && !known->items.empty())
+      return lines_in_system_text(known->items);
+  return goods_lines_of_row(ctx.goods_lines, row);
 }
 
 }  // namespace app

@@ -22,6 +22,10 @@ void archive_listed_orders(Context& ctx, const std::vector<OrderRow>& rows);
 // `row`: the order's cells with its details in place (its ID in column 8).
 void archive_order_detail(Context& ctx, const OrderRow& row, const std::vector<GoodsLine>& lines);
 
+// Every goods line known for a table row's order: read in this run, else
+// kept by the archive from an earlier run, else the first line its cells hold.
+std::vector<GoodsLine> known_goods_lines(Context& ctx, const OrderRow& row);
+
 // Forgets the records older than key `keep_days` of section `archive` says
 // (0 or missing: keeps everything); how many were forgotten.
 std::int64_t forget_expired_orders(Context& ctx);

@@ -88,6 +88,10 @@ struct Context {
   std::atomic<bool> archive_failure_told{false};
   // Every goods line of the orders read in this run, by order id.
   GoodsLineBook goods_lines{};
+  // The store's name and logo (picture file bytes) as the last login found
+  // them; empty before a login. Printed documents head with them.
+  SharedText store_name{};
+  SharedText store_logo{};
   // The back-office session as the other folders may use it (installed by
   // backoffice::install_session_hooks; unset: neither happens):
   // renew_if_expired, given a page that is the back office's login form (the

@@ -38,6 +38,8 @@ enum OrderColumn : int {
   kColId = 8,             // ID: the back office's order id
   kColGoods = 9,          // 商品 .. 快递单号: filled by the detail fetch
   kColMessage = 17,       // 留言
+  kColConsignee = 18,     // 收货人
+  kColPhone = 19,         // 电话
   kColAddress = 20,       // 地址
   kColTrackingNo = 21,    // 快递单号
   kColTrackingInfo = 22,  // 物流信息

@@ -192,6 +192,10 @@ class MainWindow : public QWidget, public Form {
   void open_row_window(const QModelIndex& view_index);
   void select_table_row(int row);
   void confirm_and_ship_all();
+  // 打印拣货单… / 打印发货单…: the selected rows when several are, else every
+  // row; details are fetched on a worker, then the preview opens.
+  void print_orders(printing::Document document);
+  void show_print_job(const printing::PrintJob& job);
   void files_dropped(const QStringList& paths);
 
   // Runs `f` on the UI thread and returns its result (`fallback` once closed).
@@ -223,6 +227,8 @@ class MainWindow : public QWidget, public Form {
   QLineEdit* m_search = nullptr;
   QLabel* m_search_count = nullptr;
   QPushButton* m_scan_button = nullptr;
+  QPushButton* m_print_pick_list = nullptr;
+  QPushButton* m_print_slips = nullptr;
   QComboBox* m_sender_choice = nullptr;
   QLabel* m_status = nullptr;
   // Columns fitted to what they hold once a list or its details came.

@@ -19,7 +19,9 @@
 #include "app/gui/layout_memory.h"
 #include "app/gui/main_window.h"
 #include "core/startup.h"
+#include "printing/print_gathering.h"
 #include "app/gui/order_filter.h"
+#include "app/gui/print_preview.h"
 #include "app/gui/report_model.h"
 #include "app/gui/row_window.h"
 #include "app/gui/scan_mode.h"
@@ -151,6 +153,10 @@ void MainWindow::wire() {
   connect(m_search, &QLineEdit::textChanged, filter, &OrderFilter::set_search);
   connect(filter, &OrderFilter::shown_changed, this, &MainWindow::show_search_count);
   connect(m_scan_button, &QPushButton::clicked, this, &MainWindow::open_scan_mode);
+  connect(m_print_pick_list, &QPushButton::clicked, this,
+          [this] { print_orders(printing::Document::PickList); });
+  connect(m_print_slips, &QPushButton::clicked, this,
+          [this] { print_orders(printing::Document::PackingSlips); });
   connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,
           &MainWindow::open_scan_mode);
   connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this,
@@ -176,6 +182,8 @@ void MainWindow::wire() {
       [this] { run_worker(m_ops.retry_failed_shipments); },
       on_clicked_row([this] { run_ui(m_ops.query_tracking); }),
       [this] { run_worker(m_ops.query_all_tracking); },
+      [this] { print_orders(printing::Document::PickList); },
+      [this] { print_orders(printing::Document::PackingSlips); },
       on_clicked_row([this] { delete_selected_row(); }),
       [this] { clear_orders(); },
       [this] { undo_removal(); }};
@@ -194,6 +202,40 @@ std::function<void()> MainWindow::on_clicked_row(std::function<void()> entry) {
     entry();
     m_acting_key = outer;
   };
+}
+
+void MainWindow::print_orders(printing::Document document) {
+  if (!m_ops.gather_for_print) return;
+  const List& orders = m_lists.at(std::string(kOrderList));
+  if (orders.model->size() == 0) {
+    message_box(web::gbk("表格里没有订单，没有什么可以打印：请先获取订单或导入表格"));
+    return;
+  }
+  std::vector<RowKey> keys;
+  const QModelIndexList selected = orders.view->selectionModel()->selectedRows();
+  if (selected.size() > 1)
+    for (const QModelIndex& shown : selected)
+      if (const int row = orders.table_row(shown); row >= 0) keys.push_back(row_key(kOrderList, row));
+  start_worker([this, document, keys] {
+    const printing::PrintJob job = m_ops.gather_for_print(document, keys);
+    QMetaObject::invokeMethod(this, [this, job] { show_print_job(job); }, Qt::QueuedConnection);
+  });
+}
+
+void MainWindow::show_print_job(const printing::PrintJob& job) {
+  if (m_closed) return;
+  const Text left_out = printing::left_out_sentence(job);
+  if (!left_out.empty()) {
+    append_log(left_out + "\r\n");
+    show_status(left_out);
+  }
+  if (job.orders.empty()) {
+    message_box(left_out.empty() ? web::gbk("没有可以打印的订单") : left_out);
+    return;
+  }
+  if (!left_out.empty()) message_box(left_out + web::gbk("（其余的照常打印）"));
+  auto* preview = new PrintPreview(this, m_settings, job);
+  preview->open();
 }
 
 void MainWindow::copy_selected_rows() {

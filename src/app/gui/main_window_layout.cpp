@@ -297,6 +297,10 @@ void MainWindow::build_order_tools(List& orders) {
       ->setToolTip(u("发表格里的全部行：搜索时没有显示出来的行也会发"));
   m_scan_button = add(new QPushButton(u("扫描发货"), t), "扫描发货", {}, 0);
   m_scan_button->setToolTip(u("用扫描枪发货：先扫订单号，再扫快递单号，扫完即发（F8）"));
+  m_print_pick_list = add(new QPushButton(u("打印拣货单…"), t), "打印拣货单", {}, 0);
+  m_print_pick_list->setToolTip(u("选中的订单（选了几行时），否则表格里的全部订单：按商品汇总的拣货单"));
+  m_print_slips = add(new QPushButton(u("打印发货单…"), t), "打印发货单", {}, 0);
+  m_print_slips->setToolTip(u("每笔订单一张发货单，带订单号条码（扫描发货时扫它即选中订单）"));
   m_search = add(new QLineEdit(t), "搜索框", {}, 0);
   m_search->setPlaceholderText(u("搜索订单"));
   m_search->setToolTip(
@@ -386,8 +390,8 @@ void MainWindow::build_menu() {
   m_menu = new QMenu(u("a"), this);
   m_menu->setObjectName(QStringLiteral("order_menu"));
   for (const char* entry : {"复制", "导出订单", "导入订单", "选中行发货", "导入单号发货",
-                            "重试发货失败的订单", "查询当前订单物流", "查询全部订单物流", "删除本条订单",
-                            "清空订单", "撤销删除"})
+                            "重试发货失败的订单", "查询当前订单物流", "查询全部订单物流",
+                            "打印拣货单…", "打印发货单…", "删除本条订单", "清空订单", "撤销删除"})
     m_menu->addAction(u(entry));
 }
 

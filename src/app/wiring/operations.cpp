@@ -12,6 +12,7 @@
 #include "backoffice/order_lists.h"
 #include "backoffice/reminder.h"
 #include "backoffice/session.h"
+#include "backoffice/shown_list.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "finance/withdrawals.h"
@@ -19,6 +20,7 @@
 #include "fulfilment/scan_shipping.h"
 #include "fulfilment/shipping.h"
 #include "fulfilment/tracking.h"
+#include "printing/print_gathering.h"
 
 namespace app {
 
@@ -75,12 +77,22 @@ Operations bind_operations(Context& ctx) {
     if (c->archive)
       if (auto known = c->archive->find(shop_of(*c), web::gbk_to_utf8(id)))
         extras = extras_of_archived(*known);
-    // Read in this run, else archived, else the first line the cells hold.
-    if (auto read = c->goods_lines.of(id); !read.empty())
-      extras.lines = std::move(read);
-    else if (extras.lines.empty())
-      extras.lines = goods_lines_of_row(c->goods_lines, row);
+    extras.lines = known_goods_lines(*c, row);
     return extras;
+  };
+
+  ops.gather_for_print = [c](printing::Document document, std::vector<RowKey> keys) {
+    // The header says which orders: the selection, else the list the table shows.
+    web::Text source = std::to_string(keys.size()) + web::gbk("笔选中的订单");
+    if (keys.empty()) {
+      source = web::gbk("表格里的订单");
+      const std::pair<std::string_view, const char*> lists[] = {
+          {backoffice::kUnpaidList, "待付款订单"}, {backoffice::kToShipList, "待发货订单"},
+          {backoffice::kToReceiveList, "待收货订单"}, {backoffice::kAllList, "全部订单"}};
+      for (const auto& [list, caption] : lists)
+        if (backoffice::table_shows_list(*c, list)) source = web::gbk(caption);
+    }
+    return printing::gather_print_job(*c, std::move(keys), document, source);
   };
 
   ops.fetch_unpaid_orders = [c] { backoffice::fetch_unpaid_orders(*c); };

@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/form.h"
 #include "core/goods_lines.h"
+#include "printing/print_job.h"
 #include "web/text.h"
 
 namespace store {
@@ -54,6 +56,9 @@ struct Operations {
   std::function<void()> settle_unknown_shipments;
   // The row window's goods lines and history of the order in a table row.
   std::function<OrderExtras(const std::vector<web::Text>& row)> order_extras;
+  // 打印拣货单… / 打印发货单… (on a worker): the document's orders, the rows
+  // of `keys` (none: every row), their details fetched first where missing.
+  std::function<printing::PrintJob(printing::Document, std::vector<RowKey> keys)> gather_for_print;
   // worker operations
   std::function<void()> fetch_unpaid_orders;      // 按钮3
   std::function<void()> fetch_orders_to_ship;     // 按钮4

@@ -1,0 +1,193 @@
+#include "printing/page_flow.h"
+
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace printing {
+
+PageFlow::PageFlow(QPagedPaintDevice& device, QPainter& painter)
+    : m_device(device), m_painter(painter) {
+  m_width = device.width();
+  m_foot = device.height();
+  // A band at the foot for "接下页".
+  m_bottom = m_foot - line_height(font(7)) * 1.3;
+  m_y = m_top = 0;
+}
+
+PageFlow::~PageFlow() = default;
+
+double PageFlow::mm(double millimetres) const {
+  return millimetres * m_device.logicalDpiY() / 25.4;
+}
+
+QFont PageFlow::font(double points, bool bold) const {
+  QFont f;
+  // Faces with every Chinese character as outlines a PDF can embed.
+  f.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                 QStringLiteral("Droid Sans Fallback"), QStringLiteral("sans-serif")});
+  f.setPointSizeF(points);
+  f.setBold(bold);
+  f.setHintingPreference(QFont::PreferNoHinting);  // the same lines on screen, paper and PDF
+  return f;
+}
+
+double PageFlow::line_height(const QFont& font) const {
+  return QFontMetricsF(font, &m_device).lineSpacing();
+}
+
+void PageFlow::start_on_new_page() {
+  if (!m_drawn && m_y <= m_top) return;
+  m_device.newPage();
+  ++m_pages;
+  m_y = m_top;
+  m_drawn = false;
+}
+
+void PageFlow::continue_on_next_page() {
+  const QFont small = font(7);
+  m_painter.setFont(small);
+  m_painter.setPen(Qt::black);
+  m_painter.drawText(QRectF(0, m_bottom, m_width, m_foot - m_bottom), Qt::AlignRight | Qt::AlignVCenter,
+                     QString::fromUtf8("接下页"));
+  m_device.newPage();
+  ++m_pages;
+  m_y = m_top;
+  m_drawn = false;
+  if (running_header && !m_in_header) {
+    m_in_header = true;
+    running_header(*this);
+    m_in_header = false;
+  }
+}
+
+void PageFlow::keep_together(double height) {
+  if (height > room() && !at_top()) continue_on_next_page();
+}
+
+std::unique_ptr<QTextLayout> PageFlow::lay_out(const QString& text, const QFont& font, double width,
+                                               Qt::Alignment align) const {
+  auto layout = std::make_unique<QTextLayout>(text, font, &m_device);
+  QTextOption option(align);
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout->setTextOption(option);
+  layout->setCacheEnabled(true);
+  layout->beginLayout();
+  double y = 0;
+  for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+    line.setLineWidth(std::max(1.0, width));
+    line.setLeadingIncluded(true);
+    line.setPosition(QPointF(0, y));
+    y += line.height();
+  }
+  layout->endLayout();
+  return layout;
+}
+
+void PageFlow::paragraph(const QString& text, const QFont& font, double x, double width,
+                         Qt::Alignment align) {
+  row({{text, font, width, align}}, false, false, x);
+}
+
+void PageFlow::boxed_paragraph(const QString& text, const QFont& font, double x, double width) {
+  const double pad = mm(1.5);
+  const auto layout = lay_out(text, font, width - 2 * pad, Qt::AlignLeft);
+  int next = 0;
+  const int n = layout->lineCount();
+  keep_together(layout->lineAt(0).height() + 2 * pad);
+  while (next < n) {
+    const double start = m_y;
+    double h = 0;
+    const int first = next;
+    while (next < n && start + pad + h + layout->lineAt(next).height() + pad <= m_bottom) {
+      h += layout->lineAt(next).height();
+      ++next;
+    }
+    if (next == first) {  // not even one line fits below: go on on the next page
+      continue_on_next_page();
+      continue;
+    }
+    const QRectF box(x, start, width, h + 2 * pad);
+    m_painter.save();
+    m_painter.setPen(QPen(Qt::black, mm(0.4)));
+    m_painter.setBrush(QColor(230, 230, 230));
+    m_painter.drawRect(box);
+    m_painter.restore();
+    m_painter.setPen(Qt::black);
+    const double shift = layout->lineAt(first).y();
+    for (int i = first; i < next; ++i)
+      layout->lineAt(i).draw(&m_painter, QPointF(x + pad, start + pad - shift));
+    m_y = box.bottom();
+    m_drawn = true;
+    if (next < n) continue_on_next_page();
+  }
+}
+
+void PageFlow::row(const std::vector<Cell>& cells, bool rule_below, bool shaded, double x0) {
+  const double pad = mm(0.8);
+  std::vector<std::unique_ptr<QTextLayout>> layouts;
+  std::vector<int> next(cells.size(), 0);
+  double tallest_first = 0;
+  for (const Cell& c : cells) {
+    layouts.push_back(lay_out(c.text, c.font, c.width - 2 * pad, c.align));
+    if (layouts.back()->lineCount() > 0)
+      tallest_first = std::max(tallest_first, layouts.back()->lineAt(0).height());
+  }
+  auto remaining = [&] {
+    for (std::size_t i = 0; i < cells.size(); ++i)
+      if (next[i] < layouts[i]->lineCount()) return true;
+    return false;
+  };
+  keep_together(tallest_first + 2 * pad);
+  bool first_part = true;
+  while (first_part || remaining()) {
+    first_part = false;
+    const double start = m_y;
+    const double limit = m_bottom - start - 2 * pad;
+    // How many lines of each cell fit here, and the height they take.
+    std::vector<int> upto(cells.size());
+    double used = 0;
+    bool any = false;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      double h = 0;
+      int k = next[i];
+      while (k < layouts[i]->lineCount() && h + layouts[i]->lineAt(k).height() <= limit) {
+        h += layouts[i]->lineAt(k).height();
+        ++k;
+      }
+      any = any || k > next[i];
+      upto[i] = k;
+      used = std::max(used, h);
+    }
+    if (!any && remaining()) {
+      continue_on_next_page();
+      continue;
+    }
+    const double height = used + 2 * pad;
+    double wide = 0;
+    for (const Cell& c : cells) wide += c.width;
+    if (shaded) m_painter.fillRect(QRectF(x0, start, wide, height), QColor(235, 235, 235));
+    m_painter.setPen(Qt::black);
+    double x = x0;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      if (upto[i] > next[i]) {
+        const double shift = layouts[i]->lineAt(next[i]).y();
+        for (int k = next[i]; k < upto[i]; ++k)
+          layouts[i]->lineAt(k).draw(&m_painter, QPointF(x + pad, start + pad - shift));
+      }
+      next[i] = upto[i];
+      x += cells[i].width;
+    }
+    m_y = start + height;
+    m_drawn = true;
+    if (rule_below) {
+      m_painter.save();
+      m_painter.setPen(QPen(QColor(120, 120, 120), mm(0.15)));
+      m_painter.drawLine(QPointF(x0, m_y), QPointF(x0 + wide, m_y));
+      m_painter.restore();
+    }
+    if (remaining()) continue_on_next_page();
+  }
+}
+
+}  // namespace printing

@@ -1,0 +1,85 @@
+#pragma once
+// Lays text out down the pages of a paint device (a PDF writer, a printer, the
+// print preview's printer alike): paragraphs and table rows wrap to their
+// width (at word boundaries, else anywhere, so a long number never runs over
+// its cell) and continue on the next page line by line. Nothing is cut or
+// drawn over: a page that continues says so at its foot, and the next one
+// starts with the running header (the order and the table's head again).
+// Lengths are in device units; mm() and the fonts' point sizes convert.
+//
+// Usage: PageFlow flow(writer, painter);
+//        flow.paragraph(text, flow.font(9), 0, flow.width());
+//        flow.row({{goods, font, w1}, {qty, font, w2, Qt::AlignRight}});
+
+#include <QFont>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QTextLayout;
+
+namespace printing {
+
+class PageFlow {
+ public:
+  // `painter` is active on `device`, which is on its first page.
+  PageFlow(QPagedPaintDevice& device, QPainter& painter);
+  ~PageFlow();
+
+  QPainter& painter() { return m_painter; }
+  double mm(double millimetres) const;
+  // The documents' font (a CJK face, embedded in a PDF) at `points`.
+  QFont font(double points, bool bold = false) const;
+  double line_height(const QFont& font) const;
+
+  double width() const { return m_width; }
+  double y() const { return m_y; }
+  double room() const { return m_bottom - m_y; }
+  bool at_top() const { return m_y <= m_top; }
+  void advance(double height) { m_y += height; }
+
+  // The next document part starts on a page of its own (a fresh device's
+  // first page is used as it is).
+  void start_on_new_page();
+  // A page break inside a part: "接下页" at this page's foot, the running
+  // header at the top of the next.
+  void continue_on_next_page();
+  // Breaks the page first unless `height` fits (or the page is still empty).
+  void keep_together(double height);
+  std::function<void(PageFlow&)> running_header;
+  int pages() const { return m_pages; }
+
+  // A paragraph at x, `width` wide.
+  void paragraph(const QString& text, const QFont& font, double x, double width,
+                 Qt::Alignment align = Qt::AlignLeft);
+  // A paragraph in a frame with a grey ground, framed anew on every page it reaches.
+  void boxed_paragraph(const QString& text, const QFont& font, double x, double width);
+
+  struct Cell {
+    QString text;
+    QFont font;
+    double width = 0;
+    Qt::Alignment align = Qt::AlignLeft;
+  };
+  // Cells side by side from x0, each wrapped to its width; a rule below.
+  // A row taller than what is left of the page continues on the next.
+  void row(const std::vector<Cell>& cells, bool rule_below = true, bool shaded = false, double x0 = 0);
+
+ private:
+  std::unique_ptr<QTextLayout> lay_out(const QString& text, const QFont& font, double width,
+                                       Qt::Alignment align) const;
+
+  QPagedPaintDevice& m_device;
+  QPainter& m_painter;
+  double m_width = 0, m_top = 0, m_bottom = 0, m_foot = 0;
+  double m_y = 0;
+  int m_pages = 1;
+  bool m_drawn = false;  // anything on the current page yet
+  bool m_in_header = false;
+};
+
+}  // namespace printing

@@ -1,0 +1,98 @@
+#include "printing/paper.h"
+
+#include <QMarginsF>
+#include <QPageSize>
+#include <QSizeF>
+
+#include <cmath>
+
+namespace printing {
+
+namespace {
+
+struct PaperSpec {
+  Paper paper;
+  std::string_view name;
+  const char* caption;
+  QSizeF millimetres;
+  double margin;  // millimetres on every side
+};
+
+// Labels are printed edge to edge by thermal printers, which still cannot
+// reach the last millimetres: their margin is small but not nil.
+constexpr PaperSpec kSpecs[] = {
+    {Paper::A4, "a4", "A4", {210, 297}, 12},
+    {Paper::A5, "a5", "A5", {148, 210}, 9},
+    {Paper::Label100x150, "100x150", "100×150 毫米标签", {100, 150}, 3},
+    {Paper::Label76x130, "76x130", "76×130 毫米标签", {76, 130}, 2.5},
+};
+
+const PaperSpec& spec(Paper paper) {
+  for (const PaperSpec& s : kSpecs)
+    if (s.paper == paper) return s;
+  return kSpecs[0];
+}
+
+QPageSize page_size(Paper paper) {
+  switch (paper) {
+    case Paper::A4:
+      return QPageSize(QPageSize::A4);
+    case Paper::A5:
+      return QPageSize(QPageSize::A5);
+    default:
+      return QPageSize(spec(paper).millimetres, QPageSize::Millimeter,
+                       QString::fromUtf8(spec(paper).caption), QPageSize::ExactMatch);
+  }
+}
+
+}  // namespace
+
+std::string_view paper_name(Paper paper) {
+  return spec(paper).name;
+}
+
+std::optional<Paper> paper_named(std::string_view name) {
+  for (const PaperSpec& s : kSpecs)
+    if (s.name == name) return s.paper;
+  return std::nullopt;
+}
+
+QString paper_caption(Paper paper) {
+  return QString::fromUtf8(spec(paper).caption);
+}
+
+bool is_label(Paper paper) {
+  return paper == Paper::Label100x150 || paper == Paper::Label76x130;
+}
+
+QPageLayout page_layout(Paper paper, QPageLayout::Orientation orientation) {
+  const double m = spec(paper).margin;
+  return QPageLayout(page_size(paper), orientation, QMarginsF(m, m, m, m), QPageLayout::Millimeter);
+}
+
+std::optional<Paper> paper_of(const QPageSize& size) {
+  const QSizeF mm = size.size(QPageSize::Millimeter);
+  for (const PaperSpec& s : kSpecs) {
+    const QSizeF want = s.millimetres;
+    auto near = [](QSizeF a, QSizeF b) {
+      return std::abs(a.width() - b.width()) < 1 && std::abs(a.height() - b.height()) < 1;
+    };
+    if (near(mm, want) || near(mm, want.transposed())) return s.paper;
+  }
+  return std::nullopt;
+}
+
+Paper remembered_paper(const app::Settings& settings) {
+  const web::Text name = settings.read_setting(web::gbk("paper"), web::gbk("print"));
+  return paper_named(name).value_or(Paper::A4);
+}
+
+void remember_paper(app::Settings& settings, Paper paper) {
+  settings.write_setting(web::gbk("paper"), std::string(paper_name(paper)), web::gbk("print"));
+}
+
+bool masks_phone(const app::Settings& settings) {
+  return settings.read_number(web::gbk("mask_phone"), web::gbk("print"), 1, 0, 1) == 1;
+}
+
+}  // namespace printing

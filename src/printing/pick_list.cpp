@@ -1,0 +1,95 @@
+#include "printing/pick_list.h"
+
+#include <QCollator>
+#include <QLocale>
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "core/columns.h"
+#include "core/table_snapshot.h"
+#include "web/text.h"
+
+namespace printing {
+
+namespace {
+
+QString qs(const web::Text& text) {
+  return QString::fromStdString(web::gbk_to_utf8(text));
+}
+
+}  // namespace
+
+std::optional<long long> quantity_of(const QString& text) {
+  const QString t = text.trimmed().normalized(QString::NormalizationForm_KC);  // ２ -> 2
+  long long value = 0;
+  int digits = 0;
+  for (QChar c : t) {
+    if (!c.isDigit() || c.unicode() > 0x7f) break;
+    if (++digits > 12) return std::nullopt;  // no shelf holds that many
+    value = value * 10 + c.digitValue();
+  }
+  if (digits == 0) return std::nullopt;
+  return value;
+}
+
+QString masked_phone(const QString& phone) {
+  std::vector<int> digit_at;
+  for (int i = 0; i < phone.size(); ++i)
+    if (phone[i].isDigit()) digit_at.push_back(i);
+  const int n = static_cast<int>(digit_at.size());
+  if (n < 7) return phone;  // too short to keep anything recognisable around four stars
+  QString masked = phone;
+  const int first = (n - 4) / 2;
+  for (int k = first; k < first + 4; ++k) masked[digit_at[k]] = QLatin1Char('*');
+  return masked;
+}
+
+PickList make_pick_list(const std::vector<PrintOrder>& orders, PickSort sort) {
+  PickList list;
+  std::map<std::pair<QString, QString>, std::size_t> index;
+  std::vector<int> last_order;  // per entry: the order that last counted it
+  for (const PrintOrder& order : orders) {
+    const int this_order = list.orders++;
+    QString order_no = qs(app::cell_of(order.row, app::kColOrderNo));
+    if (order_no.isEmpty()) order_no = qs(app::cell_of(order.row, app::kColId));
+    for (const app::GoodsLine& line : order.lines) {
+      ++list.lines;
+      const auto key = std::make_pair(qs(line.goods).trimmed(), qs(line.variant).trimmed());
+      auto [it, added] = index.try_emplace(key, list.entries.size());
+      if (added) {
+        list.entries.push_back({key.first, key.second});
+        last_order.push_back(-1);
+      }
+      PickEntry& entry = list.entries[it->second];
+      if (const auto q = quantity_of(qs(line.quantity))) {
+        entry.quantity += *q;
+        list.items += *q;
+      } else {
+        ++entry.unread_quantities;
+      }
+      if (last_order[it->second] != this_order) {  // an order with two lines of it counts once
+        last_order[it->second] = this_order;
+        entry.order_nos << order_no;
+        ++entry.orders;
+      }
+    }
+  }
+  QCollator pinyin(QLocale(QLocale::Chinese, QLocale::China));
+  pinyin.setNumericMode(true);
+  auto by_name = [&](const PickEntry& a, const PickEntry& b) {
+    if (const int c = pinyin.compare(a.goods, b.goods)) return c < 0;
+    return pinyin.compare(a.variant, b.variant) < 0;
+  };
+  if (sort == PickSort::ByQuantity)
+    std::stable_sort(list.entries.begin(), list.entries.end(), [&](const PickEntry& a, const PickEntry& b) {
+      if (a.quantity != b.quantity) return a.quantity > b.quantity;
+      return by_name(a, b);
+    });
+  else
+    std::stable_sort(list.entries.begin(), list.entries.end(), by_name);
+  return list;
+}
+
+}  // namespace printing
