@@ -351,6 +351,10 @@ void MainWindow::place_order_tools() {
   control("按钮12")->setGeometry(right - 358, 85, 60, 24);
   m_sender_choice->setGeometry(630, 85, right - 358 - 6 - 630, 24);
   m_scan_button->setGeometry(right - 294, 85, 60, 24);
+  // The packing table's paper, above the shipping tools: in the free strip
+  // between 打赏作者 and the dashboard's counts, which keep their places.
+  m_print_pick_list->setGeometry(650, 58, 80, 23);
+  m_print_slips->setGeometry(734, 58, 80, 23);
   m_search->setGeometry(right - 230, 86, 140, 22);
   m_search_count->setGeometry(right - 86, 86, 82, 22);
 }

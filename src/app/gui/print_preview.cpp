@@ -1,10 +1,12 @@
 #include "app/gui/print_preview.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintPreviewWidget>
@@ -18,24 +20,30 @@
 namespace app {
 
 PrintPreview::PrintPreview(QWidget* parent, Settings& settings, printing::PrintJob job)
-    : QPrintPreviewDialog(&m_printer, parent), m_settings(settings), m_job(std::move(job)) {
+    : QPrintPreviewDialog(parent), m_settings(settings), m_job(std::move(job)) {
+  m_printer = printer();  // the dialog's own
+  // Fine enough that a barcode's module widths come out exact.
+  m_printer->setResolution(600);
   setAttribute(Qt::WA_DeleteOnClose);
   setObjectName(QStringLiteral("打印预览"));
   const QString title = printing::document_title(m_job.document);
   setWindowTitle(u("%1 — 打印预览（%2笔订单）").arg(title).arg(m_job.orders.size()));
   m_options.paper = printing::remembered_paper(settings);
   m_options.mask_phone = printing::masks_phone(settings);
-  m_printer.setDocName(title);
-  m_printer.setPageLayout(printing::page_layout(m_options.paper));
+  m_printer->setDocName(title);
+  m_printer->setPageLayout(printing::page_layout(m_options.paper));
   m_preview = findChild<QPrintPreviewWidget*>();
   connect(this, &QPrintPreviewDialog::paintRequested, this, &PrintPreview::paint);
 
-  QToolBar* bar = findChild<QToolBar*>();
-  if (!bar) {  // Qt's layout changed: the choices go on a bar of their own
-    bar = new QToolBar(this);
+  // The documents' own choices on a bar of their own under Qt's, which is full.
+  auto* bar = new QToolBar(this);
+  bar->setObjectName(QStringLiteral("打印选项"));
+  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  if (auto* box = qobject_cast<QBoxLayout*>(layout()))
+    box->insertWidget(0, bar);
+  else
     bar->show();
-  }
-  bar->addSeparator();
+  bar->addWidget(new QLabel(u("纸张："), bar));
   m_paper_choice = new QComboBox(bar);
   m_paper_choice->setObjectName(QStringLiteral("纸张"));
   m_paper_choice->setToolTip(u("纸张：A4、A5，或快递面单打印机的热敏标签"));
@@ -64,7 +72,7 @@ PrintPreview::PrintPreview(QWidget* parent, Settings& settings, printing::PrintJ
   QAction* pdf = bar->addAction(u("保存为PDF"));
   pdf->setObjectName(QStringLiteral("保存为PDF"));
   connect(pdf, &QAction::triggered, this, &PrintPreview::ask_and_save_pdf);
-  resize(900, 760);
+  resize(960, 780);
 }
 
 void PrintPreview::paint(QPrinter* printer) {
@@ -79,7 +87,7 @@ void PrintPreview::choose_paper(int index) {
   if (index < 0 || index >= static_cast<int>(std::size(printing::kPapers))) return;
   m_options.paper = printing::kPapers[index];
   printing::remember_paper(m_settings, m_options.paper);
-  m_printer.setPageLayout(printing::page_layout(m_options.paper, m_printer.pageLayout().orientation()));
+  m_printer->setPageLayout(printing::page_layout(m_options.paper, m_printer->pageLayout().orientation()));
   show_again();
 }
 

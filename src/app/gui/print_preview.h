@@ -40,7 +40,7 @@ class PrintPreview : public QPrintPreviewDialog {
   Settings& m_settings;
   printing::PrintJob m_job;
   printing::PrintOptions m_options;
-  QPrinter m_printer{QPrinter::HighResolution};
+  QPrinter* m_printer = nullptr;
   QComboBox* m_paper_choice = nullptr;
   QPrintPreviewWidget* m_preview = nullptr;
 };
