@@ -29,7 +29,7 @@ double body_points(const PrintOptions& options) {
     case Paper::A5:
       return 9;
     default:
-      return 8;
+      return 7.5;
   }
 }
 

@@ -86,7 +86,9 @@ void paint_slip(PageFlow& flow, const PrintJob& job, const PrintOrder& order, co
     flow.advance(flow.mm(1.5));
   }
 
-  const double cw[] = {w * 0.40, w * 0.22, w * 0.10, w * 0.14, w * 0.14};
+  // Prices keep to one line: on a narrow label they take a larger share.
+  const double cw[] = {w * (label ? 0.34 : 0.40), w * (label ? 0.18 : 0.22), w * 0.10,
+                       w * (label ? 0.19 : 0.14), w * (label ? 0.19 : 0.14)};
   auto head = [&](PageFlow& f) {
     f.row({{u("商品"), bold, cw[0]},
            {u("规格"), bold, cw[1]},
@@ -118,7 +120,7 @@ void paint_slip(PageFlow& flow, const PrintJob& job, const PrintOrder& order, co
   flow.paragraph(totals, bold, 0, w, right);
   flow.advance(flow.mm(1.5));
 
-  const double box = flow.mm(label ? 10 : 16);
+  const double box = flow.mm(label ? 8 : 16);
   flow.keep_together(flow.line_height(small) + box);
   flow.paragraph(u("备注"), small, 0, w);
   flow.painter().save();

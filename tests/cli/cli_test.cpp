@@ -401,3 +401,53 @@ TEST(CliOutput, RowsPrintAsJsonAndTsvWhateverTheirCells) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string pdf_text(const fs::path& pdf) {
+  QProcess p;
+  p.start(QStringLiteral("pdftotext"), {QString::fromStdString(pdf.string()), QStringLiteral("-")});
+  p.waitForFinished(60000);
+  std::string text = p.readAllStandardOutput().toStdString();
+  std::erase_if(text, [](char c) { return c == '\n' || c == ' ' || c == '\f'; });
+  return text;
+}
+
+TEST_F(Cli, PrintWritesTheListsSlipsAndAWorkbooksPickListOffline) {
+  const fs::path slips = m_dir.path() / "slips.pdf";
+  const Finished r = run({"print", "slips", "--paper", "a5", "-o", slips.string()});
+  ASSERT_EQ(r.exit, 0) << r.err;
+  const std::string text = pdf_text(slips);
+  for (const std::string& id : ids_in_state(20)) {  // details were fetched for every slip
+    EXPECT_NE(text.find(m_mall.order(id).order_no), std::string::npos) << id;
+    EXPECT_NE(text.find(m_mall.order(id).consignee), std::string::npos) << id;
+  }
+
+  // The workbook's 商品明细 lines, summed with no request to the back office.
+  const fs::path book = m_dir.path() / "to-ship.xlsx";
+  ASSERT_EQ(run({"list", "to-ship", "--details", "--format", "xlsx", "-o", book.string()}).exit, 0);
+  const std::size_t requests = m_mall.requests().size();
+  const fs::path pick = m_dir.path() / "pick.pdf";
+  const Finished p = run({"print", "picklist", "--from", book.string(), "-o", pick.string()});
+  ASSERT_EQ(p.exit, 0) << p.err;
+  EXPECT_EQ(m_mall.requests().size(), requests);
+  int lines = 0;
+  long items = 0;
+  for (const std::string& id : ids_in_state(20)) {
+    const mall::Order& o = m_mall.order(id);
+    lines += 1 + static_cast<int>(o.more_goods.size());
+    items += std::stol(o.quantity);
+    for (const auto& g : o.more_goods) items += std::stol(g.quantity);
+  }
+  EXPECT_NE(pdf_text(pick).find("合计：" + std::to_string(ids_in_state(20).size()) + "笔订单，" +
+                                std::to_string(lines) + "行商品，共" + std::to_string(items) + "件"),
+            std::string::npos);
+
+  // Nothing to print: said, and no file.
+  std::ofstream(m_dir.path() / "empty.xlsx") << "not a workbook";
+  const fs::path none = m_dir.path() / "none.pdf";
+  EXPECT_EQ(run({"print", "slips", "--from", (m_dir.path() / "empty.xlsx").string(), "-o", none.string()}).exit, 1);
+  EXPECT_FALSE(fs::exists(none));
+}
+
+}  // namespace

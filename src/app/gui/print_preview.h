@@ -27,6 +27,7 @@ class PrintPreview : public QPrintPreviewDialog {
 
   QComboBox* paper_choice() const { return m_paper_choice; }
   const printing::PrintOptions& options() const { return m_options; }
+  const printing::PrintJob& job() const { return m_job; }
   // Writes the document as shown; false with the reason told in a message box.
   bool save_pdf(const QString& path);
   // Asks where, then save_pdf.
