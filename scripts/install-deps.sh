@@ -31,7 +31,7 @@ packages=(
   dbus-daemon
   # fuzzing (fuzz/smoke.sh): clang, libFuzzer and sanitizer runtimes, llvm-symbolizer
   clang libclang-rt-14-dev llvm
-  # fonts so the window shows Chinese text
+  # fonts so the window shows Chinese text and printed PDFs embed it
   fonts-wqy-microhei
   # Qt's own dialogs in Chinese
   qt6-translations-l10n

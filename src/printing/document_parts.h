@@ -10,6 +10,7 @@
 namespace printing {
 
 QString qs(const web::Text& text);
+inline QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 QString cell_text(const app::OrderRow& row, int column);
 
 // Body text size for the paper: smaller on labels.

@@ -12,10 +12,6 @@ namespace printing {
 
 namespace {
 
-QString u(const char* utf8) {
-  return QString::fromUtf8(utf8);
-}
-
 // The order number as printed and encoded: the ID where it has none.
 QString order_number(const PrintOrder& order) {
   const QString no = cell_text(order.row, app::kColOrderNo);
@@ -59,9 +55,11 @@ void paint_slip(PageFlow& flow, const PrintJob& job, const PrintOrder& order, co
   const Qt::Alignment right = Qt::AlignRight;
   const double w = flow.width();
 
-  flow.running_header = [&](PageFlow& f) {
+  // A slip that runs onto another page names its order at the top of it.
+  auto continued = [&](PageFlow& f) {
     f.paragraph(u("发货单　订单号 %1（续）").arg(number), small, 0, f.width());
   };
+  flow.running_header = continued;
   store_header(flow, job, options);
   flow.paragraph(u("订单号 ") + number, flow.font(points + 2, true), 0, w);
   paint_codes(flow, number, options);
@@ -98,7 +96,7 @@ void paint_slip(PageFlow& flow, const PrintJob& job, const PrintOrder& order, co
           true, true);
   };
   flow.running_header = [&](PageFlow& f) {
-    f.paragraph(u("发货单　订单号 %1（续）").arg(number), small, 0, f.width());
+    continued(f);
     head(f);
   };
   head(flow);
@@ -111,9 +109,7 @@ void paint_slip(PageFlow& flow, const PrintJob& job, const PrintOrder& order, co
               {qs(line.unit_price), body, cw[3], right},
               {qs(line.line_total), body, cw[4], right}});
   }
-  flow.running_header = [&](PageFlow& f) {
-    f.paragraph(u("发货单　订单号 %1（续）").arg(number), small, 0, f.width());
-  };
+  flow.running_header = continued;
   QString totals = u("共 %1 件　订单总额 %2").arg(items).arg(cell_text(order.row, app::kColTotal));
   const QString paid = cell_text(order.row, app::kColPaid);
   if (!paid.isEmpty()) totals += u("　支付金额 ") + paid;

@@ -9,17 +9,10 @@
 
 #include "core/columns.h"
 #include "core/table_snapshot.h"
+#include "printing/document_parts.h"
 #include "web/text.h"
 
 namespace printing {
-
-namespace {
-
-QString qs(const web::Text& text) {
-  return QString::fromStdString(web::gbk_to_utf8(text));
-}
-
-}  // namespace
 
 std::optional<long long> quantity_of(const QString& text) {
   const QString t = text.trimmed().normalized(QString::NormalizationForm_KC);  // ２ -> 2

@@ -9,10 +9,6 @@ namespace printing {
 
 namespace {
 
-QString u(const char* utf8) {
-  return QString::fromUtf8(utf8);
-}
-
 std::vector<double> column_widths(const PageFlow& flow, bool order_numbers) {
   const double w = flow.width();
   // 序号, 商品, 规格, 数量, 订单数 [, 订单号]

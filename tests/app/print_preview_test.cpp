@@ -62,4 +62,24 @@ TEST_F(PrintTest, TheSelectedRowsArePrintedWithTheirDetailsFetchedFirst) {
   shown->close();
 }
 
+TEST_F(PrintTest, AnOrderWhoseDetailsDoNotComeIsNamedAndLeftOutOfEveryRow) {
+  sign_in();
+  click("按钮4");
+  ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(30)));
+  const int rows = m_window.row_count(app::kOrderList);
+  ASSERT_GE(rows, 2);
+  const std::string broken = m_window.cell(app::kOrderList, 1, app::kColId);
+  m_mall.override_page("/order/edit?id=" + broken, "<html><body>维护中</body></html>");
+  m_shown.clear();
+  click("打印拣货单");  // nothing selected: every row
+  app::PrintPreview* shown = preview();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(static_cast<int>(shown->job().orders.size()), rows - 1);
+  ASSERT_EQ(shown->job().left_out.size(), 1u);
+  EXPECT_EQ(shown->job().left_out[0], m_mall.order(broken).order_no);
+  ASSERT_EQ(m_shown.size(), 1u);  // said before the preview
+  EXPECT_NE(m_shown[0].text.find(m_mall.order(broken).order_no), std::string::npos);
+  shown->close();
+}
+
 }  // namespace
