@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <memory>
+
 #include "cli/commands.h"
 #include "exchange/import.h"
 #include "printing/documents.h"
@@ -14,14 +16,13 @@ namespace cli {
 namespace {
 
 // Fonts and painting need a GUI application; a command run from cron has no
-// display, so it draws off screen.
-void ensure_gui_application() {
-  if (QCoreApplication::instance()) return;
+// display, so it draws off screen. It ends with the command, fonts released.
+std::unique_ptr<QGuiApplication> gui_application() {
+  if (QCoreApplication::instance()) return nullptr;
   static int argc = 3;
   static char name[] = "weihe-cli", option[] = "-platform", platform[] = "offscreen";
   static char* argv[] = {name, option, platform, nullptr};
-  static QGuiApplication* app = new QGuiApplication(argc, argv);
-  (void)app;
+  return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 std::string list_caption(const std::string& state) {
@@ -36,7 +37,7 @@ std::string list_caption(const std::string& state) {
 int run_print(const SessionOptions& options, const PrintCommandOptions& print) {
   const printing::Document document =
       print.document == "picklist" ? printing::Document::PickList : printing::Document::PackingSlips;
-  ensure_gui_application();
+  const auto application = gui_application();
 
   std::unique_ptr<Session> session =
       print.workbook.empty() ? logged_in_session(options) : local_session(options);

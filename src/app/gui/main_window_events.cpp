@@ -169,10 +169,11 @@ void MainWindow::wire() {
   // Enter in the password box logs in.
   connect(static_cast<QLineEdit*>(control("编辑框2")), &QLineEdit::returnPressed, this,
           [this] { run_ui(m_ops.login); });
-  connect(m_menu, &QMenu::aboutToShow, this,
-          [this] { m_menu->actions().back()->setEnabled(!m_removed.empty()); });  // 撤销删除
+  QList<QAction*> entries = m_menu->actions();
+  entries.removeIf([](const QAction* a) { return a->isSeparator(); });
+  QAction* undo = entries[10];  // 撤销删除
+  connect(m_menu, &QMenu::aboutToShow, this, [this, undo] { undo->setEnabled(!m_removed.empty()); });
 
-  const QList<QAction*> entries = m_menu->actions();
   const std::function<void()> handlers[] = {
       on_clicked_row([this] { copy_selected_rows(); }),
       [this] { run_ui(m_ops.export_orders); },
@@ -182,11 +183,11 @@ void MainWindow::wire() {
       [this] { run_worker(m_ops.retry_failed_shipments); },
       on_clicked_row([this] { run_ui(m_ops.query_tracking); }),
       [this] { run_worker(m_ops.query_all_tracking); },
-      [this] { print_orders(printing::Document::PickList); },
-      [this] { print_orders(printing::Document::PackingSlips); },
       on_clicked_row([this] { delete_selected_row(); }),
       [this] { clear_orders(); },
-      [this] { undo_removal(); }};
+      [this] { undo_removal(); },
+      [this] { print_orders(printing::Document::PickList); },
+      [this] { print_orders(printing::Document::PackingSlips); }};
   for (int i = 0; i < entries.size(); ++i)
     connect(entries[i], &QAction::triggered, this, handlers[i]);
 }

@@ -394,9 +394,12 @@ void MainWindow::build_menu() {
   m_menu = new QMenu(u("a"), this);
   m_menu->setObjectName(QStringLiteral("order_menu"));
   for (const char* entry : {"复制", "导出订单", "导入订单", "选中行发货", "导入单号发货",
-                            "重试发货失败的订单", "查询当前订单物流", "查询全部订单物流",
-                            "打印拣货单…", "打印发货单…", "删除本条订单", "清空订单", "撤销删除"})
+                            "重试发货失败的订单", "查询当前订单物流", "查询全部订单物流", "删除本条订单",
+                            "清空订单", "撤销删除"})
     m_menu->addAction(u(entry));
+  // The packing table's paper, after the system's own entries.
+  m_menu->addSeparator();
+  for (const char* entry : {"打印拣货单…", "打印发货单…"}) m_menu->addAction(u(entry));
 }
 
 void MainWindow::window_created() {
