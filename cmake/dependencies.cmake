@@ -1,5 +1,5 @@
 find_package(Threads REQUIRED)
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus PrintSupport)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus PrintSupport Charts)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(curl REQUIRED IMPORTED_TARGET libcurl)
 pkg_check_modules(pcre2 REQUIRED IMPORTED_TARGET libpcre2-8)

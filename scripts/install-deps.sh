@@ -17,6 +17,8 @@ packages=(
   libsqlite3-dev
   # barcodes on printed packing slips
   libzint-dev
+  # the 统计 page's and the report's charts
+  qt6-charts-dev libqt6opengl6-dev
   # workbooks
   libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev
   # command line: options and JSON output; packaging (cpack -G DEB runs dpkg-shlibdeps)

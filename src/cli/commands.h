@@ -85,6 +85,15 @@ struct ArchiveSearchOptions {
   std::string format = "jsonl";  // jsonl | tsv | xlsx
   std::string output;
 };
+struct ReportOptions {
+  std::string since, until;      // "YYYY-MM-DD"; empty: the last 30 days
+  std::string by = "day";        // day | week | month
+  bool refresh = false;          // list every order with details first (logged in)
+  std::string format = "json";   // json | tsv | xlsx | pdf
+  std::string output;
+};
+int run_report(const SessionOptions& session, const ReportOptions& options);
+
 int run_archive_search(const SessionOptions& session, const ArchiveSearchOptions& options);
 int run_archive_import(const SessionOptions& session, const std::vector<std::string>& files);
 int run_archive_forget(const SessionOptions& session, const std::string& before);

@@ -166,6 +166,24 @@ int main(int argc, char** argv) {
       ->type_name("YYYY-MM-DD")
       ->check(is_date);
 
+  cli::ReportOptions report;
+  auto* report_command = app.add_subcommand(
+      "report", "Print the shop's figures over the order archive as one JSON object (no login)");
+  report_command->add_option("--since", report.since, "Paid on or after DATE (default: 29 days ago)")
+      ->type_name("YYYY-MM-DD")
+      ->check(is_date);
+  report_command->add_option("--until", report.until, "Paid on or before DATE (default: today)")
+      ->type_name("YYYY-MM-DD")
+      ->check(is_date);
+  report_command->add_option("--by", report.by, "Periods: day (default) | week | month")
+      ->check(CLI::IsMember({"day", "week", "month"}));
+  report_command->add_flag("--refresh", report.refresh,
+                           "Log in and list every order with its details first, so the archive is current");
+  report_command->add_option("--format", report.format, "json (default) | tsv | xlsx | pdf")
+      ->check(CLI::IsMember({"json", "tsv", "xlsx", "pdf"}));
+  report_command->add_option("-o,--output", report.output, "Write to FILE (needed for xlsx and pdf)")
+      ->type_name("FILE");
+
   cli::PrintCommandOptions print;
   auto* print_command = app.add_subcommand(
       "print", "Write a pick list or packing slips of one order list (or a workbook's orders) as a PDF");
@@ -219,6 +237,7 @@ int main(int argc, char** argv) {
   if (poll_command->parsed()) return cli::run_poll(session, poll);
   if (journal_command->parsed()) return cli::run_journal(session, journal);
   if (print_command->parsed()) return cli::run_print(session, print);
+  if (report_command->parsed()) return cli::run_report(session, report);
   if (archive_search_command->parsed()) return cli::run_archive_search(session, archive_search);
   if (archive_import_command->parsed()) return cli::run_archive_import(session, archive_files);
   if (archive_forget_command->parsed()) return cli::run_archive_forget(session, forget_before);

@@ -36,4 +36,27 @@ std::vector<GoodsLine> goods_lines_of_row(const GoodsLineBook& book, const std::
   return lines;
 }
 
+std::optional<long long> quantity_of(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  long long value = 0;
+  int digits = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    int d = -1;
+    if (s[i] >= '0' && s[i] <= '9') {
+      d = s[i] - '0';
+      i += 1;
+    } else if (s.substr(i, 2) == "\xEF\xBC" && i + 2 < s.size() &&
+               static_cast<unsigned char>(s[i + 2]) >= 0x90 && static_cast<unsigned char>(s[i + 2]) <= 0x99) {
+      d = static_cast<unsigned char>(s[i + 2]) - 0x90;  // ０..９ (U+FF10..U+FF19)
+      i += 3;
+    } else {
+      break;
+    }
+    if (++digits > 12) return std::nullopt;  // no shelf holds that many
+    value = value * 10 + d;
+  }
+  if (digits == 0) return std::nullopt;
+  return value;
+}
+
 }  // namespace app

@@ -9,6 +9,8 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "store/goods_line.h"
@@ -38,6 +40,10 @@ class GoodsLineBook {
 // Lines between system text and UTF-8 (the archive's and the workbooks').
 std::vector<GoodsLine> lines_in_utf8(const std::vector<GoodsLine>& system_text);
 std::vector<GoodsLine> lines_in_system_text(const std::vector<GoodsLine>& utf8);
+
+// The whole number a quantity cell (UTF-8) holds: leading digits, full-width
+// ones too, a unit after them allowed ("2", "２", "2件"); nothing for another text.
+std::optional<long long> quantity_of(std::string_view utf8);
 
 // The lines of a table row: those read for its order, else the first line
 // its columns 商品 to 总价 hold (none when 商品 is empty).

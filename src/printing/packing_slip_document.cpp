@@ -102,7 +102,7 @@ void paint_slip(PageFlow& flow, const PrintJob& job, const PrintOrder& order, co
   head(flow);
   long long items = 0;
   for (const app::GoodsLine& line : order.lines) {
-    items += quantity_of(qs(line.quantity)).value_or(0);
+    items += app::quantity_of(web::gbk_to_utf8(line.quantity)).value_or(0);
     flow.row({{qs(line.goods), body, cw[0]},
               {qs(line.variant), body, cw[1]},
               {qs(line.quantity), bold, cw[2], right},

@@ -14,19 +14,6 @@
 
 namespace printing {
 
-std::optional<long long> quantity_of(const QString& text) {
-  const QString t = text.trimmed().normalized(QString::NormalizationForm_KC);  // ２ -> 2
-  long long value = 0;
-  int digits = 0;
-  for (QChar c : t) {
-    if (!c.isDigit() || c.unicode() > 0x7f) break;
-    if (++digits > 12) return std::nullopt;  // no shelf holds that many
-    value = value * 10 + c.digitValue();
-  }
-  if (digits == 0) return std::nullopt;
-  return value;
-}
-
 QString masked_phone(const QString& phone) {
   std::vector<int> digit_at;
   for (int i = 0; i < phone.size(); ++i)
@@ -56,7 +43,7 @@ PickList make_pick_list(const std::vector<PrintOrder>& orders, PickSort sort) {
         last_order.push_back(-1);
       }
       PickEntry& entry = list.entries[it->second];
-      if (const auto q = quantity_of(qs(line.quantity))) {
+      if (const auto q = app::quantity_of(web::gbk_to_utf8(line.quantity))) {
         entry.quantity += *q;
         list.items += *q;
       } else {

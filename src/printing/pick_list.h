@@ -34,9 +34,6 @@ struct PickList {
 
 PickList make_pick_list(const std::vector<PrintOrder>& orders, PickSort sort);
 
-// The whole number a quantity cell holds, full-width digits and a unit after it allowed.
-std::optional<long long> quantity_of(const QString& text);
-
 // "13812345678" -> "138****5678": the middle four digits hidden, other characters kept.
 QString masked_phone(const QString& phone);
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/civil_time.h"
 #include "store/order_archive.h"
 #include "store/statement.h"
 
@@ -43,11 +44,8 @@ std::vector<GoodsLine> unpack_items(std::string_view s);
 std::string pack_states(const std::vector<ArchivedOrder::StateSeen>& states);
 std::vector<ArchivedOrder::StateSeen> unpack_states(std::string_view s);
 
-// "2026-03-05 14:02:09" (the time may be shorter or missing) as seconds of
-// the local calendar; nothing when it is no such time.
-std::optional<std::int64_t> civil_seconds(std::string_view t);
-// "2026-03-31" -> "2026-04-01".
-std::string next_day(const std::string& date);
+using store::civil_seconds;
+using store::next_day;
 // Where a record belongs by its pay time (first seen when unpaid).
 std::int64_t base_key(const ArchivedOrder& o);
 

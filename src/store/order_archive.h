@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,17 @@ struct ArchiveQuery {
   int limit = 200;           // 0: no limit
 };
 
+// A paid order as the shop's figures read it (UTF-8): what it sold, to whom,
+// when it was paid and shipped, and its parcel's last tracking answer.
+struct PaidOrder {
+  std::string order_id, order_no, member, paid, pay_time, state, tracking_no;
+  std::vector<GoodsLine> items;  // every line, else the first as the columns hold it
+  std::vector<ArchivedOrder::StateSeen> states;
+  std::string shipped_time;      // the journal's first successful shipment; empty: none
+  std::string tracking_reply;    // empty: never asked
+  std::int64_t reply_fetched = 0;  // Unix time the answer came
+};
+
 class OrderArchive {
  public:
   explicit OrderArchive(Database& db);
@@ -89,6 +101,12 @@ class OrderArchive {
   // Every 状态 text the archive holds, in text order (a back office names its
   // own states). On the reader connection.
   std::vector<std::string> states(std::string* error);
+
+  // Every order of `shop` (empty: every shop) paid from `since` through
+  // `until` ("YYYY-MM-DD"), oldest pay time first, on the reader connection;
+  // false with `error` when the archive cannot be read.
+  bool for_each_paid(const std::string& shop, const std::string& since, const std::string& until,
+                     const std::function<void(const PaidOrder&)>& visit, std::string* error);
 
   // Deletes the records paid before `date` ("YYYY-MM-DD"), or first seen
   // before it when unpaid; how many, or nothing with `error`.

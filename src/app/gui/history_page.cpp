@@ -211,13 +211,31 @@ void HistoryPage::show_found(int generation, const std::vector<store::ArchivedOr
                        : QString::fromUtf8("找到 %1 笔").arg(total));
 }
 
-void HistoryPage::open_order(int row) {
-  if (row < 0 || row >= static_cast<int>(m_found.size())) return;
+void open_archived_order(QWidget* parent, const store::ArchivedOrder& order, int serial) {
   std::vector<Text> titles;
   for (const ListColumn& c : order_columns()) titles.push_back(web::gbk(c.title));
-  OrderRow cells = table_row_of(m_found[row]);
-  cells[kColSerial] = std::to_string(row + 1);
-  show_row_window(this, titles, cells, extras_of_archived(m_found[row]));
+  OrderRow cells = table_row_of(order);
+  cells[kColSerial] = std::to_string(serial);
+  show_row_window(parent, titles, cells, extras_of_archived(order));
+}
+
+void HistoryPage::open_order(int row) {
+  if (row < 0 || row >= static_cast<int>(m_found.size())) return;
+  open_archived_order(this, m_found[row], row + 1);
+}
+
+void HistoryPage::show_pay_range(const QDate& since, const QDate& until) {
+  const QSignalBlocker quiet_text(m_text), quiet_state(m_state), quiet_dates(m_use_dates),
+      quiet_since(m_since), quiet_until(m_until);
+  m_typing.stop();
+  m_text->clear();
+  m_state->setCurrentIndex(0);
+  m_use_dates->setChecked(true);
+  m_since->setEnabled(true);
+  m_until->setEnabled(true);
+  m_since->setDate(since);
+  m_until->setDate(until);
+  search();
 }
 
 void HistoryPage::load_into_order_list() {

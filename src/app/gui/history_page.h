@@ -17,6 +17,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDate;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -26,6 +27,9 @@ namespace app {
 
 struct Context;
 
+// The row window of an archived order: every column, line and state.
+void open_archived_order(QWidget* parent, const store::ArchivedOrder& order, int serial);
+
 class HistoryPage : public QWidget {
  public:
   explicit HistoryPage(QWidget* parent);
@@ -33,6 +37,9 @@ class HistoryPage : public QWidget {
   // With what the page shows now, on a worker; the result comes when found
   // (the count says "正在查找……" meanwhile).
   void search();
+  // Every order paid from `since` through `until`, whatever else was asked
+  // before (a period the 统计 page was clicked on).
+  void show_pay_range(const QDate& since, const QDate& until);
   // Shown at most; the count says how many were found.
   static constexpr int kShown = 500;
 

@@ -44,6 +44,7 @@ class Database;
 namespace app {
 
 class HistoryPage;
+class ReportPage;
 class JournalPage;
 struct Context;
 class OrderFilter;
@@ -141,7 +142,7 @@ class MainWindow : public QWidget, public Form {
 
   // The database whose shipping journal the 发货记录 page shows.
   void set_database(store::Database* database);
-  // The context whose order archive the 历史订单 page searches.
+  // The context whose order archive the 历史订单 page searches and 统计 counts.
   void set_history_context(Context* ctx);
 
  protected:
@@ -237,6 +238,7 @@ class MainWindow : public QWidget, public Form {
   QPushButton* m_new_orders = nullptr;
   JournalPage* m_journal_page = nullptr;
   HistoryPage* m_history_page = nullptr;
+  ReportPage* m_report_page = nullptr;
   QTimer m_timer;
   MessageHandler m_message_handler;
   DesktopNotifier* m_notifier = nullptr;

@@ -23,6 +23,7 @@
 #include "app/gui/desktop_notifier.h"
 #include "app/gui/fixed_texts.h"
 #include "app/gui/history_page.h"
+#include "app/gui/report_page.h"
 #include "app/gui/journal_page.h"
 #include "app/gui/layout_memory.h"
 #include "app/gui/main_window.h"
@@ -132,7 +133,7 @@ void MainWindow::build() {
     QRect area = screen->availableGeometry();
     move(area.x() + (area.width() - 1142) / 2, area.y() + (area.height() - 533) / 2);
   }
-  m_page_controls.resize(10);
+  m_page_controls.resize(11);
   build_top();
   build_pages();
   build_menu();
@@ -188,9 +189,9 @@ void MainWindow::build_pages() {
   m_tabs = add(new QTabWidget(this), "选择夹1", kTabsGeometry);
   for (const char* title :
        {"订单管理", "账户提现", "退货管理", "个人信息", "更新内容", "日志", "快递代码", "帮助",
-        "发货记录", "历史订单"})
+        "发货记录", "历史订单", "统计"})
     m_tabs->addTab(new QWidget(), u(title));
-  // Compact headers, so all ten fit left of the controls that sit beside them.
+  // Compact headers, so all eleven fit left of the controls that sit beside them.
   if (auto* bar = m_tabs->findChild<QTabBar*>())
     bar->setStyleSheet(QStringLiteral(
         "QTabBar::tab { padding: 3px 1px; border: 1px solid #a0a0a0; border-bottom: none;"
@@ -231,6 +232,11 @@ void MainWindow::build_pages() {
   help->setPlainText(multi_line_text(help_text()));
   m_journal_page = add(new JournalPage(t), "发货记录", kJournalGeometry, 8);
   m_history_page = add(new HistoryPage(t), "历史订单", kJournalGeometry, 9);
+  m_report_page = add(new ReportPage(t), "统计", kJournalGeometry, 10);
+  m_report_page->on_period_chosen = [this](const QDate& since, const QDate& until) {
+    m_tabs->setCurrentIndex(9);
+    m_history_page->show_pay_range(since, until);
+  };
   show_page(0);
 }
 
@@ -433,10 +439,12 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     orders->view->setGeometry(kOrderListGeometry.adjusted(0, 0, grow_x, grow_y));
   if (m_journal_page) m_journal_page->setGeometry(kJournalGeometry.adjusted(0, 0, grow_x, grow_y));
   if (m_history_page) m_history_page->setGeometry(kJournalGeometry.adjusted(0, 0, grow_x, grow_y));
+  if (m_report_page) m_report_page->setGeometry(kJournalGeometry.adjusted(0, 0, grow_x, grow_y));
 }
 
 void MainWindow::set_history_context(Context* ctx) {
   m_history_page->set_context(ctx);
+  m_report_page->set_context(ctx);
 }
 
 void MainWindow::set_database(store::Database* database) {

@@ -1,0 +1,141 @@
+#include "charts/report_charts.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QHorizontalBarSeries>
+#include <QLineSeries>
+#include <QValueAxis>
+
+#include <algorithm>
+
+namespace charts {
+
+namespace {
+
+QString u(const std::string& utf8) {
+  return QString::fromStdString(utf8);
+}
+
+QChart* new_chart(const char* title) {
+  auto* chart = new QChart;
+  chart->setTitle(QString::fromUtf8(title));
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->legend()->setAlignment(Qt::AlignTop);
+  chart->setMargins(QMargins(4, 4, 4, 4));
+  return chart;
+}
+
+// A value axis from 0 with whole-number steps.
+QValueAxis* count_axis(double most) {
+  auto* axis = new QValueAxis;
+  axis->setRange(0, std::max(1.0, most));
+  axis->setLabelFormat(QStringLiteral("%d"));
+  axis->applyNiceNumbers();
+  return axis;
+}
+
+}  // namespace
+
+QString axis_label(const report::Report& r, const report::PeriodFigures& p) {
+  const QString label = u(p.period.label);
+  switch (r.by) {
+    case report::Grouping::Day: return label.mid(5);
+    case report::Grouping::Week: return label.mid(5) + QString::fromUtf8("周");
+    case report::Grouping::Month: return label;
+  }
+  return label;
+}
+
+QChart* period_chart(const report::Report& r) {
+  QChart* chart = new_chart("订单数与销售额");
+  auto* orders = new QBarSet(QString::fromUtf8("订单数"));
+  auto* revenue = new QLineSeries;
+  revenue->setName(QString::fromUtf8("销售额（元）"));
+  QStringList labels;
+  double most_orders = 0, most_revenue = 0;
+  for (std::size_t i = 0; i < r.periods.size(); ++i) {
+    const auto& p = r.periods[i];
+    *orders << p.orders;
+    // Shown in yuan; the figures themselves stay in fen.
+    revenue->append(static_cast<double>(i), static_cast<double>(p.revenue) / 100);
+    labels << axis_label(r, p);
+    most_orders = std::max(most_orders, static_cast<double>(p.orders));
+    most_revenue = std::max(most_revenue, static_cast<double>(p.revenue) / 100);
+  }
+  auto* bars = new QBarSeries;
+  bars->append(orders);
+  chart->addSeries(bars);
+  chart->addSeries(revenue);
+  auto* x = new QBarCategoryAxis;
+  x->append(labels);
+  if (labels.size() > 14) x->setLabelsAngle(-90);
+  chart->addAxis(x, Qt::AlignBottom);
+  bars->attachAxis(x);
+  revenue->attachAxis(x);
+  QValueAxis* left = count_axis(most_orders);
+  left->setTitleText(QString::fromUtf8("订单数"));
+  chart->addAxis(left, Qt::AlignLeft);
+  bars->attachAxis(left);
+  auto* right = new QValueAxis;
+  right->setRange(0, std::max(1.0, most_revenue));
+  right->applyNiceNumbers();
+  right->setLabelFormat(QStringLiteral("%.0f"));
+  right->setTitleText(QString::fromUtf8("元"));
+  chart->addAxis(right, Qt::AlignRight);
+  revenue->attachAxis(right);
+  return chart;
+}
+
+QChart* top_goods_chart(const report::Report& r) {
+  QChart* chart = new_chart("热销商品（数量）");
+  auto* quantity = new QBarSet(QString::fromUtf8("数量"));
+  QStringList names;
+  double most = 0;
+  // Best at the top: a horizontal bar chart draws its first category at the bottom.
+  for (auto it = r.top_by_quantity.rbegin(); it != r.top_by_quantity.rend(); ++it) {
+    *quantity << static_cast<double>(it->quantity);
+    QString name = u(it->goods);
+    if (!it->variant.empty()) name += QStringLiteral(" · ") + u(it->variant);
+    names << (name.size() > 18 ? name.left(17) + QStringLiteral("…") : name);
+    most = std::max(most, static_cast<double>(it->quantity));
+  }
+  auto* bars = new QHorizontalBarSeries;
+  bars->append(quantity);
+  chart->addSeries(bars);
+  auto* y = new QBarCategoryAxis;
+  y->append(names);
+  chart->addAxis(y, Qt::AlignLeft);
+  bars->attachAxis(y);
+  QValueAxis* x = count_axis(most);
+  chart->addAxis(x, Qt::AlignBottom);
+  bars->attachAxis(x);
+  chart->legend()->hide();
+  return chart;
+}
+
+QChart* ship_hours_chart(const report::Report& r) {
+  QChart* chart = new_chart("付款到发货用时");
+  auto* orders = new QBarSet(QString::fromUtf8("订单数"));
+  QStringList bins;
+  double most = 0;
+  for (std::size_t b = 0; b < report::ship_hour_bins().size(); ++b) {
+    *orders << r.ship_hours.histogram[b];
+    bins << u(report::ship_hour_bins()[b]);
+    most = std::max(most, static_cast<double>(r.ship_hours.histogram[b]));
+  }
+  auto* bars = new QBarSeries;
+  bars->append(orders);
+  chart->addSeries(bars);
+  auto* x = new QBarCategoryAxis;
+  x->append(bins);
+  chart->addAxis(x, Qt::AlignBottom);
+  bars->attachAxis(x);
+  QValueAxis* y = count_axis(most);
+  chart->addAxis(y, Qt::AlignLeft);
+  bars->attachAxis(y);
+  chart->legend()->hide();
+  return chart;
+}
+
+}  // namespace charts
