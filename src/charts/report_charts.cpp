@@ -8,6 +8,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace charts {
 
@@ -26,12 +27,24 @@ QChart* new_chart(const char* title) {
   return chart;
 }
 
+QFont small_font() {
+  QFont f;
+  f.setPointSizeF(7);
+  return f;
+}
+
 // A value axis from 0 with whole-number steps.
 QValueAxis* count_axis(double most) {
   auto* axis = new QValueAxis;
-  axis->setRange(0, std::max(1.0, most));
   axis->setLabelFormat(QStringLiteral("%d"));
-  axis->applyNiceNumbers();
+  const double top = std::max(1.0, std::ceil(most));
+  if (top <= 10) {  // one tick per whole number: no label repeats
+    axis->setRange(0, top);
+    axis->setTickCount(static_cast<int>(top) + 1);
+  } else {
+    axis->setRange(0, top);
+    axis->applyNiceNumbers();
+  }
   return axis;
 }
 
@@ -40,7 +53,8 @@ QValueAxis* count_axis(double most) {
 QString axis_label(const report::Report& r, const report::PeriodFigures& p) {
   const QString label = u(p.period.label);
   switch (r.by) {
-    case report::Grouping::Day: return label.mid(5);
+    case report::Grouping::Day:  // a month of days fits as day numbers
+      return r.periods.size() > 14 ? label.mid(8) : label.mid(5);
     case report::Grouping::Week: return label.mid(5) + QString::fromUtf8("周");
     case report::Grouping::Month: return label;
   }
@@ -67,21 +81,24 @@ QChart* period_chart(const report::Report& r) {
   bars->append(orders);
   chart->addSeries(bars);
   chart->addSeries(revenue);
+  // Among many periods every other label stays blank (a category's label
+  // must be unique: blanks are zero-width spaces of different lengths).
+  if (labels.size() > 16)
+    for (int i = 1; i < labels.size() - 1; i += 2) labels[i] = QString(i, QChar(0x200B));
   auto* x = new QBarCategoryAxis;
   x->append(labels);
-  if (labels.size() > 14) x->setLabelsAngle(-90);
   chart->addAxis(x, Qt::AlignBottom);
+  x->setLabelsFont(small_font());  // after adding: the chart's theme sets fonts then
+  x->setTruncateLabels(false);
   bars->attachAxis(x);
   revenue->attachAxis(x);
   QValueAxis* left = count_axis(most_orders);
-  left->setTitleText(QString::fromUtf8("订单数"));
   chart->addAxis(left, Qt::AlignLeft);
   bars->attachAxis(left);
   auto* right = new QValueAxis;
-  right->setRange(0, std::max(1.0, most_revenue));
+  right->setRange(0, std::max(10.0, most_revenue));  // whole yuan, no label twice
   right->applyNiceNumbers();
   right->setLabelFormat(QStringLiteral("%.0f"));
-  right->setTitleText(QString::fromUtf8("元"));
   chart->addAxis(right, Qt::AlignRight);
   revenue->attachAxis(right);
   return chart;
@@ -106,6 +123,7 @@ QChart* top_goods_chart(const report::Report& r) {
   auto* y = new QBarCategoryAxis;
   y->append(names);
   chart->addAxis(y, Qt::AlignLeft);
+  y->setLabelsFont(small_font());
   bars->attachAxis(y);
   QValueAxis* x = count_axis(most);
   chart->addAxis(x, Qt::AlignBottom);
@@ -130,6 +148,8 @@ QChart* ship_hours_chart(const report::Report& r) {
   auto* x = new QBarCategoryAxis;
   x->append(bins);
   chart->addAxis(x, Qt::AlignBottom);
+  x->setLabelsFont(small_font());
+  x->setTruncateLabels(false);
   bars->attachAxis(x);
   QValueAxis* y = count_axis(most);
   chart->addAxis(y, Qt::AlignLeft);

@@ -71,9 +71,10 @@ bool write_report_pdf(const QString& path, const report::Report& r, const QStrin
       painter.drawRect(cell);
       painter.setPen(Qt::black);
       painter.setFont(caption);
-      painter.drawText(cell.adjusted(mm, mm, -mm, 0), Qt::AlignLeft | Qt::AlignTop, u(figures[i].first));
+      painter.drawText(cell.adjusted(mm, mm, -mm, 0), Qt::AlignLeft | Qt::AlignTop, u(figures[i].caption));
+      painter.drawText(cell.adjusted(mm, 11 * mm, -mm, -mm), Qt::AlignLeft | Qt::TextWordWrap, u(figures[i].note));
       painter.setFont(value);
-      painter.drawText(cell.adjusted(mm, 5 * mm, -mm, -mm), Qt::AlignLeft | Qt::TextWordWrap, u(figures[i].second));
+      painter.drawText(cell.adjusted(mm, 5 * mm, -mm, -mm), Qt::AlignLeft | Qt::AlignTop, u(figures[i].value));
     }
     y += 21 * mm;
     const std::string empty = report::empty_report_sentence(r);

@@ -67,7 +67,8 @@ std::vector<std::string> report_tsv(const Report& r) {
 std::string write_report_workbook(const std::filesystem::path& path, const Report& r) {
   using Rows = std::vector<std::vector<std::string>>;
   Rows overview = {{"时间", r.range.since + " 至 " + r.range.until}};
-  for (const auto& [caption, value] : headline_figures(r)) overview.push_back({caption, value});
+  for (const Headline& f : headline_figures(r))
+    overview.push_back({f.caption, f.note.empty() ? f.value : f.value + "（" + f.note + "）"});
   Rows periods, goods, hours, late, problems;
   for (const PeriodFigures& p : r.periods) periods.push_back({p.period.label, std::to_string(p.orders), yuan_text(p.revenue)});
   for (const GoodsFigures& g : r.top_by_quantity)
@@ -84,18 +85,18 @@ std::string write_report_workbook(const std::filesystem::path& path, const Repor
                                    {"物流异常", {"订单号", "ID", "快递单号", "问题"}, problems}});
 }
 
-std::vector<std::pair<std::string, std::string>> headline_figures(const Report& r) {
+std::vector<Headline> headline_figures(const Report& r) {
   const auto& h = r.ship_hours;
   return {
-      {"订单数", std::to_string(r.orders)},
-      {"销售额", "¥" + yuan_text(r.revenue)},
-      {"客单价", "¥" + yuan_text(r.average_order)},
-      {"发货用时", h.count ? "中位 " + hours_text(h.median) + " 小时，90% 在 " + hours_text(h.p90) + " 小时内"
-                           : "没有已发货的订单"},
-      {"超时未发货", std::to_string(r.late.size()) + " 笔（付款超过 " + std::to_string(r.late_hours) + " 小时）"},
-      {"复购会员", std::to_string(r.repeat_buyers.members) + " 人，订单占 " + share(r.repeat_buyers.orders, r.orders) +
-                       "，销售额 ¥" + yuan_text(r.repeat_buyers.revenue)},
-      {"物流异常", std::to_string(r.problem_parcels.size()) + " 件"}};
+      {"订单数", std::to_string(r.orders), ""},
+      {"销售额", "¥" + yuan_text(r.revenue), ""},
+      {"客单价", "¥" + yuan_text(r.average_order), ""},
+      {"发货用时（中位）", h.count ? hours_text(h.median) + " 小时" : "—",
+       h.count ? "90% 在 " + hours_text(h.p90) + " 小时内，共 " + std::to_string(h.count) + " 笔" : "没有已发货的订单"},
+      {"超时未发货", std::to_string(r.late.size()) + " 笔", "付款超过 " + std::to_string(r.late_hours) + " 小时"},
+      {"复购会员", std::to_string(r.repeat_buyers.members) + " 人",
+       "订单占 " + share(r.repeat_buyers.orders, r.orders) + "，销售额 ¥" + yuan_text(r.repeat_buyers.revenue)},
+      {"物流异常", std::to_string(r.problem_parcels.size()) + " 件", ""}};
 }
 
 std::string empty_report_sentence(const Report& r) {

@@ -21,9 +21,13 @@ nlohmann::ordered_json report_json(const Report& r);
 std::vector<std::string> report_tsv(const Report& r);
 // The empty text when written, else why not.
 std::string write_report_workbook(const std::filesystem::path& path, const Report& r);
-// The figures a merchant reads first, as caption and value:
-// 订单数, 销售额, 客单价, 发货用时, 超时未发货, 复购会员, 物流异常.
-std::vector<std::pair<std::string, std::string>> headline_figures(const Report& r);
+// The figures a merchant reads first: 订单数, 销售额, 客单价, 发货用时,
+// 超时未发货, 复购会员, 物流异常; each a caption, a short value shown large,
+// and what it means (may be empty).
+struct Headline {
+  std::string caption, value, note;
+};
+std::vector<Headline> headline_figures(const Report& r);
 // Why the report is empty, for the page and standard error (UTF-8); empty when it is not.
 std::string empty_report_sentence(const Report& r);
 

@@ -42,7 +42,7 @@ int bin_of(double hours) {
 }  // namespace
 
 const std::vector<std::string>& ship_hour_bins() {
-  static const std::vector<std::string> bins = {"6小时内", "6-12小时", "12-24小时", "1-2天", "2-3天", "3天以上"};
+  static const std::vector<std::string> bins = {"<6时", "6-12时", "12-24时", "1-2天", "2-3天", ">3天"};
   return bins;
 }
 
@@ -86,12 +86,14 @@ void ReportBuilder::add(const store::PaidOrder& o) {
     b.revenue += fen;
   }
 
-  // Shipped: by this program (the journal), else when first seen on its way.
+  // Shipped: by this program (the journal), else when first seen on its
+  // way, if it was seen in another state before (an order first seen on its
+  // way says nothing of when it left).
   std::optional<std::int64_t> shipped_at = store::civil_seconds(o.shipped_time);
   if (!shipped_at)
-    for (const auto& s : o.states)
-      if (s.state == kToReceive) {
-        shipped_at = store::local_civil_seconds(s.seen);
+    for (std::size_t i = 1; i < o.states.size(); ++i)
+      if (o.states[i].state == kToReceive) {
+        shipped_at = store::local_civil_seconds(o.states[i].seen);
         break;
       }
   if (shipped_at && *shipped_at >= *paid_at) m_ship_hours.push_back((*shipped_at - *paid_at) / 3600.0);

@@ -136,9 +136,9 @@ const ControlSpec kControls[] = {
     {"进度条1", "progress", {848, 127, 272, 16}, ""},
     {"选择夹1", "tabs", {0, 128, 1136, 356}, ""},  // the status line below it
     {"超级列表框1", "list", {0, 27, 1128, 326}, ""},  // page controls end inside the tabs
-    {"标签12", "label", {483, 1, 64, 16}, "快递100sky"},
-    {"编辑框7", "masked", {552, 1, 112, 16}, ""},
-    {"标签11", "label", {676, 0, 24, 16}, "快递"},
+    {"标签12", "label", {510, 1, 64, 16}, "快递100sky"},  // right of the 统计 tab
+    {"编辑框7", "masked", {578, 1, 104, 16}, ""},
+    {"标签11", "label", {690, 0, 24, 16}, "快递"},
     {"编辑框8", "edit", {724, 0, 112, 16}, ""},
     {"按钮12", "button", {778, 85, 60, 24}, "批量发货"},  // beside 扫描发货, not over the table
     {"分组框1", "group", {16, 48, 392, 208}, "发起提现"},
@@ -263,9 +263,9 @@ TEST_F(Window, MaskedBoxesHoldTheRealText) {
 TEST_F(Window, TabPagesAndTheirControls) {
   auto* tabs = find<QTabWidget>("选择夹1");
   const char* titles[] = {"订单管理", "账户提现", "退货管理", "个人信息",
-                          "更新内容", "日志",     "快递代码", "帮助", "发货记录", "历史订单"};
-  ASSERT_EQ(tabs->count(), 10);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(tabs->tabText(i), u(titles[i]));
+                          "更新内容", "日志",     "快递代码", "帮助", "发货记录", "历史订单", "统计"};
+  ASSERT_EQ(tabs->count(), 11);
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(tabs->tabText(i), u(titles[i]));
   for (int i : {2, 3}) EXPECT_TRUE(tabs->widget(i)->children().isEmpty());
   m_window->show();
   // Every tab header lies left of the controls beside the headers.

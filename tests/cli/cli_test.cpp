@@ -17,6 +17,7 @@
 #include "exchange/workbook_reader.h"
 #include "exchange/workbook_writer.h"
 #include "mall/stand_in_mall.h"
+#include "report/amounts.h"
 #include "store/shipping_journal.h"
 #include "support/temp_dir.h"
 
@@ -448,6 +449,37 @@ TEST_F(Cli, PrintWritesTheListsSlipsAndAWorkbooksPickListOffline) {
   const fs::path none = m_dir.path() / "none.pdf";
   EXPECT_EQ(run({"print", "slips", "--from", (m_dir.path() / "empty.xlsx").string(), "-o", none.string()}).exit, 1);
   EXPECT_FALSE(fs::exists(none));
+}
+
+TEST_F(Cli, ReportCountsTheArchivedOrdersOfTheRangeWithoutALogin) {
+  const Finished empty = run({"report", "--since", "2017-01-01", "--until", "2017-01-31"});
+  ASSERT_EQ(empty.exit, 0) << empty.err;
+  EXPECT_EQ(json::parse(empty.out)["orders"], 0);
+  EXPECT_NE(empty.err.find("没有已付款的订单"), std::string::npos);  // says why
+
+  ASSERT_EQ(run({"list", "all"}).exit, 0);  // the archive learns every order
+  const std::size_t requests = m_mall.requests().size();
+  const Finished r = run({"report", "--since", "2017-01-01", "--until", "2017-01-31", "--by", "week"});
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_EQ(m_mall.requests().size(), requests);
+  int orders = 0;
+  std::int64_t fen = 0;
+  for (const mall::Order& o : m_mall.orders())
+    if (o.pay_time.rfind("2017-01", 0) == 0) {
+      ++orders;
+      fen += report::amount_fen(o.paid).value_or(0);
+    }
+  const json j = json::parse(r.out);
+  EXPECT_EQ(j["orders"], orders);
+  EXPECT_EQ(j["revenue"], report::yuan_text(fen));
+  int summed = 0;
+  for (const json& p : j["by_period"]) summed += p["orders"].get<int>();
+  EXPECT_EQ(summed, orders);
+
+  EXPECT_EQ(run({"report", "--since", "2017-01-05", "--until", "2017-01-01"}).exit, 2);
+  const fs::path pdf = m_dir.path() / "report.pdf";
+  ASSERT_EQ(run({"report", "--since", "2017-01-01", "--until", "2017-01-31", "--format", "pdf", "-o", pdf.string()}).exit, 0);
+  EXPECT_NE(pdf_text(pdf).find("订单数与销售额"), std::string::npos);
 }
 
 }  // namespace

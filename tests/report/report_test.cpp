@@ -87,6 +87,13 @@ TEST(ShopReport, FiguresEqualThoseWorkedOutByHand) {
   EXPECT_EQ(json["by_period"][2]["revenue"], "1030.25");
   EXPECT_EQ(json["repeat_buyers"]["revenue"], "150.75");
 
+  // First seen already on its way: when it left is not known.
+  report::ReportBuilder seen_late({{"2026-11-29", "2026-12-02"}, Grouping::Day, local(2026, 12, 2, 12), 48});
+  store::PaidOrder e{"6", "N6", "赵六", "¥1.00", "2026-11-30 10:00:00", "待收货"};
+  e.states = {{"待收货", local(2026, 12, 2, 8)}};
+  seen_late.add(e);
+  EXPECT_EQ(seen_late.finish().ship_hours.count, 0);
+
   report::ReportBuilder weeks({{"2026-11-29", "2026-12-02"}, Grouping::Week, local(2026, 12, 2, 12), 48});
   for (const auto& o : hand_orders()) weeks.add(o);
   const report::Report w = weeks.finish();
@@ -151,7 +158,7 @@ TEST(ShopReport, ReadsTheArchiveOfOneShopWithTheJournalAndTrackingJoined) {
   ASSERT_TRUE(archive.record("b@mall", {reading("9", "2026-12-01 10:00:00", "待发货")},
                              store::OrderArchive::Source::Detail, &error));
   store::ShippingJournal journal(db);
-  const auto id = journal.begin({0, "", "", "1", "N1", "huitong", "SF1", "7"}, &error);
+  const auto id = journal.begin({0, "", "", "1", "N1", "huitong", "SF1", "7", "unknown", "", {}}, &error);
   ASSERT_TRUE(id && journal.finish(*id, true, "ok", 200, &error)) << error;
   ASSERT_TRUE(store::TrackingReplies(db).remember("SF1", "huitong", kProblemReply, true, local(2026, 12, 2, 9), &error));
 

@@ -207,9 +207,10 @@ void MainWindow::build_pages() {
   orders.view->setContextMenuPolicy(Qt::CustomContextMenu);
   orders.model->set_colour(kColShipStatus, ship_status_colour);
   build_order_tools(orders);
-  add(new QLabel(u("快递100sky"), t), "标签12", {483, 1, 64, 16}, 0);
-  mask_input(add(new QLineEdit(t), "编辑框7", {552, 1, 112, 16}, 0));
-  add(new QLabel(u("快递"), t), "标签11", {676, 0, 24, 16}, 0);
+  // Moved right of where the system has them, to make room for the 统计 tab.
+  add(new QLabel(u("快递100sky"), t), "标签12", {510, 1, 64, 16}, 0);
+  mask_input(add(new QLineEdit(t), "编辑框7", {578, 1, 104, 16}, 0));
+  add(new QLabel(u("快递"), t), "标签11", {690, 0, 24, 16}, 0);
   add(new QLineEdit(t), "编辑框8", {724, 0, 112, 16}, 0);
 
   auto* g1 = add(new QGroupBox(u("发起提现"), t), "分组框1", {16, 48, 392, 208}, 1);

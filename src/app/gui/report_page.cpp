@@ -37,6 +37,13 @@ constexpr report::Preset kPresets[] = {report::Preset::Today,      report::Prese
                                        report::Preset::Last7Days,  report::Preset::Last30Days,
                                        report::Preset::ThisMonth, report::Preset::LastMonth};
 
+// A view owns the chart it shows but lets go of the one before: deleted here.
+void show_chart(QChartView* view, QChart* chart) {
+  QChart* before = view->chart();
+  view->setChart(chart);
+  delete before;
+}
+
 QChartView* chart_view(QWidget* parent) {
   auto* view = new QChartView(parent);
   view->setRenderHint(QPainter::Antialiasing);
@@ -81,7 +88,7 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent) {
     label->setTextFormat(Qt::RichText);
     label->setWordWrap(true);
     label->setStyleSheet(QStringLiteral("QLabel { border: 1px solid #d0d0d0; padding: 2px 4px; background: white; }"));
-    figures->addWidget(label, i == 3 || i == 5 ? 2 : 1);
+    figures->addWidget(label, i == 3 || i == 5 ? 3 : 2);
     m_figures.push_back(label);
   }
   m_sentence = new QLabel(this);
@@ -189,11 +196,16 @@ void ReportPage::show_report(int generation, std::optional<report::Report> r, co
   const report::Report empty;
   const report::Report& shown = m_report ? *m_report : empty;
   const auto figures = report::headline_figures(shown);
-  for (std::size_t i = 0; i < m_figures.size() && i < figures.size(); ++i)
-    m_figures[i]->setText(QStringLiteral("<span style='color:#606060'>%1</span><br><b style='font-size:15pt'>%2</b>")
-                              .arg(q8(figures[i].first).toHtmlEscaped(), q8(figures[i].second).toHtmlEscaped()));
+  for (std::size_t i = 0; i < m_figures.size() && i < figures.size(); ++i) {
+    // The value large, what it means under it (the note is also the tooltip).
+    m_figures[i]->setText(
+        QStringLiteral("<span style='color:#606060'>%1</span><br><b style='font-size:13pt'>%2</b>"
+                       "<br><span style='color:#606060'>%3</span>")
+            .arg(q8(figures[i].caption).toHtmlEscaped(), q8(figures[i].value).toHtmlEscaped(),
+                 q8(figures[i].note).toHtmlEscaped()));
+    m_figures[i]->setToolTip(q8(figures[i].note));
+  }
 
-  // The views own their charts and delete the one they showed before.
   QChart* periods = charts::period_chart(shown);
   if (auto* bars = qobject_cast<QBarSeries*>(periods->series().value(0)); bars && !bars->barSets().isEmpty())
     connect(bars->barSets().front(), &QBarSet::clicked, this, [this, shown_periods = shown.periods](int index) {
@@ -201,9 +213,9 @@ void ReportPage::show_report(int generation, std::optional<report::Report> r, co
       const auto& p = shown_periods[static_cast<std::size_t>(index)].period;
       on_period_chosen(QDate::fromString(q8(p.since), Qt::ISODate), QDate::fromString(q8(p.until), Qt::ISODate));
     });
-  m_periods->setChart(periods);
-  m_goods->setChart(charts::top_goods_chart(shown));
-  m_hours->setChart(charts::ship_hours_chart(shown));
+  show_chart(m_periods, periods);
+  show_chart(m_goods, charts::top_goods_chart(shown));
+  show_chart(m_hours, charts::ship_hours_chart(shown));
 
   m_late->setRowCount(static_cast<int>(shown.late.size()));
   for (int row = 0; row < m_late->rowCount(); ++row) {

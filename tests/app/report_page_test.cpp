@@ -1,0 +1,70 @@
+// The 统计 page on the real window: the figures of what the lists archived,
+// a click on a period's bar lists that period in 历史订单, and both exports.
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/gui/report_page.h"
+#include "store/order_archive.h"
+#include "window_with_mall.h"
+
+namespace {
+
+class ReportPageTest : public app_tests::WindowWithMall {
+ protected:
+  ReportPageTest() : WindowWithMall("report") {
+    m_ctx.database = &m_db;
+    m_ctx.archive = &m_archive;
+    m_window.set_history_context(&m_ctx);
+  }
+  app::ReportPage* page() { return m_window.findChild<app::ReportPage*>(QStringLiteral("统计")); }
+
+  store::Database m_db{m_dir.path() / "weihe-orders.db"};
+  store::OrderArchive m_archive{m_db};
+};
+
+TEST_F(ReportPageTest, CountsTheArchivedOrdersAndABarListsItsPeriodInHistory) {
+  sign_in();
+  click("按钮2");  // 总订单: every order into the archive
+  ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(30)));
+  app::ReportPage* p = page();
+  ASSERT_NE(p, nullptr);
+  auto* preset = p->findChild<QComboBox*>(QStringLiteral("统计范围"));
+  preset->setCurrentIndex(preset->count() - 1);  // 自定义
+  emit preset->activated(preset->count() - 1);
+  auto dates = p->findChildren<QDateEdit*>();
+  ASSERT_EQ(dates.size(), 2);
+  dates[0]->setDate(QDate(2017, 1, 1));
+  dates[1]->setDate(QDate(2017, 1, 31));
+  int paid = 0;
+  for (const mall::Order& o : m_mall.orders()) paid += o.pay_time.rfind("2017-01", 0) == 0;
+  ASSERT_GT(paid, 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return p->shown() && p->shown()->orders == paid; }, 20000));
+  EXPECT_EQ(p->shown()->periods.size(), 31u);
+  EXPECT_TRUE(p->findChild<QLabel*>(QStringLiteral("统计说明"))->isHidden());
+
+  // The first day that sold anything: its bar opens 历史订单 on that day.
+  std::size_t day = 0;
+  while (p->shown()->periods[day].orders == 0) ++day;
+  const auto views = p->findChildren<QChartView*>();
+  ASSERT_FALSE(views.isEmpty());
+  auto* bars = qobject_cast<QBarSeries*>(views[0]->chart()->series().value(0));
+  ASSERT_NE(bars, nullptr);
+  emit bars->barSets().front()->clicked(static_cast<int>(day));
+  EXPECT_EQ(m_window.findChild<QTabWidget*>(QStringLiteral("选择夹1"))->currentIndex(), 9);
+  auto* count = m_window.findChild<QLabel*>(QStringLiteral("历史订单数"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return count->text().startsWith(QString::fromUtf8("找到")); }, 20000));
+  EXPECT_EQ(count->text(), QString::fromUtf8("找到 %1 笔").arg(p->shown()->periods[day].orders));
+
+  QString error;
+  EXPECT_TRUE(p->save_workbook(QString::fromStdString((m_dir.path() / "r.xlsx").string()), &error)) << error.toStdString();
+  EXPECT_TRUE(p->save_pdf(QString::fromStdString((m_dir.path() / "r.pdf").string()), &error)) << error.toStdString();
+  EXPECT_GT(std::filesystem::file_size(m_dir.path() / "r.pdf"), 1000u);
+}
+
+}  // namespace
