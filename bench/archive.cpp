@@ -23,7 +23,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-const std::string kShop = "demo@127.0.0.1:18080";
 
 double median_ms(int runs, const std::function<void()>& work) {
   std::vector<double> times;
@@ -36,21 +35,6 @@ double median_ms(int runs, const std::function<void()>& work) {
   return times[times.size() / 2];
 }
 
-std::int64_t count_orders(store::Database& db) {
-  std::int64_t n = 0;
-  std::string ignored;
-  db.run(
-      [&](store::Database::Connection& c, std::string*) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(c.db, "SELECT count(*) FROM archived_orders", -1, &st, nullptr) == SQLITE_OK &&
-            sqlite3_step(st) == SQLITE_ROW)
-          n = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
-        return true;
-      },
-      &ignored);
-  return n;
-}
 
 // The first 200 rows holding `text` by LIKE over the searched columns (what
 // a search without the index would do).
@@ -82,27 +66,8 @@ void row(const char* what, double value, const char* unit, const char* target, b
 int main(int argc, char** argv) {
   const long long orders = argc > 1 ? std::atoll(argv[1]) : 1'000'000;
   const std::filesystem::path file = argc > 2 ? argv[2] : "/tmp/weihe-archive-bench.db";
-  constexpr int kPage = 5000;
-  OrderGenerator generator(20261209);
-  {
-    store::Database db(file);
-    if (!db.ok()) {
-      std::fprintf(stderr, "%s\n", db.error().c_str());
-      return 1;
-    }
-    store::OrderArchive archive(db);
-    const std::int64_t have = count_orders(db);
-    generator.restart_ids(have + 1);
-    std::string error;
-    for (long long n = have; n < orders; n += kPage) {
-      if (!archive.record(kShop, generator.page(static_cast<int>(std::min<long long>(kPage, orders - n))),
-                          store::OrderArchive::Source::List, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-      }
-      if (n % 100000 == 0) std::fprintf(stderr, "built %lld orders\n", n);
-    }
-  }
+  constexpr int kPage = 5000;  // orders in one list page written
+  if (!build_archive(file, orders, kBenchShop)) return 1;
   store::Database db(file);
   store::OrderArchive archive(db);
   std::string error;
@@ -112,7 +77,7 @@ int main(int argc, char** argv) {
   // telephone, number, tracking number, consignee, address), goods, a message.
   std::optional<store::ArchivedOrder> sample;
   for (std::int64_t id = archived / 2; id < archived / 2 + 100 && !(sample && !sample->cells[21].empty()); ++id)
-    sample = archive.find(kShop, std::to_string(id));
+    sample = archive.find(kBenchShop, std::to_string(id));
   if (!sample || sample->cells[21].empty()) {
     std::fprintf(stderr, "no order %lld in the archive\n", static_cast<long long>(archived / 2));
     return 1;
@@ -162,7 +127,7 @@ int main(int argc, char** argv) {
     std::vector<double> times;
     for (int i = 0; i < 3; ++i) {
       db.wait_for_upkeep();
-      times.push_back(median_ms(1, [&] { archive.record(kShop, page(i), store::OrderArchive::Source::List, &error); }));
+      times.push_back(median_ms(1, [&] { archive.record(kBenchShop, page(i), store::OrderArchive::Source::List, &error); }));
     }
     std::sort(times.begin(), times.end());
     return times[1];

@@ -13,6 +13,11 @@
 #include <string>
 #include <vector>
 
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+
 #include "store/order_archive.h"
 
 class OrderGenerator {
@@ -97,3 +102,47 @@ class OrderGenerator {
   std::mt19937 m_rng;
   long long m_next_id = 1;
 };
+
+// The shop the benchmarks' archive belongs to.
+inline const std::string kBenchShop = "demo@127.0.0.1:18080";
+
+inline std::int64_t count_orders(store::Database& db) {
+  std::int64_t n = 0;
+  std::string ignored;
+  db.run(
+      [&](store::Database::Connection& c, std::string*) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(c.db, "SELECT count(*) FROM archived_orders", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+          n = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return true;
+      },
+      &ignored);
+  return n;
+}
+
+// Fills the archive at `file` up to `orders` generated orders of `shop`
+// (what it already holds is kept, so it is built once); false, said, on failure.
+inline bool build_archive(const std::filesystem::path& file, long long orders, const std::string& shop) {
+  constexpr int kPage = 5000;
+  OrderGenerator generator(20261209);
+  store::Database db(file);
+  if (!db.ok()) {
+    std::fprintf(stderr, "%s\n", db.error().c_str());
+    return false;
+  }
+  store::OrderArchive archive(db);
+  const std::int64_t have = count_orders(db);
+  generator.restart_ids(have + 1);
+  std::string error;
+  for (long long n = have; n < orders; n += kPage) {
+    if (!archive.record(shop, generator.page(static_cast<int>(std::min<long long>(kPage, orders - n))),
+                        store::OrderArchive::Source::List, &error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return false;
+    }
+    if (n % 100000 == 0) std::fprintf(stderr, "built %lld orders\n", n);
+  }
+  return true;
+}
