@@ -18,22 +18,10 @@
 #include <vector>
 
 #include "bench/order_generator.h"
+#include "bench/timing.h"
 #include "store/order_archive.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double median_ms(int runs, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = Clock::now();
-    work();
-    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 
 // The first 200 rows holding `text` by LIKE over the searched columns (what

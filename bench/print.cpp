@@ -15,22 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "order_generator.h"
+#include "bench/order_generator.h"
+#include "bench/timing.h"
 #include "printing/documents.h"
 #include "printing/pick_list.h"
 
 namespace {
-
-double median_ms(int runs, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 // The process's resident size now, and at its highest, in megabytes.
 double status_mb(const char* field) {

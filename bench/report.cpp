@@ -17,21 +17,11 @@
 #include <vector>
 
 #include "bench/order_generator.h"
+#include "bench/timing.h"
 #include "charts/report_charts.h"
 #include "report/shop_report.h"
 
 namespace {
-
-double median_ms(int runs, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 void row(const char* what, double value, const char* unit, const char* target, bool met) {
   std::printf("| %-44s | %10.1f %-3s | %-8s | %-4s |\n", what, value, unit, target, met ? "yes" : "NO");

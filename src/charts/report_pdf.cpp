@@ -5,11 +5,11 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <memory>
 
 #include "charts/report_charts.h"
+#include "printing/documents.h"
 #include "report/report_output.h"
 
 namespace charts {
@@ -33,19 +33,9 @@ void draw_chart(QPainter& painter, QChart* chart, const QRectF& target, QSizeF s
 }  // namespace
 
 bool write_report_pdf(const QString& path, const report::Report& r, const QString& shop, QString* error) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    if (error) *error = QString::fromUtf8("PDF文件写不了：%1（%2）").arg(path, file.errorString());
-    return false;
-  }
-  {
-    QPdfWriter writer(&file);
-    writer.setCreator(QString::fromUtf8("蔚禾商城订单管理系统"));
-    writer.setTitle(QString::fromUtf8("统计"));
-    writer.setResolution(300);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
-                                     QPageLayout::Millimeter));
-    QPainter painter(&writer);
+  const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                           QPageLayout::Millimeter);
+  return printing::write_pdf_file(path, layout, 300, QString::fromUtf8("统计"), [&](QPdfWriter& writer, QPainter& painter) {
     const double w = writer.width(), h = writer.height();
     const double mm = writer.resolution() / 25.4;
     QFont title;
@@ -91,12 +81,7 @@ bool write_report_pdf(const QString& path, const report::Report& r, const QStrin
     draw_chart(painter, top_goods_chart(r), QRectF(0, y, w / 2 - 2 * mm, chart_height), QSizeF(560, 330));
     draw_chart(painter, ship_hours_chart(r), QRectF(w / 2 + 2 * mm, y, w / 2 - 2 * mm, chart_height),
                QSizeF(560, 330));
-  }
-  if (!file.commit()) {
-    if (error) *error = QString::fromUtf8("PDF文件写不了：%1（%2）").arg(path, file.errorString());
-    return false;
-  }
-  return true;
+  }, error);
 }
 
 }  // namespace charts

@@ -2,11 +2,9 @@
 // in, details fetched) or of a workbook's orders (offline, with the lines of
 // its 商品明细 sheet), written as a PDF that appears whole or not at all.
 #include <QFileInfo>
-#include <QGuiApplication>
-
-#include <memory>
 
 #include "cli/commands.h"
+#include "cli/offscreen.h"
 #include "exchange/import.h"
 #include "printing/documents.h"
 #include "printing/print_gathering.h"
@@ -14,16 +12,6 @@
 namespace cli {
 
 namespace {
-
-// Fonts and painting need a GUI application; a command run from cron has no
-// display, so it draws off screen. It ends with the command, fonts released.
-std::unique_ptr<QGuiApplication> gui_application() {
-  if (QCoreApplication::instance()) return nullptr;
-  static int argc = 3;
-  static char name[] = "weihe-cli", option[] = "-platform", platform[] = "offscreen";
-  static char* argv[] = {name, option, platform, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
-}
 
 std::string list_caption(const std::string& state) {
   if (state == "unpaid") return "待付款订单";
@@ -37,7 +25,7 @@ std::string list_caption(const std::string& state) {
 int run_print(const SessionOptions& options, const PrintCommandOptions& print) {
   const printing::Document document =
       print.document == "picklist" ? printing::Document::PickList : printing::Document::PackingSlips;
-  const auto application = gui_application();
+  const auto application = offscreen_application(Painting::Fonts);
 
   std::unique_ptr<Session> session =
       print.workbook.empty() ? logged_in_session(options) : local_session(options);

@@ -2,32 +2,18 @@
 // login (--refresh first lists every order with its details, logged in, so
 // the archive is current); one JSON object, the periods as TSV, a workbook,
 // or the 统计 page as a one-page PDF.
-#include <QApplication>
-
 #include <ctime>
 #include <memory>
 
 #include "charts/report_pdf.h"
 #include "cli/commands.h"
+#include "cli/offscreen.h"
 #include "cli/output.h"
 #include "backoffice/order_details.h"
 #include "core/archive_keeping.h"
 #include "report/report_output.h"
 
 namespace cli {
-
-namespace {
-
-// The PDF's charts are Qt Charts' scenes: widgets, drawn off screen.
-std::unique_ptr<QApplication> widgets_application() {
-  if (QCoreApplication::instance()) return nullptr;
-  static int argc = 3;
-  static char name[] = "weihe-cli", option[] = "-platform", platform[] = "offscreen";
-  static char* argv[] = {name, option, platform, nullptr};
-  return std::make_unique<QApplication>(argc, argv);
-}
-
-}  // namespace
 
 int run_report(const SessionOptions& options, const ReportOptions& report_options) {
   const std::string today = report::today();
@@ -74,7 +60,7 @@ int run_report(const SessionOptions& options, const ReportOptions& report_option
     return why.empty() ? kDone : kFailed;
   }
   if (report_options.format == "pdf") {
-    const auto application = widgets_application();
+    const auto application = offscreen_application(Painting::Widgets);  // charts are widgets
     QString why;
     if (!charts::write_report_pdf(QString::fromStdString(report_options.output), *r,
                                   QString::fromStdString(app::shop_of(session->ctx())), &why)) {

@@ -64,32 +64,35 @@ int paint_document(QPagedPaintDevice& device, QPainter& painter, const PrintJob&
   return flow.pages();
 }
 
-bool write_pdf(const QString& path, const PrintJob& job, const PrintOptions& options, QString* error) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    if (error) *error = QString::fromUtf8("PDF文件写不了：%1（%2）").arg(path, file.errorString());
+bool write_pdf_file(const QString& path, const QPageLayout& layout, int resolution, const QString& title,
+                    const std::function<void(QPdfWriter&, QPainter&)>& paint, QString* error) {
+  auto fail = [&](const QString& why) {
+    if (error) *error = QString::fromUtf8("PDF文件写不了：%1（%2）").arg(path, why);
     return false;
-  }
+  };
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
   {
     QPdfWriter writer(&file);
     writer.setCreator(QString::fromUtf8("蔚禾商城订单管理系统"));
-    writer.setTitle(document_title(job.document));
-    writer.setResolution(600);
-    writer.setPageLayout(page_layout(options.paper, options.orientation));
+    writer.setTitle(title);
+    writer.setResolution(resolution);
+    writer.setPageLayout(layout);
     QPainter painter;
     if (!painter.begin(&writer)) {
       file.cancelWriting();
-      if (error) *error = QString::fromUtf8("PDF文件写不了：%1").arg(path);
-      return false;
+      return fail(QString::fromUtf8("画不了"));
     }
-    paint_document(writer, painter, job, options);
+    paint(writer, painter);
     painter.end();
   }
-  if (!file.commit()) {
-    if (error) *error = QString::fromUtf8("PDF文件写不了：%1（%2）").arg(path, file.errorString());
-    return false;
-  }
-  return true;
+  return file.commit() || fail(file.errorString());
+}
+
+bool write_pdf(const QString& path, const PrintJob& job, const PrintOptions& options, QString* error) {
+  return write_pdf_file(path, page_layout(options.paper, options.orientation), 600, document_title(job.document),
+                        [&](QPdfWriter& writer, QPainter& painter) { paint_document(writer, painter, job, options); },
+                        error);
 }
 
 }  // namespace printing

@@ -10,7 +10,10 @@
 
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QString>
+
+#include <functional>
 
 #include "printing/print_job.h"
 
@@ -24,5 +27,10 @@ int paint_document(QPagedPaintDevice& device, QPainter& painter, const PrintJob&
 // whole or not at all (an earlier file stays until the new one is complete).
 // False with `error` (UTF-8, for the merchant) when it could not be written.
 bool write_pdf(const QString& path, const PrintJob& job, const PrintOptions& options, QString* error);
+
+// Any PDF file, painted by `paint` on a writer set to `layout` at `resolution`
+// dpi: whole or not at all, false with `error` (for the merchant) otherwise.
+bool write_pdf_file(const QString& path, const QPageLayout& layout, int resolution, const QString& title,
+                    const std::function<void(QPdfWriter&, QPainter&)>& paint, QString* error);
 
 }  // namespace printing

@@ -7,9 +7,10 @@ namespace report {
 namespace {
 
 // Full-width digits, comma, point and minus as their ASCII forms; the other
-// bytes as they are.
-std::string ascii_forms(std::string_view s) {
-  std::string out;
+// bytes as they are. Into a buffer kept per thread: a report reads millions.
+std::string& ascii_forms(std::string_view s) {
+  thread_local std::string out;
+  out.clear();
   for (std::size_t i = 0; i < s.size();) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c == 0xEF && i + 2 < s.size()) {  // U+FF01..U+FF5E: EF BC 81 .. EF BD 9E
@@ -40,7 +41,22 @@ void trim(std::string& s) {
 }  // namespace
 
 std::optional<std::int64_t> amount_fen(std::string_view utf8) {
-  std::string s = ascii_forms(utf8);
+  // Most amounts are plain ("128.00", "¥71.60"): read those as they are.
+  if (utf8.find('\xEF') == std::string_view::npos && utf8.find('\xE5') == std::string_view::npos &&
+      utf8.find(',') == std::string_view::npos) {
+    std::string_view p = utf8;
+    if (p.substr(0, 2) == "\xC2\xA5") p.remove_prefix(2);  // ¥
+    std::int64_t yuan = 0, fen = 0;
+    std::size_t i = 0;
+    while (i < p.size() && i < 15 && p[i] >= '0' && p[i] <= '9') yuan = yuan * 10 + (p[i++] - '0');
+    if (i > 0 && i < 15) {
+      int places = 0;
+      if (i < p.size() && p[i] == '.')
+        for (++i; i < p.size() && places < 2 && p[i] >= '0' && p[i] <= '9'; ++places) fen = fen * 10 + (p[i++] - '0');
+      if (i == p.size()) return yuan * 100 + (places == 1 ? fen * 10 : fen);
+    }
+  }
+  std::string& s = ascii_forms(utf8);
   trim(s);
   bool negative = false;
   if (!s.empty() && (s[0] == '-' || s[0] == '+')) {

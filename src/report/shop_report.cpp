@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "core/goods_lines.h"
 #include "fulfilment/tracking_reply.h"
@@ -67,14 +68,18 @@ void ReportBuilder::add(const store::PaidOrder& o) {
   m_report.revenue += fen;
 
   // The period whose first day is the last one not after the payment's day.
-  if (auto it = m_period_of_day.upper_bound(o.pay_time.substr(0, 10)); it != m_period_of_day.begin()) {
+  if (auto it = m_period_of_day.upper_bound(std::string_view(o.pay_time).substr(0, 10));
+      it != m_period_of_day.begin()) {
     PeriodFigures& p = m_report.periods[std::prev(it)->second];
     ++p.orders;
     p.revenue += fen;
   }
 
   for (const store::GoodsLine& line : o.items) {
-    GoodsFigures& g = m_goods[{line.goods, line.variant}];
+    m_key.assign(line.goods).append(1, '\x1f').append(line.variant);
+    auto found = m_goods.find(m_key);
+    if (found == m_goods.end()) found = m_goods.emplace(m_key, GoodsFigures{line.goods, line.variant}).first;
+    GoodsFigures& g = found->second;
     const std::int64_t q = app::quantity_of(line.quantity).value_or(0);
     g.quantity += q;
     g.revenue += line_revenue(line, q);
@@ -114,11 +119,11 @@ Report ReportBuilder::finish() {
   if (r.orders > 0) r.average_order = (2 * r.revenue + r.orders) / (2 * r.orders);  // half up
 
   std::vector<GoodsFigures> goods;
-  for (auto& [key, g] : m_goods) {
-    g.goods = key.first;
-    g.variant = key.second;
-    goods.push_back(g);
-  }
+  for (auto& entry : m_goods) goods.push_back(entry.second);
+  // Ties in a fixed order, whatever the table's order was.
+  std::sort(goods.begin(), goods.end(), [](const GoodsFigures& a, const GoodsFigures& b) {
+    return std::tie(a.goods, a.variant) < std::tie(b.goods, b.variant);
+  });
   auto top = [&](auto better) {
     std::vector<GoodsFigures> sorted = goods;
     std::stable_sort(sorted.begin(), sorted.end(), better);

@@ -89,8 +89,10 @@ class ReportBuilder {
   ReportRequest m_request;
   Report m_report;
   std::int64_t m_now_civil = 0;
-  std::map<std::string, std::size_t> m_period_of_day;  // first day of each period
-  std::map<std::pair<std::string, std::string>, GoodsFigures> m_goods;
+  std::map<std::string, std::size_t, std::less<>> m_period_of_day;  // first day of each period
+  // By goods and 规格 joined with a unit separator; m_key is reused for lookups.
+  std::unordered_map<std::string, GoodsFigures> m_goods;
+  std::string m_key;
   struct Buyer {
     int orders = 0;
     std::int64_t revenue = 0;

@@ -1,8 +1,10 @@
 // Reading the archive for the shop's figures: the paid orders of a range of
 // pay times, found by their keys (which order by pay time), with only the
 // columns figures need, the journal's shipment and the tracking answer
-// joined. A year of orders is read in one pass.
+// added. A year of orders is read in one pass.
 #include <sqlite3.h>
+
+#include <unordered_map>
 
 #include "store/archive_records.h"
 #include "store/order_archive.h"
@@ -24,16 +26,25 @@ bool OrderArchive::for_each_paid(const std::string& shop, const std::string& sin
   const std::int64_t low = *from << kSlotBits, high = *to << kSlotBits;
   const std::string sql =
       "SELECT o.order_id, o.order_no, o.member, o.paid, o.pay_time, o.state, o.tracking_no, o.items, "
-      "o.states, o.goods, o.quantity, o.variant, o.unit_price, o.line_total, j.shipped, t.reply, t.fetched "
+      "o.states, o.goods, o.quantity, o.variant, o.unit_price, o.line_total "
       "FROM archived_orders o "
-      "LEFT JOIN (SELECT order_id, MIN(time) AS shipped FROM shipments WHERE outcome = 'shipped' "
-      "           GROUP BY order_id) j ON j.order_id = o.order_id "
-      "LEFT JOIN tracking_replies t ON o.tracking_no <> '' AND t.tracking_no = o.tracking_no "
       "WHERE o.key >= ?1 AND o.key < ?2 AND o.pay_time >= ?3 AND o.pay_time < ?4" +
-      std::string(shop.empty() ? "" : " AND o.shop = (SELECT id FROM shops WHERE name = ?5)") +
+      // "+o.shop": the pay-time keys must choose the rows, not the (shop, order id) index.
+      std::string(shop.empty() ? "" : " AND +o.shop = (SELECT id FROM shops WHERE name = ?5)") +
       " ORDER BY o.key";
   return m_db.read(
       [&](Database::Connection& db, std::string* why) {
+        // The journal's shipments and the tracking answers, looked up per
+        // order from memory: cheaper than joining them row by row.
+        std::unordered_map<std::string, std::string> shipped;
+        std::unordered_map<std::string, std::pair<std::string, std::int64_t>> replies;
+        {
+          Statement j(db, "SELECT order_id, MIN(time) FROM shipments WHERE outcome = 'shipped' GROUP BY order_id");
+          Statement t(db, "SELECT tracking_no, reply, fetched FROM tracking_replies");
+          if (!j.ok() || !t.ok()) return *why = sqlite3_errmsg(db.db), false;
+          while (j.step() == SQLITE_ROW) shipped.emplace(j.text(0), j.text(1));
+          while (t.step() == SQLITE_ROW) replies.emplace(t.text(0), std::make_pair(t.text(1), t.id(2)));
+        }
         Statement st(db, sql.c_str());
         if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
         st.bind(1, low);
@@ -41,23 +52,34 @@ bool OrderArchive::for_each_paid(const std::string& shop, const std::string& sin
         st.bind(3, since);
         st.bind(4, end);
         if (!shop.empty()) st.bind(5, shop);
+        // One record reused: its texts keep their room from order to order.
         PaidOrder o;
+        auto put = [&](std::string& to, int column) { to.assign(st.view(column)); };
+        auto view = [&](int column) { return st.view(column); };
         int rc;
         while ((rc = st.step()) == SQLITE_ROW) {
-          o.order_id = st.text(0);
-          o.order_no = st.text(1);
-          o.member = st.text(2);
-          o.paid = st.text(3);
-          o.pay_time = st.text(4);
-          o.state = st.text(5);
-          o.tracking_no = st.text(6);
-          o.items = unpack_items(st.text(7));
-          if (o.items.empty() && !st.text(9).empty())
-            o.items.push_back({st.text(9), st.text(10), st.text(11), st.text(12), st.text(13)});
-          o.states = unpack_states(st.text(8));
-          o.shipped_time = st.text(14);
-          o.tracking_reply = st.text(15);
-          o.reply_fetched = st.id(16);
+          put(o.order_id, 0);
+          put(o.order_no, 1);
+          put(o.member, 2);
+          put(o.paid, 3);
+          put(o.pay_time, 4);
+          put(o.state, 5);
+          put(o.tracking_no, 6);
+          unpack_items_into(view(7), o.items);
+          if (o.items.empty() && !view(9).empty())
+            o.items.push_back({std::string(view(9)), std::string(view(10)), std::string(view(11)),
+                               std::string(view(12)), std::string(view(13))});
+          unpack_states_into(view(8), o.states);
+          o.shipped_time.clear();
+          if (!shipped.empty())
+            if (auto it = shipped.find(o.order_id); it != shipped.end()) o.shipped_time = it->second;
+          o.tracking_reply.clear();
+          o.reply_fetched = 0;
+          if (!replies.empty() && !o.tracking_no.empty())
+            if (auto it = replies.find(o.tracking_no); it != replies.end()) {
+              o.tracking_reply = it->second.first;
+              o.reply_fetched = it->second.second;
+            }
           visit(o);
         }
         return rc == SQLITE_DONE || (*why = st.error(), false);

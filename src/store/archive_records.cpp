@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -38,13 +39,54 @@ std::string pack_items(const std::vector<GoodsLine>& items) {
   return out;
 }
 
+namespace {
+
+// Calls `field(index, text)` for each field of each entry of a packed text,
+// and `entry(index)` before each entry's fields; nothing is copied.
+template <class Entry, class Field>
+void for_each_packed(std::string_view s, Entry entry, Field field) {
+  if (s.empty()) return;
+  std::size_t n = 0;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = s.find(kEntry, start);
+    std::string_view e = s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    entry(n);
+    int f = 0;
+    for (std::size_t at = 0;; ++f) {
+      const std::size_t stop = e.find(kField, at);
+      field(n, f, e.substr(at, stop == std::string_view::npos ? std::string_view::npos : stop - at));
+      if (stop == std::string_view::npos) break;
+      at = stop + 1;
+    }
+    ++n;
+    if (end == std::string_view::npos) return;
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+void unpack_items_into(std::string_view s, std::vector<GoodsLine>& items) {
+  std::size_t count = 0;
+  for_each_packed(
+      s,
+      [&](std::size_t n) {
+        count = n + 1;
+        if (items.size() < count) items.emplace_back();
+        GoodsLine& l = items[n];
+        for (std::string* f : {&l.goods, &l.quantity, &l.variant, &l.unit_price, &l.line_total}) f->clear();
+      },
+      [&](std::size_t n, int f, std::string_view text) {
+        GoodsLine& l = items[n];
+        std::string* fields[] = {&l.goods, &l.quantity, &l.variant, &l.unit_price, &l.line_total};
+        if (f < 5) fields[f]->assign(text);
+      });
+  items.resize(count);
+}
+
 std::vector<GoodsLine> unpack_items(std::string_view s) {
   std::vector<GoodsLine> items;
-  for (const std::string& entry : split(s, kEntry)) {
-    std::vector<std::string> f = split(entry, kField);
-    f.resize(5);
-    items.push_back({f[0], f[1], f[2], f[3], f[4]});
-  }
+  unpack_items_into(s, items);
   return items;
 }
 
@@ -57,13 +99,25 @@ std::string pack_states(const std::vector<ArchivedOrder::StateSeen>& states) {
   return out;
 }
 
+void unpack_states_into(std::string_view s, std::vector<ArchivedOrder::StateSeen>& states) {
+  std::size_t count = 0;
+  for_each_packed(
+      s,
+      [&](std::size_t n) {
+        count = n + 1;
+        if (states.size() < count) states.emplace_back();
+        states[n] = {{}, 0};
+      },
+      [&](std::size_t n, int f, std::string_view text) {
+        if (f == 0) states[n].state.assign(text);
+        if (f == 1) std::from_chars(text.data(), text.data() + text.size(), states[n].seen);
+      });
+  states.resize(count);
+}
+
 std::vector<ArchivedOrder::StateSeen> unpack_states(std::string_view s) {
   std::vector<ArchivedOrder::StateSeen> states;
-  for (const std::string& entry : split(s, kEntry)) {
-    std::vector<std::string> f = split(entry, kField);
-    f.resize(2);
-    states.push_back({f[0], std::strtoll(f[1].c_str(), nullptr, 10)});
-  }
+  unpack_states_into(s, states);
   return states;
 }
 

@@ -41,8 +41,11 @@ std::string clean(std::string_view s);
 std::vector<std::string> split(std::string_view s, char separator);
 std::string pack_items(const std::vector<GoodsLine>& items);
 std::vector<GoodsLine> unpack_items(std::string_view s);
+// The same into `items`, reusing what it holds (a scan of many records).
+void unpack_items_into(std::string_view s, std::vector<GoodsLine>& items);
 std::string pack_states(const std::vector<ArchivedOrder::StateSeen>& states);
 std::vector<ArchivedOrder::StateSeen> unpack_states(std::string_view s);
+void unpack_states_into(std::string_view s, std::vector<ArchivedOrder::StateSeen>& states);
 
 using store::civil_seconds;
 using store::next_day;

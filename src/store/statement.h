@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "store/database.h"
 
@@ -41,6 +42,12 @@ class Statement {
     const auto* p = sqlite3_column_text(m_st, column);
     return p ? std::string(reinterpret_cast<const char*>(p), sqlite3_column_bytes(m_st, column))
              : std::string();
+  }
+  // The column's text without a copy, valid until the next step().
+  std::string_view view(int column) const {
+    const auto* p = sqlite3_column_text(m_st, column);
+    return p ? std::string_view(reinterpret_cast<const char*>(p), sqlite3_column_bytes(m_st, column))
+             : std::string_view();
   }
   std::optional<int> integer(int column) const {
     if (sqlite3_column_type(m_st, column) == SQLITE_NULL) return std::nullopt;
