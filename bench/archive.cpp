@@ -45,9 +45,6 @@ void like_scan(store::Database& db, const std::string& text) {
       &ignored);
 }
 
-void row(const char* what, double value, const char* unit, const char* target, bool met) {
-  std::printf("| %-44s | %10.1f %-3s | %-12s | %-4s |\n", what, value, unit, target, met ? "yes" : "NO");
-}
 
 }  // namespace
 
@@ -143,18 +140,16 @@ int main(int argc, char** argv) {
   const double megabytes = static_cast<double>(bytes) / 1e6;
 
   std::printf("archive of %lld orders (%s)\n", static_cast<long long>(archived), file.c_str());
-  std::printf("| %-44s | %14s | %-12s | %-4s |\n", "what", "median", "target", "met");
-  std::printf("|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(16, '-').c_str(),
-              std::string(14, '-').c_str(), std::string(6, '-').c_str());
-  row("search, 3 chars or more, first 200", indexed, "ms", "< 20 ms", indexed < 20);
-  row("search, 1 or 2 chars, first 200", scanned, "ms", "< 400 ms", scanned < 400);
-  row("  1 or 2 chars found nowhere (whole scan)", scanned_all, "ms", "", true);
-  row("LIKE scan of the same rows, 3 chars or more", like, "ms", "", true);
-  row("  LIKE / index (ratio)", like / indexed, "x", ">= 50x", like / indexed >= 50);
-  row("write a 5,000-order page, all new", write_new, "ms", "< 250 ms", write_new < 250);
-  row("write a 5,000-order page, unchanged", write_same, "ms", "< 100 ms", write_same < 100);
-  row("database size", megabytes, "MB", "< 700 MB", megabytes < 700);
-  row("open with it minus open with an empty one", open_full - open_empty, "ms", "< 100 ms",
+  table_heading("what");
+  table_row("search, 3 chars or more, first 200", indexed, "ms", "< 20 ms", indexed < 20);
+  table_row("search, 1 or 2 chars, first 200", scanned, "ms", "< 400 ms", scanned < 400);
+  table_row("  1 or 2 chars found nowhere (whole scan)", scanned_all, "ms", "", true);
+  table_row("LIKE scan of the same rows, 3 chars or more", like, "ms", "", true);
+  table_row("  LIKE / index (ratio)", like / indexed, "x", ">= 50x", like / indexed >= 50);
+  table_row("write a 5,000-order page, all new", write_new, "ms", "< 250 ms", write_new < 250);
+  table_row("write a 5,000-order page, unchanged", write_same, "ms", "< 100 ms", write_same < 100);
+  table_row("database size", megabytes, "MB", "< 700 MB", megabytes < 700);
+  table_row("open with it minus open with an empty one", open_full - open_empty, "ms", "< 100 ms",
       open_full - open_empty < 100);
   return 0;
 }

@@ -21,14 +21,6 @@
 #include "charts/report_charts.h"
 #include "report/shop_report.h"
 
-namespace {
-
-void row(const char* what, double value, const char* unit, const char* target, bool met) {
-  std::printf("| %-44s | %10.1f %-3s | %-8s | %-4s |\n", what, value, unit, target, met ? "yes" : "NO");
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   const long long orders = argc > 1 ? std::atoll(argv[1]) : 1'000'000;
   const std::filesystem::path file = argc > 2 ? argv[2] : "/tmp/weihe-archive-bench.db";
@@ -72,11 +64,9 @@ int main(int argc, char** argv) {
 
   std::printf("archive: %lld orders in %s; the month holds %d, the year %d\n\n",
               static_cast<long long>(count_orders(db)), file.string().c_str(), month->orders, year->orders);
-  std::printf("| %-44s | %14s | %-8s | %-4s |\n", "figure (median of 5)", "value", "target", "met");
-  std::printf("|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(16, '-').c_str(),
-              std::string(10, '-').c_str(), std::string(6, '-').c_str());
-  row("30-day report (2026-11)", month_ms, "ms", "< 150", month_ms < 150);
-  row("whole-year report (2026)", year_ms, "ms", "< 1000", year_ms < 1000);
-  row("the page's three charts built and drawn", draw_ms, "ms", "< 200", draw_ms < 200);
+  table_heading("figure (median of 5)");
+  table_row("30-day report (2026-11)", month_ms, "ms", "< 150", month_ms < 150);
+  table_row("whole-year report (2026)", year_ms, "ms", "< 1000", year_ms < 1000);
+  table_row("the page's three charts built and drawn", draw_ms, "ms", "< 200", draw_ms < 200);
   return month_ms < 150 && year_ms < 1000 && draw_ms < 200 ? 0 : 1;
 }
