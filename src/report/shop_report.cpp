@@ -43,7 +43,7 @@ int bin_of(double hours) {
 }  // namespace
 
 const std::vector<std::string>& ship_hour_bins() {
-  static const std::vector<std::string> bins = {"<6时", "6-12时", "12-24时", "1-2天", "2-3天", ">3天"};
+  static const std::vector<std::string> bins = {"6时内", "6-12时", "12-24时", "1-2天", "2-3天", "3天后"};
   return bins;
 }
 

@@ -48,7 +48,8 @@ struct ShipHours {
   // The median (the mean of the middle two of an even count) and the 90th
   // percentile (nearest rank), to a tenth of an hour; 0 when none.
   double median = 0, p90 = 0;
-  // Orders shipped within 6 h, 6-12 h, 12-24 h, 1-2 days, 2-3 days, later.
+  // Orders shipped within 6 h, 6-12 h, 12-24 h, 1-2 days, 2-3 days, later
+  // (labels are plain: a chart axis would read "<" as markup).
   std::vector<int> histogram = std::vector<int>(6, 0);
 };
 // The histogram's bins as a merchant reads them.

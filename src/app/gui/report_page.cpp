@@ -107,7 +107,7 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent) {
   m_late->verticalHeader()->setDefaultSectionSize(18);
   m_late->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_late->setSelectionBehavior(QAbstractItemView::SelectRows);
-  m_late->setToolTip(QString::fromUtf8("付款已久还没发货的订单；双击打开"));
+  m_late->setToolTip(QString::fromUtf8("付款已久还没发货的订单；点一下打开"));
   auto* charts = new QHBoxLayout;
   charts->addWidget(m_periods, 5);
   charts->addWidget(m_goods, 3);
@@ -129,7 +129,7 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent) {
       if (m_since->isEnabled()) refresh();
     });
   connect(m_by, &QComboBox::activated, this, [this] { refresh(); });
-  connect(m_late, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { open_late_order(row); });
+  connect(m_late, &QTableWidget::cellClicked, this, [this](int row, int) { open_late_order(row); });
   connect(menu->addAction(QString::fromUtf8("整页PDF…")), &QAction::triggered, this, [this] { export_page(); });
   connect(menu->addAction(QString::fromUtf8("数据工作簿…")), &QAction::triggered, this, [this] {
     const QString path = QFileDialog::getSaveFileName(this, QString::fromUtf8("导出统计"),

@@ -4,7 +4,7 @@
 // headline figures as large numbers, then the charts: orders and revenue
 // per period (a click on a bar lists that period's orders in 历史订单),
 // the best-selling goods, how long payment to shipment took; and the late
-// orders (a double-click opens one). 导出 writes the page as a one-page PDF
+// orders (a click opens one). 导出 writes the page as a one-page PDF
 // or the figures as a workbook. Figures are counted on a worker.
 //
 // Usage: auto* page = new ReportPage(tabs);  page->set_context(&ctx);
