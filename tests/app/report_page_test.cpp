@@ -61,6 +61,14 @@ TEST_F(ReportPageTest, CountsTheArchivedOrdersAndABarListsItsPeriodInHistory) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return count->text().startsWith(QString::fromUtf8("找到")); }, 20000));
   EXPECT_EQ(count->text(), QString::fromUtf8("找到 %1 笔").arg(p->shown()->periods[day].orders));
 
+  // A range that ends before it starts is refused, and says so.
+  dates[1]->setDate(QDate(2016, 12, 1));
+  auto* sentence = p->findChild<QLabel*>(QStringLiteral("统计说明"));
+  EXPECT_FALSE(sentence->isHidden());
+  EXPECT_TRUE(sentence->text().contains(QString::fromUtf8("之前")));
+  dates[1]->setDate(QDate(2017, 1, 31));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return p->shown() && p->shown()->orders == paid; }, 20000));
+
   QString error;
   EXPECT_TRUE(p->save_workbook(QString::fromStdString((m_dir.path() / "r.xlsx").string()), &error)) << error.toStdString();
   EXPECT_TRUE(p->save_pdf(QString::fromStdString((m_dir.path() / "r.pdf").string()), &error)) << error.toStdString();

@@ -117,6 +117,25 @@ TEST(ShopReport, AnEmptyRangeGivesZerosAndSaysWhyAndABackwardRangeIsRefused) {
   EXPECT_FALSE(report::range_problem({"2026-03-01", "2026-03-01"}).has_value());
 }
 
+TEST(ReportRange, PresetsAndPeriodsAcrossAYearsEndAndALeapDay) {
+  using report::Preset;
+  auto range = [](Preset p, const char* today) {
+    const report::Range r = report::preset_range(p, today);
+    return r.since + ".." + r.until;
+  };
+  EXPECT_EQ(range(Preset::LastMonth, "2026-01-15"), "2025-12-01..2025-12-31");
+  EXPECT_EQ(range(Preset::ThisMonth, "2026-03-31"), "2026-03-01..2026-03-31");
+  EXPECT_EQ(range(Preset::Last7Days, "2026-03-03"), "2026-02-25..2026-03-03");
+  EXPECT_EQ(range(Preset::Yesterday, "2026-01-01"), "2025-12-31..2025-12-31");
+
+  const auto months = report::periods_of({"2025-12-15", "2026-02-10"}, Grouping::Month);
+  ASSERT_EQ(months.size(), 3u);
+  EXPECT_EQ(months[0].label + " " + months[0].since + ".." + months[0].until, "2025-12 2025-12-15..2025-12-31");
+  EXPECT_EQ(months[1].since + ".." + months[1].until, "2026-01-01..2026-01-31");
+  EXPECT_EQ(months[2].since + ".." + months[2].until, "2026-02-01..2026-02-10");
+  EXPECT_EQ(report::periods_of({"2024-02-27", "2024-03-01"}, Grouping::Day).size(), 4u);  // 02-29
+}
+
 TEST(Amounts, ReadExactlyToTheFen) {
   EXPECT_EQ(report::amount_fen("¥1,234.50"), 123450);
   EXPECT_EQ(report::amount_fen("￥88"), 8800);
