@@ -230,6 +230,7 @@ class MainWindow : public QWidget, public Form {
   QPushButton* m_scan_button = nullptr;
   QPushButton* m_print_pick_list = nullptr;
   QPushButton* m_print_slips = nullptr;
+  bool m_gathering_print = false;  // a print's rows are being gathered on a worker
   QComboBox* m_sender_choice = nullptr;
   QLabel* m_status = nullptr;
   // Columns fitted to what they hold once a list or its details came.

@@ -217,9 +217,18 @@ void MainWindow::print_orders(printing::Document document) {
   if (selected.size() > 1)
     for (const QModelIndex& shown : selected)
       if (const int row = orders.table_row(shown); row >= 0) keys.push_back(row_key(kOrderList, row));
+  // One at a time: a second click while the details come would open a second preview.
+  if (m_gathering_print) return show_status(web::gbk("正在准备打印，请稍候"));
+  m_gathering_print = true;
   start_worker([this, document, keys] {
     const printing::PrintJob job = m_ops.gather_for_print(document, keys);
-    QMetaObject::invokeMethod(this, [this, job] { show_print_job(job); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, job] {
+          m_gathering_print = false;
+          show_print_job(job);
+        },
+        Qt::QueuedConnection);
   });
 }
 
