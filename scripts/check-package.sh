@@ -25,3 +25,7 @@ trap 'umount "$root/proc" 2>/dev/null || true' EXIT
 chroot "$root" bash -c 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq /tmp/weihe.deb >/dev/null'
 chroot "$root" bash -c 'weihe-cli --help >/dev/null && echo "weihe-cli runs"'
 chroot "$root" bash -c 'QT_QPA_PLATFORM=offscreen WEIHE_QUIT_AFTER_SHOWN=1 timeout 30 weihe-orders 2>/dev/null'
+# Charts, fonts and the PDF writer come with the package: the report draws
+# its page offline (an empty archive still has charts and a heading).
+chroot "$root" bash -c 'cd /tmp && weihe-cli -q report --format pdf -o /tmp/weihe-report.pdf 2>/dev/null &&
+  test -s /tmp/weihe-report.pdf && echo "weihe-cli report writes a PDF"'
