@@ -10,7 +10,7 @@ namespace printing {
 
 namespace {
 
-struct PaperSpec {
+struct PaperKind {
   Paper paper;
   std::string_view name;
   const char* caption;
@@ -20,17 +20,17 @@ struct PaperSpec {
 
 // Labels are printed edge to edge by thermal printers, which still cannot
 // reach the last millimetres: their margin is small but not nil.
-constexpr PaperSpec kSpecs[] = {
+constexpr PaperKind kKinds[] = {
     {Paper::A4, "a4", "A4", {210, 297}, 12},
     {Paper::A5, "a5", "A5", {148, 210}, 9},
     {Paper::Label100x150, "100x150", "100×150 毫米标签", {100, 150}, 3},
     {Paper::Label76x130, "76x130", "76×130 毫米标签", {76, 130}, 2.5},
 };
 
-const PaperSpec& spec(Paper paper) {
-  for (const PaperSpec& s : kSpecs)
-    if (s.paper == paper) return s;
-  return kSpecs[0];
+const PaperKind& kind_of(Paper paper) {
+  for (const PaperKind& k : kKinds)
+    if (k.paper == paper) return k;
+  return kKinds[0];
 }
 
 QPageSize page_size(Paper paper) {
@@ -40,25 +40,25 @@ QPageSize page_size(Paper paper) {
     case Paper::A5:
       return QPageSize(QPageSize::A5);
     default:
-      return QPageSize(spec(paper).millimetres, QPageSize::Millimeter,
-                       QString::fromUtf8(spec(paper).caption), QPageSize::ExactMatch);
+      return QPageSize(kind_of(paper).millimetres, QPageSize::Millimeter,
+                       QString::fromUtf8(kind_of(paper).caption), QPageSize::ExactMatch);
   }
 }
 
 }  // namespace
 
 std::string_view paper_name(Paper paper) {
-  return spec(paper).name;
+  return kind_of(paper).name;
 }
 
 std::optional<Paper> paper_named(std::string_view name) {
-  for (const PaperSpec& s : kSpecs)
-    if (s.name == name) return s.paper;
+  for (const PaperKind& k : kKinds)
+    if (k.name == name) return k.paper;
   return std::nullopt;
 }
 
 QString paper_caption(Paper paper) {
-  return QString::fromUtf8(spec(paper).caption);
+  return QString::fromUtf8(kind_of(paper).caption);
 }
 
 bool is_label(Paper paper) {
@@ -66,18 +66,18 @@ bool is_label(Paper paper) {
 }
 
 QPageLayout page_layout(Paper paper, QPageLayout::Orientation orientation) {
-  const double m = spec(paper).margin;
+  const double m = kind_of(paper).margin;
   return QPageLayout(page_size(paper), orientation, QMarginsF(m, m, m, m), QPageLayout::Millimeter);
 }
 
 std::optional<Paper> paper_of(const QPageSize& size) {
   const QSizeF mm = size.size(QPageSize::Millimeter);
-  for (const PaperSpec& s : kSpecs) {
-    const QSizeF want = s.millimetres;
+  for (const PaperKind& k : kKinds) {
+    const QSizeF want = k.millimetres;
     auto near = [](QSizeF a, QSizeF b) {
       return std::abs(a.width() - b.width()) < 1 && std::abs(a.height() - b.height()) < 1;
     };
-    if (near(mm, want) || near(mm, want.transposed())) return s.paper;
+    if (near(mm, want) || near(mm, want.transposed())) return k.paper;
   }
   return std::nullopt;
 }
