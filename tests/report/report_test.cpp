@@ -143,6 +143,9 @@ TEST(Amounts, ReadExactlyToTheFen) {
   EXPECT_EQ(report::amount_fen("１２.０５"), 1205);
   EXPECT_EQ(report::amount_fen("-¥0.30"), -30);
   EXPECT_EQ(report::amount_fen("0.105"), 11);
+  EXPECT_EQ(report::amount_fen("¥-3.00"), -300);
+  EXPECT_EQ(report::amount_fen(" 1,000.5 元 "), 100050);
+  EXPECT_EQ(report::amount_fen("￥１２　"), std::nullopt);  // an ideographic space is no blank here
   EXPECT_EQ(report::amount_fen("面议"), std::nullopt);
   EXPECT_EQ(report::amount_fen(""), std::nullopt);
   EXPECT_EQ(report::yuan_text(-30), "-0.30");
