@@ -12,12 +12,6 @@ namespace printing {
 
 namespace {
 
-// The order number as printed and encoded: the ID where it has none.
-QString order_number(const PrintOrder& order) {
-  const QString no = cell_text(order.row, app::kColOrderNo);
-  return no.isEmpty() ? cell_text(order.row, app::kColId) : no;
-}
-
 // Code 128 at a module width a scanner reads, QR beside it when it fits.
 void paint_codes(PageFlow& flow, const QString& number, const PrintOptions& options) {
   const bool label = is_label(options.paper);
@@ -51,7 +45,7 @@ void paint_slip(PageFlow& flow, const PrintJob& job, const PrintOrder& order, co
   const QFont bold = flow.font(points, true);
   const QFont small = flow.font(points - 1);
   const bool label = is_label(options.paper);
-  const QString number = order_number(order);
+  const QString number = qs(order_number_of(order.row)).trimmed();
   const Qt::Alignment right = Qt::AlignRight;
   const double w = flow.width();
 

@@ -32,8 +32,7 @@ PickList make_pick_list(const std::vector<PrintOrder>& orders, PickSort sort) {
   std::vector<int> last_order;  // per entry: the order that last counted it
   for (const PrintOrder& order : orders) {
     const int this_order = list.orders++;
-    QString order_no = qs(app::cell_of(order.row, app::kColOrderNo));
-    if (order_no.isEmpty()) order_no = qs(app::cell_of(order.row, app::kColId));
+    const QString order_no = qs(order_number_of(order.row));
     for (const app::GoodsLine& line : order.lines) {
       ++list.lines;
       const auto key = std::make_pair(qs(line.goods).trimmed(), qs(line.variant).trimmed());

@@ -56,8 +56,7 @@ PrintJob gather_print_job(app::Context& ctx, std::vector<app::RowKey> keys, Docu
     if (printable(document, row, lines)) {
       job.orders.push_back({row, std::move(lines)});
     } else {
-      const Text no = app::cell_of(row, app::kColOrderNo);
-      job.left_out.push_back(no.empty() ? app::cell_of(row, app::kColId) : no);
+      job.left_out.push_back(order_number_of(row));
     }
   }
   return job;

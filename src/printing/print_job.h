@@ -13,6 +13,7 @@
 
 #include "core/form.h"
 #include "core/goods_lines.h"
+#include "core/table_snapshot.h"
 #include "printing/paper.h"
 
 namespace printing {
@@ -27,6 +28,12 @@ struct PrintOrder {
   app::OrderRow row;
   std::vector<app::GoodsLine> lines;
 };
+
+// The number an order is printed, encoded and named by: its 订单号, else its ID.
+inline web::Text order_number_of(const app::OrderRow& row) {
+  web::Text no = app::cell_of(row, app::kColOrderNo);
+  return no.empty() ? app::cell_of(row, app::kColId) : no;
+}
 
 struct PrintJob {
   Document document = Document::PackingSlips;

@@ -17,6 +17,7 @@
 #include "app/gui/column_fit.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/row_window.h"
+#include "app/gui/qt_text.h"
 #include "app/wiring/operations.h"
 #include "archive/archive_workbooks.h"
 #include "core/columns.h"
@@ -25,14 +26,6 @@
 #include "store/database.h"
 
 namespace app {
-
-namespace {
-
-QString q8(const std::string& utf8) {
-  return QString::fromStdString(utf8);
-}
-
-}  // namespace
 
 HistoryPage::HistoryPage(QWidget* parent) : QWidget(parent) {
   m_typing.setSingleShot(true);

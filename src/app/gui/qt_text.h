@@ -9,6 +9,8 @@
 #include <QColor>
 #include <QString>
 
+#include <string>
+
 #include "web/text.h"
 
 namespace app {
@@ -21,6 +23,10 @@ inline web::Text tx(const QString& text) {
 }
 inline QString u(const char* utf8) {
   return QString::fromUtf8(utf8);
+}
+// UTF-8 texts from elsewhere (the archive, the report) as Qt strings.
+inline QString q8(const std::string& utf8) {
+  return QString::fromStdString(utf8);
 }
 
 inline const QColor kGreen(0, 128, 0);  // shipped, scanned and sent

@@ -18,6 +18,7 @@
 #include <ctime>
 
 #include "app/gui/history_page.h"
+#include "app/gui/qt_text.h"
 #include "charts/report_charts.h"
 #include "charts/report_pdf.h"
 #include "core/archive_keeping.h"
@@ -28,10 +29,6 @@
 namespace app {
 
 namespace {
-
-QString q8(const std::string& utf8) {
-  return QString::fromStdString(utf8);
-}
 
 constexpr report::Preset kPresets[] = {report::Preset::Today,      report::Preset::Yesterday,
                                        report::Preset::Last7Days,  report::Preset::Last30Days,
