@@ -1,6 +1,7 @@
 #include "printing/print_gathering.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "backoffice/order_details.h"
@@ -37,27 +38,35 @@ PrintJob gather_print_job(app::Context& ctx, std::vector<app::RowKey> keys, Docu
   job.source = std::move(source);
   job.store_name = ctx.store_name.get();
   job.logo = ctx.store_logo.get();
-  if (fetch_missing) {
-    std::vector<app::RowKey> missing;
-    {
-      app::TableLock::Hold hold(ctx.table_lock, ctx.form);
-      const app::TableSnapshot table = app::read_order_rows(ctx.form);
-      for (std::size_t r : chosen(table, keys))
-        if (!printable(document, table.rows[r], app::known_goods_lines(ctx, table.rows[r])))
-          missing.push_back(table.keys[r]);
-    }
-    backoffice::fetch_order_details(ctx, missing);
+  // Each chosen row's lines are looked up once (the archive may be asked);
+  // only the rows whose details are fetched below are looked up again.
+  std::unordered_map<app::RowKey, std::vector<app::GoodsLine>> known;
+  std::vector<app::RowKey> missing;
+  auto table = [&] {
+    app::TableLock::Hold hold(ctx.table_lock, ctx.form);
+    return app::read_order_rows(ctx.form);
+  }();
+  for (std::size_t r : chosen(table, keys)) {
+    std::vector<app::GoodsLine> lines = app::known_goods_lines(ctx, table.rows[r]);
+    if (printable(document, table.rows[r], lines))
+      known.emplace(table.keys[r], std::move(lines));
+    else
+      missing.push_back(table.keys[r]);
   }
-  app::TableLock::Hold hold(ctx.table_lock, ctx.form);
-  const app::TableSnapshot table = app::read_order_rows(ctx.form);
+  if (fetch_missing && !missing.empty()) {
+    backoffice::fetch_order_details(ctx, missing);
+    app::TableLock::Hold hold(ctx.table_lock, ctx.form);
+    table = app::read_order_rows(ctx.form);  // rows deleted meanwhile are not printed
+  }
   for (std::size_t r : chosen(table, keys)) {
     const app::OrderRow& row = table.rows[r];
-    std::vector<app::GoodsLine> lines = app::known_goods_lines(ctx, row);
-    if (printable(document, row, lines)) {
+    auto found = known.find(table.keys[r]);
+    std::vector<app::GoodsLine> lines =
+        found != known.end() ? std::move(found->second) : app::known_goods_lines(ctx, row);
+    if (printable(document, row, lines))
       job.orders.push_back({row, std::move(lines)});
-    } else {
+    else
       job.left_out.push_back(order_number_of(row));
-    }
   }
   return job;
 }
