@@ -119,7 +119,8 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent) {
   page->addWidget(m_sentence);
   page->addLayout(charts, 1);
 
-  choose_preset(m_preset->currentIndex());
+  // Nothing is counted (or drawn) until the page is first shown.
+  show_preset_dates(m_preset->currentIndex());
   connect(m_preset, &QComboBox::activated, this, &ReportPage::choose_preset);
   for (QDateEdit* d : {m_since, m_until})
     connect(d, &QDateEdit::dateChanged, this, [this] {
@@ -143,10 +144,15 @@ void ReportPage::set_context(Context* ctx) {
 
 void ReportPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  refresh();
+  choose_preset(m_preset->currentIndex());  // 今天 is another day after midnight
 }
 
 void ReportPage::choose_preset(int index) {
+  show_preset_dates(index);
+  refresh();
+}
+
+void ReportPage::show_preset_dates(int index) {
   const bool custom = index >= static_cast<int>(std::size(kPresets));
   m_since->setEnabled(custom);
   m_until->setEnabled(custom);
@@ -156,7 +162,6 @@ void ReportPage::choose_preset(int index) {
     m_since->setDate(QDate::fromString(q8(r.since), Qt::ISODate));
     m_until->setDate(QDate::fromString(q8(r.until), Qt::ISODate));
   }
-  refresh();
 }
 
 void ReportPage::refresh() {

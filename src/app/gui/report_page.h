@@ -44,7 +44,9 @@ class ReportPage : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // The preset's dates (a custom range keeps its own), then the figures.
   void choose_preset(int index);
+  void show_preset_dates(int index);
   void show_report(int generation, std::optional<report::Report> r, const std::string& error);
   void open_late_order(int row);
   void export_page();
