@@ -90,41 +90,15 @@ void PageFlow::paragraph(const QString& text, const QFont& font, double x, doubl
 }
 
 void PageFlow::boxed_paragraph(const QString& text, const QFont& font, double x, double width) {
-  const double pad = mm(1.5);
-  const auto layout = lay_out(text, font, width - 2 * pad, Qt::AlignLeft);
-  int next = 0;
-  const int n = layout->lineCount();
-  keep_together(layout->lineAt(0).height() + 2 * pad);
-  while (next < n) {
-    const double start = m_y;
-    double h = 0;
-    const int first = next;
-    while (next < n && start + pad + h + layout->lineAt(next).height() + pad <= m_bottom) {
-      h += layout->lineAt(next).height();
-      ++next;
-    }
-    if (next == first) {  // not even one line fits below: go on on the next page
-      continue_on_next_page();
-      continue;
-    }
-    const QRectF box(x, start, width, h + 2 * pad);
-    m_painter.save();
-    m_painter.setPen(QPen(Qt::black, mm(0.4)));
-    m_painter.setBrush(QColor(230, 230, 230));
-    m_painter.drawRect(box);
-    m_painter.restore();
-    m_painter.setPen(Qt::black);
-    const double shift = layout->lineAt(first).y();
-    for (int i = first; i < next; ++i)
-      layout->lineAt(i).draw(&m_painter, QPointF(x + pad, start + pad - shift));
-    m_y = box.bottom();
-    m_drawn = true;
-    if (next < n) continue_on_next_page();
-  }
+  flow_cells({{text, font, width}}, x, {1.5, false, QColor(230, 230, 230), true});
 }
 
 void PageFlow::row(const std::vector<Cell>& cells, bool rule_below, bool shaded, double x0) {
-  const double pad = mm(0.8);
+  flow_cells(cells, x0, {0.8, rule_below, shaded ? QColor(235, 235, 235) : QColor(), false});
+}
+
+void PageFlow::flow_cells(const std::vector<Cell>& cells, double x0, const Look& look) {
+  const double pad = mm(look.padding_mm);
   std::vector<std::unique_ptr<QTextLayout>> layouts;
   std::vector<int> next(cells.size(), 0);
   double tallest_first = 0;
@@ -166,7 +140,15 @@ void PageFlow::row(const std::vector<Cell>& cells, bool rule_below, bool shaded,
     const double height = used + 2 * pad;
     double wide = 0;
     for (const Cell& c : cells) wide += c.width;
-    if (shaded) m_painter.fillRect(QRectF(x0, start, wide, height), QColor(235, 235, 235));
+    if (look.framed) {  // framed anew on every page the cells reach
+      m_painter.save();
+      m_painter.setPen(QPen(Qt::black, mm(0.4)));
+      m_painter.setBrush(look.ground);
+      m_painter.drawRect(QRectF(x0, start, wide, height));
+      m_painter.restore();
+    } else if (look.ground.isValid()) {
+      m_painter.fillRect(QRectF(x0, start, wide, height), look.ground);
+    }
     m_painter.setPen(Qt::black);
     double x = x0;
     for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -180,7 +162,7 @@ void PageFlow::row(const std::vector<Cell>& cells, bool rule_below, bool shaded,
     }
     m_y = start + height;
     m_drawn = true;
-    if (rule_below) {
+    if (look.rule_below) {
       m_painter.save();
       m_painter.setPen(QPen(QColor(120, 120, 120), mm(0.15)));
       m_painter.drawLine(QPointF(x0, m_y), QPointF(x0 + wide, m_y));

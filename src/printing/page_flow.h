@@ -11,6 +11,7 @@
 //        flow.paragraph(text, flow.font(9), 0, flow.width());
 //        flow.row({{goods, font, w1}, {qty, font, w2, Qt::AlignRight}});
 
+#include <QColor>
 #include <QFont>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -70,6 +71,16 @@ class PageFlow {
   void row(const std::vector<Cell>& cells, bool rule_below = true, bool shaded = false, double x0 = 0);
 
  private:
+  // How flowed cells look: padding around their text, a rule below each
+  // page's part, a ground colour (none when invalid), a frame.
+  struct Look {
+    double padding_mm = 0.8;
+    bool rule_below = true;
+    QColor ground;
+    bool framed = false;
+  };
+  // Cells side by side from x0, continuing line by line on the next page.
+  void flow_cells(const std::vector<Cell>& cells, double x0, const Look& look);
   std::unique_ptr<QTextLayout> lay_out(const QString& text, const QFont& font, double width,
                                        Qt::Alignment align) const;
 
