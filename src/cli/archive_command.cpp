@@ -10,13 +10,6 @@ namespace cli {
 
 namespace {
 
-std::string state_text(const std::string& choice) {
-  if (choice == "unpaid") return "待付款";
-  if (choice == "to-ship") return "待发货";
-  if (choice == "to-receive") return "待收货";
-  return {};
-}
-
 // A session whose archive can be used, or nothing with the reason said.
 std::unique_ptr<Session> archive_session(const SessionOptions& options) {
   auto session = local_session(options);

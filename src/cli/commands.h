@@ -22,6 +22,9 @@ struct ListOptions {
   std::string output;            // file; empty: standard output (xlsx needs one)
 };
 int run_list(const SessionOptions& session, const ListOptions& options);
+// The 状态 an order of a list choice has (UTF-8): "待发货" for to-ship …,
+// empty for all.
+std::string state_text(const std::string& choice);
 // Fills the table with one order list (unpaid | to-ship | to-receive | all)
 // of a logged-in session; false, with the reason said, when it did not come.
 bool fetch_order_list(Session& session, const std::string& state);

@@ -12,6 +12,13 @@
 
 namespace cli {
 
+std::string state_text(const std::string& choice) {
+  if (choice == "unpaid") return "待付款";
+  if (choice == "to-ship") return "待发货";
+  if (choice == "to-receive") return "待收货";
+  return {};
+}
+
 bool fetch_order_list(Session& session, const std::string& state) {
   struct Fetch {
     std::function<void(app::Context&)> run;

@@ -11,17 +11,6 @@
 
 namespace cli {
 
-namespace {
-
-std::string list_caption(const std::string& state) {
-  if (state == "unpaid") return "待付款订单";
-  if (state == "to-ship") return "待发货订单";
-  if (state == "to-receive") return "待收货订单";
-  return "全部订单";
-}
-
-}  // namespace
-
 int run_print(const SessionOptions& options, const PrintCommandOptions& print) {
   const printing::Document document =
       print.document == "picklist" ? printing::Document::PickList : printing::Document::PackingSlips;
@@ -35,7 +24,8 @@ int run_print(const SessionOptions& options, const PrintCommandOptions& print) {
   std::string source;
   if (print.workbook.empty()) {
     if (!fetch_order_list(*session, print.state)) return kFailed;
-    source = list_caption(print.state);
+    const std::string state = state_text(print.state);
+    source = (state.empty() ? "全部" : state) + "订单";
   } else {
     exchange::import_orders(ctx, web::utf8_to_gbk(print.workbook));
     if (!form.was_shown(web::gbk("你已经成功导入了"))) return kFailed;  // the refusal was said
