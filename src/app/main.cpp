@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
   QTimer::singleShot(0, window, [&ctx, &database, window] {
     if (!database.ok())
       window->message_box(web::utf8_to_gbk(database.error() + "\r\n发货前请先修好它（发货会被拒绝）。"));
+    app::claim_records_without_shop(ctx);
     fulfilment::report_unknown_shipments(ctx);
     app::forget_expired_orders(ctx);
   });

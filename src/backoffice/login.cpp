@@ -37,18 +37,19 @@ bool login(app::Context& ctx) {
 
   form.speak(gbk("登录中...请稍后"));
   form.set_progress(10);
-  const Bytes form_page = app::wait_for_request(form, login_url);
+  web::HttpOutcome first_answer;
+  const Bytes form_page = app::wait_for_request(ctx, login_url, 0, {}, &first_answer);
   Text page = web::page_text(form_page);
   form.set_progress(20);
 
   ctx.csrf_token.set(csrf_token_of(page));
   const Text body = login_body(ctx.csrf_token.get(), form.text("编辑框1"), form.text("编辑框2"));
-  const Bytes answer = app::wait_for_request(form, login_url, 1, body);
+  const Bytes answer = app::wait_for_request(ctx, login_url, 1, body);
   page = web::page_text(answer);
   form.set_progress(50);
 
   const Bytes logo =
-      app::wait_for_request(form, "http://" + ctx.hosts.images + "/" + logo_path_of(page));
+      app::wait_for_request(ctx, web::site_url(ctx.hosts.images, "/" + logo_path_of(page)));
   form.set_picture(logo);
   form.set_picture_mode(1);
   form.set_progress(78);
@@ -58,7 +59,13 @@ bool login(app::Context& ctx) {
   if (!logged_in) {
     form.append_log(gbk("&=======登录失败======*\r\n"));
     form.show_status(reached ? gbk("登录失败：账号或密码错误") : gbk("登录失败：连接不上后台"));
-    if (!reached) {
+    if (!first_answer.tls_failure.empty()) {
+      // A certificate that does not verify: the password was never sent.
+      const Text why = gbk("后台的") + first_answer.tls_failure;
+      form.show_status(gbk("登录失败：") + why);
+      form.append_log(gbk("=======无法连接蔚禾商城后台：") + why + gbk("======\r\n"));
+      form.speak(gbk("哎哟喂！蔚禾商城后台的证书验证不通过，没有登录！呜呜"));
+    } else if (!reached) {
       // Nothing came back at all: the back office was not reached, the password is not to blame.
       form.append_log(gbk("=======无法连接蔚禾商城后台，请检查网络======\r\n"));
       form.speak(gbk("哎哟喂！连接不上蔚禾商城后台，请检查网络后再试！呜呜"));
@@ -79,8 +86,8 @@ bool login(app::Context& ctx) {
     for (const char* button : {"按钮2", "按钮3", "按钮4", "按钮5"}) form.set_enabled(button, true);
   }
 
-  ctx.settings.write_setting(gbk("账号"), form.text("编辑框1"));
-  ctx.settings.write_setting(gbk("密码"), form.text("编辑框2"));
+  ctx.settings.write_setting(gbk("账号"), form.text("编辑框1"), ctx.settings_section);
+  ctx.settings.write_setting(gbk("密码"), form.text("编辑框2"), ctx.settings_section);
   form.set_title(gbk("蔚禾商城订单管理系统 V4.0   qq:604918273          欢迎您！  ") +
                  store_name_of(page));
   show_session_state(ctx, logged_in ? SessionState::LoggedIn

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "core/archive_keeping.h"
 #include "store/seen_orders.h"
 
 namespace backoffice {
@@ -40,15 +41,16 @@ Sighting note_listed_orders(app::Context& ctx, const std::vector<app::OrderRow>&
   std::vector<std::string> ids;
   for (const auto& row : rows) ids.push_back(web::gbk_to_utf8(id_of(row)));
   Sighting s;
-  const std::vector<std::string> fresh = store::SeenOrders(*ctx.database).note(ids, &s.first);
+  const std::vector<std::string> fresh = store::SeenOrders(*ctx.database, app::shop_of(ctx)).note(ids, &s.first);
   const std::set<std::string> fresh_ids(fresh.begin(), fresh.end());
   for (std::size_t i = 0; i < rows.size(); ++i)
     if (fresh_ids.count(ids[i])) s.fresh.push_back(rows[i]);
   return s;
 }
 
-Text new_orders_title(std::size_t count) {
-  return gbk("蔚禾商城：") + std::to_string(count) + gbk("笔新订单");
+Text new_orders_title(std::size_t count, const Text& shop_label) {
+  return gbk("蔚禾商城：") + (shop_label.empty() ? Text() : shop_label + " ") + std::to_string(count) +
+         gbk("笔新订单");
 }
 
 Text new_orders_body(const std::vector<app::OrderRow>& fresh) {

@@ -20,9 +20,10 @@ struct Sighting {
 // Marks the rows' orders as seen; what was new among them.
 Sighting note_listed_orders(app::Context& ctx, const std::vector<app::OrderRow>& rows);
 
-// The desktop notification of new orders: "蔚禾商城：N笔新订单", and the
-// first five order numbers with their amounts.
-app::Text new_orders_title(std::size_t count);
+// The desktop notification of new orders: "蔚禾商城：N笔新订单" ("蔚禾商城：
+// 店铺A N笔新订单" with the shop's label), and the first five order numbers
+// with their amounts.
+app::Text new_orders_title(std::size_t count, const app::Text& shop_label = {});
 app::Text new_orders_body(const std::vector<app::OrderRow>& fresh);
 
 }  // namespace backoffice

@@ -45,7 +45,7 @@ std::optional<std::vector<web::Text>> request_order_detail(app::Context& ctx,
     auto out = ctx.session_gate.request();
     sent_with = ctx.csrf_token.version();
     return web::http_request(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {},
-                             outcome);
+                             outcome, ctx.http);
   };
   web::Bytes body = ask();
   web::Text page = web::page_text(body);

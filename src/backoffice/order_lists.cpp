@@ -139,7 +139,7 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
       auto out = ctx.session_gate.request();
       sent_with = ctx.csrf_token.version();
       body = web::http_request(ctx.backoffice_url(list), 0, {}, nullptr, nullptr, nullptr, &head,
-                               false, nullptr, {}, &outcome);
+                               false, nullptr, {}, &outcome, ctx.http);
     });
   };
   ask();

@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "core/shops.h"
 #include "backoffice/new_orders.h"
 #include "backoffice/order_lists.h"
 #include "backoffice/shown_list.h"
@@ -122,9 +123,16 @@ void NewOrderReminder::run_poll(app::Context& ctx, State& state) {
   for (const app::OrderRow& row : sighting.fresh) ids.push_back(row[app::kColId]);
   form.show_new_orders(ids);
   const std::string n = std::to_string(fresh);
-  form.speak(gbk("您有") + n + gbk("笔新的蔚禾商城订单，欧耶！"));
-  form.append_log(gbk("获取到") + n + gbk("笔新订单，请查看..."));
-  form.notify(new_orders_title(sighting.fresh.size()), new_orders_body(sighting.fresh));
+  // With several shops, every announcement says whose orders they are.
+  const Text shop = app::read_shops(ctx.settings).size() > 1 ? ctx.shop_label : Text();
+  if (shop.empty()) {
+    form.speak(gbk("您有") + n + gbk("笔新的蔚禾商城订单，欧耶！"));
+    form.append_log(gbk("获取到") + n + gbk("笔新订单，请查看..."));
+  } else {
+    form.speak(new_orders_title(sighting.fresh.size(), shop));
+    form.append_log(new_orders_title(sighting.fresh.size(), shop) + gbk("，请查看..."));
+  }
+  form.notify(new_orders_title(sighting.fresh.size(), shop), new_orders_body(sighting.fresh));
 }
 
 }  // namespace backoffice

@@ -62,10 +62,10 @@ bool is_login_form(const Text& page) {
 bool renew_session(app::Context& ctx) {
   app::Form& form = ctx.form;
   const Text url = ctx.backoffice_url("/site/login");
-  const Text login_page = web::page_text(app::wait_for_request(form, url));
+  const Text login_page = web::page_text(app::wait_for_request(ctx, url));
   const Text token = csrf_token_of(login_page);
   const Text answer = web::page_text(app::wait_for_request(
-      form, url, 1, login_body(token, form.text("编辑框1"), form.text("编辑框2"))));
+      ctx, url, 1, login_body(token, form.text("编辑框1"), form.text("编辑框2"))));
   if (is_logged_in(answer)) {
     ctx.csrf_token.set(token);
     form.append_log(gbk("=======登录已过期，已重新登录======\r\n"));
@@ -78,7 +78,7 @@ bool renew_session(app::Context& ctx) {
 }
 
 void refresh_dashboard(app::Context& ctx) {
-  const Text page = web::page_text(app::wait_for_request(ctx.form, ctx.backoffice_url("/")));
+  const Text page = web::page_text(app::wait_for_request(ctx, ctx.backoffice_url("/")));
   if (is_logged_in(page)) show_dashboard(ctx.form, dashboard_of(page));
 }
 

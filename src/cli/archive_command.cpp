@@ -3,6 +3,7 @@
 #include "archive/archive_workbooks.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "core/archive_keeping.h"
 #include "core/columns.h"
 #include "store/order_archive.h"
 
@@ -52,7 +53,10 @@ int run_archive_search(const SessionOptions& options, const ArchiveSearchOptions
   }
   auto session = archive_session(options);
   if (!session) return kFailed;
-  store::ArchiveQuery query{search.text, state_text(search.state), search.since, search.until, {},
+  // One shop's orders when a shop is named (or each in turn); else every shop's.
+  const std::string shop =
+      options.shop.empty() && !options.all_shops ? std::string() : app::shop_of(session->ctx());
+  store::ArchiveQuery query{search.text, state_text(search.state), search.since, search.until, shop,
                             search.limit};
   std::string error;
   const std::vector<store::ArchivedOrder> found = session->archive().search(query, &error);
@@ -78,7 +82,7 @@ int run_archive_search(const SessionOptions& options, const ArchiveSearchOptions
       cells.push_back(archive::seen_time_text(o.last_seen));
       out.line(tsv_line(cells));
     } else {
-      out.line(order_json_line(o, i + 1));
+      out.line(tagged_with_shop(order_json_line(o, i + 1), options));
     }
   }
   return finish_output(out, session->form());

@@ -97,6 +97,17 @@ struct ReportOptions {
 };
 int run_report(const SessionOptions& session, const ReportOptions& options);
 
+// weihe-cli shops, shops add, shops remove.
+int run_shops(const SessionOptions& session);
+struct ShopAddOptions {
+  std::string label, backoffice, images, tracking, account, password_file;
+};
+int run_shops_add(const SessionOptions& session, const ShopAddOptions& options);
+int run_shops_remove(const SessionOptions& session, const std::string& label);
+
+// A JSON object line with "shop" added when the command runs over every shop.
+std::string tagged_with_shop(std::string object_line, const SessionOptions& session);
+
 int run_archive_search(const SessionOptions& session, const ArchiveSearchOptions& options);
 int run_archive_import(const SessionOptions& session, const std::vector<std::string>& files);
 int run_archive_forget(const SessionOptions& session, const std::string& before);

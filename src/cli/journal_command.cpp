@@ -3,6 +3,7 @@
 // With --reconcile it logs in and settles the entries whose outcome is unknown
 // by looking at their orders' pages, and prints those entries as they now stand.
 #include "cli/commands.h"
+#include "core/archive_keeping.h"
 #include "cli/output.h"
 #include "exchange/workbook_writer.h"
 #include "fulfilment/doubtful_shipments.h"
@@ -37,7 +38,7 @@ int run_journal(const SessionOptions& options, const JournalOptions& journal) {
   }
   const std::vector<store::Shipment> entries =
       journal.reconcile ? fulfilment::settle_unknown_shipments(session->ctx())
-                        : store::ShippingJournal(session->database()).entries(journal.since);
+                        : store::ShippingJournal(session->database(), app::shop_of(session->ctx())).entries(journal.since);
   if (journal.reconcile) form.say("核对了" + std::to_string(entries.size()) + "笔结果不明的发货");
   const std::vector<std::string> keys(std::begin(kKeys), std::end(kKeys));
 

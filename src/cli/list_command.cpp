@@ -19,6 +19,11 @@ std::string state_text(const std::string& choice) {
   return {};
 }
 
+std::string tagged_with_shop(std::string object_line, const SessionOptions& session) {
+  if (!session.all_shops) return object_line;
+  return with_member(std::move(object_line), "shop", session.shop);
+}
+
 bool fetch_order_list(Session& session, const std::string& state) {
   struct Fetch {
     std::function<void(app::Context&)> run;
@@ -70,10 +75,12 @@ int run_list(const SessionOptions& options, const ListOptions& list) {
     if (list.format == "tsv") {
       out.line(tsv_row(columns, row));
     } else if (list.details) {
-      out.line(with_member(row_json_line(columns, row), "items",
-                           items_json_of_system_text(app::goods_lines_of_row(ctx.goods_lines, row))));
+      out.line(tagged_with_shop(
+          with_member(row_json_line(columns, row), "items",
+                      items_json_of_system_text(app::goods_lines_of_row(ctx.goods_lines, row))),
+          options));
     } else {
-      out.line(row_json_line(columns, row));
+      out.line(tagged_with_shop(row_json_line(columns, row), options));
     }
   }
   const int written = finish_output(out, form);

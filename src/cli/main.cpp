@@ -30,6 +30,10 @@ int main(int argc, char** argv) {
   app.add_option("--password-file", session.password_file,
                  "Read the password from the first line of FILE")
       ->type_name("FILE");
+  app.add_option("--shop", session.shop, "Run on this shop (its label; default: the first shop)")
+      ->type_name("LABEL");
+  app.add_flag("--all-shops", session.all_shops,
+               "list, poll, archive search, report: run over every shop, each object with its \"shop\"");
   app.add_flag("-q,--quiet", session.voice.quiet, "Say nothing on standard error but errors");
   app.add_flag("-v,--verbose", session.voice.verbose, "Also show the activity log on standard error");
 
@@ -184,6 +188,29 @@ int main(int argc, char** argv) {
   report_command->add_option("-o,--output", report.output, "Write to FILE (needed for xlsx and pdf)")
       ->type_name("FILE");
 
+  auto* shops_command = app.add_subcommand(
+      "shops", "Print every shop of the settings file (label, host, account, whether it logs in); "
+               "add or remove one");
+  cli::ShopAddOptions shop_add;
+  auto* shops_add_command = shops_command->add_subcommand("add", "Add a shop to the settings file");
+  shops_add_command->add_option("label", shop_add.label, "The shop's label")->required();
+  shops_add_command->add_option("--backoffice", shop_add.backoffice, "Back-office host: host[:port] or https://host[:port]")
+      ->required()
+      ->type_name("HOST");
+  shops_add_command->add_option("--images", shop_add.images, "Image host (default: the back office's)")
+      ->type_name("HOST");
+  shops_add_command->add_option("--tracking", shop_add.tracking,
+                                "Tracking service host (default: the first shop's)")
+      ->type_name("HOST");
+  shops_add_command->add_option("--account", shop_add.account, "The shop's account")->required();
+  shops_add_command->add_option("--password-file", shop_add.password_file,
+                                "The password: the first line of FILE")
+      ->required()
+      ->type_name("FILE");
+  std::string shop_to_remove;
+  auto* shops_remove_command = shops_command->add_subcommand("remove", "Remove a shop from the settings file");
+  shops_remove_command->add_option("label", shop_to_remove, "The shop's label")->required();
+
   cli::PrintCommandOptions print;
   auto* print_command = app.add_subcommand(
       "print", "Write a pick list or packing slips of one order list (or a workbook's orders) as a PDF");
@@ -223,6 +250,41 @@ int main(int argc, char** argv) {
   if (track_courier_option->count()) track.courier = track_courier;
   if (interval_option->count()) poll.interval_ms = interval;
 
+  // --all-shops: the command once per shop, one after another; a shop that
+  // fails never stops the others, and the exit status is the worst one.
+  if (session.all_shops) {
+    const bool to_file = (list_command->parsed() && !list.output.empty()) ||
+                         (report_command->parsed() && !report.output.empty()) ||
+                         (archive_search_command->parsed() && !archive_search.output.empty());
+    const bool json = (list_command->parsed() && list.format == "jsonl") ||
+                      (report_command->parsed() && report.format == "json") ||
+                      (archive_search_command->parsed() && archive_search.format == "jsonl");
+    if (poll_command->parsed() || shops_command->parsed()) {
+      // They go over every shop themselves.
+    } else if (!(list_command->parsed() || report_command->parsed() || archive_search_command->parsed())) {
+      std::fprintf(stderr, "--all-shops: only list, poll, archive search and report run over every shop\n");
+      return cli::kUsage;
+    } else if (to_file || !json) {
+      std::fprintf(stderr, "--all-shops: JSON lines on standard output only (no -o, no --format)\n");
+      return cli::kUsage;
+    } else {
+      const auto labels = cli::shops_to_run(session);
+      if (!labels) return cli::kFailed;
+      int worst = cli::kDone;
+      for (const std::string& label : *labels) {
+        cli::SessionOptions one = session;
+        one.shop = label;
+        const int rc = list_command->parsed()     ? cli::run_list(one, list)
+                       : report_command->parsed() ? cli::run_report(one, report)
+                                                  : cli::run_archive_search(one, archive_search);
+        if (rc != cli::kDone && (worst == cli::kDone || rc == cli::kUsage)) worst = rc;
+      }
+      return worst;
+    }
+  }
+  if (shops_add_command->parsed()) return cli::run_shops_add(session, shop_add);
+  if (shops_remove_command->parsed()) return cli::run_shops_remove(session, shop_to_remove);
+  if (shops_command->parsed()) return cli::run_shops(session);
   if (login->parsed()) return cli::run_login(session);
   if (list_command->parsed()) return cli::run_list(session, list);
   if (ship_command->parsed()) return cli::run_ship(session, ship);

@@ -73,7 +73,7 @@ int run_report(const SessionOptions& options, const ReportOptions& report_option
   if (report_options.format == "tsv")
     for (const std::string& line : report::report_tsv(*r)) out.line(line);
   else
-    out.line(report::report_json(*r).dump());
+    out.line(tagged_with_shop(report::report_json(*r).dump(), options));
   return finish_output(out, form);
 }
 

@@ -10,8 +10,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/context.h"
+#include "core/shops.h"
 #include "cli/cli_form.h"
 #include "store/database.h"
 #include "store/order_archive.h"
@@ -25,6 +27,8 @@ struct SessionOptions {
   std::string settings_file;  // empty: where the window keeps its settings
   std::optional<std::string> account;
   std::string password_file;  // empty: the settings file's password
+  std::string shop;           // a shop's label (UTF-8); empty: the first shop
+  bool all_shops = false;     // --all-shops: the command runs once per shop
   Voice voice;
 };
 
@@ -34,6 +38,7 @@ class Session {
   static std::unique_ptr<Session> open(const SessionOptions& options, std::string* error);
 
   app::Context& ctx() { return m_ctx; }
+  const app::Shop& shop() const { return m_shop; }
   CliForm& form() { return m_form; }
   app::Settings& settings() { return m_settings; }
   store::Database& database() { return m_database; }
@@ -44,18 +49,30 @@ class Session {
   bool log_in();
 
  private:
-  explicit Session(const SessionOptions& options, std::filesystem::path settings_file);
+  Session(const SessionOptions& options, std::filesystem::path settings_file, app::Shop shop);
 
   app::Settings m_settings;
+  app::Shop m_shop;
+  web::HttpSession m_http;  // a further shop's own cookie store
   store::Database m_database;  // beside the settings file
   store::OrderArchive m_archive{m_database};
   CliForm m_form;
   app::Context m_ctx;
 };
 
+// The settings file a command uses: --settings, else the window's.
+std::filesystem::path settings_path_of(const SessionOptions& options);
+// The first line of a password file, without its line end.
+std::optional<std::string> read_password_file(const std::string& path);
+
 // Opens a session and logs in; nothing (with the reason said) when either failed.
 std::unique_ptr<Session> logged_in_session(const SessionOptions& options);
 // Opens a session without logging in (for what is kept on this machine).
 std::unique_ptr<Session> local_session(const SessionOptions& options);
+
+// The labels (UTF-8) a command runs for: every shop's with --all-shops, else
+// the one chosen (empty: the first shop). Nothing, with the reason said,
+// when the settings file cannot be read.
+std::optional<std::vector<std::string>> shops_to_run(const SessionOptions& options);
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "core/table_snapshot.h"
+#include "store/database.h"
 #include "store/order_archive.h"
 
 namespace app {
@@ -63,6 +64,13 @@ void archive_listed_orders(Context& ctx, const std::vector<OrderRow>& rows) {
 void archive_order_detail(Context& ctx, const OrderRow& row, const std::vector<GoodsLine>& lines) {
   std::vector<GoodsLine> items = lines_in_utf8(lines);
   record(ctx, {{archive_cells(row), std::move(items)}}, store::OrderArchive::Source::Detail);
+}
+
+void claim_records_without_shop(Context& ctx) {
+  if (!ctx.database || !ctx.settings_section.empty() || ctx.form.text("编辑框1").empty()) return;
+  // A database that cannot be written was told at start; shipping refuses it.
+  std::string ignored;
+  ctx.database->adopt_records_without_shop(shop_of(ctx), &ignored);
 }
 
 std::int64_t forget_expired_orders(Context& ctx) {

@@ -30,6 +30,10 @@ std::vector<GoodsLine> known_goods_lines(Context& ctx, const OrderRow& row);
 // (0 or missing: keeps everything); how many were forgotten.
 std::int64_t forget_expired_orders(Context& ctx);
 
+// The first shop takes over the journal entries, seen orders and tracking
+// answers kept before they were kept per shop (once its account is known).
+void claim_records_without_shop(Context& ctx);
+
 // A row of the table as the archive keeps it, and back (UTF-8 <-> system
 // text; 物流信息 shows the tracking service's last answer when it is empty).
 std::vector<std::string> archive_cells(const OrderRow& row);

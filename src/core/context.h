@@ -25,7 +25,8 @@ class OrderArchive;
 
 namespace app {
 
-// Host names with an optional ":port", e.g. "127.0.0.1:18080".
+// Host names with an optional ":port", e.g. "127.0.0.1:18080", or the same
+// after "https://" for a host reached over TLS.
 struct Hosts {
   Text backoffice;
   Text images;
@@ -74,6 +75,13 @@ struct Context {
   Form& form;
   Settings& settings;
   Hosts hosts;
+  // The shop's own back-office session (cookie store); null: the
+  // process-wide one, the first shop's.
+  web::HttpSession* http = nullptr;
+  // The shop served (core/shops.h): its label, and the settings section
+  // that keeps its account and password (empty: "配置项目", the first shop's).
+  Text shop_label{};
+  Text settings_section{};
   SharedText csrf_token{};
   SessionGate session_gate{};
   TableLock table_lock{};
@@ -106,10 +114,9 @@ struct Context {
   std::function<void()> after_batch;
   std::function<std::optional<Text>(const Text& order_id)> tracking_no_on_page;
 
-  // "http://" + back-office host + path.
-  Text backoffice_url(std::string_view path) const {
-    return "http://" + hosts.backoffice + std::string(path);
-  }
+  // The back-office host's URL of `path` ("http://" + host + path, or the
+  // host's own "https://").
+  Text backoffice_url(std::string_view path) const { return web::site_url(hosts.backoffice, path); }
 };
 
 // How many requests a detail fetch or a shipping batch sends at once: key
@@ -119,14 +126,15 @@ inline int parallel_requests(const Settings& settings) {
   return settings.read_number(web::gbk("connections"), web::gbk("network"), 4, 1, 16);
 }
 
-// http_request (a GET, or a POST of `body`) run through form.wait, so an
-// operation on the window's thread keeps the window painted while it waits.
-inline Bytes wait_for_request(Form& form, const Text& url, int method = 0, const Text& body = {},
+// http_request (a GET, or a POST of `body`) in the shop's session, run
+// through form.wait, so an operation on the window's thread keeps the window
+// painted while it waits.
+inline Bytes wait_for_request(Context& ctx, const Text& url, int method = 0, const Text& body = {},
                               web::HttpOutcome* outcome = nullptr) {
   Bytes answer;
-  form.wait([&] {
+  ctx.form.wait([&] {
     answer = web::http_request(url, method, body, nullptr, nullptr, nullptr, nullptr, false,
-                               nullptr, {}, outcome);
+                               nullptr, {}, outcome, ctx.http);
   });
   return answer;
 }

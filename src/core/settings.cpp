@@ -255,6 +255,42 @@ Text Settings::read_setting(const Text& key, const Text& section) const {
   return clipped(value);
 }
 
+std::vector<Text> Settings::sections() const {
+  std::lock_guard lock(m_mutex);
+  std::string file;
+  std::vector<Text> names;
+  if (!read_file(m_path, &file)) return names;
+  for (const Line& l : split_lines(file)) {
+    std::string_view name;
+    if (!section_header(std::string_view(file).substr(l.begin, l.end - l.begin), &name)) continue;
+    bool known = false;
+    for (const Text& n : names) known = known || same_name(n, name);
+    if (!known) names.emplace_back(name);
+  }
+  return names;
+}
+
+bool Settings::remove_section(const Text& section) {
+  std::lock_guard lock(m_mutex);
+  std::string file;
+  std::error_code ec;
+  if (!std::filesystem::exists(m_path, ec)) return true;
+  if (!read_file(m_path, &file)) return false;
+  const auto lines = split_lines(file);
+  const Lookup found = look_up(file, lines, section, {});
+  if (found.header < 0) return true;
+  // From its header to the next section's (or the end).
+  std::size_t end = file.size();
+  for (std::size_t i = static_cast<std::size_t>(found.header) + 1; i < lines.size(); ++i) {
+    std::string_view name;
+    if (section_header(std::string_view(file).substr(lines[i].begin, lines[i].end - lines[i].begin), &name)) {
+      end = lines[i].begin;
+      break;
+    }
+  }
+  return write_file_atomically(m_path, file.substr(0, lines[found.header].begin) + file.substr(end));
+}
+
 bool Settings::write_setting(const Text& key, const Text& value, const Text& section) {
   const Text sec = section.empty() ? web::gbk("配置项目") : section;
   if (trim(key).empty() || key.find_first_of("=\r\n") != Text::npos) return false;

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <vector>
 
 #include "web/text.h"
 
@@ -43,6 +44,11 @@ class Settings {
   int read_number(const Text& key, const Text& section, int fallback, int least, int most) const;
   // False when the file could not be written (callers ignore it).
   bool write_setting(const Text& key, const Text& value, const Text& section = {});
+  // Every section's name, in the file's order (the first of repeated names).
+  std::vector<Text> sections() const;
+  // Removes a section with all its keys; false when it could not be written
+  // (a missing section is removed already).
+  bool remove_section(const Text& section);
 
  private:
   std::filesystem::path m_path;

@@ -47,7 +47,7 @@ std::vector<PaidWithdrawal> read_paid_withdrawals(const Text& page) {
 void fetch_withdrawable_amount(app::Context& ctx) {
   web::HttpOutcome outcome;
   const web::Bytes body =
-      app::wait_for_request(ctx.form, ctx.backoffice_url("/withdraw-cash/add"), 0, {}, &outcome);
+      app::wait_for_request(ctx, ctx.backoffice_url("/withdraw-cash/add"), 0, {}, &outcome);
   // A failed request leaves the amount shown as it was, and says so.
   if (const Text failure = web::failure_of(body, outcome); !failure.empty()) {
     ctx.form.show_status(failure + web::gbk("，可提现金额没有更新"));
@@ -60,7 +60,7 @@ void list_paid_withdrawals(app::Context& ctx) {
   web::HttpOutcome outcome;
   const web::Bytes body = web::http_request(ctx.backoffice_url("/withdraw-cash/list?state=1"), 0,
                                             {}, nullptr, nullptr, nullptr, nullptr, false, nullptr,
-                                            {}, &outcome);
+                                            {}, &outcome, ctx.http);
   // A failed request keeps the listing there is, and says so.
   if (const Text failure = web::failure_of(body, outcome); !failure.empty()) {
     const Text said = failure + web::gbk("，提现记录未更新");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "core/archive_keeping.h"
 #include "store/shipping_journal.h"
 
 namespace fulfilment {
@@ -57,7 +58,7 @@ void look_at_order_page(app::Context& ctx, const Text& order_id, const Text& tra
 
 std::vector<store::Shipment> settle_unknown_shipments(app::Context& ctx) {
   if (!ctx.database || !ctx.database->ok() || !ctx.tracking_no_on_page) return {};
-  store::ShippingJournal journal(*ctx.database);
+  store::ShippingJournal journal(*ctx.database, app::shop_of(ctx));
   std::vector<store::Shipment> unknown = journal.entries({}, "unknown");
   std::reverse(unknown.begin(), unknown.end());  // oldest first
   for (store::Shipment& s : unknown) {
@@ -94,7 +95,7 @@ void settle_unknown_shipments_and_tell(app::Context& ctx, bool say_none) {
 void report_unknown_shipments(app::Context& ctx) {
   if (!ctx.database || !ctx.database->ok()) return;
   const std::vector<store::Shipment> unknown =
-      store::ShippingJournal(*ctx.database).take_unreported_unknown();
+      store::ShippingJournal(*ctx.database, app::shop_of(ctx)).take_unreported_unknown();
   if (unknown.empty()) return;
   const auto time = [](const store::Shipment& s) { return "，" + s.time; };
   const auto nothing = [](const store::Shipment&) { return std::string(); };

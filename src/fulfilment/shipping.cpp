@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <re2/re2.h>
 
+#include "core/archive_keeping.h"
 #include "fulfilment/batch_check.h"
 #include "fulfilment/doubtful_shipments.h"
 #include "core/table_snapshot.h"
@@ -137,7 +138,7 @@ void record_outcome(store::ShippingJournal* journal, std::optional<std::int64_t>
 
 EarlierShipments earlier_shipments(app::Context& ctx) {
   if (!ctx.database) return {};
-  store::ShippingJournal journal(*ctx.database);
+  store::ShippingJournal journal(*ctx.database, app::shop_of(ctx));
   return {journal.order_ids("shipped"), journal.order_ids("unknown"), journal.shipped_numbers()};
 }
 
@@ -224,13 +225,13 @@ bool is_shipped_reply(const Text& reply) {
 }
 
 void fetch_from_address_id(app::Context& ctx) {
-  const web::Bytes body = app::wait_for_request(ctx.form, ctx.backoffice_url("/user-address/list"));
+  const web::Bytes body = app::wait_for_request(ctx, ctx.backoffice_url("/user-address/list"));
   ctx.form.set_text(kAddressBox, read_from_address_id(body));
   ctx.form.set_sender_addresses(read_sender_addresses(body));
 }
 
 void fetch_sender_addresses(app::Context& ctx) {
-  const web::Bytes body = app::wait_for_request(ctx.form, ctx.backoffice_url("/user-address/list"));
+  const web::Bytes body = app::wait_for_request(ctx, ctx.backoffice_url("/user-address/list"));
   const std::vector<app::SenderAddress> addresses = read_sender_addresses(body);
   if (addresses.empty()) return;
   const Text chosen = ctx.form.text(kAddressBox);
@@ -250,7 +251,7 @@ ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& trac
     Text headers = "X-CSRF-Token: " + ctx.csrf_token.get();
     return web::http_request(ctx.backoffice_url("/order/send"), 1,
                              ship_body(courier, tracking, address_id, order_id), nullptr, nullptr,
-                             &headers, nullptr, false, nullptr, {}, &outcome);
+                             &headers, nullptr, false, nullptr, {}, &outcome, ctx.http);
   };
   web::Bytes body = send();
   // Answered with the login form, the shipment was not taken: after a quiet
@@ -291,7 +292,7 @@ RowShipment ship_row(app::Context& ctx, int row, const Text& tracking) {
   }
   form.wait([&] {
     std::optional<store::ShippingJournal> journal;
-    if (ctx.database) journal.emplace(*ctx.database);
+    if (ctx.database) journal.emplace(*ctx.database, app::shop_of(ctx));
     store::ShippingJournal* j = journal ? &*journal : nullptr;
     std::optional<std::int64_t> entry;
     result.sent = record_shipment(j, shipment, &entry, &result.refused);
@@ -410,7 +411,7 @@ void ship_rows(app::Context& ctx, Rows which) {
     std::optional<store::ShippingJournal> journal;
     if (ctx.database) {
       hold_journal.emplace(*ctx.database);
-      journal.emplace(*ctx.database);
+      journal.emplace(*ctx.database, app::shop_of(ctx));
     }
     store::ShippingJournal* j = journal ? &*journal : nullptr;
     // The shipments go out a few at once. This thread records each one

@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "core/archive_keeping.h"
 #include "core/context.h"
 #include "core/table_snapshot.h"
 #include "store/shipping_journal.h"
@@ -38,14 +39,14 @@ bool database_usable(const app::Context& ctx) {
 Text courier_for(app::Context& ctx, const Text& order_id, const Text& fallback) {
   if (!database_usable(ctx) || order_id.empty()) return fallback;
   const std::string shipped_with =
-      store::ShippingJournal(*ctx.database).courier_of(web::gbk_to_utf8(order_id));
+      store::ShippingJournal(*ctx.database, app::shop_of(ctx)).courier_of(web::gbk_to_utf8(order_id));
   return shipped_with.empty() ? fallback : web::utf8_to_gbk(shipped_with);
 }
 
 // The number the order was shipped with by this program; empty when none.
 Text journal_tracking_no(app::Context& ctx, const Text& order_id) {
   if (!database_usable(ctx) || order_id.empty()) return {};
-  const auto shipped = store::ShippingJournal(*ctx.database).last_shipped(web::gbk_to_utf8(order_id));
+  const auto shipped = store::ShippingJournal(*ctx.database, app::shop_of(ctx)).last_shipped(web::gbk_to_utf8(order_id));
   return shipped ? web::utf8_to_gbk(shipped->tracking_no) : Text();
 }
 
@@ -53,7 +54,7 @@ void remember(app::Context& ctx, const Text& number, const Text& courier, const 
               const TrackingReply& parsed, std::time_t when) {
   if (!database_usable(ctx) || number.empty()) return;
   std::string ignored;  // a reply not kept is asked for again next time
-  store::TrackingReplies(*ctx.database)
+  store::TrackingReplies(*ctx.database, app::shop_of(ctx))
       .remember(web::gbk_to_utf8(number), web::gbk_to_utf8(courier), web::gbk_to_utf8(reply),
                 parsed.kind == TrackingReply::Kind::Readable, when, &ignored);
 }
@@ -79,7 +80,7 @@ void show_reply(app::Form& form, const Text& number, const Text& courier, const 
 }  // namespace
 
 Text tracking_url(const Text& host, const Text& key, const Text& courier, const Text& tracking_no) {
-  return "http://" + host + "/api?id=" + web::form_encode(key) +
+  return web::site_url(host, "/api?id=") + web::form_encode(key) +
          "&com=" + web::form_encode(courier) + "&nu=" + web::form_encode(tracking_no) +
          "&valicode=&show=3&muti=1&order=desc";
 }
@@ -110,7 +111,7 @@ void query_tracking(app::Context& ctx) {
   const Text courier = courier_for(ctx, order_id, service.courier);
   const Text url = tracking_url(ctx.hosts.tracking, service.key, courier, tracking_no);
 
-  const Text reply = web::page_text(app::wait_for_request(form, url));
+  const Text reply = web::page_text(app::wait_for_request(ctx, url));
   if (row_key) form.set_cells_by_key(app::kOrderList, row_key, app::kColTrackingInfo, {reply});
   const TrackingReply parsed = parse_tracking_reply(web::gbk_to_utf8(reply));
   remember(ctx, tracking_no, courier, reply, parsed, std::time(nullptr));
@@ -143,7 +144,7 @@ std::vector<ParcelResult> query_listed_parcels(app::Context& ctx) {
     const std::time_t now = std::time(nullptr);
     std::optional<store::StoredReply> recent;
     if (database_usable(ctx))
-      recent = store::TrackingReplies(*ctx.database)
+      recent = store::TrackingReplies(*ctx.database, app::shop_of(ctx))
                    .recent(web::gbk_to_utf8(p.tracking_no), now - limits.reuse_minutes * 60);
     if (recent) {
       p.reply = web::utf8_to_gbk(recent->reply);
@@ -155,7 +156,9 @@ std::vector<ParcelResult> query_listed_parcels(app::Context& ctx) {
                                       std::chrono::milliseconds(limits.min_interval_ms));
       last_request = std::chrono::steady_clock::now();
       p.reply = web::page_text(
-          web::http_request(tracking_url(ctx.hosts.tracking, service.key, courier, p.tracking_no)));
+          web::http_request(tracking_url(ctx.hosts.tracking, service.key, courier, p.tracking_no), 0,
+                            {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {}, nullptr,
+                            ctx.http));
       p.parsed = parse_tracking_reply(web::gbk_to_utf8(p.reply));
       remember(ctx, p.tracking_no, courier, p.reply, p.parsed, now);
     }

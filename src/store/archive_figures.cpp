@@ -39,9 +39,14 @@ bool OrderArchive::for_each_paid(const std::string& shop, const std::string& sin
         std::unordered_map<std::string, std::string> shipped;
         std::unordered_map<std::string, std::pair<std::string, std::int64_t>> replies;
         {
-          Statement j(db, "SELECT order_id, MIN(time) FROM shipments WHERE outcome = 'shipped' GROUP BY order_id");
-          Statement t(db, "SELECT tracking_no, reply, fetched FROM tracking_replies");
+          // Each shop's own; every shop's when `shop` is empty.
+          Statement j(db,
+                      "SELECT order_id, MIN(time) FROM shipments WHERE outcome = 'shipped' "
+                      "AND (?1 = '' OR shop = ?1) GROUP BY order_id");
+          Statement t(db, "SELECT tracking_no, reply, fetched FROM tracking_replies WHERE ?1 = '' OR shop = ?1");
           if (!j.ok() || !t.ok()) return *why = sqlite3_errmsg(db.db), false;
+          j.bind(1, shop);
+          t.bind(1, shop);
           while (j.step() == SQLITE_ROW) shipped.emplace(j.text(0), j.text(1));
           while (t.step() == SQLITE_ROW) replies.emplace(t.text(0), std::make_pair(t.text(1), t.id(2)));
         }

@@ -145,9 +145,10 @@ std::string make_select(bool joined) {
   }
   const std::string extras =
       joined ? "(SELECT courier || char(31) || coalesce(finished, time) FROM shipments j "
-               " WHERE j.order_id = o.order_id AND j.outcome = 'shipped' ORDER BY j.id DESC LIMIT 1), "
-               "(SELECT reply FROM tracking_replies r WHERE r.tracking_no = o.tracking_no "
-               " AND o.tracking_no <> '') "
+               " WHERE j.shop = s.name AND j.order_id = o.order_id AND j.outcome = 'shipped' "
+               " ORDER BY j.id DESC LIMIT 1), "
+               "(SELECT reply FROM tracking_replies r WHERE r.shop = s.name "
+               " AND r.tracking_no = o.tracking_no AND o.tracking_no <> '') "
              : "'', '' ";
   return "SELECT o.key, s.name, " + prefixed + "o.items, o.states, o.first_seen, o.last_seen, " +
          extras + "FROM archived_orders o JOIN shops s ON s.id = o.shop ";

@@ -11,7 +11,7 @@ namespace store {
 
 namespace {
 
-constexpr int kSchemaVersion = 4;
+constexpr int kSchemaVersion = 5;
 
 // WAL pages after which a checkpoint is started (SQLite's own default).
 constexpr int kCheckpointPages = 1000;
@@ -75,6 +75,33 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     // by the list page that happens to write the fourth one.
     "INSERT INTO archive_search(archive_search, rank) VALUES ('automerge', 0);"
     "CREATE INDEX shipments_by_order ON shipments(order_id);",
+    // 5: the journal, the seen orders and the tracking answers per shop (the
+    // archive's shop name, "account@host"), so the same order id in two
+    // shops is two orders. Rows from before keep the empty shop until the
+    // first shop claims them (adopt_records_without_shop).
+    "ALTER TABLE shipments ADD COLUMN shop TEXT NOT NULL DEFAULT '';"
+    "DROP INDEX shipments_by_order;"
+    "CREATE INDEX shipments_by_order ON shipments(shop, order_id);"
+    "CREATE TABLE seen_orders_by_shop ("
+    "  shop TEXT NOT NULL DEFAULT '',"
+    "  order_id TEXT NOT NULL,"
+    "  first_seen INTEGER NOT NULL,"
+    "  PRIMARY KEY (shop, order_id));"
+    "INSERT INTO seen_orders_by_shop (order_id, first_seen) SELECT order_id, first_seen FROM seen_orders;"
+    "DROP TABLE seen_orders;"
+    "ALTER TABLE seen_orders_by_shop RENAME TO seen_orders;"
+    "CREATE TABLE tracking_replies_by_shop ("
+    "  shop TEXT NOT NULL DEFAULT '',"
+    "  tracking_no TEXT NOT NULL,"
+    "  courier TEXT NOT NULL,"
+    "  reply TEXT NOT NULL,"
+    "  answered INTEGER NOT NULL DEFAULT 0,"
+    "  fetched INTEGER NOT NULL,"
+    "  PRIMARY KEY (shop, tracking_no));"
+    "INSERT INTO tracking_replies_by_shop (tracking_no, courier, reply, answered, fetched) "
+    "  SELECT tracking_no, courier, reply, answered, fetched FROM tracking_replies;"
+    "DROP TABLE tracking_replies;"
+    "ALTER TABLE tracking_replies_by_shop RENAME TO tracking_replies;",
 };
 
 bool exec(sqlite3* db, const char* sql, std::string* error) {
@@ -314,6 +341,40 @@ bool Database::open(std::string* error) {
     }
   }
   return true;
+}
+
+bool Database::adopt_records_without_shop(const std::string& shop, std::string* error) {
+  if (shop.empty()) return true;
+  return run(
+      [&](Connection& db, std::string* why) {
+        // Cheap when there is nothing left to claim: the shop is the first
+        // column of each table's key.
+        static const char* const kSteps[] = {
+            "UPDATE shipments SET shop = ?1 WHERE shop = ''",
+            "INSERT OR IGNORE INTO seen_orders (shop, order_id, first_seen) "
+            "  SELECT ?1, order_id, first_seen FROM seen_orders WHERE shop = ''",
+            "DELETE FROM seen_orders WHERE shop = ''",
+            "INSERT OR IGNORE INTO tracking_replies (shop, tracking_no, courier, reply, answered, fetched) "
+            "  SELECT ?1, tracking_no, courier, reply, answered, fetched FROM tracking_replies WHERE shop = ''",
+            "DELETE FROM tracking_replies WHERE shop = ''"};
+        if (!exec(db.db, "BEGIN IMMEDIATE", why)) return false;
+        for (const char* sql : kSteps) {
+          sqlite3_stmt* st = nullptr;
+          bool ok = sqlite3_prepare_v2(db.db, sql, -1, &st, nullptr) == SQLITE_OK;
+          if (ok && std::string_view(sql).find("?1") != std::string_view::npos)
+            sqlite3_bind_text(st, 1, shop.data(), static_cast<int>(shop.size()), SQLITE_TRANSIENT);
+          ok = ok && sqlite3_step(st) == SQLITE_DONE;
+          if (!ok) *why = sqlite3_errmsg(db.db);
+          sqlite3_finalize(st);
+          if (!ok) {
+            std::string ignored;
+            exec(db.db, "ROLLBACK", &ignored);
+            return false;
+          }
+        }
+        return exec(db.db, "COMMIT", why);
+      },
+      error);
 }
 
 bool Database::run(const Work& work, std::string* error) {

@@ -61,6 +61,10 @@ class Database {
   // the database is not usable. `work` returns false with its own error.
   using Work = std::function<bool(Connection&, std::string*)>;
   bool run(const Work& work, std::string* error);
+  // Gives the journal entries, seen orders and tracking answers kept before
+  // they were kept per shop (their shop is empty) to `shop`, the first
+  // shop's name; once done, nothing is left to give.
+  bool adopt_records_without_shop(const std::string& shop, std::string* error);
   // The same on a read-only connection of its own, so a long search neither
   // waits for nor holds up the writes (WAL: readers and the writer pass).
   bool read(const Work& work, std::string* error);

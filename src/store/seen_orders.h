@@ -8,15 +8,17 @@
 //        auto fresh = seen.note(ids, &first);   // first: nothing was ever seen
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/database.h"
 
 namespace store {
 
+// The orders seen in one shop (`shop`: the archive's name of it).
 class SeenOrders {
  public:
-  explicit SeenOrders(Database& db) : m_db(db) {}
+  explicit SeenOrders(Database& db, std::string shop = {}) : m_db(db), m_shop(std::move(shop)) {}
 
   // Marks `ids` as seen and returns those not seen before, in their order.
   // `first` (when given) tells whether nothing had ever been noted. Nothing
@@ -25,6 +27,7 @@ class SeenOrders {
 
  private:
   Database& m_db;
+  std::string m_shop;
 };
 
 }  // namespace store

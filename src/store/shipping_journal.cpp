@@ -80,7 +80,7 @@ std::optional<std::int64_t> ShippingJournal::begin(const Shipment& s, std::strin
           if (!held(db, why)) return fail(*why);
         Statement st(db,
                      "INSERT INTO shipments (time, batch, order_id, order_no, courier, "
-                     "tracking_no, sender_id) VALUES (?, ?, ?, ?, ?, ?, ?)");
+                     "tracking_no, sender_id, shop) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
         if (!st.ok()) return fail(sqlite3_errmsg(db.db));
         const std::string time = now_with_offset();
         st.bind(1, time);
@@ -90,6 +90,7 @@ std::optional<std::int64_t> ShippingJournal::begin(const Shipment& s, std::strin
         st.bind(5, s.courier);
         st.bind(6, s.tracking_no);
         st.bind(7, s.sender_id);
+        st.bind(8, m_shop);
         if (st.step() != SQLITE_DONE) return fail(st.error());
         id = sqlite3_last_insert_rowid(db.db);
         if (together && !step_once(db, "COMMIT", why)) return fail(*why);
@@ -150,7 +151,8 @@ std::map<std::string, std::string> ShippingJournal::shipped_numbers() {
       [&](Database::Connection& db, std::string*) {
         Statement st(db,
                      "SELECT tracking_no, order_id FROM shipments "
-                     "WHERE outcome = 'shipped' AND tracking_no <> '' ORDER BY id");
+                     "WHERE shop = ? AND outcome = 'shipped' AND tracking_no <> '' ORDER BY id");
+        st.bind(1, m_shop);
         while (st.step() == SQLITE_ROW) numbers[st.text(0)] = st.text(1);
         return true;
       },
@@ -164,9 +166,11 @@ std::optional<Shipment> ShippingJournal::last_shipped(const std::string& order_i
   m_db.run(
       [&](Database::Connection& db, std::string*) {
         const std::string sql = std::string(kColumns) +
-                                "WHERE order_id = ? AND outcome = 'shipped' ORDER BY id DESC LIMIT 1";
+                                "WHERE shop = ? AND order_id = ? AND outcome = 'shipped' "
+                                "ORDER BY id DESC LIMIT 1";
         Statement st(db, sql.c_str());
-        st.bind(1, order_id);
+        st.bind(1, m_shop);
+        st.bind(2, order_id);
         if (st.step() == SQLITE_ROW) found = read_shipment(st);
         return true;
       },
@@ -184,8 +188,9 @@ std::set<std::string> ShippingJournal::order_ids(const std::string& outcome) {
   std::string ignored;
   m_db.run(
       [&](Database::Connection& db, std::string*) {
-        Statement st(db, "SELECT DISTINCT order_id FROM shipments WHERE outcome = ?");
-        st.bind(1, outcome);
+        Statement st(db, "SELECT DISTINCT order_id FROM shipments WHERE shop = ? AND outcome = ?");
+        st.bind(1, m_shop);
+        st.bind(2, outcome);
         while (st.step() == SQLITE_ROW) ids.insert(st.text(0));
         return true;
       },
@@ -199,12 +204,13 @@ std::vector<Shipment> ShippingJournal::entries(const std::string& since, const s
   m_db.run(
       [&](Database::Connection& db, std::string*) {
         const std::string sql = std::string(kColumns) +
-                                "WHERE substr(time, 1, 10) >= ? AND (? = '' OR outcome = ?) "
+                                "WHERE shop = ? AND substr(time, 1, 10) >= ? AND (? = '' OR outcome = ?) "
                                 "ORDER BY id DESC";
         Statement st(db, sql.c_str());
-        st.bind(1, since);
-        st.bind(2, outcome);
+        st.bind(1, m_shop);
+        st.bind(2, since);
         st.bind(3, outcome);
+        st.bind(4, outcome);
         while (st.step() == SQLITE_ROW) found.push_back(read_shipment(st));
         return true;
       },
@@ -218,13 +224,15 @@ std::vector<Shipment> ShippingJournal::take_unreported_unknown() {
   m_db.run(
       [&](Database::Connection& db, std::string*) {
         const std::string sql =
-            std::string(kColumns) + "WHERE outcome = 'unknown' AND reported = 0 ORDER BY id";
+            std::string(kColumns) + "WHERE shop = ? AND outcome = 'unknown' AND reported = 0 ORDER BY id";
         Statement st(db, sql.c_str());
+        st.bind(1, m_shop);
         while (st.step() == SQLITE_ROW) found.push_back(read_shipment(st));
         if (found.empty()) return true;
         Statement mark(db,
-                       "UPDATE shipments SET reported = 1 WHERE outcome = 'unknown' AND id <= ?");
-        mark.bind(1, found.back().id);
+                       "UPDATE shipments SET reported = 1 WHERE shop = ? AND outcome = 'unknown' AND id <= ?");
+        mark.bind(1, m_shop);
+        mark.bind(2, found.back().id);
         mark.step();
         return true;
       },

@@ -13,6 +13,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/database.h"
@@ -29,9 +30,11 @@ struct Shipment {
   std::optional<int> http_status;
 };
 
+// A shop's journal: `shop` is the archive's name of it ("account@host");
+// every entry it writes and every question it answers is that shop's.
 class ShippingJournal {
  public:
-  explicit ShippingJournal(Database& db) : m_db(db) {}
+  explicit ShippingJournal(Database& db, std::string shop = {}) : m_db(db), m_shop(std::move(shop)) {}
 
   // Records `s` as about to be sent (time set here); its id, or nothing with `error`.
   std::optional<std::int64_t> begin(const Shipment& s, std::string* error);
@@ -70,6 +73,7 @@ class ShippingJournal {
 
  private:
   Database& m_db;
+  std::string m_shop;
   std::vector<Database::Work> m_held;  // completions waiting for the next begin()
 };
 

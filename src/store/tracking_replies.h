@@ -11,6 +11,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "store/database.h"
 
@@ -21,9 +22,10 @@ struct StoredReply {
   std::time_t fetched = 0;
 };
 
+// One shop's answers (`shop`: the archive's name of it).
 class TrackingReplies {
  public:
-  explicit TrackingReplies(Database& db) : m_db(db) {}
+  explicit TrackingReplies(Database& db, std::string shop = {}) : m_db(db), m_shop(std::move(shop)) {}
 
   // The number's last readable answer if it came at `since` or later.
   std::optional<StoredReply> recent(const std::string& tracking_no, std::time_t since);
@@ -34,6 +36,7 @@ class TrackingReplies {
 
  private:
   Database& m_db;
+  std::string m_shop;
 };
 
 }  // namespace store

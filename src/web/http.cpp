@@ -1,13 +1,14 @@
-// http_request on libcurl. Two process-wide share handles carry what the
-// platform client kept between requests: one with the cookie store (plus DNS,
-// connections and TLS sessions) for ordinary requests, one without cookies for
-// requests that bring their own cookie text. Each request uses a fresh easy
-// handle; its connection goes back to the shared cache for the next request.
+// http_request on libcurl. Share handles carry what the platform client kept
+// between requests: each HttpSession's holds its cookie store (plus DNS,
+// connections and TLS sessions), one without cookies serves requests that
+// bring their own cookie text. Each request uses a fresh easy handle; its
+// connection goes back to its share's cache for the next request.
 #include <curl/curl.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -40,6 +41,9 @@ class Share {
     curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
   }
+  ~Share() { curl_share_cleanup(m_share); }
+  Share(const Share&) = delete;
+  Share& operator=(const Share&) = delete;
   CURLSH* get() const { return m_share; }
 
  private:
@@ -55,15 +59,14 @@ class Share {
   std::array<std::mutex, kLocks> m_locks;
 };
 
-// The shares live for the whole process: workers may still be using them
-// while static objects are destroyed at exit, so they are never torn down.
+// The process-wide shares live for the whole process: workers may still be
+// using them while static objects are destroyed at exit, so they are never
+// torn down.
 struct Shares {
   Shares() {
     curl_global_init(CURL_GLOBAL_DEFAULT);
-    with_cookies = new Share(true);
     without_cookies = new Share(false);
   }
-  Share* with_cookies;
   Share* without_cookies;
 };
 
@@ -167,11 +170,52 @@ std::optional<std::chrono::milliseconds> retry_after_of(const std::string& heade
   return std::chrono::seconds(when > now ? when - now : 0);
 }
 
+// A refused TLS connection in words; empty for any other ending.
+Text tls_failure_of(CURLcode done, const char* detail) {
+  std::string what;
+  switch (done) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+      what = "证书验证不通过（不是受信任的证书，或证书不属于这个主机）";
+      break;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+      what = "TLS 加密连接建立不了";
+      break;
+    default:
+      return {};
+  }
+  if (detail && *detail) what += std::string("：") + detail;
+  return gbk(what);
+}
+
 }  // namespace
 
 void set_http_timeouts(HttpTimeouts timeouts) {
   g_connect_ms = timeouts.connect.count();
   g_stall_ms = timeouts.stall.count();
+}
+
+struct HttpSession::Store {
+  Share share{true};
+};
+
+HttpSession::HttpSession() : m_store(std::make_shared<Store>()) {}
+HttpSession::~HttpSession() = default;
+
+HttpSession& HttpSession::process() {
+  shares();  // libcurl's global set-up comes first
+  static auto* session = new HttpSession;  // never torn down, as the shares
+  return *session;
+}
+
+void HttpSession::clear_cookies() {
+  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+  if (!easy) return;
+  curl_easy_setopt(easy.get(), CURLOPT_SHARE, m_store->share.get());
+  curl_easy_setopt(easy.get(), CURLOPT_COOKIELIST, "ALL");
 }
 
 HttpTimeouts http_timeouts() {
@@ -180,21 +224,21 @@ HttpTimeouts http_timeouts() {
 }
 
 void clear_http_cookies() {
-  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-  if (!easy) return;
-  curl_easy_setopt(easy.get(), CURLOPT_SHARE, shares().with_cookies->get());
-  curl_easy_setopt(easy.get(), CURLOPT_COOKIELIST, "ALL");
+  HttpSession::process().clear_cookies();
 }
 
 Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, Text* cookies_out,
                    Text* headers, Text* headers_out, bool no_redirect, Bytes* body_bytes,
-                   const Text& proxy, HttpOutcome* outcome) {
+                   const Text& proxy, HttpOutcome* outcome, HttpSession* session) {
   if (outcome) *outcome = {};
   if (method < 0 || method > 2) method = 0;
   const bool https = to_lower(left_text(url, 5)) == "https";
   const Text host = host_of_url(url);
   if (host.empty()) return {};
   Shares& s = shares();
+  // Held for the request: the session may be dropped meanwhile.
+  const std::shared_ptr<HttpSession::Store> store =
+      (session ? *session : HttpSession::process()).store();
   std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
   if (!easy) return {};
   CURL* c = easy.get();
@@ -216,7 +260,7 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
   if (cookie) {
     curl_easy_setopt(c, CURLOPT_SHARE, s.without_cookies->get());
   } else {
-    curl_easy_setopt(c, CURLOPT_SHARE, s.with_cookies->get());
+    curl_easy_setopt(c, CURLOPT_SHARE, store->share.get());
     curl_easy_setopt(c, CURLOPT_COOKIEFILE, "");  // in-memory cookie engine on
   }
   if (!no_redirect) {
@@ -227,6 +271,16 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   }
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  // Certificates are always verified (libcurl's default, said here so no
+  // one turns it off); OpenSSL's variables may name another trust store.
+  curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (const char* file = std::getenv("SSL_CERT_FILE"); file && *file)
+    curl_easy_setopt(c, CURLOPT_CAINFO, file);
+  if (const char* dir = std::getenv("SSL_CERT_DIR"); dir && *dir)
+    curl_easy_setopt(c, CURLOPT_CAPATH, dir);
+  char curl_error[CURL_ERROR_SIZE] = {};
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, curl_error);
 
   Text sent_headers = headers ? *headers : Text();
   complete_headers(sent_headers, url, cookie);
@@ -275,6 +329,7 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
     outcome->complete = done == CURLE_OK;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &outcome->status);
     outcome->retry_after = retry_after_of(r.header_block);
+    outcome->tls_failure = tls_failure_of(done, curl_error);
   }
   easy.reset();
 
@@ -291,6 +346,7 @@ Bytes http_request(const Text& url, int method, const Text& body, Text* cookie, 
 }
 
 Text failure_of(const Bytes& body, const HttpOutcome& outcome) {
+  if (!outcome.tls_failure.empty()) return gbk("后台的") + outcome.tls_failure;
   if (outcome.status == 0) return gbk(body.empty() ? "连接不上后台" : "连接断了");
   if (outcome.status < 200 || outcome.status >= 300)
     return gbk("后台返回 ") + std::to_string(outcome.status);

@@ -61,6 +61,9 @@ inline Text gbk(std::string_view utf8_literal) {
 Text host_of_url(std::string_view url, bool with_port = false);
 int port_of_url(std::string_view url);
 Text path_of_url(std::string_view url);
+// A URL on a host as the settings name one: "https://host[:port]" keeps its
+// scheme (TLS), a bare "host[:port]" is plain HTTP. `path` starts with "/".
+Text site_url(std::string_view host, std::string_view path);
 
 // A response body as page text: bytes_to_text, then url_decode with utf8 set.
 Text page_text(std::string_view body);

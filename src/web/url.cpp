@@ -111,4 +111,9 @@ Text path_of_url(std::string_view url) {
   return Text(url.substr(b - 1));
 }
 
+Text site_url(std::string_view host, std::string_view path) {
+  if (to_lower(left_text(host, 8)) == "https://") return Text(host) + Text(path);
+  return "http://" + Text(host) + Text(path);
+}
+
 }  // namespace web

@@ -305,7 +305,7 @@ TEST_F(Cli, ABatchKilledHalfwayIsJournaledAndNothingShipsTwice) {
   {
     store::Database db(db_file);
     std::map<std::string, std::string> outcome;
-    for (const store::Shipment& s : store::ShippingJournal(db).entries()) outcome[s.order_id] = s.outcome;
+    for (const store::Shipment& s : store::ShippingJournal(db, "demo@" + m_mall.backoffice_host()).entries()) outcome[s.order_id] = s.outcome;
     for (const auto& [id, times] : shipments_by_id(m_mall))
       EXPECT_TRUE(outcome[id] == "shipped" || outcome[id] == "unknown") << id << " " << outcome[id];
     unknown = std::count_if(outcome.begin(), outcome.end(),

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "core/archive_keeping.h"
 #include "fulfilment/shipping.h"
 #include "mall_test.h"
 #include "scripted_server.h"
@@ -40,7 +41,7 @@ class BatchChecks : public MallTest {
 
   // One row of every verdict; the ready rows are ids 1 and 9 (a mere warning).
   void add_one_row_of_every_verdict() {
-    store::ShippingJournal journal(db);
+    store::ShippingJournal journal(db, app::shop_of(ctx));
     std::string error;
     store::Shipment earlier;
     earlier.order_id = "7";
@@ -69,7 +70,7 @@ class BatchChecks : public MallTest {
 // One order shipped on its own meets the batch's checks: what must never
 // be sent is refused, what is doubtful is asked, and No sends nothing.
 TEST_F(BatchChecks, OneOrderShippedOnItsOwnIsRefusedOrAskedAboutLikeABatchRow) {
-  store::ShippingJournal journal(db);
+  store::ShippingJournal journal(db, app::shop_of(ctx));
   std::string error;
   store::Shipment earlier;
   earlier.order_id = "7";
@@ -164,7 +165,7 @@ TEST_F(BatchChecks, AllReadyAsksNothingAndASecondRunShipsNothingTwice) {
   EXPECT_EQ(server.bodies().size(), 2u);
   EXPECT_EQ(status(1), gbk("跳过：已经发过货"));
 
-  const auto entries = store::ShippingJournal(reopened).entries();
+  const auto entries = store::ShippingJournal(reopened, app::shop_of(ctx)).entries();
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].order_id, "2");  // newest first
   EXPECT_EQ(entries[0].outcome, "shipped");
@@ -178,7 +179,7 @@ TEST_F(BatchChecks, FailedRowsAreRetriedAndTheReplyMessageIsJournaled) {
   add_row("2", "YT1000000002");
   fulfilment::ship_all_orders(ctx);
   EXPECT_EQ(status(0), gbk(R"(发货失败{"code":1,"msg":"订单不存在"})"));
-  EXPECT_EQ(store::ShippingJournal(db).entries()[0].message, "订单不存在");
+  EXPECT_EQ(store::ShippingJournal(db, app::shop_of(ctx)).entries()[0].message, "订单不存在");
 
   server.set_reply("<div class=\"alert\">操作成功</div>");
   form.set_cell(app::kOrderList, 1, app::kColShipStatus, gbk("发货成功"));

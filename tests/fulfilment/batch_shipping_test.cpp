@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "core/archive_keeping.h"
 #include "fulfilment/shipping.h"
 #include "mall_test.h"
 #include "scripted_server.h"
@@ -309,7 +310,7 @@ class PooledBatch : public MallTest {
       EXPECT_EQ(mall.order(id).tracking_no, "YT8" + id);
     }
     std::map<std::string, int> accepted;
-    for (const store::Shipment& s : store::ShippingJournal(db).entries()) {
+    for (const store::Shipment& s : store::ShippingJournal(db, app::shop_of(ctx)).entries()) {
       EXPECT_NE(s.outcome, "unknown") << s.order_id;
       accepted[s.order_id] += s.outcome == "shipped";
     }

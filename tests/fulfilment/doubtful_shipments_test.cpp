@@ -3,6 +3,7 @@
 // answer stays unknown until its page says what became of it.
 #include <gtest/gtest.h>
 
+#include "core/archive_keeping.h"
 #include "backoffice/session.h"
 #include "fulfilment/doubtful_shipments.h"
 #include "fulfilment/shipping.h"
@@ -31,7 +32,7 @@ class DoubtfulShipments : public fulfilment_tests::MallTest {
   }
   std::map<std::string, std::string> outcomes() {
     std::map<std::string, std::string> by_id;
-    for (const auto& e : store::ShippingJournal(db).entries()) by_id[e.order_id] = e.outcome;
+    for (const auto& e : store::ShippingJournal(db, app::shop_of(ctx)).entries()) by_id[e.order_id] = e.outcome;
     return by_id;
   }
   store::Database db{store::Database::beside(settings.path())};
@@ -68,7 +69,7 @@ TEST_F(DoubtfulShipments, NoAnswerStaysUnknownUntilThePageSettlesIt) {
 
   // Two more unknown entries: one whose order did ship with our number
   // (its answer was lost), one whose page shows another number.
-  store::ShippingJournal journal(db);
+  store::ShippingJournal journal(db, app::shop_of(ctx));
   std::string error;
   for (int i : {1, 2}) {
     store::Shipment s;

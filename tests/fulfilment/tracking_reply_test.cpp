@@ -1,5 +1,6 @@
 // Reading the tracking service's answers, and the batch query of every
 // listed parcel against the stand-in's JSON service.
+#include "core/archive_keeping.h"
 #include "fulfilment/tracking_reply.h"
 
 #include <gtest/gtest.h>
@@ -140,7 +141,7 @@ TEST_F(TrackAll, CountsStatesFlagsProblemsAndAsksNoNumberTwiceWithinTheWindow) {
   add("4", "A3");
   add("5", "A4");
   // Order 5 was shipped with yuantong: that is the courier asked about.
-  store::ShippingJournal journal(db);
+  store::ShippingJournal journal(db, app::shop_of(ctx));
   std::string error;
   store::Shipment shipped;
   shipped.order_id = "5";

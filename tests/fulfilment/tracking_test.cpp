@@ -1,3 +1,4 @@
+#include "core/archive_keeping.h"
 #include "fulfilment/tracking.h"
 
 #include <gtest/gtest.h>
@@ -112,7 +113,7 @@ TEST_F(TrackingTest, AnEmptyNumberCellTakesTheJournalsNumberOrAsksNothing) {
 
   store::Database db(store::Database::beside(settings.path()));
   ctx.database = &db;
-  store::ShippingJournal journal(db);
+  store::ShippingJournal journal(db, app::shop_of(ctx));
   std::string error;
   store::Shipment shipped;
   shipped.order_id = "1";

@@ -179,10 +179,10 @@ TEST(ShopReport, ReadsTheArchiveOfOneShopWithTheJournalAndTrackingJoined) {
       << error;
   ASSERT_TRUE(archive.record("b@mall", {reading("9", "2026-12-01 10:00:00", "待发货")},
                              store::OrderArchive::Source::Detail, &error));
-  store::ShippingJournal journal(db);
+  store::ShippingJournal journal(db, "a@mall");
   const auto id = journal.begin({0, "", "", "1", "N1", "huitong", "SF1", "7", "unknown", "", {}}, &error);
   ASSERT_TRUE(id && journal.finish(*id, true, "ok", 200, &error)) << error;
-  ASSERT_TRUE(store::TrackingReplies(db).remember("SF1", "huitong", kProblemReply, true, local(2026, 12, 2, 9), &error));
+  ASSERT_TRUE(store::TrackingReplies(db, "a@mall").remember("SF1", "huitong", kProblemReply, true, local(2026, 12, 2, 9), &error));
 
   const auto r = report::make_report(archive, "a@mall", {{"2026-11-30", "2026-12-01"}, Grouping::Day, 0, 48}, &error);
   ASSERT_TRUE(r) << error;

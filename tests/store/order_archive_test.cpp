@@ -133,9 +133,15 @@ TEST(ArchiveUpgrade, AnOlderDatabaseKeepsItsJournalSeenIdsAndTrackingAnswers) {
   {
     store::Database db(file);
     ASSERT_TRUE(db.ok()) << db.error();
-    EXPECT_EQ(store::ShippingJournal(db).entries().size(), 3u);
-    EXPECT_EQ(store::ShippingJournal(db).courier_of("1003"), "huitong");
-    EXPECT_EQ(store::SeenOrders(db).note({"1001", "1099"}), std::vector<std::string>{"1099"});
+    // Kept before shops were told apart: the first shop's, once it claims them.
+    EXPECT_EQ(store::ShippingJournal(db, kShop).entries().size(), 0u);
+    std::string claimed;
+    ASSERT_TRUE(db.adopt_records_without_shop(kShop, &claimed)) << claimed;
+    EXPECT_EQ(store::ShippingJournal(db).entries().size(), 0u);
+    EXPECT_EQ(store::ShippingJournal(db, kShop).entries().size(), 3u);
+    EXPECT_EQ(store::ShippingJournal(db, kShop).courier_of("1003"), "huitong");
+    EXPECT_EQ(store::SeenOrders(db, kShop).note({"1001", "1099"}), std::vector<std::string>{"1099"});
+    EXPECT_EQ(store::ShippingJournal(db, "other@mall").courier_of("1003"), "");
     OrderArchive archive(db);
     std::string error;
     EXPECT_EQ(archive.record(kShop, {listed("1003", "孙浩", "2017-01-16 04:07:07", "待收货")},

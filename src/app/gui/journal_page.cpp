@@ -113,7 +113,7 @@ void JournalPage::refresh() {
   }
   const std::string since =
       m_use_date->isChecked() ? m_since->date().toString(Qt::ISODate).toStdString() : std::string();
-  const auto entries = store::ShippingJournal(*m_database)
+  const auto entries = store::ShippingJournal(*m_database, m_shop ? m_shop() : std::string())
                            .entries(since, m_outcome->currentData().toString().toStdString());
   m_table->setRowCount(static_cast<int>(entries.size()));
   for (int r = 0; r < static_cast<int>(entries.size()); ++r) {

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 
 class QComboBox;
 class QDateEdit;
@@ -32,6 +33,8 @@ class JournalPage : public QWidget {
   // What "核对未确认的发货" runs (settles the unknown entries); the page is
   // read again afterwards.
   void set_settle(std::function<void()> settle) { m_settle = std::move(settle); }
+  // Whose journal it shows: the shop being served ("account@host").
+  void set_shop(std::function<std::string()> shop) { m_shop = std::move(shop); }
 
  protected:
   void showEvent(QShowEvent* event) override;  // read again whenever shown
@@ -41,6 +44,7 @@ class JournalPage : public QWidget {
 
   store::Database* m_database = nullptr;
   std::function<void()> m_settle;
+  std::function<std::string()> m_shop;
   QTimer m_soon;
   QComboBox* m_outcome;
   QCheckBox* m_use_date;

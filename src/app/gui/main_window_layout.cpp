@@ -30,6 +30,7 @@
 #include "app/gui/order_filter.h"
 #include "app/gui/picture_box.h"
 #include "app/gui/report_model.h"
+#include "core/archive_keeping.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "app/gui/wrapping_button.h"
@@ -446,6 +447,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 void MainWindow::set_history_context(Context* ctx) {
   m_history_page->set_context(ctx);
   m_report_page->set_context(ctx);
+  m_journal_page->set_shop([ctx] { return shop_of(*ctx); });
 }
 
 void MainWindow::set_database(store::Database* database) {

@@ -46,6 +46,7 @@ Operations bind_operations(Context& ctx) {
   // as the back office can be asked.
   ops.login = [c] {
     if (!backoffice::login(*c)) return;
+    claim_records_without_shop(*c);
     fulfilment::fetch_sender_addresses(*c);  // 取发货ID is no daily chore
     fulfilment::settle_unknown_shipments_and_tell(*c, false);
   };
