@@ -27,6 +27,8 @@ packages=(
   libcpp-httplib-dev libssl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev curl xvfb xauth
+  # https back offices: the system's trust store; a certificate made for the TLS tests
+  ca-certificates openssl
   # reading printed PDFs back in tests: their text and their barcodes
   poppler-utils zbar-tools
   # a private session bus for the desktop notification test

@@ -113,7 +113,9 @@ Text label_problem(const Settings& settings, const Text& label, const Text& rena
 }
 
 bool save_shop(Settings& settings, const Shop& shop, Text* error, const Text& old_label) {
-  Text why = label_problem(settings, shop.label, old_label.empty() ? shop.label : old_label);
+  // A further shop without an old label is a new one; the first shop is always there.
+  const Text current = shop.first ? read_shops(settings).front().label : old_label;
+  Text why = label_problem(settings, shop.label, current);
   for (int i = 0; i < 3 && why.empty(); ++i) {
     const Text& host = host_of(shop.hosts, i);
     // Only the back office is needed; the image and tracking hosts may stay empty.

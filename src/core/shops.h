@@ -42,8 +42,8 @@ Text host_problem(const Text& host);
 Text label_problem(const Settings& settings, const Text& label, const Text& renamed_from = {});
 
 // Writes a shop (the first into its own sections; a further one into
-// "店铺:LABEL", created when new). `old_label`: the label it had, when it is
-// being renamed. False, with `error`, when a value is refused or the file
+// "店铺:LABEL"). `old_label`: the label a further shop has now (the same
+// label when it keeps it); empty adds a new shop. False, with `error`, when a value is refused or the file
 // cannot be written.
 bool save_shop(Settings& settings, const Shop& shop, Text* error, const Text& old_label = {});
 // Removes a further shop; the first cannot be removed.

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli_run.h"
 #include "exchange/workbook_reader.h"
 #include "exchange/workbook_writer.h"
 #include "mall/stand_in_mall.h"
@@ -24,18 +25,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using json = nlohmann::ordered_json;
-
-struct Finished {
-  int exit = -1;
-  std::string out, err;
-  std::vector<json> lines() const {  // stdout as JSON lines
-    std::vector<json> parsed;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) parsed.push_back(json::parse(line));
-    return parsed;
-  }
-};
 
 class Cli : public ::testing::Test {
  protected:
@@ -53,18 +42,7 @@ class Cli : public ::testing::Test {
   }
 
   Finished run(const std::vector<std::string>& args, int stop_after_ms = -1) {
-    QStringList list{QStringLiteral("--settings"), QString::fromStdString(m_settings.string())};
-    for (const std::string& a : args) list << QString::fromStdString(a);
-    QProcess p;
-    p.start(QStringLiteral(WEIHE_CLI), list);
-    EXPECT_TRUE(p.waitForStarted());
-    if (stop_after_ms >= 0) {
-      p.waitForFinished(stop_after_ms);
-      p.terminate();  // SIGTERM
-    }
-    EXPECT_TRUE(p.waitForFinished(120000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
+    return run_cli(m_settings, args, stop_after_ms);
   }
 
   int sent_shipments() const {
