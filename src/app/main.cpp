@@ -14,6 +14,7 @@
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/wiring/operations.h"
+#include "app/wiring/served_shops.h"
 #include "core/settings.h"
 #include "core/speech.h"
 #include "core/startup.h"
@@ -57,7 +58,6 @@ int main(int argc, char** argv) {
   // Program-wide objects, before the window: the speech voice (it loads in the background).
   auto voice = std::make_unique<app::Speech>();
   app::Settings settings(app::Settings::default_path());
-  const app::Hosts hosts = app::hosts_of(settings);
 
   // The window's creation fills the four boxes from the settings file.
   auto* window = new app::MainWindow(settings, voice.get());
@@ -67,21 +67,26 @@ int main(int argc, char** argv) {
   // The shipping journal and what else outlives the process, beside the settings.
   store::Database database(store::Database::beside(settings.path()));
   store::OrderArchive archive(database);
-  app::Context ctx{*window, settings, hosts};
-  ctx.database = &database;
-  ctx.archive = &archive;
+  // Every shop of the settings file, each in its own session; the window
+  // serves the first until the merchant chooses another (or all of them).
+  app::ServedShops shops(*window, settings, &database, &archive);
   window->set_database(&database);
-  window->set_history_context(&ctx);
-  window->set_operations(app::bind_operations(ctx));
+  window->set_history_context(&shops.first());
+  window->set_operations(shops.operations());
+  window->set_shop_choice(shops.choices(), shops.chosen(), [&shops, window](int index) {
+    shops.choose(index);
+    window->set_history_context(&shops.context());
+  });
   window->show();
   // Once shown: shipments a crash left without an answer, or a journal
   // that cannot be used (shipping will be refused).
-  QTimer::singleShot(0, window, [&ctx, &database, window] {
+  QTimer::singleShot(0, window, [&shops, &database, window] {
     if (!database.ok())
       window->message_box(web::utf8_to_gbk(database.error() + "\r\n发货前请先修好它（发货会被拒绝）。"));
-    app::claim_records_without_shop(ctx);
-    fulfilment::report_unknown_shipments(ctx);
-    app::forget_expired_orders(ctx);
+    app::Context& first = shops.first();
+    app::claim_records_without_shop(first);
+    fulfilment::report_unknown_shipments(first);
+    app::forget_expired_orders(first);
   });
   schedule_automation(*window);
 

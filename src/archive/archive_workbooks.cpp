@@ -66,7 +66,7 @@ std::string write_orders(const std::string& path, const std::vector<store::Archi
 
 void load_into_order_list(app::Context& ctx, const std::vector<store::ArchivedOrder>& orders) {
   app::Form& form = ctx.form;
-  app::TableLock::Hold hold(ctx.table_lock, form, app::TableLock::ui_patience());
+  app::TableLock::Hold hold(ctx.table->lock, form, app::TableLock::ui_patience());
   if (!hold.owns()) return app::tell_table_busy(form);
   std::vector<app::OrderRow> rows;
   for (const store::ArchivedOrder& o : orders) {

@@ -87,7 +87,7 @@ app::TableSnapshot rows_to_fetch(app::Form& form, const std::vector<app::RowKey>
 void fetch_details(app::Context& ctx, const std::vector<app::RowKey>* only) {
   app::Form& form = ctx.form;
   form.speak(gbk("正在获取订单详情，请等待..."));
-  app::TableLock::Hold hold(ctx.table_lock, form);
+  app::TableLock::Hold hold(ctx.table->lock, form);
   form.set_progress(2);
   // The rows as they are now; each detail is written by row key, so a row
   // deleted meanwhile is neither asked for nor written, and no detail lands

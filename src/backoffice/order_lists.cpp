@@ -79,10 +79,10 @@ void fetch_list(app::Context& ctx, const ListFetch& fetch) {
   if (fetch.first_message) form.speak(gbk(fetch.first_message));
   std::optional<app::TableLock::Hold> hold;
   if (fetch.ui_thread) {
-    hold.emplace(ctx.table_lock, form, app::TableLock::ui_patience());
+    hold.emplace(ctx.table->lock, form, app::TableLock::ui_patience());
     if (!hold->owns()) return app::tell_table_busy(form);
   } else {
-    hold.emplace(ctx.table_lock, form);
+    hold.emplace(ctx.table->lock, form);
   }
   const web::Text name = list_name(fetch.list);
   form.show_status(gbk("正在获取") + name + gbk("订单……"));

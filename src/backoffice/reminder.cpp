@@ -90,7 +90,7 @@ void NewOrderReminder::run_poll(app::Context& ctx, State& state) {
   std::optional<int> count;
   Sighting sighting;
   {
-    app::TableLock::Hold hold(ctx.table_lock, form);
+    app::TableLock::Hold hold(ctx.table->lock, form);
     auto rows = request_order_list(ctx, kToShipList);
     if (rows) {
       count = static_cast<int>(rows->size());

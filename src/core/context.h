@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <shared_mutex>
@@ -84,10 +85,16 @@ struct Context {
   Text settings_section{};
   SharedText csrf_token{};
   SessionGate session_gate{};
-  TableLock table_lock{};
-  // Which order list the table shows, as the last list fetch left it (kept by
-  // backoffice/shown_list.h); anything else that rewrites the rows makes it stale.
-  SharedText shown_list{};
+  // What belongs to the order table rather than to a shop: the lock that
+  // keeps whole-table operations from interleaving, and which order list the
+  // table shows, as the last list fetch left it (kept by
+  // backoffice/shown_list.h; anything else that rewrites the rows makes it
+  // stale). The contexts of several shops serving one window share it.
+  struct SharedTable {
+    TableLock lock;
+    SharedText shown_list;
+  };
+  std::shared_ptr<SharedTable> table = std::make_shared<SharedTable>();
   // The program's database (the shipping journal). Null runs without one;
   // one that is not ok() makes shipping refuse rather than ship unrecorded.
   store::Database* database = nullptr;

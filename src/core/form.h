@@ -125,6 +125,15 @@ class Form {
   virtual int row_of_key(std::string_view list, RowKey key) = 0;  // -1 when it was deleted
   virtual bool set_cells_by_key(std::string_view list, RowKey key, int first_column,
                                 const std::vector<Text>& texts) = 0;
+  // The indexes of the rows whose cell in `column` is `text`, in order, in
+  // one step (a window answers it without copying the table).
+  virtual std::vector<int> rows_where(std::string_view list, int column, const Text& text) {
+    std::vector<int> found;
+    const int n = row_count(list);
+    for (int r = 0; r < n; ++r)
+      if (cell(list, r, column) == text) found.push_back(r);
+    return found;
+  }
 
   // Shared services.
   virtual void append_log(const Text& text) = 0;  // 编辑框6, no line break added
@@ -156,6 +165,8 @@ class Form {
   // The sender addresses to choose from for 编辑框13 (a form without such a
   // choice keeps only the box).
   virtual void set_sender_addresses(const std::vector<SenderAddress>&) {}
+  // A control's tooltip (a form without tooltips ignores it).
+  virtual void set_tooltip(std::string_view, const Text&) {}
   // The status line: the last operation's outcome in words ("待发货：25笔，
   // 14:02 更新", "后台返回 500，待发货订单列表未更新"), or progress in words
   // during long work ("订单详情 12/25").

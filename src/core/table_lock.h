@@ -5,8 +5,8 @@
 // one that acquired it, so a UI-thread operation can acquire it inside
 // Form::wait.
 //
-// Usage: TableLock::Hold hold(ctx.table_lock, ctx.form);   // waits its turn
-//        TableLock::Hold hold(ctx.table_lock, ctx.form, TableLock::ui_patience());
+// Usage: TableLock::Hold hold(ctx.table->lock, ctx.form);   // waits its turn
+//        TableLock::Hold hold(ctx.table->lock, ctx.form, TableLock::ui_patience());
 //        if (!hold.owns()) { tell_table_busy(ctx.form); return; }  // UI thread: never for long
 
 #include <chrono>

@@ -86,7 +86,7 @@ void export_orders(app::Context& ctx) {
   std::vector<std::vector<std::string>> rows;
   NamedSheet lines;
   {
-    app::TableLock::Hold hold(ctx.table_lock, form, app::TableLock::ui_patience());
+    app::TableLock::Hold hold(ctx.table->lock, form, app::TableLock::ui_patience());
     if (!hold.owns()) return app::tell_table_busy(form);
     const int columns = std::min(form.column_count(app::kOrderList), kMaxColumns);
     for (int c = 0; c < columns; ++c)

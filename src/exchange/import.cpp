@@ -91,7 +91,7 @@ void import_orders(app::Context& ctx, const web::Text& paths) {
 
   std::size_t imported = 0;
   {
-    app::TableLock::Hold hold(ctx.table_lock, form, app::TableLock::ui_patience());
+    app::TableLock::Hold hold(ctx.table->lock, form, app::TableLock::ui_patience());
     if (!hold.owns()) return app::tell_table_busy(form);
     const int width = form.column_count(app::kOrderList);
     const std::vector<app::OrderRow> rows = orders_from_sheet(workbook.sheet, width);

@@ -375,7 +375,7 @@ void ship_rows(app::Context& ctx, Rows which) {
   {
     // Imports and list fetches wait until the batch is through, so the rows
     // read here stay the rows being shipped.
-    app::TableLock::Hold hold(ctx.table_lock, form);
+    app::TableLock::Hold hold(ctx.table->lock, form);
     app::TableSnapshot table = app::read_order_rows(form);
     if (which == Rows::Failed) {
       app::TableSnapshot failed_rows;

@@ -122,7 +122,7 @@ std::vector<ParcelResult> query_listed_parcels(app::Context& ctx) {
   app::Form& form = ctx.form;
   const ServiceSettings service = save_service_settings(ctx);
   const TrackingLimits limits = TrackingLimits::from(ctx.settings);
-  app::TableLock::Hold hold(ctx.table_lock, form);
+  app::TableLock::Hold hold(ctx.table->lock, form);
   const app::TableSnapshot table = app::read_order_rows(form);
 
   std::vector<std::size_t> with_numbers;

@@ -43,7 +43,7 @@ PrintJob gather_print_job(app::Context& ctx, std::vector<app::RowKey> keys, Docu
   std::unordered_map<app::RowKey, std::vector<app::GoodsLine>> known;
   std::vector<app::RowKey> missing;
   auto table = [&] {
-    app::TableLock::Hold hold(ctx.table_lock, ctx.form);
+    app::TableLock::Hold hold(ctx.table->lock, ctx.form);
     return app::read_order_rows(ctx.form);
   }();
   for (std::size_t r : chosen(table, keys)) {
@@ -55,7 +55,7 @@ PrintJob gather_print_job(app::Context& ctx, std::vector<app::RowKey> keys, Docu
   }
   if (fetch_missing && !missing.empty()) {
     backoffice::fetch_order_details(ctx, missing);
-    app::TableLock::Hold hold(ctx.table_lock, ctx.form);
+    app::TableLock::Hold hold(ctx.table->lock, ctx.form);
     table = app::read_order_rows(ctx.form);  // rows deleted meanwhile are not printed
   }
   for (std::size_t r : chosen(table, keys)) {

@@ -125,9 +125,9 @@ TEST_F(OrderLists, EmptyPagesAndEmptyTables) {
 TEST_F(OrderLists, AllOrdersOnTheWindowThreadGiveUpOnABusyTable) {
   form.append_row(kList, {"imported"});
   app::TableLock::set_ui_patience(std::chrono::milliseconds(20));
-  ASSERT_TRUE(ctx.table_lock.try_acquire());  // a batch is shipping
+  ASSERT_TRUE(ctx.table->lock.try_acquire());  // a batch is shipping
   backoffice::fetch_all_orders(ctx);
-  ctx.table_lock.release();
+  ctx.table->lock.release();
   app::TableLock::set_ui_patience(std::chrono::milliseconds(3000));
   ASSERT_EQ(form.messages.size(), 1u);
   EXPECT_NE(form.messages[0].text.find(gbk("请稍后再试")), std::string::npos);

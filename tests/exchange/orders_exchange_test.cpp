@@ -256,11 +256,11 @@ TEST(OrdersExchange, ABusyTableIsNotWaitedForLongAndStaysAsItWas) {
 
   // A long batch holds the table: the window-thread operations give up and say so.
   app::TableLock::set_ui_patience(std::chrono::milliseconds(20));
-  ASSERT_TRUE(f.ctx.table_lock.try_acquire());
+  ASSERT_TRUE(f.ctx.table->lock.try_acquire());
   f.form.save_paths.push_back(web::utf8_to_gbk((dir.path() / "b.xlsx").string()));
   export_orders(f.ctx);
   import_orders(f.ctx, path);
-  f.ctx.table_lock.release();
+  f.ctx.table->lock.release();
   app::TableLock::set_ui_patience(std::chrono::milliseconds(3000));
 
   ASSERT_EQ(f.form.messages.size(), 3u);

@@ -173,10 +173,10 @@ TEST_F(BatchTest, SecondStartWhileRunningIsRefused) {
 TEST_F(BatchTest, WaitsForTheOrderTableToBeFree) {
   server.set_reply("操作成功");
   add_row("101");
-  ctx.table_lock.acquire();  // a list fetch is filling the table
+  ctx.table->lock.acquire();  // a list fetch is filling the table
   form.start_worker([this] { fulfilment::ship_all_orders(ctx); });
   EXPECT_FALSE(server.wait_for_requests(1, std::chrono::milliseconds(200)));
-  ctx.table_lock.release();
+  ctx.table->lock.release();
   form.join_workers();
   EXPECT_EQ(server.bodies().size(), 1u);
 }
@@ -252,8 +252,8 @@ TEST_F(BatchRowIdentity, BatchEndingInAnExceptionLetsTheNextOneRun) {
   EXPECT_THROW(fulfilment::ship_all_orders(ctx), std::runtime_error);
 
   // Neither the order table nor the running mark stays taken.
-  ASSERT_TRUE(ctx.table_lock.try_acquire());
-  ctx.table_lock.release();
+  ASSERT_TRUE(ctx.table->lock.try_acquire());
+  ctx.table->lock.release();
   fulfilment::ship_all_orders(ctx);
   EXPECT_EQ(server.bodies().size(), 3u);
   ASSERT_EQ(form.messages.size(), 1u);

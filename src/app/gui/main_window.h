@@ -116,6 +116,8 @@ class MainWindow : public QWidget, public Form {
   std::vector<OrderRow> rows(std::string_view list) override;
   void replace_rows(std::string_view list, const std::vector<OrderRow>& rows) override;
   RowKey row_key(std::string_view list, int row) override;
+  std::vector<int> rows_where(std::string_view list, int column, const Text& text) override;
+  void set_tooltip(std::string_view control, const Text& text) override;
   int row_of_key(std::string_view list, RowKey key) override;
   bool set_cells_by_key(std::string_view list, RowKey key, int first_column,
                         const std::vector<Text>& texts) override;
@@ -144,6 +146,11 @@ class MainWindow : public QWidget, public Form {
   void set_database(store::Database* database);
   // The context whose order archive the 历史订单 page searches and 统计 counts.
   void set_history_context(Context* ctx);
+  // The shop choice beside 按钮1: its labels, the one chosen, and what a
+  // new choice does (after the merchant agreed to an emptied order table).
+  void set_shop_choice(const std::vector<Text>& labels, int chosen, std::function<void(int)> choose);
+  // What the 设置 button opens.
+  void set_settings_action(std::function<void()> open);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

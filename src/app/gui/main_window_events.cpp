@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -74,6 +75,41 @@ MainWindow::~MainWindow() {
 
 void MainWindow::set_operations(Operations operations) {
   m_ops = std::move(operations);
+}
+
+void MainWindow::set_shop_choice(const std::vector<Text>& labels, int chosen,
+                                 std::function<void(int)> choose) {
+  auto* box = static_cast<QComboBox*>(control("店铺选择"));
+  box->disconnect(this);
+  const QSignalBlocker quiet(box);
+  box->clear();
+  for (const Text& label : labels) box->addItem(qs(label));
+  box->setCurrentIndex(chosen);
+  box->setToolTip(box->currentText());
+  connect(box, &QComboBox::activated, this, [this, box, choose](int index) {
+    if (index == box->property("served").toInt()) return;
+    const int rows = row_count(kOrderList);
+    // The rows belong to the shop they were listed for: another shop's
+    // operations must never act on them.
+    if (rows > 0 && message_box(web::gbk("换店铺会清空订单表格里的") + std::to_string(rows) +
+                                    web::gbk("笔订单（它们属于原来的店铺），继续吗？"),
+                                web::gbk("询问"), Buttons::YesNo) != Answer::Yes) {
+      const QSignalBlocker again(box);
+      box->setCurrentIndex(box->property("served").toInt());
+      return;
+    }
+    clear_rows(kOrderList);
+    box->setProperty("served", index);
+    box->setToolTip(box->currentText());
+    choose(index);
+  });
+  box->setProperty("served", chosen);
+}
+
+void MainWindow::set_settings_action(std::function<void()> open) {
+  auto* button = static_cast<QPushButton*>(control("按钮设置"));
+  button->disconnect(this);
+  connect(button, &QPushButton::clicked, this, [open] { open(); });
 }
 
 void MainWindow::set_courier_codes(const Text& codes) {

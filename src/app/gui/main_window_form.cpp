@@ -213,6 +213,23 @@ Text MainWindow::cell(std::string_view name, int row, int column) {
   });
 }
 
+std::vector<int> MainWindow::rows_where(std::string_view name, int column, const Text& text) {
+  return on_ui([&] {
+    std::vector<int> found;
+    if (List* l = list(name))
+      for (int r = 0, n = l->model->size(); r < n; ++r)
+        if (l->model->cell(r, column) == text) found.push_back(r);
+    return found;
+  });
+}
+
+void MainWindow::set_tooltip(std::string_view control, const Text& text) {
+  on_ui_void([&] {
+    if (QWidget* w = findChild<QWidget*>(QString::fromUtf8(control.data(), static_cast<int>(control.size()))))
+      w->setToolTip(qs(text));
+  });
+}
+
 void MainWindow::set_cell(std::string_view name, int row, int column, const Text& value) {
   on_ui_void([&] {
     if (List* l = list(name)) l->model->set_cell(row, column, value);

@@ -1,6 +1,7 @@
 // The window's controls, placed as the form lays them out: positions are in
 // the client area, in the tab control for page controls, in the group box for
 // the controls it holds.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -151,6 +152,12 @@ void MainWindow::build_top() {
   add(new QLabel(u("密码："), this), "标签2", {21, 45, 32, 16});
   mask_input(add(new QLineEdit(this), "编辑框2", {58, 42, 80, 22}));
   add(new QPushButton(u("登陆"), this), "按钮1", {154, 8, 40, 55});
+  // Which shop the window serves (a label, or 全部店铺), and every setting.
+  auto* shops = add(new QComboBox(this), "店铺选择", {197, 8, 56, 24});
+  shops->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  shops->view()->setMinimumWidth(120);
+  shops->setToolTip(u("店铺"));
+  add(new QPushButton(u("设置"), this), "按钮设置", {197, 38, 56, 24});
   m_picture = add(new PictureBox(this), "图片框1", {8, 72, 56, 56});
   const std::tuple<const char*, const char*, QRect> green[] = {
       {"标签7", "销售中：", {69, 72, 72, 24}},
