@@ -86,7 +86,13 @@ void MainWindow::set_shop_choice(const std::vector<Text>& labels, int chosen,
   for (const Text& label : labels) box->addItem(qs(label));
   box->setCurrentIndex(chosen);
   box->setToolTip(box->currentText());
-  connect(box, &QComboBox::activated, this, [this, box, choose](int index) {
+  // 全部店铺 (the last choice of several) shows whose each row is.
+  const int all = labels.size() > 1 ? static_cast<int>(labels.size()) - 1 : -1;
+  auto show_shops = [this, all](int index) {
+    if (List* l = list(kOrderList)) l->view->setColumnWidth(kColStore, index == all ? 72 : 0);
+  };
+  show_shops(chosen);
+  connect(box, &QComboBox::activated, this, [this, box, choose, show_shops](int index) {
     if (index == box->property("served").toInt()) return;
     const int rows = row_count(kOrderList);
     // The rows belong to the shop they were listed for: another shop's
@@ -101,6 +107,7 @@ void MainWindow::set_shop_choice(const std::vector<Text>& labels, int chosen,
     clear_rows(kOrderList);
     box->setProperty("served", index);
     box->setToolTip(box->currentText());
+    show_shops(index);
     choose(index);
   });
   box->setProperty("served", chosen);

@@ -156,7 +156,7 @@ void MainWindow::build_top() {
   auto* shops = add(new QComboBox(this), "店铺选择", {197, 8, 56, 24});
   shops->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   shops->view()->setMinimumWidth(120);
-  shops->setToolTip(u("店铺"));
+  set_pixel_font(shops, 11);  // a label of four characters fits beside the arrow
   add(new QPushButton(u("设置"), this), "按钮设置", {197, 38, 56, 24});
   m_picture = add(new PictureBox(this), "图片框1", {8, 72, 56, 56});
   const std::tuple<const char*, const char*, QRect> green[] = {
