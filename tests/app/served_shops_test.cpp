@@ -1,0 +1,108 @@
+// The window serving two shops (two stand-in back offices with their own
+// accounts and the same order ids): one chosen works as one shop always
+// did; 全部店铺 sums, labels and ships each row through its own shop.
+#include <gtest/gtest.h>
+
+#include "app/wiring/served_shops.h"
+#include "mall/stand_in_mall.h"
+#include "store/database.h"
+#include "store/order_archive.h"
+#include "support/fake_form.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using web::gbk;
+using web::Text;
+
+mall::Options second_shop() {
+  mall::Options o;
+  o.account = "bob";
+  o.password = "b-secret";
+  o.seeded_orders = 20;
+  return o;
+}
+
+class ServedShopsTest : public ::testing::Test {
+ protected:
+  ServedShopsTest() {
+    web::clear_http_cookies();
+    settings.write_setting(gbk("账号"), "demo");
+    settings.write_setting(gbk("密码"), "demo123");
+    settings.write_setting("backoffice", a.backoffice_host(), "hosts");
+    settings.write_setting("images", a.image_host(), "hosts");
+    Text error;
+    EXPECT_TRUE(app::save_shop(settings, {gbk("二号店"), {b_host, b.image_host(), ""}, "bob", "b-secret", false}, &error));
+  }
+  ~ServedShopsTest() override { form.join_workers(); }
+
+  int to_ship(const mall::StandInMall& m) {
+    int n = 0;
+    for (const auto& o : m.orders()) n += o.state == 20;
+    return n;
+  }
+  int row_of(const Text& label, const Text& id) {
+    for (int r = 0; r < form.row_count(app::kOrderList); ++r)
+      if (form.cell(app::kOrderList, r, app::kColStore) == label && form.cell(app::kOrderList, r, app::kColId) == id)
+        return r;
+    return -1;
+  }
+
+  mall::StandInMall a;
+  mall::StandInMall b{second_shop()};
+  std::string b_host = b.backoffice_host();
+  testing_support::TempDir dir;
+  app::Settings settings{dir.path() / "配置文件.ini"};
+  store::Database db{dir.path() / "weihe-orders.db"};
+  store::OrderArchive archive{db};
+  testing_support::FakeForm form;
+};
+
+TEST_F(ServedShopsTest, AllShopsSumTheDashboardLabelEveryRowAndShipInTheRowsShop) {
+  app::ServedShops shops(form, settings, &db, &archive);
+  ASSERT_EQ(shops.choices(), (std::vector<Text>{gbk("店铺1"), gbk("二号店"), gbk("全部店铺")}));
+  shops.choose(2);
+  app::Operations ops = shops.operations();
+  ops.login();
+  EXPECT_EQ(form.text("标签4"), std::to_string(to_ship(a) + to_ship(b)));
+  EXPECT_NE(form.title().find(gbk("欢迎您！")), Text::npos);
+  EXPECT_EQ(form.title().find(gbk("——")), Text::npos) << web::gbk_to_utf8(form.title());
+
+  ops.fetch_orders_to_ship();
+  ASSERT_EQ(form.row_count(app::kOrderList), to_ship(a) + to_ship(b));
+  std::string id;  // to ship in both shops
+  for (const auto& o : b.orders())
+    if (o.state == 20 && a.order(o.id).state == 20) id = o.id;
+  ASSERT_FALSE(id.empty());
+  const int in_b = row_of(gbk("二号店"), id);
+  ASSERT_GE(in_b, 0);
+  ASSERT_GE(row_of(gbk("店铺1"), id), 0);
+
+  form.select_row(app::kOrderList, in_b);
+  form.set_text("编辑框12", "yuantong");
+  form.set_text("编辑框14", "YT5550000001");
+  ops.ship_selected_order();
+  EXPECT_EQ(b.order(id).tracking_no, "YT5550000001");
+  EXPECT_EQ(a.order(id).tracking_no, "");
+  EXPECT_EQ(form.cell(app::kOrderList, row_of(gbk("店铺1"), id), app::kColShipStatus), "");
+
+  // A list fetch of one shop replaces its own rows only.
+  shops.choose(0);
+  EXPECT_EQ(form.text("编辑框1"), "demo");
+}
+
+TEST_F(ServedShopsTest, AShopThatCannotBeReachedIsNamedAndTheOthersListAsUsual) {
+  Text error;
+  ASSERT_TRUE(app::save_shop(settings, {gbk("二号店"), {"127.0.0.1:1", "", ""}, "bob", "x", false}, &error,
+                             gbk("二号店")));
+  app::ServedShops shops(form, settings, &db, &archive);
+  shops.choose(2);
+  app::Operations ops = shops.operations();
+  ops.login();
+  EXPECT_NE(form.title().find(gbk("二号店：无法连接后台")), Text::npos) << web::gbk_to_utf8(form.title());
+  ops.fetch_orders_to_ship();
+  EXPECT_EQ(form.row_count(app::kOrderList), to_ship(a));
+  EXPECT_EQ(form.text("标签4"), std::to_string(to_ship(a)));
+}
+
+}  // namespace
