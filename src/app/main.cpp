@@ -13,6 +13,8 @@
 #include "core/context.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
+#include "app/gui/settings_dialog.h"
+#include "app/wiring/shop_check.h"
 #include "app/wiring/operations.h"
 #include "app/wiring/served_shops.h"
 #include "core/settings.h"
@@ -73,10 +75,34 @@ int main(int argc, char** argv) {
   window->set_database(&database);
   window->set_history_context(&shops.first());
   window->set_operations(shops.operations());
-  window->set_shop_choice(shops.choices(), shops.chosen(), [&shops, window](int index) {
-    shops.choose(index);
-    window->set_history_context(&shops.context());
-  });
+  auto offer_shops = [&shops, window] {
+    window->set_shop_choice(shops.choices(), shops.chosen(), [&shops, window](int index) {
+      shops.choose(index);
+      window->set_history_context(&shops.context());
+    });
+  };
+  offer_shops();
+  window->set_text("编辑框5", std::to_string(app::SettingsDialog::reminder_interval(settings, 10000)));
+  // 设置: what it saved is in force at once (the shops served anew where changed).
+  auto open_settings = [&settings, &shops, window, offer_shops] {
+    auto* dialog = new app::SettingsDialog(
+        settings, [](const app::Shop& shop) {
+          const app::ShopCheck c = app::check_shop(shop);
+          return std::pair{c.logged_in, c.said};
+        },
+        window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QDialog::accepted, window, [&settings, &shops, window, offer_shops] {
+      shops.reload();
+      shops.choose(std::min<int>(shops.chosen(), static_cast<int>(shops.choices().size()) - 1));
+      offer_shops();
+      app::fill_settings_boxes(*window, settings);
+      shops.choose(shops.chosen());  // its account in the boxes again
+      window->set_text("编辑框5", std::to_string(app::SettingsDialog::reminder_interval(settings, 10000)));
+    });
+    dialog->open();
+  };
+  window->set_settings_action(open_settings);
   window->show();
   // Once shown: shipments a crash left without an answer, or a journal
   // that cannot be used (shipping will be refused).
@@ -88,6 +114,8 @@ int main(int argc, char** argv) {
     fulfilment::report_unknown_shipments(first);
     app::forget_expired_orders(first);
   });
+  // A first start without an account: the settings first.
+  if (app::read_shops(settings).front().account.empty()) QTimer::singleShot(0, window, open_settings);
   schedule_automation(*window);
 
   const int rc = qapp.exec();

@@ -1,0 +1,320 @@
+#include "app/gui/settings_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QApplication>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <thread>
+
+#include "app/gui/qt_text.h"
+#include "fulfilment/tracking.h"
+#include "printing/paper.h"
+#include "report/shop_report.h"
+
+namespace app {
+
+namespace {
+
+using web::gbk;
+
+// A spin box over a number of the settings file, shown as it is in force.
+struct NumberSetting {
+  const char* key;
+  const char* section;
+};
+constexpr NumberSetting kConnections{"connections", "network"};
+constexpr NumberSetting kReuse{"reuse_minutes", "tracking"};
+constexpr NumberSetting kInterval{"min_interval_ms", "tracking"};
+constexpr NumberSetting kReminder{"interval_ms", "reminder"};
+constexpr NumberSetting kKeepDays{"keep_days", "archive"};
+constexpr NumberSetting kLateHours{"late_hours", "report"};
+
+QSpinBox* spin(int least, int most, int value, const char* suffix = "") {
+  auto* box = new QSpinBox;
+  box->setRange(least, most);
+  box->setValue(value);
+  box->setSuffix(u(suffix));
+  return box;
+}
+
+bool has_blank(const QString& text) {
+  for (QChar c : text)
+    if (c.isSpace()) return true;
+  return false;
+}
+
+}  // namespace
+
+int SettingsDialog::reminder_interval(const Settings& settings, int fallback) {
+  return settings.read_number(gbk(kReminder.key), gbk(kReminder.section), fallback, 1, 86'400'000);
+}
+
+SettingsDialog::SettingsDialog(Settings& settings, Check check, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_check(std::move(check)) {
+  setWindowTitle(u("设置"));
+  setObjectName(u("设置"));
+  for (Shop& shop : read_shops(settings)) {
+    const Text label = shop.label;
+    m_entries.push_back({std::move(shop), label});
+  }
+  auto* tabs = new QTabWidget;
+  tabs->addTab(build_shops(), u("店铺"));
+  tabs->addTab(build_others(), u("其他"));
+  m_problem = new QLabel;
+  m_problem->setStyleSheet(QStringLiteral("color: red"));
+  m_problem->setWordWrap(true);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+  m_save = buttons->button(QDialogButtonBox::Save);
+  m_save->setText(u("保存"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(u("取消"));
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    if (save()) accept();
+  });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs);
+  layout->addWidget(m_problem);
+  layout->addWidget(buttons);
+  m_list->setCurrentRow(0);
+  revalidate();
+}
+
+QWidget* SettingsDialog::build_shops() {
+  auto* page = new QWidget;
+  m_list = new QListWidget;
+  m_list->setObjectName(u("店铺列表"));
+  for (const Entry& e : m_entries) m_list->addItem(qs(e.shop.label));
+  auto* add = new QPushButton(u("添加店铺"));
+  m_remove = new QPushButton(u("删除店铺"));
+  auto* list_side = new QVBoxLayout;
+  list_side->addWidget(m_list);
+  list_side->addWidget(add);
+  list_side->addWidget(m_remove);
+
+  auto line = [this](const char* name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(u(name));
+    connect(edit, &QLineEdit::textEdited, this, [this] {
+      take_fields();
+      revalidate();
+    });
+    return edit;
+  };
+  m_label = line("店铺名称");
+  m_backoffice = line("后台主机");
+  m_images = line("图片主机");
+  m_tracking = line("物流主机");
+  m_account = line("店铺账号");
+  m_password = line("店铺密码");
+  m_password->setEchoMode(QLineEdit::Password);
+  for (QLineEdit* host : {m_backoffice, m_images, m_tracking})
+    host->setPlaceholderText(u("主机[:端口] 或 https://主机[:端口]"));
+  m_images->setPlaceholderText(u("空：与后台相同"));
+  m_test = new QPushButton(u("测试连接"));
+  m_test_result = new QLabel;
+  m_test_result->setWordWrap(true);
+  auto* form = new QFormLayout;
+  form->addRow(u("名称："), m_label);
+  form->addRow(u("后台："), m_backoffice);
+  form->addRow(u("图片："), m_images);
+  form->addRow(u("物流查询："), m_tracking);
+  form->addRow(u("账号："), m_account);
+  form->addRow(u("密码："), m_password);
+  form->addRow(m_test, m_test_result);
+
+  auto* layout = new QHBoxLayout(page);
+  layout->addLayout(list_side, 1);
+  layout->addLayout(form, 2);
+  connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) { show_entry(row); });
+  connect(add, &QPushButton::clicked, this, [this] { add_shop(); });
+  connect(m_remove, &QPushButton::clicked, this, [this] { remove_shop(); });
+  connect(m_test, &QPushButton::clicked, this, [this] { test_connection(); });
+  return page;
+}
+
+QWidget* SettingsDialog::build_others() {
+  auto* page = new QWidget;
+  auto number = [this](const NumberSetting& s, int fallback, int least, int most) {
+    return m_settings.read_number(gbk(s.key), gbk(s.section), fallback, least, most);
+  };
+  m_key = new QLineEdit(qs(m_settings.read_setting(gbk("快递100sky"))));
+  m_key->setObjectName(u("快递100sky"));
+  m_courier = new QLineEdit(qs(m_settings.read_setting(gbk("快递类型"))));
+  m_courier->setObjectName(u("快递类型"));
+  for (QLineEdit* e : {m_key, m_courier}) connect(e, &QLineEdit::textEdited, this, [this] { revalidate(); });
+  const fulfilment::TrackingLimits limits = fulfilment::TrackingLimits::from(m_settings);
+  m_connections = spin(1, 16, parallel_requests(m_settings));
+  m_reuse = spin(0, 7 * 24 * 60, limits.reuse_minutes, " 分钟");
+  m_interval_ms = spin(0, 60000, limits.min_interval_ms, " 毫秒");
+  m_reminder = spin(1000, 86'400'000, reminder_interval(m_settings, 10000), " 毫秒");
+  m_reminder->setSingleStep(1000);
+  m_paper = new QComboBox;
+  for (printing::Paper p : printing::kPapers) m_paper->addItem(printing::paper_caption(p));
+  m_paper->setCurrentIndex(static_cast<int>(printing::remembered_paper(m_settings)));
+  m_mask = new QCheckBox(u("发货单上隐藏电话中间四位"));
+  m_mask->setChecked(printing::masks_phone(m_settings));
+  m_late = spin(1, 8760, report::late_hours_setting(m_settings), " 小时");
+  m_keep = spin(0, 100000, number(kKeepDays, 0, 0, 100000), " 天");
+  m_keep->setSpecialValueText(u("一直保留"));
+
+  auto* form = new QFormLayout(page);
+  form->addRow(u("快递100 key："), m_key);
+  form->addRow(u("查询用快递公司："), m_courier);
+  form->addRow(u("同时发出的请求："), m_connections);
+  form->addRow(u("物流答复沿用："), m_reuse);
+  form->addRow(u("两次物流查询至少相隔："), m_interval_ms);
+  form->addRow(u("新订单提醒间隔："), m_reminder);
+  form->addRow(u("打印纸张："), m_paper);
+  form->addRow(QString(), m_mask);
+  form->addRow(u("统计：付款后超过多久算超时："), m_late);
+  form->addRow(u("订单存档保留："), m_keep);
+  return page;
+}
+
+void SettingsDialog::show_entry(int row) {
+  m_shown = row;
+  const bool any = row >= 0 && row < static_cast<int>(m_entries.size());
+  const Shop shown = any ? m_entries[row].shop : Shop{};
+  m_label->setText(qs(shown.label));
+  m_backoffice->setText(qs(shown.hosts.backoffice));
+  m_images->setText(qs(shown.hosts.images));
+  m_tracking->setText(qs(shown.hosts.tracking));
+  m_account->setText(qs(shown.account));
+  m_password->setText(qs(shown.password));
+  for (QWidget* w : std::initializer_list<QWidget*>{m_label, m_backoffice, m_images, m_tracking, m_account,
+                                                    m_password, m_test})
+    w->setEnabled(any);
+  m_remove->setEnabled(any && !shown.first);  // the first shop is the file's own
+  m_test_result->clear();
+}
+
+void SettingsDialog::take_fields() {
+  if (m_shown < 0 || m_shown >= static_cast<int>(m_entries.size())) return;
+  Shop& shop = m_entries[m_shown].shop;
+  shop.label = tx(m_label->text().trimmed());
+  shop.hosts = {tx(m_backoffice->text().trimmed()), tx(m_images->text().trimmed()),
+                tx(m_tracking->text().trimmed())};
+  shop.account = tx(m_account->text());
+  shop.password = tx(m_password->text());
+  if (QListWidgetItem* item = m_list->item(m_shown)) item->setText(qs(shop.label));
+}
+
+void SettingsDialog::add_shop() {
+  int n = static_cast<int>(m_entries.size()) + 1;
+  Text label;
+  for (;; ++n) {
+    label = gbk("店铺") + std::to_string(n);
+    bool taken = false;
+    for (const Entry& e : m_entries) taken = taken || e.shop.label == label;
+    if (!taken) break;
+  }
+  m_entries.push_back({Shop{label, {}, {}, {}, false}, {}});
+  m_list->addItem(qs(label));
+  m_list->setCurrentRow(static_cast<int>(m_entries.size()) - 1);
+  m_backoffice->setFocus();
+  revalidate();
+}
+
+void SettingsDialog::remove_shop() {
+  if (m_shown < 0 || m_shown >= static_cast<int>(m_entries.size()) || m_entries[m_shown].shop.first) return;
+  if (!m_entries[m_shown].saved_label.empty()) m_removed.push_back(m_entries[m_shown].saved_label);
+  m_entries.erase(m_entries.begin() + m_shown);
+  delete m_list->takeItem(m_shown);
+  m_list->setCurrentRow(std::min<int>(m_shown, static_cast<int>(m_entries.size()) - 1));
+  revalidate();
+}
+
+void SettingsDialog::test_connection() {
+  if (m_shown < 0 || !m_check) return;
+  take_fields();
+  if (const Text why = host_problem(m_entries[m_shown].shop.hosts.backoffice); !why.empty()) {
+    m_test_result->setText(u("后台：") + qs(why));
+    return;
+  }
+  m_test->setEnabled(false);
+  m_test_result->setText(u("正在登录…"));
+  // The login's requests block: they run beside the dialog, which stays usable.
+  QPointer<SettingsDialog> self(this);
+  std::thread([self, check = m_check, shop = m_entries[m_shown].shop, row = m_shown] {
+    const auto [ok, said] = check(shop);
+    QMetaObject::invokeMethod(qApp, [self, ok, said, row] {
+      if (!self) return;
+      self->m_test->setEnabled(true);
+      if (self->m_shown != row) return;
+      self->m_test_result->setStyleSheet(ok ? QStringLiteral("color: green") : QStringLiteral("color: red"));
+      self->m_test_result->setText(qs(said));
+    });
+  }).detach();
+}
+
+QString SettingsDialog::problem() const {
+  for (std::size_t i = 0; i < m_entries.size(); ++i) {
+    const Shop& shop = m_entries[i].shop;
+    const QString who = u("店铺“") + qs(shop.label) + u("”");
+    if (shop.label.empty()) return u("有一个店铺没有名称");
+    if (shop.label.find_first_of("[]=\r\n\t") != Text::npos)
+      return who + u("：名称里不能有方括号、等号或换行");
+    if (shop.label == all_shops_label()) return u("“全部店铺”是留给所有店铺的，不能做店铺名称");
+    for (std::size_t j = 0; j < i; ++j)
+      if (web::to_lower(m_entries[j].shop.label) == web::to_lower(shop.label))
+        return u("有两个店铺都叫“") + qs(shop.label) + u("”");
+    const std::pair<const char*, const Text*> hosts[] = {
+        {"后台", &shop.hosts.backoffice}, {"图片", &shop.hosts.images}, {"物流查询", &shop.hosts.tracking}};
+    for (const auto& [name, host] : hosts)
+      if ((!host->empty() || host == &shop.hosts.backoffice))
+        if (const Text why = host_problem(*host); !why.empty()) return who + u("的") + u(name) + u("主机：") + qs(why);
+  }
+  if (has_blank(m_key->text())) return u("快递100 key 里不能有空格");
+  if (has_blank(m_courier->text())) return u("查询用快递公司的代码里不能有空格");
+  return {};
+}
+
+void SettingsDialog::revalidate() {
+  const QString why = problem();
+  m_problem->setText(why);
+  m_save->setEnabled(why.isEmpty());
+}
+
+bool SettingsDialog::save() {
+  take_fields();
+  if (const QString why = problem(); !why.isEmpty()) {
+    m_problem->setText(why);
+    return false;
+  }
+  Text error;
+  bool ok = true;
+  for (const Text& label : m_removed) ok = ok && (app::remove_shop(m_settings, label, &error) || !find_shop(m_settings, label));
+  for (const Entry& e : m_entries)
+    ok = ok && save_shop(m_settings, e.shop, &error, e.shop.first ? Text() : e.saved_label);
+  auto number = [this](const NumberSetting& s, const QSpinBox* box) {
+    return m_settings.write_setting(gbk(s.key), std::to_string(box->value()), gbk(s.section));
+  };
+  ok = ok && m_settings.write_setting(gbk("快递100sky"), tx(m_key->text())) &&
+       m_settings.write_setting(gbk("快递类型"), tx(m_courier->text())) && number(kConnections, m_connections) &&
+       number(kReuse, m_reuse) && number(kInterval, m_interval_ms) && number(kReminder, m_reminder) &&
+       number(kLateHours, m_late) && number(kKeepDays, m_keep) &&
+       m_settings.write_setting(gbk("mask_phone"), m_mask->isChecked() ? "1" : "0", gbk("print"));
+  if (ok) printing::remember_paper(m_settings, printing::kPapers[std::max(0, m_paper->currentIndex())]);
+  if (!ok) {
+    m_problem->setText(error.empty() ? u("配置文件写不进去：") + QString::fromStdString(m_settings.path().string())
+                                     : qs(error));
+    return false;
+  }
+  // Saved: the shops now stand under their new labels.
+  for (Entry& e : m_entries) e.saved_label = e.shop.label;
+  m_removed.clear();
+  return true;
+}
+
+}  // namespace app
