@@ -14,6 +14,8 @@ pkg_check_modules(expat REQUIRED IMPORTED_TARGET expat)
 pkg_check_modules(freexl REQUIRED IMPORTED_TARGET freexl)
 find_package(CLI11 REQUIRED)
 find_package(nlohmann_json REQUIRED)
+# Passwords in the desktop's keyring (the Secret Service).
+find_package(Qt6Keychain REQUIRED)
 pkg_check_modules(sqlite3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(httplib REQUIRED IMPORTED_TARGET cpp-httplib)
 if(WEIHE_TESTS)

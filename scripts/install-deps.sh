@@ -31,8 +31,10 @@ packages=(
   ca-certificates openssl
   # reading printed PDFs back in tests: their text and their barcodes
   poppler-utils zbar-tools
-  # a private session bus for the desktop notification test
-  dbus-daemon
+  # passwords in the desktop's keyring (QtKeychain over the Secret Service)
+  qtkeychain-qt6-dev
+  # a private session bus for the desktop notification test; a keyring daemon on one for the keyring test
+  dbus-daemon gnome-keyring libsecret-tools
   # fuzzing (fuzz/smoke.sh): clang, libFuzzer and sanitizer runtimes, llvm-symbolizer
   clang libclang-rt-14-dev llvm
   # fonts so the window shows Chinese text and printed PDFs embed it

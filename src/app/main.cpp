@@ -15,6 +15,7 @@
 #include "app/gui/main_window.h"
 #include "app/gui/settings_dialog.h"
 #include "app/wiring/shop_check.h"
+#include "desktop/keyring.h"
 #include "app/wiring/operations.h"
 #include "app/wiring/served_shops.h"
 #include "core/settings.h"
@@ -71,6 +72,9 @@ int main(int argc, char** argv) {
   store::OrderArchive archive(database);
   // Every shop of the settings file, each in its own session; the window
   // serves the first until the merchant chooses another (or all of them).
+  // Where the desktop has a keyring, the passwords go there, not into the file.
+  desktop::Keyring keyring;
+  if (keyring.available()) settings.set_password_keeper(&keyring);
   app::ServedShops shops(*window, settings, &database, &archive);
   window->set_database(&database);
   window->set_history_context(&shops.first());

@@ -1,5 +1,6 @@
 #include "backoffice/login.h"
 
+#include "core/shops.h"
 #include "core/context.h"
 #include "backoffice/dashboard.h"
 #include "backoffice/session.h"
@@ -86,8 +87,8 @@ bool login(app::Context& ctx) {
     for (const char* button : {"按钮2", "按钮3", "按钮4", "按钮5"}) form.set_enabled(button, true);
   }
 
-  ctx.settings.write_setting(gbk("账号"), form.text("编辑框1"), ctx.settings_section);
-  ctx.settings.write_setting(gbk("密码"), form.text("编辑框2"), ctx.settings_section);
+  app::save_login(ctx.settings, ctx.settings_section, ctx.hosts.backoffice, form.text("编辑框1"),
+                  form.text("编辑框2"));
   form.set_title(gbk("蔚禾商城订单管理系统 V4.0   qq:604918273          欢迎您！  ") +
                  store_name_of(page));
   show_session_state(ctx, logged_in ? SessionState::LoggedIn

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "web/text.h"
@@ -19,6 +20,18 @@
 namespace app {
 
 using web::Text;
+
+// Where passwords are kept instead of the settings file (a desktop keyring).
+// Passwords are filed by account and back-office host.
+class PasswordKeeper {
+ public:
+  virtual ~PasswordKeeper() = default;
+  // The password kept for `account` at `host`; nothing when none is (or the
+  // keeper cannot be asked now).
+  virtual std::optional<Text> read(const Text& account, const Text& host) = 0;
+  // False when it could not be kept (the settings file keeps it then).
+  virtual bool write(const Text& account, const Text& host, const Text& password) = 0;
+};
 
 class Settings {
  public:
@@ -44,6 +57,10 @@ class Settings {
   int read_number(const Text& key, const Text& section, int fallback, int least, int most) const;
   // False when the file could not be written (callers ignore it).
   bool write_setting(const Text& key, const Text& value, const Text& section = {});
+  // A keeper for the shops' passwords (core/shops.h); null: this file keeps them.
+  void set_password_keeper(PasswordKeeper* keeper) { m_keeper = keeper; }
+  PasswordKeeper* password_keeper() const { return m_keeper; }
+
   // Every section's name, in the file's order (the first of repeated names).
   std::vector<Text> sections() const;
   // Removes a section with all its keys; false when it could not be written
@@ -53,6 +70,7 @@ class Settings {
  private:
   std::filesystem::path m_path;
   mutable std::mutex m_mutex;
+  PasswordKeeper* m_keeper = nullptr;
 };
 
 }  // namespace app

@@ -51,6 +51,7 @@ std::vector<Shop> read_shops(const Settings& settings) {
   first.account = settings.read_setting(gbk("账号"));
   first.password = settings.read_setting(gbk("密码"));
   shops.push_back(std::move(first));
+  // A password not in the file may be with the keeper.
 
   const Text prefix = gbk(kShopPrefix);
   for (const Text& section : settings.sections()) {
@@ -65,6 +66,10 @@ std::vector<Shop> read_shops(const Settings& settings) {
     for (const Shop& s : shops) taken = taken || same_label(s.label, shop.label);
     if (!taken) shops.push_back(std::move(shop));
   }
+  if (PasswordKeeper* keeper = settings.password_keeper())
+    for (Shop& shop : shops)
+      if (shop.password.empty() && !shop.account.empty())
+        shop.password = keeper->read(shop.account, shop.hosts.backoffice).value_or(Text());
   return shops;
 }
 
@@ -131,19 +136,29 @@ bool save_shop(Settings& settings, const Shop& shop, Text* error, const Text& ol
     written = settings.write_setting("label", shop.label, "hosts");
     for (int i = 0; i < 3; ++i)
       written = settings.write_setting(kHostKeys[i], host_of(shop.hosts, i), "hosts") && written;
-    written = settings.write_setting(gbk("账号"), shop.account) && written;
-    written = settings.write_setting(gbk("密码"), shop.password) && written;
+    save_login(settings, {}, shop.hosts.backoffice, shop.account, shop.password);
   } else {
     const Text section = shop_section(shop.label);
     if (!old_label.empty() && !same_label(old_label, shop.label))
       written = settings.remove_section(shop_section(old_label));
     for (int i = 0; i < 3; ++i)
       written = settings.write_setting(kHostKeys[i], host_of(shop.hosts, i), section) && written;
-    written = settings.write_setting(gbk("账号"), shop.account, section) && written;
-    written = settings.write_setting(gbk("密码"), shop.password, section) && written;
+    save_login(settings, section, shop.hosts.backoffice, shop.account, shop.password);
   }
+  written = settings.read_setting(gbk("账号"), shop.first ? Text() : shop_section(shop.label)) == shop.account &&
+            written;
   if (!written) *error = gbk("配置文件写不进去：") + web::utf8_to_gbk(settings.path().string());
   return written;
+}
+
+void save_login(Settings& settings, const Text& section, const Text& host, const Text& account,
+                const Text& password) {
+  settings.write_setting(gbk("账号"), account, section);
+  // With a keeper that takes it, the file holds no password (one already
+  // there moves out now).
+  PasswordKeeper* keeper = settings.password_keeper();
+  const bool kept = keeper && !account.empty() && keeper->write(account, host, password);
+  settings.write_setting(gbk("密码"), kept ? Text() : password, section);
 }
 
 bool remove_shop(Settings& settings, const Text& label, Text* error) {

@@ -46,6 +46,12 @@ Text label_problem(const Settings& settings, const Text& label, const Text& rena
 // label when it keeps it); empty adds a new shop. False, with `error`, when a value is refused or the file
 // cannot be written.
 bool save_shop(Settings& settings, const Shop& shop, Text* error, const Text& old_label = {});
+// What login keeps after every attempt: the account in the shop's section
+// (empty: 配置项目) and the password there too, or with the settings' keeper
+// when it takes it (the file then holds none).
+void save_login(Settings& settings, const Text& section, const Text& host, const Text& account,
+                const Text& password);
+
 // Removes a further shop; the first cannot be removed.
 bool remove_shop(Settings& settings, const Text& label, Text* error);
 
