@@ -28,7 +28,7 @@ Text ShopView::kept(std::string_view control) {
 }
 
 bool ShopView::keeps(std::string_view control) const {
-  return m_merged.load() && std::find(std::begin(kKept), std::end(kKept), control) != std::end(kKept);
+  return own() && std::find(std::begin(kKept), std::end(kKept), control) != std::end(kKept);
 }
 
 void ShopView::keep(std::string_view control, const Text& text) {
@@ -42,6 +42,7 @@ void ShopView::keep(std::string_view control, const Text& text) {
 }
 
 std::vector<int> ShopView::mine() {
+  if (m_detached.load()) return {};
   return m_window.rows_where(kOrderList, kColStore, m_label);
 }
 
@@ -51,14 +52,14 @@ int ShopView::window_row(int view_row) {
 }
 
 int ShopView::view_row(int window_row) {
-  if (!m_merged.load()) return window_row;
+  if (!own()) return window_row;
   const std::vector<int> rows = mine();
   const auto it = std::find(rows.begin(), rows.end(), window_row);
   return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
 }
 
 Text ShopView::text(std::string_view control) {
-  if (m_merged.load() && (control == "编辑框1" || control == "编辑框2")) {
+  if (own() && (control == "编辑框1" || control == "编辑框2")) {
     std::lock_guard lock(m_mutex);
     return control == "编辑框1" ? m_account : m_password;
   }
@@ -92,12 +93,14 @@ void ShopView::set_enabled(std::string_view control, bool enabled) {
 
 bool ShopView::is_enabled(std::string_view control) { return m_window.is_enabled(control); }
 bool ShopView::is_checked(std::string_view control) { return m_window.is_checked(control); }
-void ShopView::set_progress(int position) { m_window.set_progress(position); }
+void ShopView::set_progress(int position) {
+  if (!m_detached.load()) m_window.set_progress(position);
+}
 void ShopView::set_timer_interval(int milliseconds) { m_window.set_timer_interval(milliseconds); }
 int ShopView::timer_interval() { return m_window.timer_interval(); }
 
 void ShopView::set_picture(const Bytes& image) {
-  if (!m_merged.load()) m_window.set_picture(image);  // several logos: none is the window's
+  if (!own()) m_window.set_picture(image);  // several logos: none is the window's
 }
 
 void ShopView::set_picture_mode(int mode) { m_window.set_picture_mode(mode); }
@@ -107,6 +110,7 @@ int ShopView::row_count(std::string_view list) {
 }
 
 int ShopView::append_row(std::string_view list, const std::vector<Text>& cells) {
+  if (tableless(list)) return -1;
   if (!filtered(list)) return m_window.append_row(list, cells);
   std::vector<Text> tagged = cells;
   tagged.resize(std::max<std::size_t>(tagged.size(), kColStore + 1));
@@ -127,11 +131,13 @@ void ShopView::set_cell(std::string_view list, int row, int column, const Text& 
 }
 
 void ShopView::delete_row(std::string_view list, int row) {
+  if (tableless(list)) return;
   if (!filtered(list)) return m_window.delete_row(list, row);
   if (const int r = window_row(row); r >= 0) m_window.delete_row(list, r);
 }
 
 void ShopView::clear_rows(std::string_view list) {
+  if (tableless(list)) return;
   if (!filtered(list)) return m_window.clear_rows(list);
   // The shop's rows only, from the last, so the indexes ahead stay right.
   const std::vector<int> rows = mine();
@@ -144,6 +150,7 @@ void ShopView::scroll_to_row(std::string_view list, int row) {
 }
 
 int ShopView::selected_row(std::string_view list) {
+  if (tableless(list)) return -1;
   const int selected = m_window.selected_row(list);
   return filtered(list) && selected >= 0 ? view_row(selected) : selected;
 }
@@ -155,6 +162,7 @@ void ShopView::append_column(std::string_view list, const Text& title, int width
 }
 
 std::vector<OrderRow> ShopView::rows(std::string_view list) {
+  if (tableless(list)) return {};
   std::vector<OrderRow> all = m_window.rows(list);
   if (!filtered(list)) return all;
   std::erase_if(all, [this](const OrderRow& row) {
@@ -164,6 +172,7 @@ std::vector<OrderRow> ShopView::rows(std::string_view list) {
 }
 
 void ShopView::replace_rows(std::string_view list, const std::vector<OrderRow>& rows) {
+  if (tableless(list)) return;
   if (!filtered(list)) return m_window.replace_rows(list, rows);
   clear_rows(list);
   for (const OrderRow& row : rows) append_row(list, row);
@@ -176,12 +185,14 @@ RowKey ShopView::row_key(std::string_view list, int row) {
 }
 
 int ShopView::row_of_key(std::string_view list, RowKey key) {
+  if (tableless(list)) return -1;
   const int r = m_window.row_of_key(list, key);
   return filtered(list) && r >= 0 ? view_row(r) : r;
 }
 
 bool ShopView::set_cells_by_key(std::string_view list, RowKey key, int first_column,
                                 const std::vector<Text>& texts) {
+  if (tableless(list)) return false;
   return m_window.set_cells_by_key(list, key, first_column, texts);
 }
 
@@ -198,7 +209,7 @@ void ShopView::append_log(const Text& text) { m_window.append_log(text); }
 
 Answer ShopView::message_box(const Text& text, const Text& title, Buttons buttons) {
   // With every shop in the window a message says whose it is.
-  return m_window.message_box(m_merged.load() ? "[" + m_label + "] " + text : text, title, buttons);
+  return m_window.message_box(own() ? "[" + m_label + "] " + text : text, title, buttons);
 }
 
 bool ShopView::speak(const Text& text) { return m_window.speak(text); }
@@ -212,15 +223,17 @@ BatchChoice ShopView::ask_batch(int ready, int total, const std::vector<BatchPro
 void ShopView::show_tracking(const TrackingTimeline& timeline) { m_window.show_tracking(timeline); }
 void ShopView::notify(const Text& title, const Text& body) { m_window.notify(title, body); }
 void ShopView::show_to_ship_count(int count) {
-  if (!m_merged.load()) m_window.show_to_ship_count(count);  // the sum is shown instead
+  if (!own()) m_window.show_to_ship_count(count);  // the sum is shown instead
 }
 void ShopView::set_sender_addresses(const std::vector<SenderAddress>& addresses) {
-  if (!m_merged.load()) m_window.set_sender_addresses(addresses);
+  if (!own()) m_window.set_sender_addresses(addresses);
 }
 void ShopView::show_status(const Text& text) {
-  m_window.show_status(m_merged.load() ? m_label + ": " + text : text);
+  m_window.show_status(own() ? m_label + ": " + text : text);
 }
-void ShopView::show_new_orders(const std::vector<Text>& ids) { m_window.show_new_orders(ids); }
+void ShopView::show_new_orders(const std::vector<Text>& ids) {
+  if (!m_detached.load()) m_window.show_new_orders(ids);  // not the rows shown
+}
 void ShopView::set_tooltip(std::string_view control, const Text& text) { m_window.set_tooltip(control, text); }
 
 }  // namespace app

@@ -6,7 +6,10 @@
 // fetch appends get it), the account boxes hold the shop's own account, and
 // what belongs to the shop alone (its dashboard figures, its sender id, its
 // title) is kept here for the window to sum up instead of being written.
-// Otherwise (one shop chosen) the view passes everything to the window.
+// While another shop is chosen the view is detached: the shop's operations
+// (the reminder's polls) see an empty order table and write nothing of the
+// window's, only what they say (speech, log, notifications). Otherwise (the
+// shop is the one chosen) the view passes everything to the window.
 //
 // Usage: ShopView view(window, label, merged);   // merged: the window's flag
 //        Context ctx{view, settings, hosts};      // the shop's operations on it
@@ -28,6 +31,8 @@ class ShopView : public Form {
 
   const Text& label() const { return m_label; }
   bool merged() const { return m_merged.load(); }
+  // Another shop is chosen: this one polls in the background, on no table.
+  void set_detached(bool detached) { m_detached = detached; }
   // What 编辑框1 and 编辑框2 read while merged.
   void set_account(const Text& account, const Text& password);
   // What the shop's operations wrote for it alone while merged: 标签3 to
@@ -88,7 +93,11 @@ class ShopView : public Form {
 
  private:
   // Only the order table is the shop's; the other lists are shown as they are.
-  bool filtered(std::string_view list) const { return m_merged.load() && list == kOrderList; }
+  bool filtered(std::string_view list) const { return own() && list == kOrderList; }
+  // What it keeps or reads of its own: merged, or detached.
+  bool own() const { return m_merged.load() || m_detached.load(); }
+  // Detached: the order table is none of this shop's.
+  bool tableless(std::string_view list) const { return m_detached.load() && list == kOrderList; }
   std::vector<int> mine();
   int window_row(int view_row);  // -1 when out of range
   bool keeps(std::string_view control) const;
@@ -97,6 +106,7 @@ class ShopView : public Form {
   Form& m_window;
   const Text m_label;
   const std::atomic<bool>& m_merged;
+  std::atomic<bool> m_detached{false};
   std::mutex m_mutex;
   Text m_account, m_password;
   std::map<std::string, Text, std::less<>> m_kept;

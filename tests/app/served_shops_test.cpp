@@ -105,4 +105,25 @@ TEST_F(ServedShopsTest, AShopThatCannotBeReachedIsNamedAndTheOthersListAsUsual) 
   EXPECT_EQ(form.text("标签4"), std::to_string(to_ship(a)));
 }
 
+// With one shop shown the reminder still polls the other, on no table: its
+// new orders are announced with its name, and nothing of it is shown.
+TEST_F(ServedShopsTest, TheReminderPollsTheShopNotShownAndNamesIt) {
+  app::ServedShops shops(form, settings, &db, &archive);
+  shops.choose(0);
+  app::Operations ops = shops.operations();
+  ops.login();
+  ops.poll_new_orders();  // both shops learn what is there
+  form.join_workers();
+  b.add_order(20);
+  form.spoken.clear();
+  ops.poll_new_orders();
+  form.join_workers();
+  EXPECT_EQ(form.spoken, std::vector<Text>{gbk("蔚禾商城：二号店 1笔新订单")});
+  EXPECT_EQ(form.row_count(app::kOrderList), to_ship(a));  // the first shop's rows only
+  EXPECT_EQ(form.text("标签4"), std::to_string(to_ship(a)));
+  ops.poll_new_orders();  // announced once
+  form.join_workers();
+  EXPECT_EQ(form.spoken.size(), 1u);
+}
+
 }  // namespace

@@ -79,6 +79,7 @@ void ServedShops::reload() {
   }
   if (m_chosen.load() > static_cast<int>(m_shops.size())) m_chosen = 0;
   if (m_shops.size() < 2) m_merged = false;
+  detach_unchosen();
 }
 
 std::vector<Text> ServedShops::choices() const {
@@ -98,6 +99,7 @@ void ServedShops::choose(int index) {
     m_chosen = index;
     m_merged = index == n;
     shop = m_shops[m_merged ? 0 : index].get();
+    detach_unchosen();
   }
   // The boxes are the chosen shop's; while all are chosen each shop uses its own.
   m_window.set_text("编辑框1", shop->shop.account);
@@ -105,6 +107,11 @@ void ServedShops::choose(int index) {
   m_window.set_enabled("编辑框1", !m_merged.load());
   m_window.set_enabled("编辑框2", !m_merged.load());
   if (m_merged.load()) show_sums();
+}
+
+void ServedShops::detach_unchosen() {
+  for (std::size_t i = 0; i < m_shops.size(); ++i)
+    m_shops[i]->view.set_detached(!m_merged.load() && static_cast<int>(i) != m_chosen.load());
 }
 
 ServedShops::Served& ServedShops::chosen_shop() {
@@ -213,7 +220,16 @@ Operations ServedShops::operations() {
   ops.login = for_each(&Operations::login);
   ops.fetch_all_orders = for_each(&Operations::fetch_all_orders);
   ops.toggle_new_order_reminder = for_chosen(&Operations::toggle_new_order_reminder);
-  ops.poll_new_orders = for_each(&Operations::poll_new_orders);
+  // Every shop is polled: the shops not shown in the table in the background.
+  ops.poll_new_orders = [this] {
+    std::vector<Served*> shops;
+    {
+      std::lock_guard lock(m_mutex);
+      for (auto& s : m_shops) shops.push_back(s.get());
+    }
+    for (Served* s : shops)
+      if (s->ops.poll_new_orders) s->ops.poll_new_orders();
+  };
   ops.fetch_from_address_id = for_each(&Operations::fetch_from_address_id);
   ops.ship_selected_order = for_row(&Operations::ship_selected_order);
   ops.query_tracking = for_row(&Operations::query_tracking);

@@ -56,6 +56,8 @@ class ServedShops {
   // Runs `op` for the chosen shop, or for every shop with 全部店铺.
   void each(std::function<void(Served&)> op);
   void show_sums();
+  // The shops not chosen (one shop chosen) poll on no table; called locked.
+  void detach_unchosen();
 
   Form& m_window;
   Settings& m_settings;
