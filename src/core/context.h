@@ -103,6 +103,9 @@ struct Context {
   std::atomic<bool> archive_failure_told{false};
   // Every goods line of the orders read in this run, by order id.
   GoodsLineBook goods_lines{};
+  // Where a table of several shops' rows finds a row's lines (in the row's
+  // shop); unset: goods_lines.
+  std::function<std::vector<GoodsLine>(const OrderRow&)> goods_lines_of_table_row;
   // The store's name and logo (picture file bytes) as the last login found
   // them; empty before a login. Printed documents head with them.
   SharedText store_name{};

@@ -49,7 +49,9 @@ NamedSheet goods_lines_sheet(app::Context& ctx, const std::vector<app::OrderRow>
   for (const app::OrderRow& row : rows)
     add_goods_lines(sheet, web::gbk_to_utf8(app::cell_of(row, app::kColOrderNo)),
                     web::gbk_to_utf8(app::cell_of(row, app::kColId)),
-                    app::lines_in_utf8(app::goods_lines_of_row(ctx.goods_lines, row)));
+                    app::lines_in_utf8(ctx.goods_lines_of_table_row
+                                           ? ctx.goods_lines_of_table_row(row)
+                                           : app::goods_lines_of_row(ctx.goods_lines, row)));
   return sheet;
 }
 

@@ -20,6 +20,7 @@ mall::Options second_shop() {
   o.account = "bob";
   o.password = "b-secret";
   o.seeded_orders = 20;
+  o.seed = 7;  // the same ids as the first shop's, other orders behind them
   return o;
 }
 
@@ -86,7 +87,16 @@ TEST_F(ServedShopsTest, AllShopsSumTheDashboardLabelEveryRowAndShipInTheRowsShop
   EXPECT_EQ(a.order(id).tracking_no, "");
   EXPECT_EQ(form.cell(app::kOrderList, row_of(gbk("店铺1"), id), app::kColShipStatus), "");
 
-  // A list fetch of one shop replaces its own rows only.
+  // Details are read in each row's shop; a workbook of the table takes each
+  // row's lines from its own shop.
+  ops.fetch_order_details();
+  const int in_a = row_of(gbk("店铺1"), id);
+  EXPECT_EQ(form.cell(app::kOrderList, in_b, app::kColGoods), gbk(b.order(id).goods));
+  EXPECT_EQ(form.cell(app::kOrderList, in_a, app::kColGoods), gbk(a.order(id).goods));
+  const auto lines = shops.whole_table().goods_lines_of_table_row(form.rows(app::kOrderList)[in_b]);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0].goods, gbk(b.order(id).goods));
+
   shops.choose(0);
   EXPECT_EQ(form.text("编辑框1"), "demo");
 }

@@ -76,6 +76,11 @@ void ServedShops::reload() {
     m_whole->database = m_database;
     m_whole->archive = m_archive;
     m_whole_ops = bind_operations(*m_whole);
+    // A row's lines are its shop's, read in its session.
+    m_whole->goods_lines_of_table_row = [this](const OrderRow& row) {
+      const Served* s = shop_labelled(cell_of(row, kColStore));
+      return goods_lines_of_row(s ? s->ctx.goods_lines : m_whole->goods_lines, row);
+    };
   }
   if (m_chosen.load() > static_cast<int>(m_shops.size())) m_chosen = 0;
   if (m_shops.size() < 2) m_merged = false;
