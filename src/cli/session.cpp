@@ -91,6 +91,11 @@ bool Session::log_in() {
                    (m_shop.first ? std::string("hosts 一节") : for_people(app::shop_section(m_shop.label)) + " 一节") +
                    "和网络）",
                true);
+  else if (m_form.text("编辑框2").empty())
+    // The window keeps passwords in the desktop's keyring where there is one.
+    m_form.say("登录失败：配置文件 " + m_settings.path().string() + " 里没有账号“" + account +
+                   "”的密码（窗口可能把它存进了桌面的钥匙环）；请用 --password-file FILE",
+               true);
   else
     m_form.say("登录失败：账号“" + account + "”或密码不对（配置文件：" +
                    m_settings.path().string() + "）",

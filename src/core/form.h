@@ -125,6 +125,12 @@ class Form {
   virtual int row_of_key(std::string_view list, RowKey key) = 0;  // -1 when it was deleted
   virtual bool set_cells_by_key(std::string_view list, RowKey key, int first_column,
                                 const std::vector<Text>& texts) = 0;
+  // Every row's key, in order, in one step where the form can.
+  virtual std::vector<RowKey> row_keys(std::string_view list) {
+    std::vector<RowKey> keys;
+    for (RowKey key; (key = row_key(list, static_cast<int>(keys.size())));) keys.push_back(key);
+    return keys;
+  }
   // The indexes of the rows whose cell in `column` is `text`, in order, in
   // one step (a window answers it without copying the table).
   virtual std::vector<int> rows_where(std::string_view list, int column, const Text& text) {

@@ -196,6 +196,18 @@ bool ShopView::set_cells_by_key(std::string_view list, RowKey key, int first_col
   return m_window.set_cells_by_key(list, key, first_column, texts);
 }
 
+std::vector<RowKey> ShopView::row_keys(std::string_view list) {
+  if (tableless(list)) return {};
+  if (!filtered(list)) return m_window.row_keys(list);
+  // Two steps: a row added between them leaves the lists unequal, which the
+  // caller's snapshot sees and reads again.
+  const std::vector<RowKey> all = m_window.row_keys(list);
+  std::vector<RowKey> keys;
+  for (int r : mine())
+    if (r < static_cast<int>(all.size())) keys.push_back(all[static_cast<std::size_t>(r)]);
+  return keys;
+}
+
 std::vector<int> ShopView::rows_where(std::string_view list, int column, const Text& text) {
   if (!filtered(list)) return m_window.rows_where(list, column, text);
   std::vector<int> found;

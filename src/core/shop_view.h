@@ -74,6 +74,7 @@ class ShopView : public Form {
   bool set_cells_by_key(std::string_view list, RowKey key, int first_column,
                         const std::vector<Text>& texts) override;
   std::vector<int> rows_where(std::string_view list, int column, const Text& text) override;
+  std::vector<RowKey> row_keys(std::string_view list) override;
 
   void append_log(const Text& text) override;
   Answer message_box(const Text& text, const Text& title = {}, Buttons buttons = Buttons::Ok) override;

@@ -117,6 +117,7 @@ class MainWindow : public QWidget, public Form {
   void replace_rows(std::string_view list, const std::vector<OrderRow>& rows) override;
   RowKey row_key(std::string_view list, int row) override;
   std::vector<int> rows_where(std::string_view list, int column, const Text& text) override;
+  std::vector<RowKey> row_keys(std::string_view list) override;
   void set_tooltip(std::string_view control, const Text& text) override;
   int row_of_key(std::string_view list, RowKey key) override;
   bool set_cells_by_key(std::string_view list, RowKey key, int first_column,

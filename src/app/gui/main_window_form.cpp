@@ -319,6 +319,15 @@ void MainWindow::replace_rows(std::string_view name, const std::vector<OrderRow>
   });
 }
 
+std::vector<RowKey> MainWindow::row_keys(std::string_view name) {
+  return on_ui([&] {
+    std::vector<RowKey> keys;
+    if (List* l = list(name))
+      for (int r = 0, n = l->model->size(); r < n; ++r) keys.push_back(l->model->row_key(r));
+    return keys;
+  });
+}
+
 RowKey MainWindow::row_key(std::string_view name, int row) {
   return on_ui([&] {
     List* l = list(name);

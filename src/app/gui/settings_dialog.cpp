@@ -247,7 +247,9 @@ void SettingsDialog::test_connection() {
   // The login's requests block: they run beside the dialog, which stays usable.
   QPointer<SettingsDialog> self(this);
   std::thread([self, check = m_check, shop = m_entries[m_shown].shop, row = m_shown] {
-    const auto [ok, said] = check(shop);
+    const std::pair<bool, Text> result = check(shop);
+    const bool ok = result.first;  // named copies: a lambda may not capture a structured binding
+    const Text said = result.second;
     QMetaObject::invokeMethod(qApp, [self, ok, said, row] {
       if (!self) return;
       self->m_test->setEnabled(true);
