@@ -115,7 +115,24 @@ int ShopView::append_row(std::string_view list, const std::vector<Text>& cells) 
   std::vector<Text> tagged = cells;
   tagged.resize(std::max<std::size_t>(tagged.size(), kColStore + 1));
   tagged[kColStore] = m_label;
-  return view_row(m_window.append_row(list, tagged));
+  const int real = m_window.append_row(list, tagged);
+  // A list fetch appends thousands of rows: while the table only grows by
+  // this shop's rows, its rows are known without reading the table again.
+  // (No lock is held while the window is asked: its thread may want one.)
+  bool known;
+  {
+    std::lock_guard lock(m_mutex);
+    known = real >= 0 && real == m_appended_total;
+  }
+  const std::vector<int> fresh = known ? std::vector<int>() : mine();
+  std::lock_guard lock(m_mutex);
+  if (known)
+    m_appended.push_back(real);
+  else
+    m_appended = fresh;
+  m_appended_total = real + 1;
+  const auto at = std::find(m_appended.rbegin(), m_appended.rend(), real);
+  return at == m_appended.rend() ? -1 : static_cast<int>(m_appended.rend() - at) - 1;
 }
 
 Text ShopView::cell(std::string_view list, int row, int column) {

@@ -112,6 +112,9 @@ class ShopView : public Form {
   Text m_account, m_password;
   std::map<std::string, Text, std::less<>> m_kept;
   std::function<void()> m_changed;
+  // The shop's rows as the last appends left them, and the table's length then.
+  std::vector<int> m_appended;
+  int m_appended_total = -1;
 };
 
 }  // namespace app
