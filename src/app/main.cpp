@@ -97,11 +97,10 @@ int main(int argc, char** argv) {
         window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(dialog, &QDialog::accepted, window, [&settings, &shops, window, offer_shops] {
-      shops.reload();
-      shops.choose(std::min<int>(shops.chosen(), static_cast<int>(shops.choices().size()) - 1));
+      shops.reload();  // keeps the choice where it still stands, else the first shop
       offer_shops();
       app::fill_settings_boxes(*window, settings);
-      shops.choose(shops.chosen());  // its account in the boxes again
+      shops.choose(shops.chosen());  // the chosen shop's account in the boxes again
       window->set_text("编辑框5", std::to_string(app::SettingsDialog::reminder_interval(settings, 10000)));
     });
     dialog->open();

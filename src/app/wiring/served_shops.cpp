@@ -1,7 +1,5 @@
 #include "app/wiring/served_shops.h"
 
-#include <map>
-
 #include "core/archive_keeping.h"
 #include "core/table_snapshot.h"
 
@@ -42,6 +40,12 @@ ServedShops::ServedShops(Form& window, Settings& settings, store::Database* data
 
 ServedShops::~ServedShops() = default;
 
+void ServedShops::share_table(Context& ctx) {
+  ctx.table = m_table;
+  ctx.database = m_database;
+  ctx.archive = m_archive;
+}
+
 void ServedShops::reload() {
   std::lock_guard lock(m_mutex);
   std::vector<std::unique_ptr<Served>> now;
@@ -59,9 +63,7 @@ void ServedShops::reload() {
     }
     auto served = std::make_unique<Served>(m_window, m_settings, std::move(shop), m_merged);
     Context& ctx = served->ctx;
-    ctx.table = m_table;
-    ctx.database = m_database;
-    ctx.archive = m_archive;
+    share_table(ctx);
     serve_shop(ctx, served->shop, &served->session);
     served->ops = bind_operations(ctx);
     served->view.on_change([this] { show_sums(); });
@@ -72,9 +74,7 @@ void ServedShops::reload() {
   m_shops = std::move(now);
   if (!m_whole) {
     m_whole.reset(new Context{m_window, m_settings, m_shops.front()->shop.hosts});
-    m_whole->table = m_table;
-    m_whole->database = m_database;
-    m_whole->archive = m_archive;
+    share_table(*m_whole);
     m_whole_ops = bind_operations(*m_whole);
     // A row's lines are its shop's, read in its session.
     m_whole->goods_lines_of_table_row = [this](const OrderRow& row) {
@@ -82,8 +82,10 @@ void ServedShops::reload() {
       return goods_lines_of_row(s ? s->ctx.goods_lines : m_whole->goods_lines, row);
     };
   }
-  if (m_chosen.load() > static_cast<int>(m_shops.size())) m_chosen = 0;
-  if (m_shops.size() < 2) m_merged = false;
+  // A choice that no longer stands (a shop removed) falls back to the first shop.
+  const int n = static_cast<int>(m_shops.size());
+  if (m_chosen.load() > n || (m_chosen.load() == n && n < 2)) m_chosen = 0;
+  if (n < 2) m_merged = false;
   detach_unchosen();
 }
 
@@ -153,23 +155,21 @@ ServedShops::Served* ServedShops::shop_of_row(int window_row) {
   return shop;
 }
 
+std::vector<ServedShops::Served*> ServedShops::served_now() {
+  std::lock_guard lock(m_mutex);
+  std::vector<Served*> shops;
+  for (auto& s : m_shops) shops.push_back(s.get());
+  return shops;
+}
+
 void ServedShops::each(std::function<void(Served&)> op) {
   if (!m_merged.load()) return op(chosen_shop());
-  std::vector<Served*> shops;
-  {
-    std::lock_guard lock(m_mutex);
-    for (auto& s : m_shops) shops.push_back(s.get());
-  }
-  for (Served* s : shops) op(*s);
+  for (Served* s : served_now()) op(*s);
 }
 
 void ServedShops::show_sums() {
   if (!m_merged.load()) return;
-  std::vector<Served*> shops;
-  {
-    std::lock_guard lock(m_mutex);
-    for (auto& s : m_shops) shops.push_back(s.get());
-  }
+  const std::vector<Served*> shops = served_now();
   for (const auto& [label, prefix] : kFigures) {
     long long sum = 0;
     bool any = false;
@@ -227,12 +227,7 @@ Operations ServedShops::operations() {
   ops.toggle_new_order_reminder = for_chosen(&Operations::toggle_new_order_reminder);
   // Every shop is polled: the shops not shown in the table in the background.
   ops.poll_new_orders = [this] {
-    std::vector<Served*> shops;
-    {
-      std::lock_guard lock(m_mutex);
-      for (auto& s : m_shops) shops.push_back(s.get());
-    }
-    for (Served* s : shops)
+    for (Served* s : served_now())
       if (s->ops.poll_new_orders) s->ops.poll_new_orders();
   };
   ops.fetch_from_address_id = for_each(&Operations::fetch_from_address_id);

@@ -53,6 +53,10 @@ class ServedShops {
   Served& chosen_shop();
   Served* shop_labelled(const Text& label);
   Served* shop_of_row(int window_row);  // with 全部店铺: by the row's 店铺 cell
+  // The shops served now (their objects outlive a reload: see m_retired).
+  std::vector<Served*> served_now();
+  // What every shop's context shares: the order table, the database, the archive.
+  void share_table(Context& ctx);
   // Runs `op` for the chosen shop, or for every shop with 全部店铺.
   void each(std::function<void(Served&)> op);
   void show_sums();
