@@ -51,6 +51,14 @@ bool StandInMall::Impl::apply_fault(httplib::Response& res) {
     res.set_content(pages::server_error(), kHtml);
     return true;
   }
+  if (f == Fault::WrongPage) {
+    res.status = 200;
+    res.set_content(
+        "<!DOCTYPE html>\n<html><head><title>系统维护</title></head>\n"
+        "<body><table><tr><td>系统维护中，请稍后再来</td></tr></table></body></html>\n",
+        kHtml);
+    return true;
+  }
   if (f == Fault::Garbage) {
     static const std::string garbage(
         "\xc3\x28\xa0\xa1<h3>\xff\xfe</h3>\xe2\x82\x00\x00<td>\xf0\x28\x8c\xbc</td>\x00\x80"

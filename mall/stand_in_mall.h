@@ -63,6 +63,7 @@ enum class Fault {
   ServerError,     // 500 with a short error page
   ExpiredSession,  // every back-office page redirects to the login page
   Garbage,         // 200 with zero bytes and invalid UTF-8
+  WrongPage,       // 200 with a whole web page, but not the one asked for
   Huge,            // 200 pages inside huge_size() bytes of filler
   Truncated,       // back-office pages announce their length, then stop halfway
   LostShipmentAnswer,  // /order/send does its work, then answers 503 (Retry-After: 0)

@@ -45,7 +45,8 @@ bool login(app::Context& ctx) {
 
   ctx.csrf_token.set(csrf_token_of(page));
   const Text body = login_body(ctx.csrf_token.get(), form.text("编辑框1"), form.text("编辑框2"));
-  const Bytes answer = app::wait_for_request(ctx, login_url, 1, body);
+  web::HttpOutcome post_answer;
+  const Bytes answer = app::wait_for_request(ctx, login_url, 1, body, &post_answer);
   page = web::page_text(answer);
   form.set_progress(50);
 
@@ -57,6 +58,11 @@ bool login(app::Context& ctx) {
 
   const bool logged_in = is_logged_in(page);
   const bool reached = !(form_page.empty() && answer.empty());
+  // Only the login form shown again says the password was refused; a failed
+  // or unreadable answer is the back office's fault, and said as such.
+  Text back_office_fault = web::failure_of(answer, post_answer);
+  if (back_office_fault.empty() && !logged_in && !is_login_form(page))
+    back_office_fault = gbk("后台的回答既不是首页也不是登录页");
   if (!logged_in) {
     form.append_log(gbk("&=======登录失败======*\r\n"));
     form.show_status(reached ? gbk("登录失败：账号或密码错误") : gbk("登录失败：连接不上后台"));
@@ -70,6 +76,12 @@ bool login(app::Context& ctx) {
       // Nothing came back at all: the back office was not reached, the password is not to blame.
       form.append_log(gbk("=======无法连接蔚禾商城后台，请检查网络======\r\n"));
       form.speak(gbk("哎哟喂！连接不上蔚禾商城后台，请检查网络后再试！呜呜"));
+    } else if (!back_office_fault.empty()) {
+      const Text said = back_office_fault + gbk("，没有登录");
+      form.show_status(gbk("登录失败：") + said);
+      form.append_log(gbk("=======蔚禾商城后台出错：") + said + gbk("======\r\n"));
+      form.speak(gbk("哎哟喂！蔚禾商城后台出错了，没有登录！呜呜"));
+      form.message_box(said);
     } else {
       form.speak(gbk("哎哟喂！你是不是账号密码输入错误啦！呜呜"));
       form.message_box(gbk("登录失败：账号或密码错误"));
@@ -87,8 +99,11 @@ bool login(app::Context& ctx) {
     for (const char* button : {"按钮2", "按钮3", "按钮4", "按钮5"}) form.set_enabled(button, true);
   }
 
-  app::save_login(ctx.settings, ctx.settings_section, ctx.hosts.backoffice, form.text("编辑框1"),
-                  form.text("编辑框2"));
+  // Kept only once the back office took them: a mistyped password must not
+  // replace the good one that the next start and every cron run use.
+  if (logged_in)
+    app::save_login(ctx.settings, ctx.settings_section, ctx.hosts.backoffice,
+                    form.text("编辑框1"), form.text("编辑框2"));
   form.set_title(gbk("蔚禾商城订单管理系统 V4.0   qq:604918273          欢迎您！  ") +
                  store_name_of(page));
   show_session_state(ctx, logged_in ? SessionState::LoggedIn

@@ -167,6 +167,11 @@ std::optional<std::vector<app::OrderRow>> request_order_list(app::Context& ctx,
   show_failure_in_title(ctx, {});  // a list came: whatever the title said is over
   web::PatternMatcher matcher;
   std::vector<app::OrderRow> rows = order_rows_of(page, matcher);
+  if (rows.empty() && !is_order_list_page(page)) {
+    why = gbk("后台返回的页面不是订单列表");
+    show_failure_in_title(ctx, why + gbk("，") + list_name(list) + gbk("订单列表未更新"));
+    return std::nullopt;
+  }
   if (complete) *complete = outcome.complete && !matcher.cut_short();
   app::archive_listed_orders(ctx, rows);
   return rows;

@@ -27,4 +27,14 @@ std::vector<app::OrderRow> order_rows_of(const Text& page, web::PatternMatcher& 
   return rows;
 }
 
+bool is_order_list_page(const Text& page) {
+  const bool table = web::find_text(page, "<table") != -1 &&
+                     web::find_text(page, web::gbk("订单号")) != -1;
+  if (table) return true;
+  for (const char* mark : {"class=\"pagination", "class=\"pager", "条数据", "没有找到数据", "暂无数据",
+                           "No results found"})
+    if (web::find_text(page, web::gbk(mark)) != -1) return true;
+  return false;
+}
+
 }  // namespace backoffice

@@ -22,4 +22,10 @@ const Text& order_row_pattern();
 // 1..8 the pattern's groups. A page in another layout gives no rows.
 std::vector<app::OrderRow> order_rows_of(const Text& page, web::PatternMatcher& matcher);
 
+// Whether a page that gave no rows is still an order list: it carries the
+// list's own marks (its table's 订单号 heading, its pager, its count or its
+// empty-list text). Anything else (a maintenance page, a stray error, bytes
+// that are not the page) is no answer, never "no orders".
+bool is_order_list_page(const Text& page);
+
 }  // namespace backoffice

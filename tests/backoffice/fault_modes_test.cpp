@@ -72,6 +72,7 @@ TEST_F(MallTest, PagesCutShortAreSaidToBeIncomplete) {
 INSTANTIATE_TEST_SUITE_P(Backoffice, FaultModes,
                          ::testing::Values(mall::Fault::Slow, mall::Fault::Drop,
                                            mall::Fault::ServerError, mall::Fault::ExpiredSession,
-                                           mall::Fault::Garbage, mall::Fault::Huge));
+                                           mall::Fault::Garbage, mall::Fault::WrongPage,
+                                           mall::Fault::Huge));
 
 }  // namespace

@@ -57,8 +57,28 @@ TEST_F(MallTest, WrongPasswordLeavesTheDashboardAlone) {
   // The title says so, the figures are greyed until the next successful login.
   EXPECT_EQ(form.title(), gbk(kTitlePrefix) + gbk("  ——  未登录"));
   EXPECT_FALSE(form.is_enabled("标签3"));
-  EXPECT_EQ(settings.read_setting(gbk("密码")), "wrong");
+  // The mistyped password never replaces the one that worked.
+  EXPECT_EQ(settings.read_setting(gbk("密码")), "demo123");
   EXPECT_EQ(mall.requests().back().target, "/");  // the logo request, without a path
+}
+
+// A back office that fails is said as failing, never as a wrong password,
+// and what was typed is not kept.
+TEST_F(MallTest, ABackOfficeFaultIsNotAWrongPassword) {
+  for (const auto& [fault, said] :
+       std::vector<std::pair<mall::Fault, const char*>>{
+           {mall::Fault::ServerError, "后台返回 500，没有登录"},
+           {mall::Fault::WrongPage, "后台的回答既不是首页也不是登录页，没有登录"},
+           {mall::Fault::Garbage, "后台的回答不是网页，没有登录"}}) {
+    mall.set_fault(fault);
+    form.messages.clear();
+    log_in("demo", "typed");
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].text, gbk(said));
+    EXPECT_EQ(form.status(), gbk("登录失败：") + gbk(said));
+    EXPECT_EQ(form.spoken.back(), gbk("哎哟喂！蔚禾商城后台出错了，没有登录！呜呜"));
+    EXPECT_EQ(settings.read_setting(gbk("密码")), "");
+  }
 }
 
 class SpecialCredentials : public MallTest {
@@ -87,7 +107,7 @@ TEST_F(MallTest, UnreachableBackOfficeSaysSo) {
             gbk("&=======登录失败======*\r\n=======无法连接蔚禾商城后台，请检查网络======\r\n"));
   EXPECT_EQ(form.spoken.back(), gbk("哎哟喂！连接不上蔚禾商城后台，请检查网络后再试！呜呜"));
   EXPECT_EQ(form.progress.back(), 100);
-  EXPECT_EQ(settings.read_setting(gbk("账号")), "demo");
+  EXPECT_EQ(settings.read_setting(gbk("账号")), "");
 }
 
 }  // namespace

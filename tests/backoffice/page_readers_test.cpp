@@ -6,6 +6,7 @@
 #include "backoffice/goods_table.h"
 #include "backoffice/order_rows.h"
 #include "canned_pages.h"
+#include "mall/pages.h"
 
 namespace {
 
@@ -49,6 +50,18 @@ TEST(OrderListPage, EveryRowBeforeClosedRowsAndAPager) {
   EXPECT_EQ(rows.front()[app::kColId], "1000");
   EXPECT_EQ(rows.back()[app::kColId], "1049");
   EXPECT_EQ(rows.back()[app::kColSerial], "50");
+}
+
+// A page without rows is an empty list only when it is the list page.
+TEST(OrderListPage, NoRowsIsAnEmptyListOnlyOnTheListPage) {
+  EXPECT_TRUE(backoffice::is_order_list_page(web::utf8_to_gbk(mall::pages::order_list({}, "待发货"))));
+  EXPECT_TRUE(backoffice::is_order_list_page(
+      web::gbk("<div class=\"grid-view\"><div class=\"empty\">没有找到数据。</div></div>")));
+  EXPECT_TRUE(backoffice::is_order_list_page(canned_page("order-list-50-rows-then-pagination.html")));
+  for (const char* not_a_list :
+       {"", "<html><body><h1>系统维护中</h1><table><tr><td>请稍后</td></tr></table></body></html>",
+        "{\"code\":500,\"message\":\"error\"}", "\xff\xfe<td>\x80</td>"})
+    EXPECT_FALSE(backoffice::is_order_list_page(web::gbk(not_a_list))) << not_a_list;
 }
 
 TEST(OrderDetailPage, ThirteenGroupsOrNothing) {
