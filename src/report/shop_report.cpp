@@ -103,7 +103,10 @@ void ReportBuilder::add(const store::PaidOrder& o) {
       }
   if (shipped_at && *shipped_at >= *paid_at) m_ship_hours.push_back((*shipped_at - *paid_at) / 3600.0);
 
-  if (o.state == kToShip && m_now_civil - *paid_at > std::int64_t{m_request.late_hours} * 3600)
+  // Shipped by this program is shipped, though the archive has not seen the
+  // order on its way yet.
+  if (o.state == kToShip && o.shipped_time.empty() &&
+      m_now_civil - *paid_at > std::int64_t{m_request.late_hours} * 3600)
     m_report.late.push_back({o.order_id, o.order_no, o.pay_time, (m_now_civil - *paid_at) / 3600});
 
   if (!o.tracking_reply.empty()) {

@@ -87,6 +87,13 @@ TEST(ShopReport, FiguresEqualThoseWorkedOutByHand) {
   EXPECT_EQ(json["by_period"][2]["revenue"], "1030.25");
   EXPECT_EQ(json["repeat_buyers"]["revenue"], "150.75");
 
+  // Shipped by this program an hour ago, listed 待发货 before that: not late.
+  report::ReportBuilder shipped_here({{"2026-11-29", "2026-12-02"}, Grouping::Day, local(2026, 12, 2, 12), 48});
+  store::PaidOrder f{"7", "N7", "钱七", "¥1.00", "2026-11-29 10:00:00", "待发货"};
+  f.shipped_time = "2026-12-02 11:00:00+08:00";
+  shipped_here.add(f);
+  EXPECT_TRUE(shipped_here.finish().late.empty());
+
   // First seen already on its way: when it left is not known.
   report::ReportBuilder seen_late({{"2026-11-29", "2026-12-02"}, Grouping::Day, local(2026, 12, 2, 12), 48});
   store::PaidOrder e{"6", "N6", "赵六", "¥1.00", "2026-11-30 10:00:00", "待收货"};
