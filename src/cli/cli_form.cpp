@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace cli {
@@ -94,19 +95,25 @@ app::BatchChoice CliForm::ask_batch(int ready, int total,
   for (const app::BatchProblem& p : problems)
     say((p.warning_only ? "提醒：" : "不发：") + for_people(p.order_no) + " " +
         for_people(p.tracking_no) + " " + for_people(p.reason));
-  bool all = false;
+  app::BatchChoice choice;
   {
     std::lock_guard lock(m_mutex);
-    all = m_ship_all;
+    choice = m_batch_choice;
   }
-  say(std::to_string(ready) + "/" + std::to_string(total) + "行可以发货 → " +
-      (all ? "全部照发（--ship-all）" : "只发可以发的（不带 --ship-all 时）"));
-  return all ? app::BatchChoice::All : app::BatchChoice::ReadyOnly;
+  const auto warned = std::count_if(problems.begin(), problems.end(),
+                                    [](const app::BatchProblem& p) { return p.warning_only; });
+  say(std::to_string(total) + "行中" + std::to_string(ready) + "行可以发货，" +
+      std::to_string(warned) + "行有提醒，" +
+      std::to_string(total - ready - static_cast<int>(warned)) + "行有问题 → " +
+      (choice == app::BatchChoice::All          ? "全部照发（--ship-all）"
+       : choice == app::BatchChoice::WithWarned ? "连提醒的一起发（--with-warnings）"
+                                                : "只发可以发的（不带 --with-warnings 或 --ship-all 时）"));
+  return choice;
 }
 
-void CliForm::answer_batch(bool ship_all) {
+void CliForm::answer_batch(app::BatchChoice choice) {
   std::lock_guard lock(m_mutex);
-  m_ship_all = ship_all;
+  m_batch_choice = choice;
 }
 
 void CliForm::answer_questions(app::Answer answer, std::string why) {

@@ -35,10 +35,11 @@ class CliForm : public app::MemoryForm {
                           app::Buttons buttons = app::Buttons::Ok) override;
   bool speak(const Text& text) override;
   Text ask_save_path(const Text& suggested) override;
-  // Says what the checks found; answers ReadyOnly, or All with `ship_all`.
+  // Says what the checks found; answers as answer_batch() said (ReadyOnly
+  // unless told otherwise).
   app::BatchChoice ask_batch(int ready, int total,
                              const std::vector<app::BatchProblem>& problems) override;
-  void answer_batch(bool ship_all);
+  void answer_batch(app::BatchChoice choice);
 
   // How Yes/No boxes are answered, and why (said with each answer, UTF-8).
   void answer_questions(app::Answer answer, std::string why);
@@ -69,7 +70,7 @@ class CliForm : public app::MemoryForm {
   std::string m_answer_why;
   Text m_save_path;
   int m_progress = -1;
-  bool m_ship_all = false;
+  app::BatchChoice m_batch_choice = app::BatchChoice::ReadyOnly;
 };
 
 // System text as one UTF-8 line for people: CR LF as LF, no line break at the end.

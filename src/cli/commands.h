@@ -48,7 +48,13 @@ struct ShipOptions {
   std::optional<std::string> courier;    // default: the courier box's own default
   std::optional<std::string> sender_id;  // default: fetched from the back office
   bool dry_run = false;
-  bool ship_all = false;  // also rows the checks would skip
+  bool ship_all = false;       // also rows the checks would skip
+  bool with_warnings = false;  // also rows with a mere warning
+  app::BatchChoice choice() const {
+    return ship_all        ? app::BatchChoice::All
+           : with_warnings ? app::BatchChoice::WithWarned
+                           : app::BatchChoice::ReadyOnly;
+  }
 };
 int run_ship(const SessionOptions& session, const ShipOptions& options);
 

@@ -81,6 +81,8 @@ int main(int argc, char** argv) {
                          "Send nothing; print each row's verdict and what would be sent");
   ship_command->add_flag("--ship-all", ship.ship_all,
                          "Also ship the rows the checks would skip, as listed");
+  ship_command->add_flag("--with-warnings", ship.with_warnings,
+                         "Also ship the rows with a mere warning (a number unlike the courier's)");
 
   cli::TrackOptions track;
   std::string track_courier;

@@ -2,7 +2,8 @@
 // then the batch shipping of the window's "导入单号发货" entry, its question
 // answered Yes (the tracking numbers come from that workbook). One JSON line
 // per row says what became of it. The batch checks its rows first; rows it
-// skips print with their reason (--ship-all sends them as listed).
+// skips print with their reason (--with-warnings also sends the warned rows,
+// --ship-all every row as listed).
 // With --order, the one order (found in the all-orders list) goes through the
 // window's "选中行发货" with the number in 编辑框14: refused, or asked about
 // and answered No unless --force, with the reason and exit status 3.
@@ -136,7 +137,7 @@ int run_ship(const SessionOptions& options, const ShipOptions& ship) {
       Json line = row_head(rows[r]);
       line["courier"] = json_text(courier);
       line["sender_id"] = json_text(sender);
-      const bool ships = ship.ship_all || verdicts[r].ships();
+      const bool ships = verdicts[r].ships(ship.choice());
       line["result"] = ships ? "would-ship" : "skipped";
       if (!verdicts[r].reason.empty())
         line[ships ? "warning" : "reason"] = json_text(verdicts[r].reason);
@@ -146,7 +147,7 @@ int run_ship(const SessionOptions& options, const ShipOptions& ship) {
     return finish_output(out, form);
   }
 
-  form.answer_batch(ship.ship_all);
+  form.answer_batch(ship.choice());
   form.answer_questions(app::Answer::Yes, "快递单号来自 --from 的工作簿");
   fulfilment::confirm_and_ship_all(ctx);
   form.join_workers();

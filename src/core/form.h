@@ -63,9 +63,11 @@ struct BatchProblem {
   Text order_no;
   Text tracking_no;
   Text reason;
-  bool warning_only = false;  // shipped with the ready rows
+  bool warning_only = false;  // shipped only when the merchant takes the warned rows too
 };
-enum class BatchChoice { ReadyOnly, All, Cancel };
+// ReadyOnly sends the rows without a problem; WithWarned those and the rows
+// with a mere warning; All every row as listed.
+enum class BatchChoice { ReadyOnly, WithWarned, All, Cancel };
 
 // A parcel's tracking as a timeline window shows it (system text).
 struct TrackingTimeline {
@@ -157,9 +159,9 @@ class Form {
   virtual void wait(const std::function<void()>& job) = 0;
   // Save dialog for a workbook; the empty text when cancelled.
   virtual Text ask_save_path(const Text& suggested) = 0;
-  // Before a batch whose rows are not all ready: `ready` of `total` rows can
-  // be shipped, `problems` lists the others (and the warnings). ReadyOnly is
-  // the default answer.
+  // Before a batch whose rows are not all ready: `ready` of `total` rows have
+  // no problem, `problems` lists every other row, the warned ones with
+  // `warning_only`. ReadyOnly is the default answer.
   virtual BatchChoice ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) = 0;
   // A readable tracking answer as a timeline (with a way to copy the raw answer).
   virtual void show_tracking(const TrackingTimeline& timeline) = 0;

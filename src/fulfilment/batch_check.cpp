@@ -33,21 +33,31 @@ bool starts_with(const app::Text& text, const char* utf8) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// How the merchant finds another row: its order number, else its ID, else its place.
+app::Text row_name(const app::OrderRow& row, std::size_t index) {
+  if (const app::Text no = web::trim_spaces(app::cell_of(row, app::kColOrderNo)); !no.empty())
+    return gbk("订单号 ") + no + gbk(" 那一行");
+  if (const app::Text id = web::trim_spaces(app::cell_of(row, app::kColId)); !id.empty())
+    return gbk("订单ID ") + id + gbk(" 那一行");
+  return gbk("第") + std::to_string(index + 1) + gbk("行");
+}
+
 }  // namespace
 
 std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, const app::Text& courier,
                                     const EarlierShipments& earlier,
                                     const CourierPatterns& patterns) {
-  std::map<app::Text, int> uses;  // trimmed tracking number -> rows holding it
-  for (const auto& row : rows) {
-    const app::Text number = web::trim_spaces(app::cell_of(row, app::kColTrackingNo));
-    if (!number.empty()) ++uses[number];
+  std::map<app::Text, std::vector<std::size_t>> uses;  // trimmed tracking number -> its rows
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const app::Text number = web::trim_spaces(app::cell_of(rows[r], app::kColTrackingNo));
+    if (!number.empty()) uses[number].push_back(r);
   }
   const std::string courier_code = web::gbk_to_utf8(courier);
 
   std::vector<RowVerdict> verdicts;
   verdicts.reserve(rows.size());
-  for (const auto& row : rows) {
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const app::OrderRow& row = rows[r];
     const app::Text id = web::trim_spaces(app::cell_of(row, app::kColId));
     const app::Text number = web::trim_spaces(app::cell_of(row, app::kColTrackingNo));
     const std::string id_utf8 = web::gbk_to_utf8(id);
@@ -71,8 +81,9 @@ std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, cons
       set(Verdict::NoTrackingNo, gbk("没有快递单号"));
     } else if (spreadsheet_damaged(number_utf8)) {
       set(Verdict::SpreadsheetDamaged, gbk("快递单号被表格改坏了（科学计数法或多了“.0”）"));
-    } else if (uses[number] > 1) {
-      set(Verdict::DuplicateTrackingNo, gbk("快递单号和另一行重复"));
+    } else if (const std::vector<std::size_t>& holding = uses[number]; holding.size() > 1) {
+      const std::size_t other = holding[0] == r ? holding[1] : holding[0];
+      set(Verdict::DuplicateTrackingNo, gbk("快递单号和") + row_name(rows[other], other) + gbk("重复"));
     } else if (const auto used = earlier.numbers.find(number_utf8);
                used != earlier.numbers.end() && used->second != id_utf8) {
       set(Verdict::DuplicateTrackingNo,

@@ -1,7 +1,7 @@
 #pragma once
 // The checks a batch runs over its rows before the first request: each row
-// gets a verdict, and only ready rows (and those with a mere warning) are
-// shipped unless the merchant says otherwise.
+// gets a verdict, and only ready rows are shipped unless the merchant takes
+// the warned rows too, or every row.
 //
 // Usage: auto verdicts = check_batch(rows, courier, journal_view, patterns);
 //        if (!all_ready(verdicts)) ask...
@@ -30,7 +30,16 @@ enum class Verdict {
 struct RowVerdict {
   Verdict verdict = Verdict::Ready;
   app::Text reason;  // system text; empty when ready
-  bool ships() const { return verdict == Verdict::Ready || verdict == Verdict::CourierMismatch; }
+  bool warned() const { return verdict == Verdict::CourierMismatch; }
+  // Whether the batch sends this row when the merchant chose `choice`.
+  bool ships(app::BatchChoice choice) const {
+    switch (choice) {
+      case app::BatchChoice::ReadyOnly: return verdict == Verdict::Ready;
+      case app::BatchChoice::WithWarned: return verdict == Verdict::Ready || warned();
+      case app::BatchChoice::All: return true;
+      default: return false;
+    }
+  }
 };
 
 // What the journal knows about earlier shipments (UTF-8).

@@ -59,7 +59,7 @@ bool ship_scanned_row(app::Context& ctx, int row, const Text& tracking, Text* sa
     return false;
   }
   const Text status = status_word(shipment);
-  form.set_cells_by_key(app::kOrderList, shipment.key, app::kColShipStatus, {status});
+  show_outcome(form, shipment.key, status, shipment.reply.shipped);
   if (!shipment.reply.shipped) {
     const Text& why = shipment.reply.message;
     *said = status + gbk("：") + (why.empty() ? gbk("后台没有回答") : why);

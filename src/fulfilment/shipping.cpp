@@ -310,6 +310,11 @@ Text status_word(const RowShipment& shipment) {
   return gbk(shipment.reply.shipped ? "发货成功" : shipment.reply.unknown ? "发货不明" : "发货失败");
 }
 
+void show_outcome(app::Form& form, app::RowKey key, const Text& status, bool shipped) {
+  form.set_cells_by_key(app::kOrderList, key, app::kColShipStatus, {status});
+  if (shipped) form.set_cells_by_key(app::kOrderList, key, app::kColState, {gbk("待收货")});
+}
+
 RowVerdict ship_selected_order(app::Context& ctx) {
   if (!shipping_may_start(ctx)) return {};
   app::Form& form = ctx.form;
@@ -349,7 +354,7 @@ RowVerdict ship_selected_order(app::Context& ctx) {
   // number sent and the outcome.
   if (result.key) {
     form.set_cells_by_key(app::kOrderList, result.key, app::kColTrackingNo, {number});
-    form.set_cells_by_key(app::kOrderList, result.key, app::kColShipStatus, {status});
+    show_outcome(form, result.key, status, result.reply.shipped);
   }
   if (result.reply.shipped && ctx.after_batch) ctx.after_batch();  // 待发货 and 待收货 as they now are
   return verdict;
@@ -397,22 +402,20 @@ void ship_rows(app::Context& ctx, Rows which) {
           ++ready;
           continue;
         }
-        ready += verdicts[r].ships();
         problems.push_back({app::cell_of(table.rows[r], app::kColOrderNo),
                             app::cell_of(table.rows[r], app::kColTrackingNo), verdicts[r].reason,
-                            verdicts[r].ships()});
+                            verdicts[r].warned()});
       }
       choice = form.ask_batch(ready, static_cast<int>(verdicts.size()), problems);
       if (choice == app::BatchChoice::Cancel) stopped = gbk("批量发货已取消，没有发出任何发货请求");
     }
 
     const std::string batch = store::new_batch_id();
-    std::optional<store::Database::ExclusiveHold> hold_journal;
+    // Each entry is its own short transaction: the window's other
+    // connections and another weihe-cli on the same file read and write
+    // between them while the batch runs.
     std::optional<store::ShippingJournal> journal;
-    if (ctx.database) {
-      hold_journal.emplace(*ctx.database);
-      journal.emplace(*ctx.database, app::shop_of(ctx));
-    }
+    if (ctx.database) journal.emplace(*ctx.database, app::shop_of(ctx));
     store::ShippingJournal* j = journal ? &*journal : nullptr;
     // The shipments go out a few at once. This thread records each one
     // before it leaves and writes each outcome when it is back, so the
@@ -442,15 +445,17 @@ void ship_rows(app::Context& ctx, Rows which) {
                           : result.unknown ? gbk("发货不明：") + result.message
                           : doubtful       ? gbk("发货失败") + result.message
                                            : gbk("发货失败") + result.reply;
-      form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus, {status});
+      show_outcome(form, table.keys[r], status, result.shipped);
       count_finished();
     };
     if (stopped.empty()) form.set_progress(2);
     for (std::size_t r = 0; r < n && stopped.empty(); ++r) {
       const app::OrderRow& row = table.rows[r];
-      if (choice == app::BatchChoice::ReadyOnly && !verdicts[r].ships()) {
-        form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus,
-                              {gbk("跳过：") + verdicts[r].reason});
+      if (!verdicts[r].ships(choice)) {
+        // A row that says 发货成功 keeps saying it: the next batch must still see it shipped.
+        if (!starts_with(app::cell_of(row, app::kColShipStatus), "发货成功"))
+          form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus,
+                                {gbk("跳过：") + verdicts[r].reason});
         ++skipped;
         count_finished();
         continue;

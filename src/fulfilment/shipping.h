@@ -84,6 +84,10 @@ struct RowShipment {
 RowShipment ship_row(app::Context& ctx, int row, const Text& tracking);
 // "发货成功", "发货失败" or "发货不明", the word a shipped row's 发货状态 gets.
 Text status_word(const RowShipment& shipment);
+// Writes a shipment's outcome to its row: `status` into 发货状态 and, once
+// the back office took the parcel, 状态 as it will now list the order
+// ("待收货"), so the row reads as shipped at a glance.
+void show_outcome(app::Form& form, app::RowKey key, const Text& status, bool shipped);
 // The checks a shipment needs before it goes: the message for an empty
 // 编辑框12 or 编辑框13, or for a journal that cannot be written; empty when
 // shipping may go on.

@@ -163,10 +163,9 @@ int Database::on_wal_commit(void* self, sqlite3*, const char*, int pages) {
   auto* db = static_cast<Database*>(self);
   {
     std::lock_guard lock(db->m_checkpoint_mutex);
-    // Asked already, or held: the hold's end asks (no wake-up per commit).
+    // Asked already: no wake-up per commit.
     if (db->m_checkpoint_asked) return SQLITE_OK;
     db->m_checkpoint_asked = true;
-    if (db->m_holds > 0) return SQLITE_OK;
   }
   db->m_wanted.notify_one();
   return SQLITE_OK;
@@ -179,7 +178,7 @@ void Database::checkpoint_when_asked() {
   std::unique_lock lock(m_checkpoint_mutex);
   for (;;) {
     m_wanted.wait(lock, [this] {
-      return ((m_checkpoint_asked || m_upkeep_asked) && m_holds == 0) || m_closing;
+      return m_checkpoint_asked || m_upkeep_asked || m_closing;
     });
     if (m_closing) break;
     const bool checkpoint = m_checkpoint_asked;
@@ -191,7 +190,7 @@ void Database::checkpoint_when_asked() {
       sqlite3_wal_checkpoint_v2(own, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
       lock.lock();
     }
-    if (m_upkeep_asked && m_holds == 0 && !m_closing) m_upkeep_asked = !run_upkeep(own, lock);
+    if (m_upkeep_asked && !m_closing) m_upkeep_asked = !run_upkeep(own, lock);
     m_checkpointing = false;
     m_checkpoint_done.notify_all();
   }
@@ -201,7 +200,7 @@ void Database::checkpoint_when_asked() {
 bool Database::run_upkeep(sqlite3* own, std::unique_lock<std::mutex>& lock) {
   constexpr int kMostRounds = 1000;  // each round is bounded work; so is their number
   for (int round = 0; round < kMostRounds; ++round) {
-    if (m_closing || m_holds > 0) return false;
+    if (m_closing) return false;
     lock.unlock();
     const sqlite3_int64 before = sqlite3_total_changes64(own);
     const bool ran = sqlite3_exec(own, m_upkeep.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -231,33 +230,6 @@ void Database::ask_for_upkeep() {
     m_upkeep_asked = true;
   }
   m_wanted.notify_one();
-}
-
-Database::ExclusiveHold::ExclusiveHold(Database& db) : m_db(db) {
-  std::lock_guard lock(m_db.m_mutex);
-  if (!m_db.m_db) return;
-  std::unique_lock counting(m_db.m_checkpoint_mutex);
-  // Counted at once, so upkeep under way stops after its round.
-  const bool first = m_db.m_holds++ == 0;
-  // The first write under the hold wants the file to itself: a checkpoint
-  // still reading it would make that write wait in SQLite's busy handler.
-  m_db.m_checkpoint_done.wait(counting, [this] { return !m_db.m_checkpointing; });
-  std::string ignored;
-  if (first) exec(m_db.m_db, "PRAGMA locking_mode=EXCLUSIVE", &ignored);
-}
-
-Database::ExclusiveHold::~ExclusiveHold() {
-  std::lock_guard lock(m_db.m_mutex);
-  if (!m_db.m_db) return;
-  {
-    std::lock_guard counting(m_db.m_checkpoint_mutex);
-    if (--m_db.m_holds > 0) return;
-    std::string ignored;
-    // The lock goes with the next access to the file after the mode is back.
-    exec(m_db.m_db, "PRAGMA locking_mode=NORMAL; SELECT count(*) FROM sqlite_schema", &ignored);
-    m_db.m_checkpoint_asked = true;
-  }
-  m_db.m_wanted.notify_one();
 }
 
 sqlite3_stmt* Database::Connection::prepare(const char* sql) {

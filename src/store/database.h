@@ -4,7 +4,9 @@
 // SQLite in WAL mode (a reader never waits for the writer; a process killed
 // mid-write leaves the last whole transaction), the schema's version in
 // `user_version`, and every write its own transaction. One connection, used
-// under a lock, so any thread may call.
+// under a lock, so any thread may call. Nothing holds the file beyond its own
+// short transaction, so the window, its reader and upkeep connections and a
+// weihe-cli on the same folder never wait on each other for long.
 //
 // A file that is not a database, cannot be created or cannot be written is
 // not used: ok() is false and error() says why, so callers can refuse work
@@ -77,34 +79,18 @@ class Database {
   // Work that tidies the file up (say, merging a search index's segments),
   // run on the background thread with its own connection, one transaction
   // per round, after ask_for_upkeep(): rounds of `sql` until one changes
-  // nothing. Never while a hold lives; stopped when the database closes.
+  // nothing; stopped when the database closes.
   void set_upkeep(std::string sql);
   void ask_for_upkeep();
   // Until the upkeep asked for is done (benchmarks: the state a list page
   // finds when it comes a poll's interval after the last).
   void wait_for_upkeep();
 
-  // While a hold lives (a batch), the connection keeps the file locked for
-  // itself instead of locking and unlocking it around every transaction,
-  // which makes each commit markedly cheaper. Other processes wait for it
-  // meanwhile (and a second batch in one of them is refused), and
-  // checkpoints wait for its end.
-  class ExclusiveHold {
-   public:
-    explicit ExclusiveHold(Database& db);
-    ~ExclusiveHold();
-    ExclusiveHold(const ExclusiveHold&) = delete;
-    ExclusiveHold& operator=(const ExclusiveHold&) = delete;
-
-   private:
-    Database& m_db;
-  };
-
  private:
   bool open(std::string* error);
   static int on_wal_commit(void* self, sqlite3*, const char*, int pages);
   void checkpoint_when_asked();
-  // Rounds of the upkeep on `own`; false when they stopped for a hold or the end.
+  // Rounds of the upkeep on `own`; false when they stopped for the end.
   bool run_upkeep(sqlite3* own, std::unique_lock<std::mutex>& lock);
 
   std::filesystem::path m_path;
@@ -128,9 +114,8 @@ class Database {
   std::string m_upkeep;  // set once, before it is asked for
   bool m_upkeep_asked = false;
   bool m_closing = false;
-  int m_holds = 0;  // ExclusiveHolds alive
   bool m_checkpointing = false;
-  std::condition_variable m_checkpoint_done;  // a hold waits for a running checkpoint
+  std::condition_variable m_checkpoint_done;  // wait_for_upkeep waits for it
   std::thread m_checkpointer;
 };
 

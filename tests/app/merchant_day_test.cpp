@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDropEvent>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMimeData>
@@ -28,7 +29,10 @@
 #include <vector>
 
 #include "app/gui/main_window.h"
+#include "core/archive_keeping.h"
 #include "mall/stand_in_mall.h"
+#include "store/order_archive.h"
+#include "store/shipping_journal.h"
 #include "web/http.h"
 #include "window_with_mall.h"
 
@@ -88,6 +92,54 @@ class MerchantDay : public app_tests::WindowWithMall {
   }
 
 };
+
+// One order shipped on its own, a workbook dropped, then the batch of the
+// rest, with the program's database behind the window as it runs: the batch
+// journals every shipment while the window's other connections use the file.
+TEST_F(MerchantDay, OneShippedAWorkbookDroppedThenTheBatch) {
+  store::Database db(store::Database::beside(m_settings.path()));
+  store::OrderArchive archive(db);
+  m_ctx.database = &db;
+  m_ctx.archive = &archive;
+  sign_in();
+  click_and_wait("按钮4");
+  const int rows = m_window.row_count(kOrderList);
+  ASSERT_GE(rows, 3);
+  click("按钮11");
+  m_window.set_text("编辑框12", "yuantong");
+  for (int r = 0; r < rows; ++r)
+    m_window.set_cell(kOrderList, r, app::kColTrackingNo, "YT" + std::to_string(4000000000LL + r));
+
+  select_row(0);
+  m_window.set_text("编辑框14", m_window.cell(kOrderList, 0, app::kColTrackingNo));
+  choose("选中行发货");
+  ASSERT_FALSE(m_shown.empty());
+  EXPECT_EQ(last_shown().substr(0, gbk("发货成功").size()), gbk("发货成功"));
+  EXPECT_EQ(m_window.cell(kOrderList, 0, app::kColState), gbk("待收货"));
+
+  const fs::path workbook = m_dir.path() / "orders.xlsx";
+  m_window.set_save_path_handler([&](const Text&) { return workbook.string(); });
+  choose("导出订单");
+  choose("清空订单");
+  drop_file(workbook);
+  ASSERT_EQ(m_window.row_count(kOrderList), rows);
+
+  // The question comes (the shipped row cannot go again); its default ships the rest.
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+      for (auto* b : dialog->findChildren<QPushButton*>())
+        if (b->isDefault()) return b->click();
+  });
+  answer.start(20);
+  click_and_wait("按钮12");
+  answer.stop();
+  EXPECT_EQ(last_shown(), gbk("发货完成，请检查是否发送成功！！！\r\n成功") + std::to_string(rows - 1) +
+                              gbk("笔，失败0笔，跳过1笔"))
+      << web::gbk_to_utf8(last_shown());
+  EXPECT_EQ(store::ShippingJournal(db, app::shop_of(m_ctx)).order_ids("shipped").size(),
+            static_cast<std::size_t>(rows));
+}
 
 TEST_F(MerchantDay, FromLoginThroughShippingToWithdrawals) {
   const std::vector<std::string> to_ship = mall_ids(20);
@@ -153,21 +205,24 @@ TEST_F(MerchantDay, FromLoginThroughShippingToWithdrawals) {
   click("按钮11");
   EXPECT_EQ(m_window.text("编辑框13"), m_mall.sender_address_id());
   const std::size_t shown_before_batch = m_shown.size();
-  // These numbers do not look like huitong's: the batch asks first, and its
-  // default answer ships them (a mere warning).
+  // These numbers do not look like huitong's: the batch asks first, its
+  // counts add up, and the warned rows go only when the merchant takes them.
   bool asked = false;
+  QString question;
   QTimer answer;
   QObject::connect(&answer, &QTimer::timeout, [&] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!dialog) return;
     asked = true;
-    for (auto* b : dialog->findChildren<QPushButton*>())
-      if (b->isDefault()) return b->click();
+    question = dialog->findChild<QLabel*>()->text();
+    dialog->findChild<QPushButton*>(QStringLiteral("with_warned"))->click();
   });
   answer.start(20);
   click_and_wait("按钮12");
   answer.stop();
   EXPECT_TRUE(asked);
+  EXPECT_TRUE(question.startsWith(QString::fromUtf8("%1行中0行可以发货，%1行有提醒").arg(to_ship.size())))
+      << question.toStdString();
   EXPECT_EQ(column(kOrderList, app::kColShipStatus),
             std::vector<Text>(to_ship.size(), gbk("发货成功")));
   ASSERT_EQ(m_shown.size(), shown_before_batch + 1);

@@ -411,7 +411,8 @@ TEST_F(Window, ContextMenuEntriesInOrder) {
   for (QAction* a : menu->actions()) texts << (a->isSeparator() ? u("—") : a->text());
   EXPECT_EQ(texts, QStringList({u("复制"), u("导出订单"), u("导入订单"), u("选中行发货"),
                                 u("导入单号发货"), u("重试发货失败的订单"), u("查询当前订单物流"), u("查询全部订单物流"), u("删除本条订单"),
-                                u("清空订单"), u("撤销删除"), u("—"), u("打印拣货单…"), u("打印发货单…")}));
+                                u("清空订单"), u("撤销删除"), u("—"), u("打印拣货单…"), u("打印发货单…"),
+                                u("—"), u("隐藏已发货的行")}));
   EXPECT_EQ(find("超级列表框1")->contextMenuPolicy(), Qt::CustomContextMenu);
 }
 
@@ -700,6 +701,7 @@ TEST_F(Window, BatchQuestionOffersReadyOnlyByDefaultAllAndCancel) {
     return app::ask_batch_dialog(m_window.get(), 2, 3, problems);
   };
   EXPECT_EQ(answer_with(""), app::BatchChoice::ReadyOnly);
+  EXPECT_EQ(answer_with("连提醒的一起发"), app::BatchChoice::WithWarned);
   EXPECT_EQ(answer_with("全部照发"), app::BatchChoice::All);
   EXPECT_EQ(answer_with("取消"), app::BatchChoice::Cancel);
   EXPECT_EQ(answer_with("Esc"), app::BatchChoice::Cancel);

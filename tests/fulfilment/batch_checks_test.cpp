@@ -110,7 +110,7 @@ TEST_F(BatchChecks, OneOrderShippedOnItsOwnIsRefusedOrAskedAboutLikeABatchRow) {
   EXPECT_EQ(status(0), gbk("发货成功"));
 }
 
-TEST_F(BatchChecks, EveryVerdictIsNamedAndOnlyReadyRowsShipByDefault) {
+TEST_F(BatchChecks, EveryVerdictIsNamedAndWarnedRowsShipOnlyWhenTaken) {
   add_one_row_of_every_verdict();
   const auto verdicts = fulfilment::check_rows(ctx, form.rows(app::kOrderList));
   using V = fulfilment::Verdict;
@@ -121,19 +121,32 @@ TEST_F(BatchChecks, EveryVerdictIsNamedAndOnlyReadyRowsShipByDefault) {
   ASSERT_EQ(verdicts.size(), expected.size());
   for (std::size_t r = 0; r < expected.size(); ++r) EXPECT_EQ(verdicts[r].verdict, expected[r]) << r;
   EXPECT_NE(web::find_text(verdicts[9].reason, gbk("顺丰速运")), -1);  // names the courier it looks like
+  // Each of two rows with one number names the other.
+  EXPECT_EQ(verdicts[5].reason, gbk("快递单号和订单ID 66 那一行重复"));
+  EXPECT_EQ(verdicts[6].reason, gbk("快递单号和订单ID 6 那一行重复"));
 
   fulfilment::ship_all_orders(ctx);
 
+  // The counts add up: one ready, one warned, nine that cannot go.
   ASSERT_EQ(form.batch_questions.size(), 1u);
-  EXPECT_EQ(form.batch_questions[0].ready, 2);
+  EXPECT_EQ(form.batch_questions[0].ready, 1);
   EXPECT_EQ(form.batch_questions[0].total, 11);
-  EXPECT_EQ(form.batch_questions[0].problems.size(), 10u);
-  EXPECT_EQ(sent_ids(), (std::vector<std::string>{"1", "9"}));
+  ASSERT_EQ(form.batch_questions[0].problems.size(), 10u);
+  int warned = 0;
+  for (const app::BatchProblem& p : form.batch_questions[0].problems) warned += p.warning_only;
+  EXPECT_EQ(warned, 1);
+  EXPECT_EQ(sent_ids(), (std::vector<std::string>{"1"}));
   EXPECT_EQ(status(0), gbk("发货成功"));
-  EXPECT_EQ(status(2).substr(0, gbk("跳过：").size()), gbk("跳过："));
+  EXPECT_EQ(form.cell(app::kOrderList, 0, app::kColState), gbk("待收货"));
   EXPECT_EQ(status(2), gbk("跳过：没有快递单号"));
+  EXPECT_EQ(status(9).substr(0, gbk("跳过：").size()), gbk("跳过："));
   const Text end = form.messages.back().text;
-  EXPECT_NE(web::find_text(end, gbk("成功2笔，失败0笔，跳过9笔")), -1) << web::gbk_to_utf8(end);
+  EXPECT_NE(web::find_text(end, gbk("成功1笔，失败0笔，跳过10笔")), -1) << web::gbk_to_utf8(end);
+
+  // Taken with the warned rows, the warned one goes too, and nothing twice.
+  form.batch_choice = app::BatchChoice::WithWarned;
+  fulfilment::ship_all_orders(ctx);
+  EXPECT_EQ(sent_ids(), (std::vector<std::string>{"1", "9"}));
 }
 
 TEST_F(BatchChecks, ShipAllSendsEveryRowAndCancelSendsNone) {
