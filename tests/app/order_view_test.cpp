@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 
@@ -127,6 +128,29 @@ TEST_F(OrderView, SearchShowsMatchesWhileEntriesActOnTheTableRows) {
   EXPECT_EQ(search->text(), QString());
   EXPECT_EQ(view()->model()->rowCount(), 2);
   EXPECT_EQ(count->text(), QString());
+
+  // The shipped rows out of view on request; a row shipped meanwhile leaves it too.
+  m_window->set_cell(kOrderList, 0, app::kColShipStatus, web::gbk("发货成功"));
+  trigger(m_window->order_menu(), "隐藏已发货的行");
+  EXPECT_EQ(view()->model()->rowCount(), 1);
+  EXPECT_EQ(count->text(), u("显示1/2行"));
+  m_window->set_cell(kOrderList, 1, app::kColShipStatus, web::gbk("发货成功"));
+  EXPECT_EQ(view()->model()->rowCount(), 0);
+  trigger(m_window->order_menu(), "隐藏已发货的行");
+  EXPECT_EQ(view()->model()->rowCount(), 2);
+}
+
+// Back on the orders page (载入到订单列表, a 统计 bar, a click on the tab),
+// the next scan or keystroke goes to the list, never into 账号.
+TEST_F(OrderView, APageSwitchBackLeavesTheFocusOnTheList) {
+  auto* tabs = find<QTabWidget>("选择夹1");
+  auto* account = find<QLineEdit>("编辑框1");
+  for (int page = 1; page < tabs->count(); ++page) {
+    account->setFocus();
+    tabs->setCurrentIndex(page);
+    tabs->setCurrentIndex(0);
+    EXPECT_EQ(m_window->focusWidget(), view()) << page;
+  }
 }
 
 TEST_F(OrderView, HeaderClicksSortByValueThenReverseThenRestoreTheTableOrder) {

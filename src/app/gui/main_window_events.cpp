@@ -171,12 +171,15 @@ void MainWindow::wire() {
   click("按钮14", [this] { open_tip_window(); });
   // 按钮8, 按钮10 and 按钮13 do nothing.
   connect(&m_timer, &QTimer::timeout, this, [this] { run_ui(m_ops.poll_new_orders); });
-  connect(m_tabs, &QTabWidget::currentChanged, this, [this](int page) {
+  QTableView* orders = m_lists.at(std::string(kOrderList)).view;
+  connect(m_tabs, &QTabWidget::currentChanged, this, [this, orders](int page) {
     show_page(page);
+    // Back on the orders page (a click, 载入到订单列表, a 统计 bar) the next
+    // scan or keystroke goes to the list, never into 账号 where Qt would put it.
+    if (!orders->isHidden()) orders->setFocus(Qt::OtherFocusReason);
     run_ui(m_ops.fetch_withdrawable_amount);
   });
 
-  QTableView* orders = m_lists.at(std::string(kOrderList)).view;
   connect(orders, &QWidget::customContextMenuRequested, this, [this, orders](QPoint at) {
     // The order under the pointer is held by its key: a poll may refill the
     // table while the menu is open, and the entry must not take whatever
@@ -230,7 +233,11 @@ void MainWindow::wire() {
       [this] { clear_orders(); },
       [this] { undo_removal(); },
       [this] { print_orders(printing::Document::PickList); },
-      [this] { print_orders(printing::Document::PackingSlips); }};
+      [this] { print_orders(printing::Document::PackingSlips); },
+      [this, hide = entries[13]] {
+        m_lists.at(std::string(kOrderList)).filter->set_hide_shipped(hide->isChecked());
+      }};
+  static_assert(std::size(handlers) == 14);
   for (int i = 0; i < entries.size(); ++i)
     connect(entries[i], &QAction::triggered, this, handlers[i]);
 }

@@ -399,7 +399,7 @@ void MainWindow::place_status_line() {
 
 void MainWindow::show_search_count() {
   const OrderFilter* filter = m_lists.at(std::string(kOrderList)).filter;
-  m_search_count->setText(filter->searching() ? u("显示%1/%2行")
+  m_search_count->setText(filter->searching() || filter->hiding_shipped() ? u("显示%1/%2行")
                                                     .arg(filter->shown_rows())
                                                     .arg(filter->table_rows())
                                               : QString());
@@ -415,6 +415,8 @@ void MainWindow::build_menu() {
   // The packing table's paper, after the system's own entries.
   m_menu->addSeparator();
   for (const char* entry : {"打印拣货单…", "打印发货单…"}) m_menu->addAction(u(entry));
+  m_menu->addSeparator();
+  m_menu->addAction(u("隐藏已发货的行"))->setCheckable(true);
 }
 
 void MainWindow::window_created() {

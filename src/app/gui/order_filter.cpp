@@ -110,11 +110,20 @@ void OrderFilter::set_search(const QString& text) {
   emit shown_changed();
 }
 
+void OrderFilter::set_hide_shipped(bool hide) {
+  if (hide == m_hide_shipped) return;
+  m_hide_shipped = hide;
+  invalidateFilter();
+  emit shown_changed();
+}
+
 QString OrderFilter::cell_text(int row, int column) const {
   return QString::fromStdString(web::gbk_to_utf8(m_table->cell(row, column)));
 }
 
 bool OrderFilter::filterAcceptsRow(int source_row, const QModelIndex&) const {
+  if (m_hide_shipped && cell_text(source_row, kColShipStatus).startsWith(QStringLiteral(u"发货成功")))
+    return false;
   if (m_needle.isEmpty()) return true;
   for (int column : kSearchedColumns)
     if (folded(cell_text(source_row, column)).contains(m_needle)) return true;

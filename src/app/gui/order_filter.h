@@ -34,6 +34,9 @@ class OrderFilter : public QSortFilterProxyModel {
 
   void set_search(const QString& text);
   bool searching() const { return !m_needle.isEmpty(); }
+  // Rows whose 发货状态 says 发货成功 out of view (the to-ship list as work left).
+  void set_hide_shipped(bool hide);
+  bool hiding_shipped() const { return m_hide_shipped; }
   int shown_rows() const { return rowCount(); }
   int table_rows() const;
 
@@ -67,6 +70,7 @@ class OrderFilter : public QSortFilterProxyModel {
 
   ReportModel* m_table;
   QString m_needle;  // folded
+  bool m_hide_shipped = false;
   QHeaderView* m_header = nullptr;
   struct CachedKey;
   mutable std::vector<CachedKey> m_keys;  // by table row
