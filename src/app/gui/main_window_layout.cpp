@@ -24,18 +24,19 @@
 #include "app/gui/desktop_notifier.h"
 #include "app/gui/fixed_texts.h"
 #include "app/gui/history_page.h"
-#include "app/gui/report_page.h"
 #include "app/gui/journal_page.h"
 #include "app/gui/layout_memory.h"
 #include "app/gui/main_window.h"
 #include "app/gui/order_filter.h"
 #include "app/gui/picture_box.h"
+#include "app/gui/qt_text.h"
 #include "app/gui/report_model.h"
+#include "app/gui/report_page.h"
+#include "app/gui/wrapping_button.h"
 #include "core/archive_keeping.h"
 #include "core/settings.h"
 #include "core/startup.h"
-#include "app/gui/wrapping_button.h"
-#include "app/gui/qt_text.h"
+#include "web/markup.h"
 
 namespace app {
 
@@ -214,6 +215,12 @@ void MainWindow::build_pages() {
   m_page_controls[0].push_back(orders.view);
   orders.view->setContextMenuPolicy(Qt::CustomContextMenu);
   orders.model->set_colour(kColShipStatus, ship_status_colour);
+  // 会员 may come with the back office's markup ("<b>韩梅梅</b>"): shown as
+  // read, while the cell keeps it for the workbooks.
+  orders.model->set_summary(kColMember, [](const Text& cell) {
+    Text plain = web::without_markup(cell);
+    return plain == cell ? Text() : plain;
+  });
   build_order_tools(orders);
   // Moved right of where the system has them, to make room for the 统计 tab.
   add(new QLabel(u("快递100sky"), t), "标签12", {510, 1, 64, 16}, 0);
