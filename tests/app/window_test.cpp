@@ -505,6 +505,14 @@ TEST_F(Window, ColumnsFitWhatTheyHoldUnlessTheSystemsWidthsAreChosen) {
   for (int c = 0; c < 26; ++c) total += view->columnWidth(c);
   EXPECT_GE(total, view->viewport()->width() - 2);  // the rest went to the address
 
+  // A search that shows no row: the columns still fit the table's rows.
+  find<QLineEdit>("搜索框")->setText(u("没有这样的订单"));
+  m_window->append_row(kOrderList, row);
+  fitted();
+  EXPECT_EQ(view->model()->rowCount(), 0);
+  EXPECT_GE(view->columnWidth(1), number_width);
+  find<QLineEdit>("搜索框")->clear();
+
   for (QAction* a : m_window->header_menu()->actions())
     if (a->text() == u("恢复默认列宽")) a->trigger();
   m_window->append_row(kOrderList, row);
@@ -521,10 +529,16 @@ TEST_F(Window, CopyTakesEverySelectedRow) {
   view->selectionModel()->select(view->model()->index(2, 0),
                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
   entry("复制")->trigger();
-  const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+  const QString copied = QGuiApplication::clipboard()->text();
+  const QStringList lines = copied.split(QLatin1Char('\n'));
   ASSERT_EQ(lines.size(), 2);
   EXPECT_TRUE(lines[0].startsWith(u("0\tNO0"))) << lines[0].toStdString();
   EXPECT_TRUE(lines[1].startsWith(u("2\tNO2"))) << lines[1].toStdString();
+  // Ctrl+C in the list copies the same, not the current cell alone.
+  QGuiApplication::clipboard()->clear();
+  m_window->show();
+  QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), copied);
 }
 
 // Enter in the password box logs in; Ctrl+F goes to the search box.
