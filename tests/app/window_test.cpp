@@ -228,10 +228,19 @@ TEST_F(Window, EveryCaptionFitsItsControl) {
       EXPECT_TRUE(fits(w, check->text(), box, false)) << c.name;
     }
   }
+  // The shipping boxes show their whole text, typed or filled in: a courier
+  // code, a tracking number, a sender id.
   m_window->set_text("编辑框13", "3107");
-  auto* id = find<QLineEdit>("编辑框13");
-  EXPECT_LE(QFontMetrics(id->font()).horizontalAdvance(id->text()),
-            id->contentsRect().width() - 2 * id->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 4);
+  m_window->set_text("编辑框12", "zhaijisong");
+  QTest::keyClicks(find("编辑框14"), QStringLiteral("YT5363946405"));
+  EXPECT_EQ(m_window->text("编辑框14"), "YT5363946405");
+  for (const char* name : {"编辑框12", "编辑框13", "编辑框14"}) {
+    auto* box = find<QLineEdit>(name);
+    EXPECT_LT(QFontMetrics(box->font()).horizontalAdvance(box->text()),
+              box->contentsRect().width() -
+                  2 * box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 4)
+        << name;
+  }
 }
 
 // Qt's own dialogs speak Chinese; the save dialog offers workbooks and adds
@@ -289,8 +298,9 @@ TEST_F(Window, TheOrderPageToolsCoverNoOtherControl) {
   auto window_rect = [&](QWidget* w) {
     return QRect(w->mapTo(m_window.get(), QPoint(0, 0)), w->size());
   };
-  for (int width : {1136, 1500}) {
+  for (int width : {1136, 1500, 1920}) {
     m_window->resize(width, 504);
+    EXPECT_LE(find("发货地址")->width(), 400) << width;  // an address, not the window's width
     for (const char* tool : {"扫描发货", "搜索框", "搜索结果", "按钮12", "发货地址"}) {
       QWidget* t = find(tool);
       ASSERT_TRUE(t->isVisible()) << tool;
@@ -661,14 +671,18 @@ TEST_F(Window, CreationFillsTheFourBoxesFromSettings) {
   EXPECT_EQ(m_window->text("编辑框8"), "yunda");
 }
 
-// The shipping courier and the chosen sender survive a restart.
+// The shipping courier and the chosen sender survive a restart. Before
+// anything is kept, the courier is the one parcels are tracked with.
 TEST_F(Window, TheShippingChoiceIsKeptAcrossARestart) {
   EXPECT_EQ(m_window->text("编辑框12"), "huitong");
-  m_window->set_text("编辑框12", "yuantong");
+  m_settings->write_setting(gbk("快递类型"), "yuantong");
+  make_window();
+  EXPECT_EQ(m_window->text("编辑框12"), "yuantong");
+  m_window->set_text("编辑框12", "zhongtong");
   m_window->set_text("编辑框13", "17");
   m_window->close();
   make_window();
-  EXPECT_EQ(m_window->text("编辑框12"), "yuantong");
+  EXPECT_EQ(m_window->text("编辑框12"), "zhongtong");
   EXPECT_EQ(m_window->text("编辑框13"), "17");
 }
 

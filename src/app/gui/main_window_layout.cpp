@@ -144,7 +144,10 @@ void MainWindow::build() {
   m_timer.setObjectName(u("时钟1"));
   for (auto* label : findChildren<QLabel*>()) fit_caption(label);
   for (auto* check : findChildren<QCheckBox*>()) fit_caption(check);
-  keep_text_fitted(static_cast<QLineEdit*>(m_controls.at("编辑框13")));
+  // The form's shipping boxes are narrow for a courier code or a tracking
+  // number: a smaller font shows it whole instead of scrolling its start away.
+  for (const char* box : {"编辑框12", "编辑框13", "编辑框14"})
+    keep_text_fitted(static_cast<QLineEdit*>(m_controls.at(box)));
 }
 
 void MainWindow::build_top() {
@@ -371,7 +374,10 @@ void MainWindow::place_order_tools() {
   if (!m_scan_button) return;
   const int right = width();
   control("按钮12")->setGeometry(right - 358, 85, 60, 24);
-  m_sender_choice->setGeometry(630, 85, right - 358 - 6 - 630, 24);
+  // Beside the shipping boxes it belongs with, as wide as an address needs
+  // at most, however wide the window.
+  constexpr int kSenderWidest = 400;
+  m_sender_choice->setGeometry(630, 85, std::min(right - 358 - 6 - 630, kSenderWidest), 24);
   m_scan_button->setGeometry(right - 294, 85, 60, 24);
   // The packing table's paper, above the shipping tools: in the free strip
   // between 打赏作者 and the dashboard's counts, which keep their places.
