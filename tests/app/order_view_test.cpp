@@ -250,6 +250,9 @@ TEST_F(OrderView, CellsShowAsTheyReadWhileTheTableKeepsThemAsRead) {
   m_window->set_cell(kOrderList, 1, app::kColMember, vip);
   EXPECT_EQ(shown(app::kColMember), QStringList({u("韩梅梅"), u("VIP郑&洁")}));
   EXPECT_EQ(m_window->cell(kOrderList, 0, app::kColMember), bold);  // exported as read
+  find<QLineEdit>("搜索框")->setText(u("vip郑&洁"));  // what the merchant sees is found
+  EXPECT_EQ(shown(app::kColOrderNo), QStringList({u("A200")}));
+  find<QLineEdit>("搜索框")->clear();
 
   app::OrderRow row = m_window->rows(kOrderList)[1];
   row[app::kColPaid] = "5.00";
