@@ -29,7 +29,8 @@ struct ListFetch {
 
 // Appends the rows in one call each. On the UI thread the window repaints
 // about 60 times a second meanwhile, with the newest row in view; it takes no
-// user input then, so nothing else starts on the table being filled.
+// user input then, so nothing else starts on the table being filled. The
+// list then opens at its first row, where a merchant starts reading.
 void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool progress) {
   using Clock = std::chrono::steady_clock;
   const int n = static_cast<int>(rows.size());
@@ -50,7 +51,7 @@ void append_rows(app::Form& form, const std::vector<app::OrderRow>& rows, bool p
       last_events = Clock::now();
     }
   }
-  if (r >= 0) form.scroll_to_row(app::kOrderList, r);
+  if (r >= 0) form.scroll_to_row(app::kOrderList, 0);
   form.process_events();
 }
 

@@ -29,7 +29,10 @@ void fill_settings_boxes(Form& form, const Settings& settings) {
 
 void restore_shipping_choice(Form& form, const Settings& settings) {
   for (auto& [box, key] : kShippingBoxes) {
-    const Text kept = settings.read_setting(web::gbk(key), web::gbk("shipping"));
+    Text kept = settings.read_setting(web::gbk(key), web::gbk("shipping"));
+    // Nothing shipped from here yet: parcels go with the courier they are tracked with.
+    if (kept.empty() && std::string_view(box) == "编辑框12")
+      kept = web::trim_spaces(settings.read_setting(web::gbk("快递类型")));
     if (!kept.empty()) form.set_text(box, kept);
   }
 }

@@ -18,7 +18,8 @@ void fill_settings_boxes(Form& form, const Settings& settings);
 
 // The window's shipping courier (编辑框12) and sender id (编辑框13) across
 // restarts, in a section of our own ("shipping"): restored at start where
-// kept, saved after shipping and at exit.
+// kept (the courier, until one is kept, from "快递类型", the tracking
+// courier), saved after shipping and at exit.
 void restore_shipping_choice(Form& form, const Settings& settings);
 void save_shipping_choice(Form& form, Settings& settings);
 

@@ -217,4 +217,15 @@ Text tracking_cell_summary(const Text& cell) {
   return web::utf8_to_gbk(tracking_summary(parse_tracking_reply(web::gbk_to_utf8(cell))));
 }
 
+Text tracking_cell_text(const Text& cell) {
+  if (cell.empty()) return {};
+  const TrackingReply reply = parse_tracking_reply(web::gbk_to_utf8(cell));
+  if (reply.kind == TrackingReply::Kind::Error && !reply.message.empty())
+    return web::utf8_to_gbk(reply.message);
+  if (reply.kind != TrackingReply::Kind::Readable) return cell;
+  std::string text = tracking_summary(reply);
+  for (const TrackingEvent& e : reply.events) text += "\n" + e.time + "  " + e.context;
+  return web::utf8_to_gbk(text);
+}
+
 }  // namespace fulfilment

@@ -59,5 +59,9 @@ app::Text parcels_report(const std::vector<ParcelResult>& parcels);
 // What the order list shows for a 物流信息 cell: the summary of a readable
 // reply, else nothing (the cell shows as it is). System text.
 app::Text tracking_cell_summary(const app::Text& cell);
+// A 物流信息 cell to read whole: the summary, then one line per event,
+// newest first, its time and text ("2024-05-23 06:36:16  快件已签收"); an
+// error's message; the cell as it is when it cannot be read. System text.
+app::Text tracking_cell_text(const app::Text& cell);
 
 }  // namespace fulfilment

@@ -4,9 +4,11 @@
 #include <QLocale>
 
 #include "core/columns.h"
+#include "core/table_snapshot.h"
 #include "printing/barcode.h"
 #include "printing/document_parts.h"
 #include "printing/pick_list.h"
+#include "web/markup.h"
 
 namespace printing {
 
@@ -63,7 +65,7 @@ void paint_slip(PageFlow& flow, const PrintJob& job, const PrintOrder& order, co
   const double label_width = flow.mm(label ? 13 : 18);
   const std::pair<const char*, QString> facts[] = {
       {"支付时间", cell_text(order.row, app::kColPayTime)},
-      {"会员", cell_text(order.row, app::kColMember)},
+      {"会员", qs(web::without_markup(app::cell_of(order.row, app::kColMember))).trimmed()},
       {"收货人", cell_text(order.row, app::kColConsignee)},
       {"电话", phone},
       {"地址", cell_text(order.row, app::kColAddress)}};

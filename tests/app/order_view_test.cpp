@@ -18,9 +18,11 @@
 
 #include <memory>
 
-#include "core/settings.h"
 #include "app/gui/main_window.h"
 #include "app/gui/order_filter.h"
+#include "app/gui/row_window.h"
+#include "core/columns.h"
+#include "core/settings.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -246,7 +248,7 @@ TEST_F(OrderView, DoubleClickOpensTheWholeRowAndStatusCellsAreColoured) {
   EXPECT_TRUE(escaped);
   EXPECT_TRUE(copied.contains(u("订单号：A100\n")));
   EXPECT_TRUE(copied.contains(u("收货人：张三\n")));
-  EXPECT_TRUE(copied.contains(u("第26列：")));
+  EXPECT_FALSE(copied.contains(u("第26列")));
 
   add("A200", "", "", "");
   add("A300", "", "", "");
@@ -259,6 +261,45 @@ TEST_F(OrderView, DoubleClickOpensTheWholeRowAndStatusCellsAreColoured) {
   EXPECT_EQ(colour(1), QColor(255, 0, 0));
   EXPECT_EQ(colour(2), QColor(128, 128, 128));
   EXPECT_FALSE(view()->model()->index(0, 1).data(Qt::ForegroundRole).isValid());
+}
+
+// 会员 shows without the back office's markup, in the list and the row
+// window, while the cell keeps it; the row window names each column once
+// and shows 物流信息 as the parcel's state and events.
+TEST_F(OrderView, CellsShowAsTheyReadWhileTheTableKeepsThemAsRead) {
+  add("A100", "张三", "YT0001", "10");
+  add("A200", "李四", "YT0002", "20");
+  const Text bold = gbk("<b>韩梅梅</b>"), vip = gbk("<span class=\"vip\">VIP</span>郑&amp;洁");
+  m_window->set_cell(kOrderList, 0, app::kColMember, bold);
+  m_window->set_cell(kOrderList, 1, app::kColMember, vip);
+  EXPECT_EQ(shown(app::kColMember), QStringList({u("韩梅梅"), u("VIP郑&洁")}));
+  EXPECT_EQ(m_window->cell(kOrderList, 0, app::kColMember), bold);  // exported as read
+  find<QLineEdit>("搜索框")->setText(u("vip郑&洁"));  // what the merchant sees is found
+  EXPECT_EQ(shown(app::kColOrderNo), QStringList({u("A200")}));
+  find<QLineEdit>("搜索框")->clear();
+
+  app::OrderRow row = m_window->rows(kOrderList)[1];
+  row[app::kColPaid] = "5.00";
+  row[14] = "6.00";
+  row[app::kColTrackingInfo] = gbk(
+      R"({"status":"1","state":"0","data":[{"time":"2024-05-22 18:00:00","context":"[杭州市] 快件已发出"},)"
+      R"({"time":"2024-05-21 09:00:00","context":"[杭州市] 已揽收"}]})");
+  std::vector<Text> titles;
+  for (const app::ListColumn& c : app::order_columns()) titles.push_back(gbk(c.title));
+  const QString text = app::row_window_text(titles, row);
+  EXPECT_TRUE(text.contains(u("会员：VIP郑&洁\n")));
+  EXPECT_EQ(text.count(u("支付金额：")), 1);
+  EXPECT_TRUE(text.contains(u("支付金额：5.00\n")));
+  EXPECT_TRUE(text.contains(u("支付金额（详情）：6.00\n")));
+  EXPECT_TRUE(
+      text.contains(u("物流信息：在途 · 05-22 18:00 · [杭州市] 快件已发出\n"
+                      "2024-05-22 18:00:00  [杭州市] 快件已发出\n"
+                      "2024-05-21 09:00:00  [杭州市] 已揽收\n")))
+      << text.toStdString();
+  EXPECT_FALSE(text.contains(u("{")));
+  EXPECT_FALSE(text.contains(u("第26列")));
+  row[25] = gbk("导入的");  // an untitled column shows once it holds something
+  EXPECT_TRUE(app::row_window_text(titles, row).contains(u("（无标题）：导入的")));
 }
 
 }  // namespace

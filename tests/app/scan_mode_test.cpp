@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
@@ -197,6 +198,51 @@ TEST_F(ScanShipping, TheMenuEntryShipsTheRightClickedOrderOrNothingOnceItHasGone
   EXPECT_EQ(sends(), 1);
   ASSERT_EQ(m_shown.size(), 1u);
   EXPECT_NE(m_shown[0].text.find(gbk("已经不在表格里了")), Text::npos);
+}
+
+// The card lists every goods line of the scanned order, so no item is left
+// out of the parcel; the courier changes inside the scan window; an error
+// with no order waiting leaves no old order on the card.
+TEST_F(ScanShipping, TheCardShowsEveryGoodsLineTheCourierChangesInsideAndErrorsClearIt) {
+  get_ready();
+  click("按钮6");  // the details: every goods line of the orders
+  ASSERT_TRUE(m_window.wait_for_workers(30s));
+  int row = -1;
+  mall::Order order;
+  for (int r = 0; r < m_window.row_count(kOrderList) && row < 0; ++r)
+    if (order = m_mall.order(m_window.cell(kOrderList, r, app::kColId)); !order.more_goods.empty())
+      row = r;
+  ASSERT_GE(row, 0) << "no listed order has two goods lines";
+  click("扫描发货");
+  ASSERT_NE(scan_mode(), nullptr);
+  auto* card = scan_mode()->findChild<QLabel*>(QString::fromUtf8("扫描订单"));
+  ASSERT_NE(card, nullptr);
+  scan(m_window.cell(kOrderList, row, app::kColOrderNo));
+  const std::string shown = card->text().toStdString();
+  EXPECT_NE(shown.find(order.goods + "（" + order.packaging + "） ×" + order.quantity),
+            std::string::npos)
+      << shown;
+  for (const mall::Order::GoodsRow& more : order.more_goods)
+    EXPECT_NE(shown.find(more.goods + "（" + more.packaging + "） ×" + more.quantity),
+              std::string::npos)
+        << shown;
+
+  // A scan into the courier box changes nothing; a courier code does.
+  QLineEdit* courier = scan_mode()->courier();
+  courier->setText(QStringLiteral("YT5363946405"));
+  emit courier->editingFinished();
+  EXPECT_EQ(m_window.text("编辑框12"), "huitong");
+  EXPECT_EQ(bells(), 2);
+  courier->setText(QStringLiteral("nopattern"));
+  emit courier->editingFinished();
+  EXPECT_EQ(m_window.text("编辑框12"), "nopattern");
+  scan("AB345678");
+  EXPECT_EQ(bells(), 1);
+  EXPECT_EQ(m_mall.order(order.id).courier, "nopattern");
+
+  scan("NOSUCHORDER");
+  EXPECT_EQ(bells(), 2);
+  EXPECT_EQ(card->text(), QString::fromUtf8("等待扫描订单号"));
 }
 
 }  // namespace

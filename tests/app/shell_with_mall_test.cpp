@@ -2,6 +2,9 @@
 // event wiring, the UI-thread waits and the workers working together.
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
+#include <QTableView>
+
 #include <chrono>
 
 #include "window_with_mall.h"
@@ -26,6 +29,17 @@ TEST_F(ShellWithMall, LoginThenListFetchThroughTheWindow) {
   ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(30)));
   EXPECT_GT(m_window.row_count(kOrderList), 0);
   EXPECT_TRUE(m_window.is_enabled("按钮6"));
+}
+
+// The list scrolls along with the rows as they come, and opens at its first row.
+TEST_F(ShellWithMall, AFetchedListOpensAtItsFirstRow) {
+  m_window.show();
+  sign_in();
+  click("按钮2");  // every order, more than the list shows at once
+  auto* view = m_window.findChild<QTableView*>(QString::fromUtf8("超级列表框1"));
+  ASSERT_EQ(m_window.row_count(kOrderList), 36);
+  EXPECT_GT(view->verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(view->verticalScrollBar()->value(), 0);
 }
 
 TEST_F(ShellWithMall, ClosingWhileWorkersWaitForTheServerEndsCleanly) {

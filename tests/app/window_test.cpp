@@ -228,10 +228,19 @@ TEST_F(Window, EveryCaptionFitsItsControl) {
       EXPECT_TRUE(fits(w, check->text(), box, false)) << c.name;
     }
   }
+  // The shipping boxes show their whole text, typed or filled in: a courier
+  // code, a tracking number, a sender id.
   m_window->set_text("编辑框13", "3107");
-  auto* id = find<QLineEdit>("编辑框13");
-  EXPECT_LE(QFontMetrics(id->font()).horizontalAdvance(id->text()),
-            id->contentsRect().width() - 2 * id->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 4);
+  m_window->set_text("编辑框12", "zhaijisong");
+  QTest::keyClicks(find("编辑框14"), QStringLiteral("YT5363946405"));
+  EXPECT_EQ(m_window->text("编辑框14"), "YT5363946405");
+  for (const char* name : {"编辑框12", "编辑框13", "编辑框14"}) {
+    auto* box = find<QLineEdit>(name);
+    EXPECT_LT(QFontMetrics(box->font()).horizontalAdvance(box->text()),
+              box->contentsRect().width() -
+                  2 * box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 4)
+        << name;
+  }
 }
 
 // Qt's own dialogs speak Chinese; the save dialog offers workbooks and adds
@@ -289,8 +298,9 @@ TEST_F(Window, TheOrderPageToolsCoverNoOtherControl) {
   auto window_rect = [&](QWidget* w) {
     return QRect(w->mapTo(m_window.get(), QPoint(0, 0)), w->size());
   };
-  for (int width : {1136, 1500}) {
+  for (int width : {1136, 1500, 1920}) {
     m_window->resize(width, 504);
+    EXPECT_LE(find("发货地址")->width(), 400) << width;  // an address, not the window's width
     for (const char* tool : {"扫描发货", "搜索框", "搜索结果", "按钮12", "发货地址"}) {
       QWidget* t = find(tool);
       ASSERT_TRUE(t->isVisible()) << tool;
@@ -506,6 +516,14 @@ TEST_F(Window, ColumnsFitWhatTheyHoldUnlessTheSystemsWidthsAreChosen) {
   for (int c = 0; c < 26; ++c) total += view->columnWidth(c);
   EXPECT_GE(total, view->viewport()->width() - 2);  // the rest went to the address
 
+  // A search that shows no row: the columns still fit the table's rows.
+  find<QLineEdit>("搜索框")->setText(u("没有这样的订单"));
+  m_window->append_row(kOrderList, row);
+  fitted();
+  EXPECT_EQ(view->model()->rowCount(), 0);
+  EXPECT_GE(view->columnWidth(1), number_width);
+  find<QLineEdit>("搜索框")->clear();
+
   for (QAction* a : m_window->header_menu()->actions())
     if (a->text() == u("恢复默认列宽")) a->trigger();
   m_window->append_row(kOrderList, row);
@@ -522,10 +540,16 @@ TEST_F(Window, CopyTakesEverySelectedRow) {
   view->selectionModel()->select(view->model()->index(2, 0),
                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
   entry("复制")->trigger();
-  const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+  const QString copied = QGuiApplication::clipboard()->text();
+  const QStringList lines = copied.split(QLatin1Char('\n'));
   ASSERT_EQ(lines.size(), 2);
   EXPECT_TRUE(lines[0].startsWith(u("0\tNO0"))) << lines[0].toStdString();
   EXPECT_TRUE(lines[1].startsWith(u("2\tNO2"))) << lines[1].toStdString();
+  // Ctrl+C in the list copies the same, not the current cell alone.
+  QGuiApplication::clipboard()->clear();
+  m_window->show();
+  QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), copied);
 }
 
 // Enter in the password box logs in; Ctrl+F goes to the search box.
@@ -648,14 +672,18 @@ TEST_F(Window, CreationFillsTheFourBoxesFromSettings) {
   EXPECT_EQ(m_window->text("编辑框8"), "yunda");
 }
 
-// The shipping courier and the chosen sender survive a restart.
+// The shipping courier and the chosen sender survive a restart. Before
+// anything is kept, the courier is the one parcels are tracked with.
 TEST_F(Window, TheShippingChoiceIsKeptAcrossARestart) {
   EXPECT_EQ(m_window->text("编辑框12"), "huitong");
-  m_window->set_text("编辑框12", "yuantong");
+  m_settings->write_setting(gbk("快递类型"), "yuantong");
+  make_window();
+  EXPECT_EQ(m_window->text("编辑框12"), "yuantong");
+  m_window->set_text("编辑框12", "zhongtong");
   m_window->set_text("编辑框13", "17");
   m_window->close();
   make_window();
-  EXPECT_EQ(m_window->text("编辑框12"), "yuantong");
+  EXPECT_EQ(m_window->text("编辑框12"), "zhongtong");
   EXPECT_EQ(m_window->text("编辑框13"), "17");
 }
 

@@ -115,13 +115,17 @@ TEST(PackingSlip, EachOrderOnAnA5PageReadsBackAsTextAndBarcodes) {
   job.orders = {order("2026120912345601", "张三", {line("龙井茶", "1", "罐装"), line("紫砂壶", "2")}),
                 order("2026120912345602", "李四", {line("普洱茶饼", "3", "357克")}),
                 order("2026120912345603", "王五", {line("白茶", "1")})};
+  job.orders[0].row[app::kColMember] =
+      web::utf8_to_gbk("<b>韩梅梅</b>&amp;");  // as the list page had it
   const fs::path pdf = write(dir, job, Paper::A5);
   EXPECT_EQ(pages(pdf), 3);
   const std::string text = pdf_text(pdf);
-  for (const char* expected : {"蔚禾测试店", "2026120912345601", "2026120912345602", "2026120912345603", "张三",
-                               "李四", "王五", "龙井茶", "紫砂壶", "普洱茶饼", "357克", "白茶", "138****5678"})
+  for (const char* expected :
+       {"蔚禾测试店", "2026120912345601", "2026120912345602", "2026120912345603", "张三", "李四",
+        "王五", "龙井茶", "紫砂壶", "普洱茶饼", "357克", "白茶", "138****5678", "韩梅梅&"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   EXPECT_EQ(text.find("13812345678"), std::string::npos);
+  EXPECT_EQ(text.find("<b>"), std::string::npos);
 
   run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"),
                                    QString::fromStdString(pdf.string()),

@@ -1,6 +1,7 @@
 // Text primitives, markers, percent-decoding, charset conversion and URL parts.
 #include <gtest/gtest.h>
 
+#include "web/markup.h"
 #include "web/text.h"
 
 using namespace web;
@@ -197,4 +198,19 @@ TEST(PageText, CutsAtZeroDecodesAndConverts) {
   std::string body("<p>%E4%BD%A0\xE5\xA5\xBD</p>\0junk", 24);
   EXPECT_EQ(page_text(body), "<p>" + gbk("你好") + "</p>");
   EXPECT_EQ(page_text(""), "");
+}
+
+// What a member cell shows: its tags left out, its references decoded, and
+// anything that only looks like markup kept.
+TEST(WithoutMarkup, TagsGoReferencesAreDecodedTheRestStays) {
+  EXPECT_EQ(without_markup(gbk("<b>韩梅梅</b>")), gbk("韩梅梅"));
+  EXPECT_EQ(without_markup(gbk("<span class=\"vip\">VIP</span>郑洁")), gbk("VIP郑洁"));
+  EXPECT_EQ(without_markup(gbk("李&amp;王&nbsp;&lt;b&gt;&quot;&apos;")), gbk("李&王 <b>\"'"));
+  EXPECT_EQ(without_markup(gbk("&#37073;&#x6D01;&#X6d01;")), gbk("郑洁洁"));
+  EXPECT_EQ(without_markup(gbk("<!-- x -->a<br/>b")), "ab");
+  // A text without markup comes back byte for byte, four-byte characters too.
+  EXPECT_EQ(without_markup(kEmoji + gbk("张伟")), kEmoji + gbk("张伟"));
+  for (const char* kept : {"a < b", "a<", "<b unclosed", "R&D", "&unknown;", "&#0;", "&#xD800;",
+                           "&#1114112;", "&#12a;", "&;"})
+    EXPECT_EQ(without_markup(kept), kept) << kept;
 }

@@ -71,7 +71,7 @@ void keep_text_fitted(QLineEdit* edit) {
     const int room = edit->contentsRect().width() - 2 * frame - 4;
     int px = base_pixels(edit);
     while (px > kSmallestPixels &&
-           QFontMetrics(with_pixels(edit->font(), px)).horizontalAdvance(edit->text()) > room)
+           QFontMetrics(with_pixels(edit->font(), px)).horizontalAdvance(edit->text()) >= room)
       --px;
     edit->setFont(with_pixels(edit->font(), px));
   };

@@ -2,8 +2,9 @@
 // Fixed captions at the form's fixed geometry: a caption wider than its
 // control is wrapped onto more lines where the control is tall enough, and
 // otherwise drawn in a smaller font, so it can be read whole without moving
-// or resizing anything. A line edit filled by the program (a sender id) gets a
-// smaller font when its text would not show whole.
+// or resizing anything. A line edit whose text must be seen whole (a sender
+// id, a courier code, a tracking number) gets a smaller font when it would
+// not show whole, typed or filled in.
 //
 // Usage: fit_caption(label);          // after its text changes
 //        keep_text_fitted(line_edit);  // once; refits on every text change

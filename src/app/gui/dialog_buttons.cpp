@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
 
 #include "app/gui/qt_text.h"
 
@@ -21,6 +24,14 @@ QHBoxLayout* copy_and_close_row(QDialog& dialog, const QString& copy_caption,
                    [text] { QApplication::clipboard()->setText(text); });
   QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
   return row;
+}
+
+void resize_within_screen(QWidget& window, QSize wanted) {
+  constexpr int kTitleBar = 40;
+  const QScreen* screen = window.parentWidget() ? window.parentWidget()->screen() : window.screen();
+  if (screen)
+    wanted.setHeight(std::min(wanted.height(), screen->availableGeometry().height() - kTitleBar));
+  window.resize(wanted);
 }
 
 }  // namespace app

@@ -415,6 +415,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     m_search->clear();
     return true;
   }
+  // Ctrl+C in the order list copies the selected rows, as 复制 does; the
+  // view itself would copy only its current cell.
+  if (event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy))
+    if (const List* orders = list(kOrderList); orders && watched == orders->view) {
+      copy_selected_rows();
+      return true;
+    }
   // Files dropped anywhere on the window (edit boxes included) mean an import.
   const QEvent::Type type = event->type();
   if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)

@@ -24,18 +24,19 @@
 #include "app/gui/desktop_notifier.h"
 #include "app/gui/fixed_texts.h"
 #include "app/gui/history_page.h"
-#include "app/gui/report_page.h"
 #include "app/gui/journal_page.h"
 #include "app/gui/layout_memory.h"
 #include "app/gui/main_window.h"
 #include "app/gui/order_filter.h"
 #include "app/gui/picture_box.h"
+#include "app/gui/qt_text.h"
 #include "app/gui/report_model.h"
+#include "app/gui/report_page.h"
+#include "app/gui/wrapping_button.h"
 #include "core/archive_keeping.h"
 #include "core/settings.h"
 #include "core/startup.h"
-#include "app/gui/wrapping_button.h"
-#include "app/gui/qt_text.h"
+#include "web/markup.h"
 
 namespace app {
 
@@ -143,7 +144,10 @@ void MainWindow::build() {
   m_timer.setObjectName(u("时钟1"));
   for (auto* label : findChildren<QLabel*>()) fit_caption(label);
   for (auto* check : findChildren<QCheckBox*>()) fit_caption(check);
-  keep_text_fitted(static_cast<QLineEdit*>(m_controls.at("编辑框13")));
+  // The form's shipping boxes are narrow for a courier code or a tracking
+  // number: a smaller font shows it whole instead of scrolling its start away.
+  for (const char* box : {"编辑框12", "编辑框13", "编辑框14"})
+    keep_text_fitted(static_cast<QLineEdit*>(m_controls.at(box)));
 }
 
 void MainWindow::build_top() {
@@ -214,6 +218,12 @@ void MainWindow::build_pages() {
   m_page_controls[0].push_back(orders.view);
   orders.view->setContextMenuPolicy(Qt::CustomContextMenu);
   orders.model->set_colour(kColShipStatus, ship_status_colour);
+  // 会员 may come with the back office's markup ("<b>韩梅梅</b>"): shown as
+  // read, while the cell keeps it for the workbooks.
+  orders.model->set_summary(kColMember, [](const Text& cell) {
+    Text plain = web::without_markup(cell);
+    return plain == cell ? Text() : plain;
+  });
   build_order_tools(orders);
   // Moved right of where the system has them, to make room for the 统计 tab.
   add(new QLabel(u("快递100sky"), t), "标签12", {510, 1, 64, 16}, 0);
@@ -364,7 +374,10 @@ void MainWindow::place_order_tools() {
   if (!m_scan_button) return;
   const int right = width();
   control("按钮12")->setGeometry(right - 358, 85, 60, 24);
-  m_sender_choice->setGeometry(630, 85, right - 358 - 6 - 630, 24);
+  // Beside the shipping boxes it belongs with, as wide as an address needs
+  // at most, however wide the window.
+  constexpr int kSenderWidest = 400;
+  m_sender_choice->setGeometry(630, 85, std::min(right - 358 - 6 - 630, kSenderWidest), 24);
   m_scan_button->setGeometry(right - 294, 85, 60, 24);
   // The packing table's paper, above the shipping tools: in the free strip
   // between 打赏作者 and the dashboard's counts, which keep their places.

@@ -118,7 +118,8 @@ void OrderFilter::set_hide_shipped(bool hide) {
 }
 
 QString OrderFilter::cell_text(int row, int column) const {
-  return QString::fromStdString(web::gbk_to_utf8(m_table->cell(row, column)));
+  // What the list shows is what is searched (会员 without its markup).
+  return m_table->index(row, column).data().toString();
 }
 
 bool OrderFilter::filterAcceptsRow(int source_row, const QModelIndex&) const {

@@ -5,7 +5,8 @@
 // the view's index back to the table's row (source_row).
 //
 // The search matches order number, member, consignee, telephone, address,
-// tracking number and ID, ignoring case and full-width/half-width forms.
+// tracking number and ID as the list shows them, ignoring case and
+// full-width/half-width forms.
 // Sorting compares numbers as numbers (a currency sign or "元" dropped),
 // times as times and the rest as text; clicking a header sorts ascending,
 // again descending, a third time back to the table's own order.

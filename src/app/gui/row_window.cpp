@@ -8,15 +8,41 @@
 
 #include "app/gui/dialog_buttons.h"
 #include "app/gui/qt_text.h"
+#include "fulfilment/tracking.h"
+#include "web/markup.h"
 
 namespace app {
 
 namespace {
 
-// A column without a title (the 26th) is named by its place.
-QString title_of(const std::vector<Text>& titles, std::size_t column) {
-  const QString t = column < titles.size() ? qs(titles[column]) : QString();
-  return t.isEmpty() ? QString::fromUtf8("第%1列").arg(column + 1) : t;
+constexpr int kDetailPaid = 14;  // 支付金额 as the order's own page gives it
+
+struct ShownCell {
+  std::size_t column;
+  QString caption;  // without the colon
+  QString text;
+};
+
+// Each cell under a caption of its own: the list's and the details' 支付金额
+// are told apart, and a column without a title (the 26th, which nothing
+// fills) is left out while empty. 会员 without the back office's markup,
+// 物流信息 as its gist and the parcel's events rather than the service's answer.
+std::vector<ShownCell> shown_cells(const std::vector<Text>& titles, const OrderRow& cells) {
+  std::vector<ShownCell> shown;
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    QString caption = c < titles.size() ? qs(titles[c]) : QString();
+    if (caption.isEmpty()) {
+      if (cells[c].empty()) continue;
+      caption = QString::fromUtf8("（无标题）");
+    } else if (c == kDetailPaid && titles.size() > kColPaid && titles[c] == titles[kColPaid]) {
+      caption += QString::fromUtf8("（详情）");
+    }
+    QString text = qs(cells[c]);
+    if (c == kColMember) text = qs(web::without_markup(cells[c]));
+    if (c == kColTrackingInfo) text = qs(fulfilment::tracking_cell_text(cells[c]));
+    shown.push_back({c, caption, text});
+  }
+  return shown;
 }
 
 bool is_long(std::size_t column) {
@@ -41,8 +67,8 @@ QString history_text(const OrderExtras& extras) {
 QString row_window_text(const std::vector<Text>& titles, const OrderRow& cells,
                         const OrderExtras& extras) {
   QStringList lines;
-  for (std::size_t c = 0; c < cells.size(); ++c)
-    lines << title_of(titles, c) + QString::fromUtf8("：") + qs(cells[c]);
+  for (const ShownCell& cell : shown_cells(titles, cells))
+    lines << cell.caption + QString::fromUtf8("：") + cell.text;
   for (std::size_t i = 0; i < extras.lines.size(); ++i)
     lines << QString::fromUtf8("商品%1：").arg(i + 1) + goods_line_text(extras.lines[i]);
   if (!extras.states.empty())
@@ -76,8 +102,9 @@ void show_row_window(QWidget* parent, const std::vector<Text>& titles, const Ord
   auto add_section = [&](const QString& caption, const QString& text, const char* name) {
     add_row(caption, text, QString::fromUtf8(name), true);
   };
-  for (std::size_t c = 0; c < cells.size(); ++c) {
-    add_row(title_of(titles, c) + QString::fromUtf8("："), qs(cells[c]), QStringLiteral("cell%1").arg(c),
+  for (const ShownCell& cell : shown_cells(titles, cells)) {
+    const std::size_t c = cell.column;
+    add_row(cell.caption + QString::fromUtf8("："), cell.text, QStringLiteral("cell%1").arg(c),
             is_long(c));
     // Every goods line right after the first line's columns (商品 to 总价).
     if (c == kColGoods + 4 && !extras.lines.empty()) {
@@ -97,7 +124,7 @@ void show_row_window(QWidget* parent, const std::vector<Text>& titles, const Ord
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(scroll);
   layout->addLayout(copy_and_close_row(dialog, u("复制"), row_window_text(titles, cells, extras)));
-  dialog.resize(560, 620);
+  resize_within_screen(dialog, {560, 620});
   dialog.exec();
 }
 

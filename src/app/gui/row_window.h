@@ -1,6 +1,7 @@
 #pragma once
-// One order row to read whole: every cell under its column's title (the
-// long ones, address, message and 物流信息, wrapped), selectable but not
+// One order row to read whole: every cell once, under its column's title
+// (the long ones, address, message and 物流信息, wrapped; 会员 without
+// markup; 物流信息 as the parcel's state and events), selectable but not
 // editable, and a button that copies the lot as "title：text" lines.
 // Modal; it shows the row as it was when opened.
 //

@@ -1,6 +1,7 @@
 #include "app/gui/scan_mode.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,8 +11,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/gui/report_model.h"
+#include "app/gui/dialog_buttons.h"
 #include "app/gui/qt_text.h"
+#include "app/gui/report_model.h"
 
 namespace app {
 
@@ -66,11 +68,23 @@ ScanMode::ScanMode(QWidget* parent, ReportModel& table, Operations ops,
   setObjectName(u("扫描发货"));
   setWindowTitle(u("扫描发货"));
   auto* layout = new QVBoxLayout(this);
-  auto* hint = new QLabel(u("先扫订单号（或ID），再扫这个包裹的快递单号，扫完即发货。快递：%1　发货ID：%2")
-                              .arg(qs(form.text("编辑框12")), qs(form.text("编辑框13"))),
-                          this);
+  auto* hint = new QLabel(u("先扫订单号（或ID），再扫这个包裹的快递单号，扫完即发货。"), this);
   hint->setWordWrap(true);
   layout->addWidget(hint);
+  // The courier goes with the parcels: a packer who changes couriers midway
+  // changes it here, for the next parcels.
+  auto* shipping = new QHBoxLayout;
+  shipping->addWidget(new QLabel(u("发货快递："), this));
+  m_courier = new QLineEdit(qs(form.text("编辑框12")), this);
+  m_courier->setObjectName(u("扫描快递"));
+  m_courier->setToolTip(u("快递代码（见“快递代码”页），改好按回车，再接着扫描"));
+  m_courier->setMaximumWidth(140);
+  connect(m_courier, &QLineEdit::editingFinished, this, &ScanMode::take_courier);
+  shipping->addWidget(m_courier);
+  shipping->addSpacing(16);
+  shipping->addWidget(new QLabel(u("发货ID：%1").arg(qs(form.text("编辑框13"))), this));
+  shipping->addStretch(1);
+  layout->addLayout(shipping);
 
   auto* input = new ScanInput(this);
   input->setObjectName(u("扫描框"));
@@ -80,13 +94,14 @@ ScanMode::ScanMode(QWidget* parent, ReportModel& table, Operations ops,
   m_input = input;
   layout->addWidget(m_input);
 
-  m_order = new QLabel(u("等待扫描订单号"), this);
+  m_order = new QLabel(this);
   m_order->setObjectName(u("扫描订单"));
   m_order->setWordWrap(true);
   m_order->setTextFormat(Qt::PlainText);
   m_order->setMinimumHeight(120);
   m_order->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   set_pixel_font(m_order, 24, true);
+  show_no_order();
   layout->addWidget(m_order);
 
   m_result = new QLabel(this);
@@ -105,7 +120,7 @@ ScanMode::ScanMode(QWidget* parent, ReportModel& table, Operations ops,
   leave->setAutoDefault(false);
   connect(leave, &QPushButton::clicked, this, &QDialog::accept);
   layout->addWidget(leave, 0, Qt::AlignRight);
-  resize(640, 560);
+  resize_within_screen(*this, {640, 560});
   m_input->setFocus();
 }
 
@@ -116,11 +131,37 @@ Text ScanMode::scanned_text(const QString& typed) {
 }
 
 void ScanMode::take(const Text& code) {
-  if (code.empty()) return show_result(false, u("空的扫描：没有读到号码，请再扫一次"));
+  if (code.empty()) {
+    if (m_current == 0) show_no_order();
+    return show_result(false, u("空的扫描：没有读到号码，请再扫一次"));
+  }
   const int row = find_order(code);
   if (row >= 0) return take_order(row);
-  if (m_current == 0) return show_result(false, u("表格里没有这个订单：") + qs(code));
+  if (m_current == 0) {
+    show_no_order();
+    return show_result(false, u("表格里没有这个订单：") + qs(code));
+  }
   take_tracking(code);
+}
+
+void ScanMode::take_courier() {
+  if (m_done) return;
+  const QString courier = m_courier->text().trimmed();
+  const QString before = qs(m_form.text("编辑框12"));
+  if (courier == before) return m_input->setFocus();
+  // Courier codes are letters: digits mean a parcel was scanned into the box.
+  if (courier.isEmpty() || courier.contains(QRegularExpression(QStringLiteral("\\d")))) {
+    m_courier->setText(before);
+    m_input->setFocus();
+    return show_result(
+        false,
+        u("快递代码“%1”不对，快递没有改（还是 %2）；扫描请扫在扫描框里").arg(courier, before));
+  }
+  m_form.set_text("编辑框12", tx(courier));
+  m_courier->setText(courier);
+  m_result->setStyleSheet({});
+  m_result->setText(u("发货快递改为 %1，接下来的包裹用它发货").arg(courier));
+  m_input->setFocus();
 }
 
 int ScanMode::find_order(const Text& code) const {
@@ -148,6 +189,7 @@ void ScanMode::take_tracking(const Text& tracking) {
   const int row = m_table.row_of_key(m_current);
   if (row < 0) {
     m_current = 0;
+    show_no_order();
     return show_result(false, u("刚才扫的订单已经不在表格里了，请重新扫订单号"));
   }
   m_attempted.insert(m_current);
@@ -168,8 +210,25 @@ void ScanMode::take_tracking(const Text& tracking) {
 
 void ScanMode::show_order(int row) {
   const auto c = [&](int column) { return qs(m_table.cell(row, column)); };
-  m_order->setText(u("订单号 %1\n收货人 %2　%3\n地址 %4\n商品 %5 %6 ×%7")
-                       .arg(c(kColOrderNo), c(18), c(19), c(20), c(kColGoods), c(11), c(10)));
+  QString text = u("订单号 %1\n收货人 %2　%3\n地址 %4")
+                     .arg(c(kColOrderNo), c(kColConsignee), c(kColPhone), c(kColAddress));
+  // Every goods line the order has, so no item is left out of the parcel.
+  const OrderRow cells = m_table.row(row);
+  const std::vector<GoodsLine> lines = m_ops.order_extras
+                                           ? m_ops.order_extras(cells).lines
+                                           : goods_lines_of_row(GoodsLineBook(), cells);
+  if (lines.size() > 1) text += u("\n商品 %1 种：").arg(lines.size());
+  for (const GoodsLine& line : lines) {
+    text += lines.size() > 1 ? u("\n　") : u("\n商品 ");
+    text += qs(line.goods);
+    if (!line.variant.empty()) text += u("（%1）").arg(qs(line.variant));
+    text += u(" ×%1").arg(qs(line.quantity));
+  }
+  m_order->setText(text);
+}
+
+void ScanMode::show_no_order() {
+  m_order->setText(u("等待扫描订单号"));
 }
 
 void ScanMode::show_result(bool good, const QString& text) {

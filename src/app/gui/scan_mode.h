@@ -1,13 +1,15 @@
 #pragma once
 // 扫描发货: shipping parcel by parcel with a barcode scanner. One input line
 // takes the scanner's keys (ASCII, then Enter) past any input method. The
-// first scan, an order number or ID, selects that row and shows it large;
-// the next one is the parcel's tracking number, and the row is shipped with
-// it at once. A scan that names an order again switches to that order, so a
-// slip scanned twice is never sent as a tracking number. Each result rings
-// the desktop's bell (once: shipped; twice: anything else) and shows as a
-// coloured line, which carries it where there is no sound. Leaving tells
-// how many rows were shipped and which to-ship rows were not (漏发).
+// first scan, an order number or ID, selects that row and shows it large
+// (every goods line with its 规格 and quantity); the next one is the
+// parcel's tracking number, and the row is shipped with it at once. A scan
+// that names an order again switches to that order, so a slip scanned twice
+// is never sent as a tracking number. Each result rings the desktop's bell
+// (once: shipped; twice: anything else) and shows as a coloured line, which
+// carries it where there is no sound. Leaving tells how many rows were
+// shipped and which to-ship rows were not (漏发). The courier (编辑框12) can
+// be changed in it for the parcels that follow.
 //
 // Usage: auto* scan = new ScanMode(window, model, ops, select_row, form);
 //        scan->open();   // window-modal; deletes itself when left
@@ -37,6 +39,7 @@ class ScanMode : public QDialog {
            std::function<void(int row)> select_row, Form& form);
 
   QLineEdit* input() const { return m_input; }
+  QLineEdit* courier() const { return m_courier; }
   // The last scan's result as shown: good (green) or not, and the bells rung.
   struct Result {
     bool good = false;
@@ -58,10 +61,14 @@ class ScanMode : public QDialog {
   void take(const Text& code);
   void take_order(int row);
   void take_tracking(const Text& tracking);
+  // The courier box's text becomes 编辑框12 (the courier of the next parcels).
+  void take_courier();
   int find_order(const Text& code) const;
   bool to_ship(int row) const;
   void show_result(bool good, const QString& text);
   void show_order(int row);
+  // No order waits: the card no longer shows one.
+  void show_no_order();
   QString tally() const;
 
   ReportModel& m_table;
@@ -69,6 +76,7 @@ class ScanMode : public QDialog {
   std::function<void(int)> m_select_row;
   Form& m_form;
   QLineEdit* m_input;
+  QLineEdit* m_courier;
   QLabel* m_order;   // the scanned order, large
   QLabel* m_result;  // the last result, coloured
   QLabel* m_count;

@@ -209,6 +209,15 @@ Operations ServedShops::operations() {
   auto for_each = [this](std::function<void()> Operations::*entry) {
     return [this, entry] { each([entry](Served& s) { if (s.ops.*entry) (s.ops.*entry)(); }); };
   };
+  // A list fetched for every shop opens at the table's first row, not at the
+  // first row of the shop fetched last.
+  auto for_each_list = [this, for_each](std::function<void()> Operations::*entry) {
+    return [this, fetch = for_each(entry)] {
+      fetch();
+      if (m_merged.load() && m_window.row_count(kOrderList) > 0)
+        m_window.scroll_to_row(kOrderList, 0);
+    };
+  };
   // What acts on the selected row: the row's shop.
   auto for_row = [this](std::function<void()> Operations::*entry) {
     return [this, entry] {
@@ -223,7 +232,7 @@ Operations ServedShops::operations() {
   };
 
   ops.login = for_each(&Operations::login);
-  ops.fetch_all_orders = for_each(&Operations::fetch_all_orders);
+  ops.fetch_all_orders = for_each_list(&Operations::fetch_all_orders);
   ops.toggle_new_order_reminder = for_chosen(&Operations::toggle_new_order_reminder);
   // Every shop is polled: the shops not shown in the table in the background.
   ops.poll_new_orders = [this] {
@@ -281,9 +290,9 @@ Operations ServedShops::operations() {
     });
     return job;
   };
-  ops.fetch_unpaid_orders = for_each(&Operations::fetch_unpaid_orders);
-  ops.fetch_orders_to_ship = for_each(&Operations::fetch_orders_to_ship);
-  ops.fetch_orders_to_receive = for_each(&Operations::fetch_orders_to_receive);
+  ops.fetch_unpaid_orders = for_each_list(&Operations::fetch_unpaid_orders);
+  ops.fetch_orders_to_ship = for_each_list(&Operations::fetch_orders_to_ship);
+  ops.fetch_orders_to_receive = for_each_list(&Operations::fetch_orders_to_receive);
   ops.fetch_order_details = for_each(&Operations::fetch_order_details);
   ops.ship_all_orders = for_each(&Operations::ship_all_orders);
   ops.retry_failed_shipments = for_each(&Operations::retry_failed_shipments);
