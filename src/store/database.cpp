@@ -11,7 +11,7 @@ namespace store {
 
 namespace {
 
-constexpr int kSchemaVersion = 5;
+constexpr int kSchemaVersion = 6;
 
 // WAL pages after which a checkpoint is started (SQLite's own default).
 constexpr int kCheckpointPages = 1000;
@@ -102,6 +102,30 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     "  SELECT tracking_no, courier, reply, answered, fetched FROM tracking_replies;"
     "DROP TABLE tracking_replies;"
     "ALTER TABLE tracking_replies_by_shop RENAME TO tracking_replies;",
+    // 6: the waybill journal (store/waybill_journal.h): one record per
+    // attempt, written before its request leaves. The partial unique index
+    // is what keeps an order from ever getting a second live waybill, also
+    // between two processes.
+    "CREATE TABLE waybills ("
+    "  id INTEGER PRIMARY KEY,"
+    "  shop TEXT NOT NULL,"
+    "  order_id TEXT NOT NULL,"
+    "  order_no TEXT NOT NULL,"
+    "  provider TEXT NOT NULL,"
+    "  courier TEXT NOT NULL,"
+    "  attempt INTEGER NOT NULL,"
+    "  state TEXT NOT NULL CHECK (state IN ('sending', 'ordered', 'printed', 'shipped', 'failed',"
+    "                                       'unknown', 'cancelled')),"
+    "  waybill_no TEXT NOT NULL DEFAULT '', task_id TEXT NOT NULL DEFAULT '',"
+    "  courier_order TEXT NOT NULL DEFAULT '', big_pen TEXT NOT NULL DEFAULT '',"
+    "  package_name TEXT NOT NULL DEFAULT '', package_code TEXT NOT NULL DEFAULT '',"
+    "  sorting_code TEXT NOT NULL DEFAULT '',"
+    "  message TEXT NOT NULL DEFAULT '',"
+    "  raw TEXT NOT NULL DEFAULT '',"
+    "  created TEXT NOT NULL,"
+    "  updated TEXT NOT NULL);"
+    "CREATE UNIQUE INDEX one_live_waybill ON waybills(shop, order_id)"
+    "  WHERE state IN ('sending', 'ordered', 'printed', 'shipped', 'unknown');",
 };
 
 bool exec(sqlite3* db, const char* sql, std::string* error) {
