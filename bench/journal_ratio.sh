@@ -8,9 +8,9 @@
 # Usage: bench/journal_ratio.sh [build dir, default build]
 set -euo pipefail
 bench=${1:-build}/bench/bench_fulfilment
-"$bench" --benchmark_filter='ShipAllOrders(WithJournal)?$' --benchmark_repetitions=8 \
+"$bench" --benchmark_filter='ShipAllOrders(WithJournal)?/' --benchmark_repetitions=8 \
   --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true |
-  awk '/ShipAllOrders_median/ {without=$2} /ShipAllOrdersWithJournal_median/ {with=$2}
+  awk '/ShipAllOrders\/.*_median/ {without=$2} /ShipAllOrdersWithJournal.*_median/ {with=$2}
        END {printf "loopback: without journal %s ms, with journal %s ms, ratio %.2f\n", without, with, with/without}'
 "$bench" --benchmark_filter='JournalRecordInBatch|ShipAllOrdersAtLatency/4' |
   awk '/BM_JournalRecordInBatch/ {entry=$2} /BM_ShipAllOrdersAtLatency\/4/ {batch=$2}

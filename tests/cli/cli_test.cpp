@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -385,7 +386,10 @@ TEST_F(Cli, ABatchLeavesTheFileToOtherReadersAndProcesses) {
   EXPECT_GT(reads, 10);
   EXPECT_EQ(empty_reads, 0);
   // Far below the five seconds a read would wait for a file held by the batch.
-  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(slowest).count(), 1000);
+  const auto slowest_ms = std::chrono::duration_cast<std::chrono::milliseconds>(slowest).count();
+  RecordProperty("slowest_read_ms", static_cast<int>(slowest_ms));
+  std::cout << reads << " reads beside the batch, the slowest " << slowest_ms << " ms\n";
+  EXPECT_LT(slowest_ms, 1000);
   const auto sent = shipments_by_id(m_mall);
   for (const auto& [id, times] : sent) EXPECT_EQ(times, 1) << id;
 }
