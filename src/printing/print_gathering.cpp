@@ -64,7 +64,7 @@ PrintJob gather_print_job(app::Context& ctx, std::vector<app::RowKey> keys, Docu
     std::vector<app::GoodsLine> lines =
         found != known.end() ? std::move(found->second) : app::known_goods_lines(ctx, row);
     if (printable(document, row, lines))
-      job.orders.push_back({row, std::move(lines)});
+      job.orders.push_back({row, std::move(lines), table.keys[r]});
     else
       job.left_out.push_back(order_number_of(row));
   }

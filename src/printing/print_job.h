@@ -27,6 +27,7 @@ QString document_title(Document document);
 struct PrintOrder {
   app::OrderRow row;
   std::vector<app::GoodsLine> lines;
+  app::RowKey key = 0;  // its row in the order table (0: not from the table)
 };
 
 // The number an order is printed, encoded and named by: its 订单号, else its ID.

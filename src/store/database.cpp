@@ -122,6 +122,7 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     "  sorting_code TEXT NOT NULL DEFAULT '',"
     "  message TEXT NOT NULL DEFAULT '',"
     "  raw TEXT NOT NULL DEFAULT '',"
+    "  label TEXT NOT NULL DEFAULT '',"  // what its label shows (JSON), for a reprint
     "  created TEXT NOT NULL,"
     "  updated TEXT NOT NULL);"
     "CREATE UNIQUE INDEX one_live_waybill ON waybills(shop, order_id)"

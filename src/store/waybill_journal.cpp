@@ -11,7 +11,7 @@ namespace {
 constexpr const char* kColumns =
     "SELECT id, shop, order_id, order_no, provider, courier, attempt, state, waybill_no, task_id, "
     "courier_order, big_pen, package_name, package_code, sorting_code, message, raw, created, "
-    "updated FROM waybills ";
+    "updated, label FROM waybills ";
 
 constexpr const char* kLive = "('sending', 'ordered', 'printed', 'shipped', 'unknown')";
 
@@ -30,6 +30,7 @@ WaybillRecord read_record(const Statement& st) {
   r.raw = st.text(16);
   r.created = st.text(17);
   r.updated = st.text(18);
+  r.label = st.text(19);
   return r;
 }
 
@@ -151,6 +152,10 @@ bool WaybillJournal::set_state(std::int64_t id, const std::string& state, std::s
   const std::string tail = std::string("state = ?3, message = CASE WHEN ?4 = '' THEN message ELSE ?4 END "
                                        "WHERE id = ?2 AND state IN ") + from;
   return update(id, tail.c_str(), {state, message}, error);
+}
+
+bool WaybillJournal::set_label(std::int64_t id, const std::string& label_json, std::string* error) {
+  return update(id, "label = ?3 WHERE id = ?2", {label_json}, error);
 }
 
 bool WaybillJournal::resolve_number(const std::string& order_id, const std::string& number,

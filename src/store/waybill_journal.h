@@ -37,6 +37,7 @@ struct WaybillRecord {
   WaybillFields waybill;
   std::string message;  // why it failed, is unknown or was cancelled
   std::string raw;      // the provider's last answer, as it came
+  std::string label;    // what the label shows besides the waybill (JSON), for a reprint
   std::string created, updated;  // local time with UTC offset
 };
 
@@ -61,6 +62,8 @@ class WaybillJournal {
   // ordered -> printed -> shipped; ordered/printed/unknown -> cancelled (`message` the reason).
   bool set_state(std::int64_t id, const std::string& state, std::string* error,
                  const std::string& message = {});
+  // Keeps what the record's label shows, so a reprint needs no request.
+  bool set_label(std::int64_t id, const std::string& label_json, std::string* error);
   // The merchant settles an unknown waybill: the number found in the
   // provider's own back office (it becomes ordered), or none was made (it
   // becomes failed, so a new attempt may go). False with `error` when the
