@@ -36,4 +36,10 @@ TEST(WaybillAccount, ReadFromSystemTextWithSecretsFromTheKeeper) {
   EXPECT_EQ(a.pay_type, 3);  // out of range: the monthly account
 }
 
+TEST(WaybillAccount, APostThatReachesNoServerSaysNoAnswer) {
+  const waybill::HttpAnswer a = waybill::http_post(nullptr)("http://127.0.0.1:1/label", "a=b");
+  EXPECT_EQ(a.status, 0);
+  EXPECT_EQ(a.body, "");
+}
+
 }  // namespace
