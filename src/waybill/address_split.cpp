@@ -89,7 +89,7 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-// The longest of `names` that `text` starts with; empty when none does.
+// The item with the longest name (`name_of`) that `text` starts with; null when none.
 template <class T, class Name>
 const T* longest_prefix(const std::vector<T>& items, std::string_view text, Name name_of) {
   const T* best = nullptr;
