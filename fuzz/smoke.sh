@@ -17,7 +17,7 @@ if [[ ! "$seconds" =~ ^[1-9][0-9]*$ ]]; then  # libFuzzer takes 0 for "no time l
 fi
 source_dir="${WEIHE_FUZZ_SOURCE:-$PWD}"
 build="${WEIHE_FUZZ_BUILD:-$PWD/build-fuzz}"
-targets=(fuzz_text fuzz_cookies fuzz_pages fuzz_workbook fuzz_picture fuzz_settings fuzz_goods_table)
+targets=(fuzz_text fuzz_cookies fuzz_pages fuzz_workbook fuzz_picture fuzz_settings fuzz_goods_table fuzz_waybill)
 
 cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

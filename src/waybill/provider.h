@@ -89,6 +89,7 @@ struct Account {
   std::string key, secret, partner_id, partner_key, partner_secret, net, temp_id;
   // Kdniao
   std::string ebusiness_id, app_key, customer_name, customer_pwd, month_code, send_site;
+  int pay_type = 3;  // Kdniao PayType: 1 现付, 2 到付, 3 月结 (monthly account), 4 第三方付
 };
 
 // One HTTP POST of a form body (application/x-www-form-urlencoded, UTF-8):
