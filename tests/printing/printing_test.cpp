@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "printing/barcode.h"
 #include "printing/documents.h"
 #include "printing/pick_list.h"
 #include "support/temp_dir.h"
@@ -98,6 +99,14 @@ TEST(PickList, SumsEveryGoodsLineOfEveryOrderInPinyinOrder) {
   const auto by_quantity = printing::make_pick_list(orders, printing::PickSort::ByQuantity);
   EXPECT_EQ(by_quantity.entries[0].quantity, 6);
   EXPECT_EQ(by_quantity.entries[1].quantity, 4);
+}
+
+TEST(Barcode, Code128IsMeasuredInModules) {
+  // Start C, "12", "34", check character: 11 modules each; stop: 13.
+  const printing::Barcode code =
+      printing::encode_barcode(printing::Symbology::Code128, QStringLiteral("1234"));
+  EXPECT_EQ(printing::modules_wide(code), 57);
+  EXPECT_FALSE(printing::encode_barcode(printing::Symbology::Code128, QString::fromUtf8("订单")).ok());
 }
 
 TEST(PackingSlip, PhoneHidesItsMiddleFourDigits) {
