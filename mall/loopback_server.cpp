@@ -15,6 +15,9 @@ namespace {
 
 constexpr int kIoTimeoutMs = 5000;
 
+// Set by withhold_answer() on the thread serving the connection.
+thread_local bool t_withhold = false;
+
 bool wait_for(int fd, short events, int timeout_ms) {
   pollfd p{fd, events, 0};
   int n;
@@ -66,6 +69,7 @@ class SocketStream final : public httplib::Stream {
   }
 
   ssize_t write(const char* ptr, size_t size) override {
+    if (t_withhold) return static_cast<ssize_t>(size);  // swallowed: the answer is lost
     if (!is_writable()) return -1;
     ssize_t n;
     do {
@@ -129,8 +133,13 @@ void LoopbackServer::set_drop_check(std::function<bool()> should_drop,
   m_on_dropped = std::move(on_dropped);
 }
 
+void LoopbackServer::withhold_answer() {
+  t_withhold = true;
+}
+
 bool LoopbackServer::process_and_close_socket(socket_t sock) {
   ++m_open;
+  t_withhold = false;
   bool ok = true;
   if (m_should_drop && m_should_drop()) {
     const std::string raw = read_request(sock);
@@ -140,6 +149,7 @@ bool LoopbackServer::process_and_close_socket(socket_t sock) {
     bool closed = false;
     ok = process_request(stream, /*close_connection=*/true, closed, [](httplib::Request&) {});
   }
+  t_withhold = false;
   ::shutdown(sock, SHUT_RDWR);
   ::close(sock);
   --m_open;

@@ -26,6 +26,10 @@ class LoopbackServer : public httplib::Server {
   // Connections being served now, which is requests in progress, since each
   // connection carries one request.
   int connections_open() const { return m_open.load(); }
+  // Called from a handler: whatever it answers is never sent; the connection
+  // is closed without a byte of answer once the handler is done (an answer
+  // lost on its way back, after the work was done).
+  static void withhold_answer();
 
  private:
   bool process_and_close_socket(socket_t sock) override;

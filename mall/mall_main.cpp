@@ -1,5 +1,6 @@
-// weihe-mall: the stand-in back office, image host and tracking service on
-// 127.0.0.1, for trying the program without a mall account. Runs until
+// weihe-mall: the stand-in back office, image host, tracking service and
+// e-waybill provider on 127.0.0.1, for trying the program without a mall
+// account. Runs until
 // SIGINT or SIGTERM.
 #include <csignal>
 #include <cstdio>
@@ -15,12 +16,17 @@ namespace {
 void usage() {
   std::puts(
       "usage: weihe-mall [--backoffice-port=N] [--image-port=N] [--tracking-port=N]\n"
+      "                  [--waybill-port=N]\n"
       "                  [--account=NAME] [--password=TEXT] [--tracking-key=KEY]\n"
+      "                  [--waybill-key=KEY] [--waybill-secret=TEXT]   (快递100 account)\n"
+      "                  [--waybill-ebusiness-id=ID] [--waybill-app-key=KEY]   (快递鸟 account)\n"
       "                  [--latency-ms=N]   (every answer waits N ms, as a distant server)\n"
       "                  [--max-concurrent=N]   (more than N requests at once: 429)\n"
       "                  [--tracking-json]  (the tracking service answers JSON, not text)\n"
       "                  [--orders=N]       (N seeded orders over the four states, default 36)\n"
-      "defaults: ports 18080, 18081, 18082; account demo, password demo123, key demo-key");
+      "defaults: ports 18080, 18081, 18082, 18083; account demo, password demo123, key demo-key;\n"
+      "          快递100 key demo-waybill-key, secret demo-waybill-secret;\n"
+      "          快递鸟 id 1000001, app key demo-app-key");
 }
 
 // "--name=value" -> value when `arg` starts with "--name=".
@@ -46,6 +52,7 @@ int main(int argc, char** argv) {
   options.backoffice_port = 18080;
   options.image_port = 18081;
   options.tracking_port = 18082;
+  options.waybill_port = 18083;
   long latency_ms = 0;
   long max_concurrent = 0;
   for (int i = 1; i < argc; ++i) {
@@ -57,6 +64,16 @@ int main(int argc, char** argv) {
       ok = port(value, options.image_port);
     } else if (flag(argv[i], "--tracking-port", value)) {
       ok = port(value, options.tracking_port);
+    } else if (flag(argv[i], "--waybill-port", value)) {
+      ok = port(value, options.waybill_port);
+    } else if (flag(argv[i], "--waybill-key", value)) {
+      options.waybill.key = value;
+    } else if (flag(argv[i], "--waybill-secret", value)) {
+      options.waybill.secret = value;
+    } else if (flag(argv[i], "--waybill-ebusiness-id", value)) {
+      options.waybill.ebusiness_id = value;
+    } else if (flag(argv[i], "--waybill-app-key", value)) {
+      options.waybill.app_key = value;
     } else if (flag(argv[i], "--account", value)) {
       options.account = value;
     } else if (flag(argv[i], "--password", value)) {
@@ -101,12 +118,19 @@ int main(int argc, char** argv) {
   try {
     mall::StandInMall mall(options);
     mall.set_latency(std::chrono::milliseconds(latency_ms));
+    mall.set_waybill_latency(std::chrono::milliseconds(latency_ms));
     mall.set_max_concurrent(static_cast<int>(max_concurrent));
     std::printf("weihe-mall: back office http://%s  images http://%s  tracking http://%s\n",
                 mall.backoffice_host().c_str(), mall.image_host().c_str(),
                 mall.tracking_host().c_str());
     std::printf("weihe-mall: account %s, password %s, tracking key %s\n", options.account.c_str(),
                 options.password.c_str(), options.tracking_key.c_str());
+    std::printf(
+        "weihe-mall: e-waybills http://%s/label/order (快递100 key %s, secret %s)\n"
+        "            and http://%s/api/EOrderService (快递鸟 id %s, app key %s)\n",
+        mall.waybill_host().c_str(), options.waybill.key.c_str(), options.waybill.secret.c_str(),
+        mall.waybill_host().c_str(), options.waybill.ebusiness_id.c_str(),
+        options.waybill.app_key.c_str());
     std::fflush(stdout);
     int received = 0;
     sigwait(&signals, &received);

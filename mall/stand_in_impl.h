@@ -28,6 +28,7 @@
 #include "mall/png.h"
 #include "mall/seed.h"
 #include "mall/tracking.h"
+#include "mall/waybill_service.h"
 
 namespace mall {
 
@@ -96,6 +97,7 @@ struct StandInMall::Impl {
 
   LoopbackServer backoffice, images, tracking;
   int ports[3] = {0, 0, 0};
+  std::unique_ptr<WaybillService> waybill;  // stops by itself when destroyed
   std::vector<std::thread> threads;
 
   explicit Impl(Options o)

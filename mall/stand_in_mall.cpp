@@ -64,6 +64,7 @@ StandInMall::StandInMall(Options options) : m_impl(std::make_unique<Impl>(std::m
     m.start(m.backoffice, m.options.backoffice_port, 0);
     m.start(m.images, m.options.image_port, 1);
     m.start(m.tracking, m.options.tracking_port, 2);
+    m.waybill = std::make_unique<WaybillService>(m.options.waybill, m.options.waybill_port);
   } catch (...) {
     m.stop();
     throw;
@@ -89,6 +90,9 @@ std::string StandInMall::image_host() const {
 }
 std::string StandInMall::tracking_host() const {
   return "127.0.0.1:" + std::to_string(m_impl->ports[2]);
+}
+std::string StandInMall::waybill_host() const {
+  return m_impl->waybill->host();
 }
 const Options& StandInMall::options() const {
   return m_impl->options;
@@ -202,6 +206,22 @@ void StandInMall::expire_sessions() {
   std::lock_guard lock(m_impl->mutex);
   m_impl->sessions.clear();
   m_impl->session_ids.clear();
+}
+
+int StandInMall::waybills_for(const std::string& order_no) const {
+  return m_impl->waybill->waybills_for(order_no);
+}
+void StandInMall::set_waybill_fault(WaybillFault fault) {
+  m_impl->waybill->set_fault(fault);
+}
+void StandInMall::set_waybill_latency(std::chrono::milliseconds latency) {
+  m_impl->waybill->set_latency(latency);
+}
+std::vector<RecordedRequest> StandInMall::waybill_requests() const {
+  return m_impl->waybill->requests();
+}
+WaybillService& StandInMall::waybill_service() {
+  return *m_impl->waybill;
 }
 
 }  // namespace mall

@@ -1,11 +1,13 @@
 #pragma once
-// The stand-in mall: the merchant back office, the image host and the parcel
-// tracking service, served by cpp-httplib on 127.0.0.1. Tests start it
+// The stand-in mall: the merchant back office, the image host, the parcel
+// tracking service and the e-waybill provider (mall/waybill_service.h),
+// served by cpp-httplib on 127.0.0.1. Tests start it
 // in-process on ephemeral ports; the demo program starts it on fixed ports.
 // Pages carry exactly the markers and patterns the program scrapes, filled
 // from a deterministic seed of orders, addresses and withdrawals. Lists show
-// orders in the order orders() returns them (oldest first). Faults apply to all
-// three servers, except ExpiredSession, which concerns the back office only.
+// orders in the order orders() returns them (oldest first). Faults apply to the
+// first three servers, except ExpiredSession, which concerns the back office
+// only; the e-waybill provider has faults of its own (set_waybill_fault).
 // Each server answers one request per connection ("Connection: close").
 //
 // Usage: mall::StandInMall mall;                 // ephemeral ports, seeded data
@@ -19,7 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "mall/recorded_request.h"
 #include "mall/tracking.h"
+#include "mall/waybill_service.h"
 
 namespace mall {
 
@@ -47,15 +51,6 @@ struct Withdrawal {
   std::string number, amount, time, operator_name;
 };
 
-// One request as it reached the server.
-struct RecordedRequest {
-  std::string method;
-  std::string target;  // path and query, as sent
-  std::multimap<std::string, std::string> headers;
-  std::string body;
-  std::chrono::steady_clock::time_point at;  // when it was taken in
-};
-
 enum class Fault {
   None,
   Slow,            // every answer waits slow_delay() first
@@ -74,6 +69,7 @@ struct Options {
   int backoffice_port = 0;
   int image_port = 0;
   int tracking_port = 0;
+  int waybill_port = 0;
   std::string account = "demo";
   std::string password = "demo123";
   std::string tracking_key = "demo-key";
@@ -81,6 +77,7 @@ struct Options {
   std::uint32_t seed = 20170104;
   int seeded_orders = 36;  // spread over the four states
   bool tracking_json = false;  // the tracking service answers JSON (else its text form)
+  WaybillAccount waybill;      // the merchant's e-waybill accounts (快递100 and 快递鸟)
 };
 
 class StandInMall {
@@ -94,6 +91,7 @@ class StandInMall {
   std::string backoffice_host() const;
   std::string image_host() const;
   std::string tracking_host() const;
+  std::string waybill_host() const;
   const Options& options() const;
 
   // Data (thread-safe).
@@ -137,6 +135,15 @@ class StandInMall {
 
   // Ends every back-office session (the next page needs a new login).
   void expire_sessions();
+
+  // The e-waybill provider: waybills issued for an order number (orderId /
+  // OrderCode) so far, its faults, latency and requests. waybill_service()
+  // has the rest (every waybill issued, the slow fault's delay).
+  int waybills_for(const std::string& order_no) const;
+  void set_waybill_fault(WaybillFault fault);
+  void set_waybill_latency(std::chrono::milliseconds latency);
+  std::vector<RecordedRequest> waybill_requests() const;
+  WaybillService& waybill_service();
 
  private:
   struct Impl;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the program against the stand-in mall: starts weihe-mall on
-# 127.0.0.1:18080 (back office), :18081 (images) and :18082 (tracking), runs
+# 127.0.0.1:18080 (back office), :18081 (images), :18082 (tracking) and :18083
+# (e-waybills, 快递100 with the stand-in's demo account), runs
 # weihe-orders in a demo profile of its own (build/demo-profile, with its own
 # settings file naming the demo account and those hosts), and stops the mall
 # when the program ends. The merchant's settings file is never touched.
@@ -21,6 +22,7 @@ done
 backoffice_port=18080
 image_port=18081
 tracking_port=18082
+waybill_port=18083
 
 # --- the demo's own profile -------------------------------------------------
 # The program reads the settings file beside itself. The demo runs a link (or
@@ -39,12 +41,15 @@ settings="$profile/配置文件.ini"
 (umask 077 && printf '%s\r\n' \
   "[配置项目]" "账号=demo" "密码=demo123" "快递100sky=demo-key" "快递类型=huitong" \
   "[hosts]" "backoffice=127.0.0.1:$backoffice_port" "images=127.0.0.1:$image_port" \
-  "tracking=127.0.0.1:$tracking_port" | iconv -f UTF-8 -t GB18030 > "$settings.new")
+  "tracking=127.0.0.1:$tracking_port" \
+  "[waybill]" "provider=kuaidi100" "endpoint=http://127.0.0.1:$waybill_port/label/order" \
+  "courier=yuantong" "key=demo-waybill-key" "secret=demo-waybill-secret" "partner_id=demo-partner" \
+  | iconv -f UTF-8 -t GB18030 > "$settings.new")
 mv "$settings.new" "$settings"
 
 # --- the stand-in mall ------------------------------------------------------
 "$mall" --backoffice-port=$backoffice_port --image-port=$image_port \
-  --tracking-port=$tracking_port --tracking-json &
+  --tracking-port=$tracking_port --waybill-port=$waybill_port --tracking-json &
 mall_pid=$!
 stop_mall() {
   kill "$mall_pid" 2>/dev/null || true

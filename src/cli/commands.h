@@ -33,7 +33,7 @@ struct PrintCommandOptions {
   std::string document;          // picklist | slips
   std::string state = "to-ship";  // the list printed, unless `workbook`
   std::string workbook;          // print this workbook's orders instead (no login)
-  std::string paper;             // a4 | a5 | 100x150 | 76x130; empty: the last one used
+  std::string paper;             // a4 | a5 | 100x150 | 76x130 | 100x180; empty: the last one used
   std::string output;            // the PDF file
   bool order_numbers = false;    // pick list: a column of order numbers
   std::string sort = "name";     // pick list: name | quantity

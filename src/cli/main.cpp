@@ -227,8 +227,10 @@ int main(int argc, char** argv) {
                    "Print this workbook's orders instead, with the lines of its 商品明细 sheet (no login)")
       ->type_name("WORKBOOK")
       ->excludes(print_state);
-  print_command->add_option("--paper", print.paper, "a4 | a5 | 100x150 | 76x130 (default: the last one used)")
-      ->check(CLI::IsMember({"a4", "a5", "100x150", "76x130"}));
+  print_command
+      ->add_option("--paper", print.paper,
+                   "a4 | a5 | 100x150 | 76x130 | 100x180 (default: the last one used)")
+      ->check(CLI::IsMember({"a4", "a5", "100x150", "76x130", "100x180"}));
   print_command->add_flag("--order-numbers", print.order_numbers,
                           "Pick list: list the orders that hold each goods");
   print_command->add_option("--sort", print.sort, "Pick list: name (pinyin, default) | quantity")

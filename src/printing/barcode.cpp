@@ -37,9 +37,13 @@ Barcode encode_barcode(Symbology symbology, const QString& data) {
     code.error = QString::fromUtf8(symbol->errtxt);
     return code;
   }
-  code.size = QSizeF(symbol->vector->width, symbol->vector->height);
+  // libzint's vector units are a fraction of a module (two to one at its
+  // default scale); kept in modules, a page can size a module in millimetres.
+  const double unit = symbol->width > 0 ? symbol->vector->width / symbol->width : 1.0;
+  code.size = QSizeF(symbol->vector->width / unit, symbol->vector->height / unit);
   for (const zint_vector_rect* r = symbol->vector->rectangles; r; r = r->next)
-    if (r->colour == -1 || r->colour == 7) code.modules.emplace_back(r->x, r->y, r->width, r->height);
+    if (r->colour == -1 || r->colour == 7)
+      code.modules.emplace_back(r->x / unit, r->y / unit, r->width / unit, r->height / unit);
   if (code.modules.empty()) code.error = QStringLiteral("nothing drawn");
   return code;
 }

@@ -17,7 +17,7 @@ namespace printing {
 enum class Symbology { Code128, QrCode };
 
 struct Barcode {
-  std::vector<QRectF> modules;  // in libzint's units, within `size`
+  std::vector<QRectF> modules;  // in modules (the narrowest bar is 1 wide), within `size`
   QSizeF size;
   QString error;                // why nothing was encoded
   bool ok() const { return !modules.empty(); }

@@ -25,6 +25,7 @@ constexpr PaperKind kKinds[] = {
     {Paper::A5, "a5", "A5", {148, 210}, 9},
     {Paper::Label100x150, "100x150", "100×150 毫米标签", {100, 150}, 3},
     {Paper::Label76x130, "76x130", "76×130 毫米标签", {76, 130}, 2.5},
+    {Paper::Label100x180, "100x180", "100×180 毫米标签", {100, 180}, 3},
 };
 
 const PaperKind& kind_of(Paper paper) {
@@ -62,7 +63,8 @@ QString paper_caption(Paper paper) {
 }
 
 bool is_label(Paper paper) {
-  return paper == Paper::Label100x150 || paper == Paper::Label76x130;
+  return paper == Paper::Label100x150 || paper == Paper::Label76x130 ||
+         paper == Paper::Label100x180;
 }
 
 QPageLayout page_layout(Paper paper, QPageLayout::Orientation orientation) {

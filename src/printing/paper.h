@@ -1,8 +1,9 @@
 #pragma once
-// The papers the documents are laid out for: A4, A5 and the two thermal label
-// sizes couriers' printers take, with the margins each needs. Key `paper` of
-// section `print` remembers the last one chosen; key `mask_phone` (1 unless
-// set to 0) says whether a slip hides the middle digits of a telephone.
+// The papers the documents are laid out for: A4, A5 and the three thermal
+// label sizes couriers' printers take (100×180 is the e-waybill's), with the
+// margins each needs. Key `paper` of section `print` remembers the last one
+// chosen; key `mask_phone` (1 unless set to 0) says whether a slip hides the
+// middle digits of a telephone.
 //
 // Usage: Paper p = remembered_paper(settings);  writer.setPageLayout(page_layout(p));
 
@@ -16,11 +17,12 @@
 
 namespace printing {
 
-enum class Paper { A4, A5, Label100x150, Label76x130 };
+enum class Paper { A4, A5, Label100x150, Label76x130, Label100x180 };
 
-inline constexpr Paper kPapers[] = {Paper::A4, Paper::A5, Paper::Label100x150, Paper::Label76x130};
+inline constexpr Paper kPapers[] = {Paper::A4, Paper::A5, Paper::Label100x150, Paper::Label76x130,
+                                    Paper::Label100x180};
 
-// "a4", "a5", "100x150", "76x130": the names the settings file and weihe-cli use.
+// "a4", "a5", "100x150", "76x130", "100x180": the names the settings file and weihe-cli use.
 std::string_view paper_name(Paper paper);
 std::optional<Paper> paper_named(std::string_view name);
 // As a merchant reads it: "A4", "100×150 毫米标签" ...

@@ -3,12 +3,10 @@
 // pages (pdfinfo); and the pick list's sums over every goods line.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
-#include <algorithm>
 #include <set>
-#include <sstream>
 
+#include "pdf_readback.h"
+#include "printing/barcode.h"
 #include "printing/documents.h"
 #include "printing/pick_list.h"
 #include "support/temp_dir.h"
@@ -19,6 +17,9 @@ using printing::Document;
 using printing::Paper;
 using printing::PrintJob;
 using printing::PrintOrder;
+using printing_test::pages;
+using printing_test::pdf_text;
+using printing_test::unwrapped;
 namespace fs = std::filesystem;
 
 app::GoodsLine line(const std::string& goods, const std::string& quantity, const std::string& variant = "",
@@ -37,29 +38,6 @@ PrintOrder order(const std::string& no, const std::string& consignee, std::vecto
   row[app::kColAddress] = web::utf8_to_gbk(address);
   row[app::kColMessage] = web::utf8_to_gbk(message);
   return {row, std::move(lines)};
-}
-
-std::string run(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  EXPECT_TRUE(p.waitForFinished(60000)) << program.toStdString();
-  return p.readAllStandardOutput().toStdString();
-}
-
-std::string pdf_text(const fs::path& pdf) {
-  return run(QStringLiteral("pdftotext"), {QString::fromStdString(pdf.string()), QStringLiteral("-")});
-}
-
-// Text without the line breaks and spaces wrapping put in.
-std::string unwrapped(std::string text) {
-  std::erase_if(text, [](char c) { return c == '\n' || c == ' ' || c == '\f'; });
-  return text;
-}
-
-int pages(const fs::path& pdf) {
-  const std::string info = run(QStringLiteral("pdfinfo"), {QString::fromStdString(pdf.string())});
-  const auto at = info.find("Pages:");
-  return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
 }
 
 fs::path write(const testing_support::TempDir& dir, const PrintJob& job, Paper paper) {
@@ -100,6 +78,14 @@ TEST(PickList, SumsEveryGoodsLineOfEveryOrderInPinyinOrder) {
   EXPECT_EQ(by_quantity.entries[1].quantity, 4);
 }
 
+TEST(Barcode, Code128IsMeasuredInModules) {
+  // Start C, "12", "34", check character: 11 modules each; stop: 13.
+  const printing::Barcode code =
+      printing::encode_barcode(printing::Symbology::Code128, QStringLiteral("1234"));
+  EXPECT_EQ(printing::modules_wide(code), 57);
+  EXPECT_FALSE(printing::encode_barcode(printing::Symbology::Code128, QString::fromUtf8("订单")).ok());
+}
+
 TEST(PackingSlip, PhoneHidesItsMiddleFourDigits) {
   EXPECT_EQ(printing::masked_phone(QStringLiteral("13812345678")), QStringLiteral("138****5678"));
   EXPECT_EQ(printing::masked_phone(QStringLiteral("0571-8765 4321")), QStringLiteral("0571-**** 4321"));
@@ -127,23 +113,12 @@ TEST(PackingSlip, EachOrderOnAnA5PageReadsBackAsTextAndBarcodes) {
   EXPECT_EQ(text.find("13812345678"), std::string::npos);
   EXPECT_EQ(text.find("<b>"), std::string::npos);
 
-  run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"),
-                                   QString::fromStdString(pdf.string()),
-                                   QString::fromStdString((dir.path() / "page").string())});
-  QStringList images;
-  for (const auto& f : fs::directory_iterator(dir.path()))
-    if (f.path().extension() == ".png") images << QString::fromStdString(f.path().string());
-  ASSERT_EQ(images.size(), 3);
-  const std::string codes = run(QStringLiteral("zbarimg"), QStringList{QStringLiteral("-q")} + images);
-  std::set<std::string> code128, qr;
-  std::istringstream in(codes);
-  for (std::string l; std::getline(in, l);) {
-    if (l.rfind("CODE-128:", 0) == 0) code128.insert(l.substr(9));
-    if (l.rfind("QR-Code:", 0) == 0) qr.insert(l.substr(8));
-  }
+  int images = 0;
+  auto codes = printing_test::barcodes(pdf, dir.path(), 200, &images);
+  ASSERT_EQ(images, 3);
   const std::set<std::string> numbers = {"2026120912345601", "2026120912345602", "2026120912345603"};
-  EXPECT_EQ(code128, numbers) << codes;
-  EXPECT_EQ(qr, numbers) << codes;
+  EXPECT_EQ(codes["CODE-128"], numbers);
+  EXPECT_EQ(codes["QR-Code"], numbers);
 }
 
 TEST(PackingSlip, WhatDoesNotFitALabelContinuesOnTheNextNeverCut) {

@@ -30,5 +30,7 @@ seen="$build/demo-profile/seen.txt"
 [[ -f "$seen" ]] || fail "the program did not run in the demo profile"
 grep -qx "账号=demo" "$seen" || fail "the demo account is not in the demo's settings"
 grep -qx "backoffice=127.0.0.1:18080" "$seen" || fail "the demo does not point at the stand-in"
+grep -qx "endpoint=http://127.0.0.1:18083/label/order" "$seen" ||
+  fail "the demo's e-waybills do not go to the stand-in"
 grep -q "shop.example.com\|merchant" "$seen" && fail "the demo read the merchant's settings"
 echo "demo profile: ok"
