@@ -58,6 +58,22 @@ struct ShipOptions {
 };
 int run_ship(const SessionOptions& session, const ShipOptions& options);
 
+struct WaybillOptions {
+  std::string action;               // order | list | cancel | resolve | print
+  std::vector<std::string> orders;  // --order IDs
+  std::string state = "to-ship";    // order: the list whose orders get waybills (without --order)
+  bool ship = false;                // order: ship each with its waybill
+  std::string paper = "100x150";    // 76x130 | 100x150 | 100x180 | a4 | a5
+  std::string output;               // labels PDF
+  std::string printer;              // a CUPS printer for the labels
+  std::string result;               // list: only records in this state
+  std::string reason;               // cancel
+  bool force = false;               // cancel a shipped order's waybill
+  std::string waybill;              // resolve: the number found
+  bool none = false;                // resolve: none was made
+};
+int run_waybill(const SessionOptions& session, const WaybillOptions& options);
+
 struct TrackOptions {
   std::string order_id;
   bool all = false;                    // every to-receive order instead

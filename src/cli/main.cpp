@@ -237,6 +237,40 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"name", "quantity"}));
   print_command->add_option("-o,--output", print.output, "The PDF file")->required()->type_name("FILE.pdf");
 
+  cli::WaybillOptions waybill;
+  auto* waybill_command = app.add_subcommand("waybill", "E-waybills (电子面单) from the e-waybill account of section [waybill]");
+  waybill_command->require_subcommand(1, 1);
+  const std::vector<std::string> papers{"76x130", "100x150", "100x180", "a4", "a5"};
+  auto* waybill_order = waybill_command->add_subcommand(
+      "order", "Get each order's waybill (never a second one), write or print the labels; one JSON object per order");
+  auto* order_ids = waybill_order->add_option("--order", waybill.orders, "The order's ID (repeatable)")->type_name("ID");
+  waybill_order->add_option("--state", waybill.state, "Every order of this list instead (default: to-ship)")
+      ->check(CLI::IsMember({"unpaid", "to-ship", "to-receive", "all"}))
+      ->excludes(order_ids);
+  waybill_order->add_flag("--ship", waybill.ship, "Ship each order with its waybill number");
+  waybill_order->add_option("--paper", waybill.paper, "76x130 | 100x150 (default) | 100x180 | a4 | a5")
+      ->check(CLI::IsMember(papers));
+  waybill_order->add_option("-o,--output", waybill.output, "Write the labels to this PDF")->type_name("FILE.pdf");
+  waybill_order->add_option("--printer", waybill.printer, "Print the labels on this CUPS printer")->type_name("NAME");
+  auto* waybill_list = waybill_command->add_subcommand("list", "The waybill journal, newest first, one JSON object per record");
+  waybill_list->add_option("--result", waybill.result, "Only records in this state")
+      ->check(CLI::IsMember({"sending", "ordered", "printed", "shipped", "failed", "unknown", "cancelled"}));
+  auto* waybill_cancel = waybill_command->add_subcommand("cancel", "Cancel an order's waybill at the provider");
+  waybill_cancel->add_option("--order", waybill.orders, "The order's ID")->required()->expected(1)->type_name("ID");
+  waybill_cancel->add_option("--reason", waybill.reason, "Why (sent to the provider)");
+  waybill_cancel->add_flag("--force", waybill.force, "Also when the order was shipped with it");
+  auto* waybill_resolve = waybill_command->add_subcommand(
+      "resolve", "Settle an unknown waybill: the number found in the provider's back office, or none made");
+  waybill_resolve->add_option("--order", waybill.orders, "The order's ID")->required()->expected(1)->type_name("ID");
+  auto* resolved_number = waybill_resolve->add_option("--waybill", waybill.waybill, "The waybill number found")->type_name("N");
+  auto* resolved_none = waybill_resolve->add_flag("--none", waybill.none, "No waybill was made: a new one may be ordered");
+  resolved_number->excludes(resolved_none);
+  auto* waybill_print = waybill_command->add_subcommand("print", "Print the labels again from the journal (no request)");
+  waybill_print->add_option("--order", waybill.orders, "The order's ID (repeatable)")->required()->type_name("ID");
+  waybill_print->add_option("-o,--output", waybill.output, "The PDF file")->required()->type_name("FILE.pdf");
+  waybill_print->add_option("--paper", waybill.paper, "76x130 | 100x150 (default) | 100x180 | a4 | a5")
+      ->check(CLI::IsMember(papers));
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -307,5 +341,19 @@ int main(int argc, char** argv) {
   if (archive_search_command->parsed()) return cli::run_archive_search(session, archive_search);
   if (archive_import_command->parsed()) return cli::run_archive_import(session, archive_files);
   if (archive_forget_command->parsed()) return cli::run_archive_forget(session, forget_before);
+  if (waybill_command->parsed()) {
+    const std::pair<CLI::App*, const char*> actions[] = {{waybill_order, "order"},
+                                                         {waybill_list, "list"},
+                                                         {waybill_cancel, "cancel"},
+                                                         {waybill_resolve, "resolve"},
+                                                         {waybill_print, "print"}};
+    for (const auto& [sub, action] : actions)
+      if (sub->parsed()) waybill.action = action;
+    if (waybill.action == "resolve" && !resolved_number->count() && !waybill.none) {
+      std::fprintf(stderr, "waybill resolve: give --waybill N or --none\n");
+      return cli::kUsage;
+    }
+    return cli::run_waybill(session, waybill);
+  }
   return cli::kUsage;
 }

@@ -25,7 +25,8 @@ WaybillRecord read_record(const Statement& st) {
   r.courier = st.text(5);
   r.attempt = st.integer(6).value_or(1);
   r.state = st.text(7);
-  r.waybill = {st.text(8), st.text(9), st.text(10), st.text(11), st.text(12), st.text(13), st.text(14)};
+  r.waybill = {st.text(8),  st.text(9),  st.text(10), st.text(11),
+               st.text(12), st.text(13), st.text(14)};
   r.message = st.text(15);
   r.raw = st.text(16);
   r.created = st.text(17);
@@ -41,8 +42,9 @@ std::optional<WaybillRecord> WaybillJournal::live(const std::string& order_id) {
   std::string ignored;
   m_db.run(
       [&](Database::Connection& db, std::string*) {
-        const std::string sql = std::string(kColumns) + "WHERE shop = ? AND order_id = ? AND state IN " +
-                                kLive + " ORDER BY id DESC LIMIT 1";
+        const std::string sql = std::string(kColumns) +
+                                "WHERE shop = ? AND order_id = ? AND state IN " + kLive +
+                                " ORDER BY id DESC LIMIT 1";
         Statement st(db, sql.c_str());
         st.bind(1, m_shop);
         st.bind(2, order_id);
@@ -66,7 +68,8 @@ std::optional<WaybillRecord> WaybillJournal::begin(const std::string& order_id,
         Statement st(db,
                      "INSERT INTO waybills (shop, order_id, order_no, provider, courier, attempt, "
                      "state, created, updated) VALUES (?1, ?2, ?3, ?4, ?5, "
-                     "(SELECT COALESCE(MAX(attempt), 0) + 1 FROM waybills WHERE shop = ?1 AND order_id = ?2), "
+                     "(SELECT COALESCE(MAX(attempt), 0) + 1 FROM waybills WHERE shop = ?1 AND "
+                     "order_id = ?2), "
                      "'sending', ?6, ?6)");
         if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
         st.bind(1, m_shop);
@@ -76,7 +79,8 @@ std::optional<WaybillRecord> WaybillJournal::begin(const std::string& order_id,
         st.bind(5, courier);
         st.bind(6, now);
         const int rc = st.step();
-        if (rc == SQLITE_CONSTRAINT) return *why = "这一单已经有面单（或正在取号），不再取号", false;
+        if (rc == SQLITE_CONSTRAINT)
+          return *why = "这一单已经有面单（或正在取号），不再取号", false;
         if (rc != SQLITE_DONE) return *why = st.error(), false;
         WaybillRecord r;
         r.id = sqlite3_last_insert_rowid(db.db);
@@ -93,7 +97,8 @@ std::optional<WaybillRecord> WaybillJournal::begin(const std::string& order_id,
       error);
   if (made) {
     // The attempt number as the database gave it.
-    if (auto stored = live(order_id); stored && stored->id == made->id) made->attempt = stored->attempt;
+    if (auto stored = live(order_id); stored && stored->id == made->id)
+      made->attempt = stored->attempt;
   }
   return made;
 }
@@ -120,24 +125,26 @@ bool WaybillJournal::update(std::int64_t id, const char* sql_tail,
 // the answer says is then the better knowledge.
 bool WaybillJournal::finish_ordered(std::int64_t id, const WaybillFields& w, const std::string& raw,
                                     std::string* error) {
-  return update(id,
-                "state = 'ordered', waybill_no = ?3, task_id = ?4, courier_order = ?5, big_pen = ?6, "
-                "package_name = ?7, package_code = ?8, sorting_code = ?9, raw = ?10, message = '' "
-                "WHERE id = ?2 AND state IN ('sending', 'unknown')",
-                {w.number, w.task_id, w.courier_order, w.big_pen, w.package_name, w.package_code,
-                 w.sorting_code, raw},
-                error);
+  return update(
+      id,
+      "state = 'ordered', waybill_no = ?3, task_id = ?4, courier_order = ?5, big_pen = ?6, "
+      "package_name = ?7, package_code = ?8, sorting_code = ?9, raw = ?10, message = '' "
+      "WHERE id = ?2 AND state IN ('sending', 'unknown')",
+      {w.number, w.task_id, w.courier_order, w.big_pen, w.package_name, w.package_code,
+       w.sorting_code, raw},
+      error);
 }
 
-bool WaybillJournal::finish_failed(std::int64_t id, const std::string& message, const std::string& raw,
-                                   std::string* error) {
-  return update(id,
-                "state = 'failed', message = ?3, raw = ?4 WHERE id = ?2 AND state IN ('sending', 'unknown')",
-                {message, raw}, error);
+bool WaybillJournal::finish_failed(std::int64_t id, const std::string& message,
+                                   const std::string& raw, std::string* error) {
+  return update(
+      id,
+      "state = 'failed', message = ?3, raw = ?4 WHERE id = ?2 AND state IN ('sending', 'unknown')",
+      {message, raw}, error);
 }
 
-bool WaybillJournal::finish_unknown(std::int64_t id, const std::string& message, const std::string& raw,
-                                    std::string* error) {
+bool WaybillJournal::finish_unknown(std::int64_t id, const std::string& message,
+                                    const std::string& raw, std::string* error) {
   return update(id, "state = 'unknown', message = ?3, raw = ?4 WHERE id = ?2 AND state = 'sending'",
                 {message, raw}, error);
 }
@@ -149,8 +156,10 @@ bool WaybillJournal::set_state(std::int64_t id, const std::string& state, std::s
                      : state == "cancelled" ? "('ordered', 'printed', 'shipped', 'unknown')"
                                             : nullptr;
   if (!from) return *error = "面单状态不对：" + state, false;
-  const std::string tail = std::string("state = ?3, message = CASE WHEN ?4 = '' THEN message ELSE ?4 END "
-                                       "WHERE id = ?2 AND state IN ") + from;
+  const std::string tail = std::string(
+                               "state = ?3, message = CASE WHEN ?4 = '' THEN message ELSE ?4 END "
+                               "WHERE id = ?2 AND state IN ") +
+                           from;
   return update(id, tail.c_str(), {state, message}, error);
 }
 
@@ -162,17 +171,19 @@ bool WaybillJournal::resolve_number(const std::string& order_id, const std::stri
                                     std::string* error) {
   const std::optional<WaybillRecord> r = live(order_id);
   if (!r || r->state != "unknown") return *error = "这一单没有不明的面单", false;
-  return update(r->id,
-                "state = 'ordered', waybill_no = ?3, message = '核对：面单号由商家在面单账户里查到' "
-                "WHERE id = ?2 AND state = 'unknown'",
-                {number}, error);
+  return update(
+      r->id,
+      "state = 'ordered', waybill_no = ?3, message = '核对：面单号由商家在面单账户里查到' "
+      "WHERE id = ?2 AND state = 'unknown'",
+      {number}, error);
 }
 
 bool WaybillJournal::resolve_none(const std::string& order_id, std::string* error) {
   const std::optional<WaybillRecord> r = live(order_id);
   if (!r || r->state != "unknown") return *error = "这一单没有不明的面单", false;
   return update(r->id,
-                "state = 'failed', message = '核对：商家确认没有取到面单' WHERE id = ?2 AND state = 'unknown'",
+                "state = 'failed', message = '核对：商家确认没有取到面单' WHERE id = ?2 AND state "
+                "= 'unknown'",
                 {}, error);
 }
 
@@ -182,7 +193,8 @@ int WaybillJournal::mark_interrupted(std::string* error) {
       [&](Database::Connection& db, std::string* why) {
         Statement st(db,
                      "UPDATE waybills SET state = 'unknown', updated = ?2, "
-                     "message = '取号时程序中断，不知道是否已取到面单' WHERE shop = ?1 AND state = 'sending'");
+                     "message = '取号时程序中断，不知道是否已取到面单' WHERE shop = ?1 AND state = "
+                     "'sending'");
         if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
         const std::string now = now_with_offset();
         st.bind(1, m_shop);
@@ -200,7 +212,8 @@ std::vector<WaybillRecord> WaybillJournal::entries(const std::string& state) {
   std::string ignored;
   m_db.run(
       [&](Database::Connection& db, std::string*) {
-        const std::string sql = std::string(kColumns) + "WHERE shop = ? AND (? = '' OR state = ?) ORDER BY id DESC";
+        const std::string sql =
+            std::string(kColumns) + "WHERE shop = ? AND (? = '' OR state = ?) ORDER BY id DESC";
         Statement st(db, sql.c_str());
         st.bind(1, m_shop);
         st.bind(2, state);

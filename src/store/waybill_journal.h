@@ -35,9 +35,9 @@ struct WaybillRecord {
   int attempt = 1;
   std::string state;  // sending | ordered | printed | shipped | failed | unknown | cancelled
   WaybillFields waybill;
-  std::string message;  // why it failed, is unknown or was cancelled
-  std::string raw;      // the provider's last answer, as it came
-  std::string label;    // what the label shows besides the waybill (JSON), for a reprint
+  std::string message;           // why it failed, is unknown or was cancelled
+  std::string raw;               // the provider's last answer, as it came
+  std::string label;             // what the label shows besides the waybill (JSON), for a reprint
   std::string created, updated;  // local time with UTC offset
 };
 

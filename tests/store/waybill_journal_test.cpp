@@ -22,11 +22,15 @@ TEST_F(WaybillJournalTest, OneLiveWaybillPerOrderUntilItFailsOrIsCancelled) {
   // Sending, then ordered: no second attempt either way, not from another connection either.
   EXPECT_FALSE(journal.begin("1001", "N1001", "kuaidi100", "yuantong", &error));
   store::Database other(dir.path() / "weihe-orders.db");
-  EXPECT_FALSE(store::WaybillJournal(other, "demo@mall").begin("1001", "N1001", "kuaidi100", "yuantong", &error));
+  EXPECT_FALSE(store::WaybillJournal(other, "demo@mall")
+                   .begin("1001", "N1001", "kuaidi100", "yuantong", &error));
   // Another shop's order of the same id is its own.
-  EXPECT_TRUE(store::WaybillJournal(db, "other@mall").begin("1001", "N1001", "kuaidi100", "yuantong", &error));
+  EXPECT_TRUE(store::WaybillJournal(db, "other@mall")
+                  .begin("1001", "N1001", "kuaidi100", "yuantong", &error));
 
-  ASSERT_TRUE(journal.finish_ordered(first->id, {"YT1234567890123", "T1", "K1", "杭州", "", "", ""}, "{}", &error)) << error;
+  ASSERT_TRUE(journal.finish_ordered(first->id, {"YT1234567890123", "T1", "K1", "杭州", "", "", ""},
+                                     "{}", &error))
+      << error;
   EXPECT_EQ(journal.live("1001")->waybill.number, "YT1234567890123");
   EXPECT_FALSE(journal.begin("1001", "N1001", "kuaidi100", "yuantong", &error));
   ASSERT_TRUE(journal.set_state(first->id, "printed", &error)) << error;
