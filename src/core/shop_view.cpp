@@ -260,6 +260,9 @@ void ShopView::set_sender_addresses(const std::vector<SenderAddress>& addresses)
 void ShopView::show_status(const Text& text) {
   m_window.show_status(own() ? m_label + ": " + text : text);
 }
+void ShopView::show_failure(const Text& text) {
+  m_window.show_failure(own() ? m_label + ": " + text : text);
+}
 void ShopView::show_new_orders(const std::vector<Text>& ids) {
   if (!m_detached.load()) m_window.show_new_orders(ids);  // not the rows shown
 }

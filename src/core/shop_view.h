@@ -89,6 +89,7 @@ class ShopView : public Form {
   void show_to_ship_count(int count) override;
   void set_sender_addresses(const std::vector<SenderAddress>& addresses) override;
   void show_status(const Text& text) override;
+  void show_failure(const Text& text) override;
   void show_new_orders(const std::vector<Text>& ids) override;
   void set_tooltip(std::string_view control, const Text& text) override;
 

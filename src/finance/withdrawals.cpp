@@ -50,7 +50,7 @@ void fetch_withdrawable_amount(app::Context& ctx) {
       app::wait_for_request(ctx, ctx.backoffice_url("/withdraw-cash/add"), 0, {}, &outcome);
   // A failed request leaves the amount shown as it was, and says so.
   if (const Text failure = web::failure_of(body, outcome); !failure.empty()) {
-    ctx.form.show_status(failure + web::gbk("，可提现金额没有更新"));
+    ctx.form.show_failure(failure + web::gbk("，可提现金额没有更新"));
     return;
   }
   ctx.form.set_text("编辑框10", read_withdrawable_amount(web::page_text(body)));
@@ -65,7 +65,7 @@ void list_paid_withdrawals(app::Context& ctx) {
   if (const Text failure = web::failure_of(body, outcome); !failure.empty()) {
     const Text said = failure + web::gbk("，提现记录未更新");
     ctx.form.append_log(said + "\r\n");
-    ctx.form.show_status(said);
+    ctx.form.show_failure(said);
     return;
   }
   const std::vector<PaidWithdrawal> found = read_paid_withdrawals(web::page_text(body));

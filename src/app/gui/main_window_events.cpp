@@ -278,10 +278,7 @@ void MainWindow::print_orders(printing::Document document) {
 void MainWindow::show_print_job(const printing::PrintJob& job) {
   if (m_closed) return;
   const Text left_out = printing::left_out_sentence(job);
-  if (!left_out.empty()) {
-    append_log(left_out + "\r\n");
-    show_status(left_out);
-  }
+  if (!left_out.empty()) show_failure(left_out);
   if (job.orders.empty()) {
     message_box(left_out.empty() ? web::gbk("没有可以打印的订单") : left_out);
     return;
