@@ -168,8 +168,9 @@ void MainWindow::wire() {
   click("按钮12", [this] { run_worker(m_ops.ship_all_orders); });
   click("按钮15", [this] { run_ui(m_ops.fetch_withdrawable_amount); });
   click("按钮9", [this] { run_worker(m_ops.list_paid_withdrawals); });
+  click("按钮10", [this] { run_ui(m_ops.request_withdrawal); });
   click("按钮14", [this] { open_tip_window(); });
-  // 按钮8, 按钮10 and 按钮13 do nothing.
+  // 按钮8 and 按钮13 do nothing.
   connect(&m_timer, &QTimer::timeout, this, [this] { run_ui(m_ops.poll_new_orders); });
   connect(m_tabs, &QTabWidget::currentChanged, this, [this](int page) {
     show_page(page);

@@ -251,6 +251,7 @@ Operations ServedShops::operations() {
     m_window.start_worker([this] { each([](Served& s) { s.ops.ship_all_orders(); }); });
   };
   ops.fetch_withdrawable_amount = for_chosen(&Operations::fetch_withdrawable_amount);
+  ops.request_withdrawal = for_chosen(&Operations::request_withdrawal);
   ops.list_paid_withdrawals = for_chosen(&Operations::list_paid_withdrawals);
   // The table as a whole goes to and from a workbook, 店铺 column and all.
   ops.export_orders = [this] {
