@@ -1,11 +1,13 @@
 // The 统计 page on the real window: the figures of what the lists archived,
 // a click on a period's bar lists that period in 历史订单, and both exports.
+#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChartView>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QProcess>
 #include <QTabWidget>
 #include <QTest>
 
@@ -32,6 +34,8 @@ TEST_F(ReportPageTest, CountsTheArchivedOrdersAndABarListsItsPeriodInHistory) {
   sign_in();
   click("按钮2");  // 总订单: every order into the archive
   ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(30)));
+  click("按钮6");  // 取详情: their goods lines too
+  ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(30)));
   app::ReportPage* p = page();
   ASSERT_NE(p, nullptr);
   auto* preset = p->findChild<QComboBox*>(QStringLiteral("统计范围"));
@@ -47,6 +51,19 @@ TEST_F(ReportPageTest, CountsTheArchivedOrdersAndABarListsItsPeriodInHistory) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return p->shown() && p->shown()->orders == paid; }, 20000));
   EXPECT_EQ(p->shown()->periods.size(), 31u);
   EXPECT_TRUE(p->findChild<QLabel*>(QStringLiteral("统计说明"))->isHidden());
+
+  // The best sellers' names are read whole beside their bars: short, and
+  // never cut down to "…" by the axis on a narrow chart.
+  const auto charts = p->findChildren<QChartView*>();
+  ASSERT_GE(charts.size(), 2);
+  auto* goods = qobject_cast<QBarCategoryAxis*>(charts[1]->chart()->axes(Qt::Vertical).value(0));
+  ASSERT_NE(goods, nullptr);
+  EXPECT_FALSE(goods->truncateLabels());
+  ASSERT_FALSE(goods->categories().isEmpty());
+  for (const QString& name : goods->categories()) {
+    EXPECT_LE(name.size(), 11) << name.toStdString();
+    EXPECT_GT(name.size(), 1) << name.toStdString();
+  }
 
   // The first day that sold anything: its bar opens 历史订单 on that day.
   std::size_t day = 0;
@@ -73,6 +90,48 @@ TEST_F(ReportPageTest, CountsTheArchivedOrdersAndABarListsItsPeriodInHistory) {
   EXPECT_TRUE(p->save_workbook(QString::fromStdString((m_dir.path() / "r.xlsx").string()), &error)) << error.toStdString();
   EXPECT_TRUE(p->save_pdf(QString::fromStdString((m_dir.path() / "r.pdf").string()), &error)) << error.toStdString();
   EXPECT_GT(std::filesystem::file_size(m_dir.path() / "r.pdf"), 1000u);
+}
+
+// A date typed whole is taken when the typing ends, in either form, and
+// makes the range the merchant's own; the page and its PDF are headed with
+// the store's name as the dashboard gives it.
+TEST_F(ReportPageTest, DatesTypedWholeCountAndTheStoresNameHeadsThePage) {
+  sign_in();
+  app::ReportPage* p = page();
+  ASSERT_NE(p, nullptr);
+  auto dates = p->findChildren<QDateEdit*>();
+  ASSERT_EQ(dates.size(), 2);
+  auto type = [](QDateEdit* box, const char* text) {
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, QString::fromUtf8(text));
+    QTest::keyClick(box, Qt::Key_Return);
+  };
+  type(dates[0], "20170105");
+  EXPECT_EQ(dates[0]->date(), QDate(2017, 1, 5));
+  type(dates[1], "2017-01-20");
+  EXPECT_EQ(dates[1]->date(), QDate(2017, 1, 20));
+  auto* preset = p->findChild<QComboBox*>(QStringLiteral("统计范围"));
+  EXPECT_EQ(preset->currentIndex(), preset->count() - 1);  // 自定义
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return p->shown() && p->shown()->range.since == "2017-01-05" &&
+               p->shown()->range.until == "2017-01-20";
+      },
+      20000));
+
+  const QString store = QString::fromStdString(m_mall.options().store_name);
+  EXPECT_EQ(p->findChild<QLabel*>(QStringLiteral("统计店铺"))->text(), store);
+  const auto pdf = m_dir.path() / "r.pdf";
+  QString error;
+  ASSERT_TRUE(p->save_pdf(QString::fromStdString(pdf.string()), &error)) << error.toStdString();
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"),
+             {QString::fromStdString(pdf.string()), QStringLiteral("-")});
+  ASSERT_TRUE(text.waitForFinished(60000));
+  const QString written = QString::fromUtf8(text.readAllStandardOutput());
+  EXPECT_TRUE(written.contains(store)) << written.toStdString();
+  EXPECT_FALSE(written.contains(QLatin1Char('@')))
+      << written.toStdString();  // not the archive's account@host
 }
 
 }  // namespace
