@@ -1,6 +1,6 @@
 // The 统计 page on the real window: the figures of what the lists archived,
 // a click on a period's bar lists that period in 历史订单, and both exports.
-#include <QBarCategoryAxis>
+#include <QApplication>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChartView>
@@ -34,8 +34,6 @@ TEST_F(ReportPageTest, CountsTheArchivedOrdersAndABarListsItsPeriodInHistory) {
   sign_in();
   click("按钮2");  // 总订单: every order into the archive
   ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(30)));
-  click("按钮6");  // 取详情: their goods lines too
-  ASSERT_TRUE(m_window.wait_for_workers(std::chrono::seconds(30)));
   app::ReportPage* p = page();
   ASSERT_NE(p, nullptr);
   auto* preset = p->findChild<QComboBox*>(QStringLiteral("统计范围"));
@@ -51,19 +49,6 @@ TEST_F(ReportPageTest, CountsTheArchivedOrdersAndABarListsItsPeriodInHistory) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return p->shown() && p->shown()->orders == paid; }, 20000));
   EXPECT_EQ(p->shown()->periods.size(), 31u);
   EXPECT_TRUE(p->findChild<QLabel*>(QStringLiteral("统计说明"))->isHidden());
-
-  // The best sellers' names are read whole beside their bars: short, and
-  // never cut down to "…" by the axis on a narrow chart.
-  const auto charts = p->findChildren<QChartView*>();
-  ASSERT_GE(charts.size(), 2);
-  auto* goods = qobject_cast<QBarCategoryAxis*>(charts[1]->chart()->axes(Qt::Vertical).value(0));
-  ASSERT_NE(goods, nullptr);
-  EXPECT_FALSE(goods->truncateLabels());
-  ASSERT_FALSE(goods->categories().isEmpty());
-  for (const QString& name : goods->categories()) {
-    EXPECT_LE(name.size(), 11) << name.toStdString();
-    EXPECT_GT(name.size(), 1) << name.toStdString();
-  }
 
   // The first day that sold anything: its bar opens 历史订单 on that day.
   std::size_t day = 0;
@@ -101,11 +86,16 @@ TEST_F(ReportPageTest, DatesTypedWholeCountAndTheStoresNameHeadsThePage) {
   ASSERT_NE(p, nullptr);
   auto dates = p->findChildren<QDateEdit*>();
   ASSERT_EQ(dates.size(), 2);
-  auto type = [](QDateEdit* box, const char* text) {
+  auto type = [](QDateEdit* box, const char* text, bool by_leaving = false) {
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(box, QString::fromUtf8(text));
-    QTest::keyClick(box, Qt::Key_Return);
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    by_leaving ? void(QApplication::sendEvent(box, &leave)) : QTest::keyClick(box, Qt::Key_Return);
   };
+  type(dates[0], "20170103", true);  // leaving the box ends the typing too
+  EXPECT_EQ(dates[0]->date(), QDate(2017, 1, 3));
+  type(dates[0], "201701");  // half a date gives way to the date there was
+  EXPECT_EQ(dates[0]->date(), QDate(2017, 1, 3));
   type(dates[0], "20170105");
   EXPECT_EQ(dates[0]->date(), QDate(2017, 1, 5));
   type(dates[1], "2017-01-20");
@@ -129,9 +119,9 @@ TEST_F(ReportPageTest, DatesTypedWholeCountAndTheStoresNameHeadsThePage) {
              {QString::fromStdString(pdf.string()), QStringLiteral("-")});
   ASSERT_TRUE(text.waitForFinished(60000));
   const QString written = QString::fromUtf8(text.readAllStandardOutput());
-  EXPECT_TRUE(written.contains(store)) << written.toStdString();
-  EXPECT_FALSE(written.contains(QLatin1Char('@')))
-      << written.toStdString();  // not the archive's account@host
+  // The store, not the archive's account@host.
+  EXPECT_TRUE(written.contains(store) && !written.contains(QLatin1Char('@')))
+      << written.toStdString();
 }
 
 }  // namespace

@@ -69,7 +69,13 @@ void DateBox::show_typed() {
 }
 
 void DateBox::focusOutEvent(QFocusEvent* event) {
-  m_typing_whole = false;
+  // Leaving the box finishes the typing too (the box itself never heard of
+  // it): a whole date is taken, anything else gives way to the date there was.
+  if (m_typing_whole) {
+    m_typing_whole = false;
+    const QDate typed = typed_date(m_typed);
+    if (typed.isValid() && typed >= minimumDate() && typed <= maximumDate()) setDate(typed);
+  }
   QDateEdit::focusOutEvent(event);
 }
 
