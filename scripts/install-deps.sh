@@ -37,8 +37,9 @@ packages=(
   dbus-daemon gnome-keyring libsecret-tools
   # fuzzing (fuzz/smoke.sh): clang, libFuzzer and sanitizer runtimes, llvm-symbolizer
   clang libclang-rt-14-dev llvm
-  # fonts so the window shows Chinese text and printed PDFs embed it
-  fonts-wqy-microhei
+  # fonts so the window shows Chinese text and printed PDFs embed it, and
+  # the emoji buyers put in names and messages (else each is a box)
+  fonts-wqy-microhei fonts-noto-color-emoji
   # Qt's own dialogs in Chinese
   qt6-translations-l10n
 )

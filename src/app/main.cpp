@@ -71,13 +71,14 @@ int main(int argc, char** argv) {
   store::Database database(store::Database::beside(settings.path()));
   store::OrderArchive archive(database);
   // Every shop of the settings file, each in its own session; the window
-  // serves the first until the merchant chooses another (or all of them).
+  // serves the one chosen when it last ran (else the first) until the
+  // merchant chooses another (or all of them).
   // Where the desktop has a keyring, the passwords go there, not into the file.
   desktop::Keyring keyring;
   if (keyring.available()) settings.set_password_keeper(&keyring);
   app::ServedShops shops(*window, settings, &database, &archive);
   window->set_database(&database);
-  window->set_history_context(&shops.first());
+  window->set_history_context(&shops.context());  // the shop chosen last time
   window->set_operations(shops.operations());
   auto offer_shops = [&shops, window] {
     window->set_shop_choice(shops.choices(), shops.chosen(), [&shops, window](int index) {

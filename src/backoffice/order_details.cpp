@@ -130,11 +130,13 @@ void fetch_details(app::Context& ctx, const std::vector<app::RowKey>* only) {
   }
   while (pool.outstanding() > 0) write_next_finished();
   Text outcome = gbk("订单详情：") + std::to_string(n) + gbk("笔");
-  if (missing > 0) outcome += gbk("，") + std::to_string(missing) + gbk("笔没有取到（后台没有回答或页面认不出）");
-  form.show_status(outcome);
   if (missing > 0) {
+    outcome += gbk("，") + std::to_string(missing) + gbk("笔没有取到（后台没有回答或页面认不出）");
     form.append_log(outcome + "\r\n");
+    form.show_failure(outcome);
     show_failure_in_title(ctx, std::to_string(missing) + gbk("笔订单详情没有取到"));
+  } else {
+    form.show_status(outcome);
   }
   if (cut_pages > 0)
     app::tell_page_incomplete(form, std::to_string(cut_pages) + gbk("笔订单的详情"));

@@ -95,7 +95,7 @@ void fetch_list(app::Context& ctx, const ListFetch& fetch) {
     // The rows stay: an empty table would read as "no orders".
     const web::Text said = failure + gbk("，") + name + gbk("订单列表未更新");
     form.append_log(said + "\r\n");
-    form.show_status(said);
+    form.show_failure(said);
     if (fetch.count_message) form.speak(said);
     return;
   }

@@ -3,8 +3,10 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCursor>
 #include <QHorizontalBarSeries>
 #include <QLineSeries>
+#include <QToolTip>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -31,6 +33,32 @@ QFont small_font() {
   QFont f;
   f.setPointSizeF(7);
   return f;
+}
+
+// A text at most `most` characters long: a longer one loses its end, marked "…".
+QString cut_to(const QString& text, int most) {
+  return text.size() <= most ? text : text.left(std::max(1, most - 1)) + QStringLiteral("…");
+}
+
+// A goods line's name on the goods chart's axis, at most `most` characters
+// on one line (the axis has room for one between two bars): the goods and
+// its 规格 when both fit, else the goods alone, unless another line of the
+// chart is the same goods, when both are shortened. Axis labels are rich text.
+QString goods_label(const report::GoodsFigures& g, int most, bool same_goods_twice) {
+  const QString goods = u(g.goods).simplified(), variant = u(g.variant).simplified();
+  const QString between = QStringLiteral("·");
+  QString label;
+  if (variant.isEmpty() ||
+      (!same_goods_twice && goods.size() + between.size() + variant.size() > most)) {
+    label = cut_to(goods, most);
+  } else if (goods.size() + between.size() + variant.size() <= most) {
+    label = goods + between + variant;
+  } else {
+    const int room = most - static_cast<int>(between.size());
+    const int variant_room = std::min<int>(variant.size(), room / 2);
+    label = cut_to(goods, room - variant_room) + between + cut_to(variant, variant_room);
+  }
+  return label.toHtmlEscaped();
 }
 
 // A value axis from 0 with whole-number steps.
@@ -110,13 +138,27 @@ QChart* top_goods_chart(const report::Report& r) {
   QStringList names;
   double most = 0;
   // Best at the top: a horizontal bar chart draws its first category at the bottom.
+  // Names short enough to be read whole beside the bars (the axis would
+  // otherwise cut every one down to "…" on a narrow chart); each in full
+  // as the tooltip of its bar.
+  constexpr int kLabelChars = 11;
+  QStringList full;
   for (auto it = r.top_by_quantity.rbegin(); it != r.top_by_quantity.rend(); ++it) {
     *quantity << static_cast<double>(it->quantity);
-    QString name = u(it->goods);
-    if (!it->variant.empty()) name += QStringLiteral(" · ") + u(it->variant);
-    names << (name.size() > 18 ? name.left(17) + QStringLiteral("…") : name);
+    const bool twice =
+        std::count_if(r.top_by_quantity.begin(), r.top_by_quantity.end(),
+                      [&](const report::GoodsFigures& g) { return g.goods == it->goods; }) > 1;
+    QString name = goods_label(*it, kLabelChars, twice);
+    while (names.contains(name)) name += QChar(0x200B);  // a category's label must be unique
+    names << name;
+    full << u(it->goods) +
+                (it->variant.empty() ? QString() : QStringLiteral(" · ") + u(it->variant)) +
+                QStringLiteral("：%1").arg(it->quantity);
     most = std::max(most, static_cast<double>(it->quantity));
   }
+  QObject::connect(quantity, &QBarSet::hovered, chart, [full](bool over, int index) {
+    if (over && index >= 0 && index < full.size()) QToolTip::showText(QCursor::pos(), full[index]);
+  });
   auto* bars = new QHorizontalBarSeries;
   bars->append(quantity);
   chart->addSeries(bars);
@@ -124,6 +166,7 @@ QChart* top_goods_chart(const report::Report& r) {
   y->append(names);
   chart->addAxis(y, Qt::AlignLeft);
   y->setLabelsFont(small_font());
+  y->setTruncateLabels(false);
   bars->attachAxis(y);
   QValueAxis* x = count_axis(most);
   chart->addAxis(x, Qt::AlignBottom);

@@ -43,8 +43,9 @@ bool write_report_pdf(const QString& path, const report::Report& r, const QStrin
     title.setBold(true);
     painter.setFont(title);
     double y = 0;
-    const QString heading = QString::fromUtf8("统计　%1　%2 至 %3")
-                                .arg(shop, u(r.range.since), u(r.range.until));
+    const QString heading = QString::fromUtf8("统计　%1%2 至 %3")
+                                .arg(shop.isEmpty() ? QString() : shop + QString::fromUtf8("　"),
+                                     u(r.range.since), u(r.range.until));
     painter.drawText(QRectF(0, y, w, 9 * mm), Qt::AlignLeft | Qt::AlignVCenter, heading);
     y += 10 * mm;
 

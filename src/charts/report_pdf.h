@@ -1,9 +1,9 @@
 #pragma once
-// The 统计 page as one landscape A4 page of PDF: the shop and the range, the
+// The 统计 page as one landscape A4 page of PDF: the store and the range, the
 // headline figures, the three charts, the late orders. Written whole or not
 // at all. Needs a QApplication (the charts are graphics-scene widgets).
 //
-// Usage: if (!write_report_pdf(path, report, shop, &error)) say(error);
+// Usage: if (!write_report_pdf(path, report, store_name, &error)) say(error);
 
 #include <QString>
 

@@ -18,7 +18,7 @@ void tell_not_kept(Context& ctx, const std::string& why) {
   const Text text = gbk("订单存档没有保存（") + web::utf8_to_gbk(why) +
                     gbk("）：订单照常列出，但不会留在历史订单里");
   ctx.form.append_log(text + "\r\n");
-  ctx.form.show_status(text);
+  ctx.form.show_failure(text);
 }
 
 void record(Context& ctx, const std::vector<store::OrderReading>& readings,

@@ -21,8 +21,14 @@ constexpr ListColumn kOrderColumns[] = {
 };
 
 constexpr ListColumn kWithdrawalColumns[] = {
-    {"序号", 50, "serial"},     {"编号", 50, "number"},          {"回购金额", 100, "amount"},
-    {"提交时间", 180, "time"},  {"操作人员", 100, "operator"},   {"操作", 130, "action"},
+    {"序号", 50, "serial"},
+    {"编号", 50, "number"},
+    {"回购金额", 100, "amount"},
+    {"提交时间", 180, "time"},
+    {"操作人员", 100, "operator"},
+    // 操作 stays empty (a paid withdrawal offers nothing to do): hidden, like
+    // the order list's width-0 columns, its cells kept for scripts and exports.
+    {"操作", 0, "action"},
 };
 
 static_assert(std::size(kOrderColumns) == 26);

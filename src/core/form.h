@@ -179,6 +179,10 @@ class Form {
   // 14:02 更新", "后台返回 500，待发货订单列表未更新"), or progress in words
   // during long work ("订单详情 12/25").
   virtual void show_status(const Text&) {}
+  // A failure in the status line ("后台返回 500，待发货订单列表未更新", a batch
+  // with failed orders): the window also keeps it in the log (日志), once
+  // however often it is shown or already logged; elsewhere it is a status.
+  virtual void show_failure(const Text& text) { show_status(text); }
   // Orders a poll found new (their ids): counted and marked in the window
   // until the merchant has looked at the list.
   virtual void show_new_orders(const std::vector<Text>&) {}

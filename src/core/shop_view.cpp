@@ -1,6 +1,9 @@
 #include "core/shop_view.h"
 
 #include <algorithm>
+#include <string>
+
+#include "core/table_snapshot.h"
 
 namespace app {
 
@@ -115,7 +118,17 @@ int ShopView::append_row(std::string_view list, const std::vector<Text>& cells) 
   std::vector<Text> tagged = cells;
   tagged.resize(std::max<std::size_t>(tagged.size(), kColStore + 1));
   tagged[kColStore] = m_label;
+  // 序号 counts the whole table, every shop's rows: the row's place there,
+  // as far as it is known before the row is added (checked below).
+  int expected;
+  {
+    std::lock_guard lock(m_mutex);
+    expected = m_appended_total;
+  }
+  if (expected >= 0) tagged[kColSerial] = std::to_string(expected + 1);
   const int real = m_window.append_row(list, tagged);
+  if (real >= 0 && real != expected)
+    m_window.set_cell(list, real, kColSerial, std::to_string(real + 1));
   // A list fetch appends thousands of rows: while the table only grows by
   // this shop's rows, its rows are known without reading the table again.
   // (No lock is held while the window is asked: its thread may want one.)
@@ -143,6 +156,12 @@ Text ShopView::cell(std::string_view list, int row, int column) {
 
 void ShopView::set_cell(std::string_view list, int row, int column, const Text& text) {
   if (!filtered(list)) return m_window.set_cell(list, row, column, text);
+  // 序号 is the row's place in the whole table, not among this shop's rows.
+  if (column == kColSerial) {
+    if (const int r = window_row(row); r >= 0)
+      m_window.set_cell(list, r, kColSerial, std::to_string(r + 1));
+    return;
+  }
   // Through the row's key: the row stays the one meant if others move meanwhile.
   if (const RowKey key = row_key(list, row)) m_window.set_cells_by_key(list, key, column, {text});
 }
@@ -159,6 +178,17 @@ void ShopView::clear_rows(std::string_view list) {
   // The shop's rows only, from the last, so the indexes ahead stay right.
   const std::vector<int> rows = mine();
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) m_window.delete_row(list, *it);
+  if (!rows.empty()) renumber_from(list, rows.front());
+}
+
+void ShopView::renumber_from(std::string_view list, int first) {
+  // The other shops' rows below moved up: their 序号 follow.
+  const TableSnapshot table = read_order_rows(m_window);
+  for (std::size_t r = static_cast<std::size_t>(first); r < table.rows.size(); ++r) {
+    const Text serial = std::to_string(r + 1);
+    if (cell_of(table.rows[r], kColSerial) != serial)
+      m_window.set_cells_by_key(list, table.keys[r], kColSerial, {serial});
+  }
 }
 
 void ShopView::scroll_to_row(std::string_view list, int row) {
@@ -259,6 +289,9 @@ void ShopView::set_sender_addresses(const std::vector<SenderAddress>& addresses)
 }
 void ShopView::show_status(const Text& text) {
   m_window.show_status(own() ? m_label + ": " + text : text);
+}
+void ShopView::show_failure(const Text& text) {
+  m_window.show_failure(own() ? m_label + ": " + text : text);
 }
 void ShopView::show_new_orders(const std::vector<Text>& ids) {
   if (!m_detached.load()) m_window.show_new_orders(ids);  // not the rows shown

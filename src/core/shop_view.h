@@ -6,6 +6,7 @@
 // fetch appends get it), the account boxes hold the shop's own account, and
 // what belongs to the shop alone (its dashboard figures, its sender id, its
 // title) is kept here for the window to sum up instead of being written.
+// 序号 numbers the whole table once (1..n), whichever shop's each row is.
 // While another shop is chosen the view is detached: the shop's operations
 // (the reminder's polls) see an empty order table and write nothing of the
 // window's, only what they say (speech, log, notifications). Otherwise (the
@@ -89,6 +90,7 @@ class ShopView : public Form {
   void show_to_ship_count(int count) override;
   void set_sender_addresses(const std::vector<SenderAddress>& addresses) override;
   void show_status(const Text& text) override;
+  void show_failure(const Text& text) override;
   void show_new_orders(const std::vector<Text>& ids) override;
   void set_tooltip(std::string_view control, const Text& text) override;
 
@@ -101,6 +103,8 @@ class ShopView : public Form {
   bool tableless(std::string_view list) const { return m_detached.load() && list == kOrderList; }
   std::vector<int> mine();
   int window_row(int view_row);  // -1 when out of range
+  // 序号 of the window's rows from `first` on, after rows above them went.
+  void renumber_from(std::string_view list, int first);
   bool keeps(std::string_view control) const;
   void keep(std::string_view control, const Text& text);
 

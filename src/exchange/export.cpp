@@ -66,16 +66,26 @@ std::filesystem::path desktop_folder() {
   return std::filesystem::path(home.toStdString());
 }
 
-web::Text suggested_export_path() {
-  // The folder of the last export, else the desktop; a name with the date
-  // and time a merchant recognises, "订单_2026-12-09_1402.xlsx".
-  std::filesystem::path folder;
+std::filesystem::path export_folder() {
   {
     std::lock_guard lock(g_last_path_mutex);
-    if (!g_last_path.empty())
-      folder = std::filesystem::path(web::gbk_to_utf8(g_last_path)).parent_path();
+    if (!g_last_path.empty()) {
+      std::filesystem::path folder =
+          std::filesystem::path(web::gbk_to_utf8(g_last_path)).parent_path();
+      if (!folder.empty()) return folder;
+    }
   }
-  if (folder.empty()) folder = desktop_folder();
+  return desktop_folder();
+}
+
+void remember_export_path(const web::Text& path) {
+  std::lock_guard lock(g_last_path_mutex);
+  g_last_path = path;
+}
+
+web::Text suggested_export_path() {
+  // A name with the date and time a merchant recognises, "订单_2026-12-09_1402.xlsx".
+  const std::filesystem::path folder = export_folder();
   const std::string name =
       "订单_" + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmm")).toStdString() +
       ".xlsx";
@@ -105,10 +115,7 @@ void export_orders(app::Context& ctx) {
 
   const web::Text chosen = form.ask_save_path(suggested_export_path());
   if (chosen.empty()) return;  // cancelled: nothing written, nothing said
-  {
-    std::lock_guard lock(g_last_path_mutex);
-    g_last_path = chosen;
-  }
+  remember_export_path(chosen);
 
   std::vector<CutCell> cut;
   const std::string why = write_workbook(web::gbk_to_utf8(chosen), titles, rows, &cut, {lines});

@@ -24,10 +24,15 @@ NamedSheet empty_goods_lines_sheet();
 void add_goods_lines(NamedSheet& sheet, const std::string& order_no, const std::string& id,
                      const std::vector<store::GoodsLine>& lines);
 
-// What the save dialog proposes: "订单_<date>_<hhmm>.xlsx" in the folder of
-// the last export of this run, or else in the desktop folder (the home
-// folder when there is none). System text (GB18030).
+// What the save dialog proposes: "订单_<date>_<hhmm>.xlsx" in export_folder().
+// System text (GB18030).
 web::Text suggested_export_path();
+
+// Where a save dialog for an export opens: the folder of the last export of
+// this run (the order list's, 历史订单's, 统计's), else the desktop folder.
+std::filesystem::path export_folder();
+// An export was just saved at `path` (system text): its folder is offered next.
+void remember_export_path(const web::Text& path);
 
 // The desktop folder, or the home folder when there is no desktop folder.
 std::filesystem::path desktop_folder();

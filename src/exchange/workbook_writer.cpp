@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstring>
+#include <optional>
 #include <system_error>
 
 #include "exchange/sheet.h"
@@ -82,6 +85,19 @@ std::filesystem::path temporary_beside(const std::filesystem::path& target) {
   return target.parent_path() / name;
 }
 
+// A figure's cell as the number it spells: digits with an optional sign and
+// decimal point, nothing else (no blanks, exponents, "inf" or "0x").
+std::optional<double> figure_of(std::string_view text) {
+  if (text.empty() || text.size() > 32) return std::nullopt;
+  for (char c : text)
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '-')) return std::nullopt;
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
 // How wide a text shows in a workbook column, in characters of its default
 // font: a Chinese character takes two.
 double display_width(std::string_view utf8) {
@@ -98,7 +114,8 @@ double display_width(std::string_view utf8) {
 std::string write_workbook(const std::filesystem::path& path,
                            const std::vector<std::string>& titles,
                            const std::vector<std::vector<std::string>>& rows,
-                           std::vector<CutCell>* cut, const std::vector<NamedSheet>& more_sheets) {
+                           std::vector<CutCell>* cut, const std::vector<NamedSheet>& more_sheets,
+                           const std::vector<ColumnKind>& kinds) {
   if (cut) cut->clear();
   std::error_code ec;
   if (path.empty() || !path.has_filename()) return "没有文件名";
@@ -114,11 +131,13 @@ std::string write_workbook(const std::filesystem::path& path,
   if (!workbook) return "内存不足";
   lxw_format* text = workbook_add_format(workbook);
   format_set_num_format_index(text, 49);  // the built-in text format "@"
+  lxw_format* amount = workbook_add_format(workbook);
+  format_set_num_format_index(amount, 2);  // the built-in "0.00"
 
   lxw_error failure = LXW_NO_ERROR;
   auto write_sheet = [&](const char* name, const std::vector<std::string>& titles,
                          const std::vector<std::vector<std::string>>& rows,
-                         std::vector<CutCell>* cut) {
+                         std::vector<CutCell>* cut, const std::vector<ColumnKind>& kinds) {
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, name);
     if (!sheet) {
       failure = LXW_ERROR_MEMORY_MALLOC_FAILED;
@@ -137,6 +156,14 @@ std::string write_workbook(const std::filesystem::path& path,
     }
     auto put = [&](lxw_row_t row, int column, std::string_view value) {
       if (failure != LXW_NO_ERROR) return;
+      const ColumnKind kind =
+          column < static_cast<int>(kinds.size()) ? kinds[column] : ColumnKind::Text;
+      if (const auto figure =
+              row > 0 && kind != ColumnKind::Text ? figure_of(value) : std::nullopt) {
+        failure = worksheet_write_number(sheet, row, static_cast<lxw_col_t>(column), *figure,
+                                         kind == ColumnKind::Amount ? amount : nullptr);
+        return;
+      }
       std::string cell = escape_literal_escapes(value);
       const std::size_t fitting = fit_cell(cell).size();
       if (fitting < cell.size() && cut && row > 0) cut->push_back({row - 1, column});
@@ -156,9 +183,10 @@ std::string write_workbook(const std::filesystem::path& path,
                                                  : std::string_view());
     }
   };
-  write_sheet(nullptr, titles, rows, cut);
+  write_sheet(nullptr, titles, rows, cut, kinds);
   for (const NamedSheet& more : more_sheets)
-    if (failure == LXW_NO_ERROR) write_sheet(more.name.c_str(), more.titles, more.rows, nullptr);
+    if (failure == LXW_NO_ERROR)
+      write_sheet(more.name.c_str(), more.titles, more.rows, nullptr, more.kinds);
 
   errno = 0;
   lxw_error closed = workbook_close(workbook);  // writes the file and frees the workbook

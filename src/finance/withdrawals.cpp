@@ -1,5 +1,7 @@
 #include "finance/withdrawals.h"
 
+#include <charconv>
+#include <optional>
 #include <string>
 
 #include "web/http.h"
@@ -23,6 +25,24 @@ constexpr std::string_view kAmountRightMarker = "\" class=\"form-control\">";
 constexpr std::string_view kWithdrawalRowPattern =
     "<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</td>[\\S\\s]+?<td>(.*?)</td>"
     "[\\S\\s]+?<td>";
+
+// The hint the amount box starts with: no amount yet.
+constexpr const char* kAmountHint = "必须是100的整倍数";
+
+// An amount in yuan as the back office or the merchant writes it ("1,234.50",
+// "300", "¥300.00"); nothing for anything else.
+std::optional<double> yuan_of(const Text& text) {
+  std::string digits;
+  for (char c : web::trim_spaces(text))
+    if (c != ',') digits += c;
+  if (digits.compare(0, gbk("¥").size(), gbk("¥")) == 0) digits.erase(0, gbk("¥").size());
+  if (digits.empty() || digits.find_first_not_of("0123456789.") != std::string::npos)
+    return std::nullopt;
+  double value = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return value;
+}
 
 }  // namespace
 
@@ -50,7 +70,7 @@ void fetch_withdrawable_amount(app::Context& ctx) {
       app::wait_for_request(ctx, ctx.backoffice_url("/withdraw-cash/add"), 0, {}, &outcome);
   // A failed request leaves the amount shown as it was, and says so.
   if (const Text failure = web::failure_of(body, outcome); !failure.empty()) {
-    ctx.form.show_status(failure + web::gbk("，可提现金额没有更新"));
+    ctx.form.show_failure(failure + web::gbk("，可提现金额没有更新"));
     return;
   }
   ctx.form.set_text("编辑框10", read_withdrawable_amount(web::page_text(body)));
@@ -65,7 +85,7 @@ void list_paid_withdrawals(app::Context& ctx) {
   if (const Text failure = web::failure_of(body, outcome); !failure.empty()) {
     const Text said = failure + web::gbk("，提现记录未更新");
     ctx.form.append_log(said + "\r\n");
-    ctx.form.show_status(said);
+    ctx.form.show_failure(said);
     return;
   }
   const std::vector<PaidWithdrawal> found = read_paid_withdrawals(web::page_text(body));
@@ -81,6 +101,30 @@ void list_paid_withdrawals(app::Context& ctx) {
   ctx.form.replace_rows(app::kWithdrawalList, rows);
   if (!rows.empty())
     ctx.form.scroll_to_row(app::kWithdrawalList, static_cast<int>(rows.size()) - 1);
+}
+
+Text withdrawal_amount_problem(const Text& typed, const Text& withdrawable) {
+  const Text amount = web::trim_spaces(typed);
+  if (amount.empty() || amount == gbk(kAmountHint))
+    return gbk("请先在“输入金额”里填上要提现的金额（100的整倍数）");
+  const std::optional<double> yuan = yuan_of(amount);
+  if (!yuan || *yuan != static_cast<double>(static_cast<long long>(*yuan)))
+    return gbk("提现金额“") + amount + gbk("”不是整数元，请填100的整倍数，如 300");
+  if (*yuan <= 0 || static_cast<long long>(*yuan) % 100 != 0)
+    return gbk("提现金额必须是100的整倍数，“") + amount + gbk("”不是");
+  if (const std::optional<double> most = yuan_of(withdrawable); most && *yuan > *most)
+    return gbk("提现金额") + amount + gbk("元超过了可提现金额") + web::trim_spaces(withdrawable) +
+           gbk("元");
+  return {};
+}
+
+void request_withdrawal(app::Context& ctx) {
+  const Text amount = web::trim_spaces(ctx.form.text("编辑框11"));
+  const Text problem = withdrawal_amount_problem(amount, ctx.form.text("编辑框10"));
+  ctx.form.message_box(problem.empty()
+                           ? gbk("本软件不代为提交提现申请：请到蔚禾商城后台的提现页面申请提现") +
+                                 amount + gbk("元（可提现金额和提现记录可以在这里查看）")
+                           : problem);
 }
 
 }  // namespace finance

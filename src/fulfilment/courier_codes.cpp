@@ -27,7 +27,36 @@ constexpr std::array<std::string_view, 31> kCouriers = {
     "auto----其他",
 };
 
+constexpr std::string_view kBetween = "----";
+
+std::string_view code_of(std::string_view line) {
+  return line.substr(0, line.find(kBetween));
+}
+std::string_view name_of(std::string_view line) {
+  return line.substr(line.find(kBetween) + kBetween.size());
+}
+
 }  // namespace
+
+bool is_listed_courier_code(const web::Text& code) {
+  for (std::string_view line : kCouriers)
+    if (code_of(line) == code) return true;
+  return false;
+}
+
+web::Text courier_code_named(const web::Text& name) {
+  const std::string utf8 = web::gbk_to_utf8(web::trim_spaces(name));
+  if (utf8.empty()) return {};
+  for (std::string_view line : kCouriers)
+    if (name_of(line) == utf8) return std::string(code_of(line));
+  std::string_view found;
+  for (std::string_view line : kCouriers) {
+    if (name_of(line).substr(0, utf8.size()) != utf8) continue;
+    if (!found.empty() && found != code_of(line)) return {};  // several couriers
+    found = code_of(line);
+  }
+  return std::string(found);
+}
 
 web::Text courier_code_list() {
   std::string utf8;

@@ -348,7 +348,12 @@ RowVerdict ship_selected_order(app::Context& ctx) {
   const Text status = status_word(result);
   const Text& why = result.reply.message;
   const int shipped_row = form.row_of_key(app::kOrderList, result.key);
-  form.show_status(status + gbk("：订单 ") + form.cell(app::kOrderList, shipped_row, app::kColOrderNo));
+  const Text said =
+      status + gbk("：订单 ") + form.cell(app::kOrderList, shipped_row, app::kColOrderNo);
+  if (result.reply.shipped)
+    form.show_status(said);
+  else
+    form.show_failure(said);
   form.message_box(status + "\r\n" + (why.empty() && !result.reply.shipped ? gbk("后台没有回答") : why));
   // Written once the message is closed, to the row that was shipped: the
   // number sent and the outcome.
@@ -376,6 +381,7 @@ void ship_rows(app::Context& ctx, Rows which) {
   if (!shipping_may_start(ctx)) return;
   app::Form& form = ctx.form;
   Text stopped;  // why the batch ended early, if it did
+  bool cancelled = false;  // by the merchant, before anything was sent
   int shipped = 0, failed = 0, skipped = 0;
   {
     // Imports and list fetches wait until the batch is through, so the rows
@@ -407,7 +413,8 @@ void ship_rows(app::Context& ctx, Rows which) {
                             verdicts[r].warned()});
       }
       choice = form.ask_batch(ready, static_cast<int>(verdicts.size()), problems);
-      if (choice == app::BatchChoice::Cancel) stopped = gbk("批量发货已取消，没有发出任何发货请求");
+      cancelled = choice == app::BatchChoice::Cancel;
+      if (cancelled) stopped = gbk("批量发货已取消，没有发出任何发货请求");
     }
 
     const std::string batch = store::new_batch_id();
@@ -487,7 +494,13 @@ void ship_rows(app::Context& ctx, Rows which) {
   if (shipped > 0 && ctx.after_batch) ctx.after_batch();  // 待发货 and 待收货 as they now are
   const Text counts = gbk("成功") + std::to_string(shipped) + gbk("笔，失败") +
                       std::to_string(failed) + gbk("笔，跳过") + std::to_string(skipped) + gbk("笔");
-  form.show_status(gbk("批量发货：") + counts);
+  // Failed orders, or a batch that broke off, are failures; the reason a
+  // batch broke off goes with them.
+  if (failed > 0 || (!stopped.empty() && !cancelled))
+    form.show_failure(gbk("批量发货：") +
+                      (stopped.empty() || cancelled ? Text() : stopped + gbk("，")) + counts);
+  else
+    form.show_status(gbk("批量发货：") + counts);
   form.message_box((stopped.empty() ? gbk("发货完成，请检查是否发送成功！！！") : stopped) + "\r\n" +
                    counts);
 }

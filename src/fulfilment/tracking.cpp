@@ -166,6 +166,9 @@ std::vector<ParcelResult> query_listed_parcels(app::Context& ctx) {
     form.set_cells_by_key(app::kOrderList, table.keys[with_numbers[i]], app::kColTrackingInfo,
                           {p.reply});
     form.set_progress(static_cast<int>((i + 1) * 100 / with_numbers.size()));
+    // In words as well: at a request a second a long list takes minutes.
+    form.show_status(gbk("物流 ") + std::to_string(i + 1) + "/" +
+                     std::to_string(with_numbers.size()));
     results.push_back(std::move(p));
   }
   return results;

@@ -48,7 +48,8 @@ struct ParcelResult {
 
 // Saves the two service settings, then queries every listed row with a
 // tracking number (the courier it was shipped with when the journal knows
-// it, else 编辑框8), filling each row's 物流信息, with the progress bar.
+// it, else 编辑框8), filling each row's 物流信息, with the progress bar and
+// the status line ("物流 12/25").
 std::vector<ParcelResult> query_listed_parcels(app::Context& ctx);
 
 // 查询全部订单物流: query_listed_parcels, then one message with the count of

@@ -1,4 +1,5 @@
-// 发货单: one per order, each from a page of its own. The order number is
+// 发货单: one per order, each from a page of its own (on A4 upright, half a
+// page of its own: two slips a sheet, to be cut apart). The order number is
 // printed large and as a Code 128 barcode (a scanner in 扫描发货 reads it as
 // the order), with a QR code of it beside where the page is wide enough.
 #include <QLocale>
@@ -127,6 +128,8 @@ void paint_slip(PageFlow& flow, const PrintJob& job, const PrintOrder& order, co
 }  // namespace
 
 void paint_packing_slips(PageFlow& flow, const PrintJob& job, const PrintOptions& options) {
+  if (options.paper == Paper::A4 && options.orientation == QPageLayout::Portrait)
+    flow.split_pages_in_half();
   for (const PrintOrder& order : job.orders) {
     flow.start_on_new_page();
     paint_slip(flow, job, order, options);

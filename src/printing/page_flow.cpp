@@ -9,10 +9,48 @@ namespace printing {
 PageFlow::PageFlow(QPagedPaintDevice& device, QPainter& painter)
     : m_device(device), m_painter(painter) {
   m_width = device.width();
-  m_foot = device.height();
+  m_height = device.height();
+  m_foot = m_height;
   // A band at the foot for "接下页".
   m_bottom = m_foot - line_height(font(7)) * 1.3;
   m_y = m_top = 0;
+}
+
+void PageFlow::split_pages_in_half() {
+  m_halves = true;
+  use_half(false);
+}
+
+void PageFlow::use_half(bool lower) {
+  // Room either side of the cut line, for the scissors.
+  const double gap = m_halves ? mm(4) : 0;
+  m_lower = m_halves && lower;
+  m_top = m_lower ? m_height / 2 + gap : 0;
+  m_foot = m_halves && !m_lower ? m_height / 2 - gap : m_height;
+  m_bottom = m_foot - line_height(font(7)) * 1.3;
+  m_y = m_top;
+  if (m_lower) {
+    m_painter.save();
+    m_painter.setPen(QPen(QColor(110, 110, 110), mm(0.25), Qt::DashLine));
+    m_painter.drawLine(QPointF(0, m_height / 2), QPointF(m_width, m_height / 2));
+    m_painter.restore();
+  }
+}
+
+void PageFlow::next_place() {
+  if (m_halves && !m_lower) {
+    use_half(true);
+  } else {
+    m_device.newPage();
+    ++m_pages;
+    use_half(false);
+  }
+  m_drawn = false;
+}
+
+double PageFlow::cell_width(const QString& text, const QFont& font) const {
+  // The row's padding either side, and a little for rounding between devices.
+  return QFontMetricsF(font, &m_device).horizontalAdvance(text) + 2 * mm(0.8) + mm(0.5);
 }
 
 PageFlow::~PageFlow() = default;
@@ -38,22 +76,18 @@ double PageFlow::line_height(const QFont& font) const {
 
 void PageFlow::start_on_new_page() {
   if (!m_drawn && m_y <= m_top) return;
-  m_device.newPage();
-  ++m_pages;
-  m_y = m_top;
-  m_drawn = false;
+  next_place();
 }
 
 void PageFlow::continue_on_next_page() {
   const QFont small = font(7);
   m_painter.setFont(small);
   m_painter.setPen(Qt::black);
-  m_painter.drawText(QRectF(0, m_bottom, m_width, m_foot - m_bottom), Qt::AlignRight | Qt::AlignVCenter,
-                     QString::fromUtf8("接下页"));
-  m_device.newPage();
-  ++m_pages;
-  m_y = m_top;
-  m_drawn = false;
+  // From a top half the part goes on below the cut line.
+  m_painter.drawText(QRectF(0, m_bottom, m_width, m_foot - m_bottom),
+                     Qt::AlignRight | Qt::AlignVCenter,
+                     QString::fromUtf8(m_halves && !m_lower ? "接下方" : "接下页"));
+  next_place();
   if (running_header && !m_in_header) {
     m_in_header = true;
     running_header(*this);

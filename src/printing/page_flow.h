@@ -5,6 +5,8 @@
 // its cell) and continue on the next page line by line. Nothing is cut or
 // drawn over: a page that continues says so at its foot, and the next one
 // starts with the running header (the order and the table's head again).
+// A page may also be split in two halves, each taking a part of its own
+// (two packing slips on a sheet of A4), with a dashed line to cut along.
 // Lengths are in device units; mm() and the fonts' point sizes convert.
 //
 // Usage: PageFlow flow(writer, painter);
@@ -36,12 +38,19 @@ class PageFlow {
   // The documents' font (a CJK face, embedded in a PDF) at `points`.
   QFont font(double points, bool bold = false) const;
   double line_height(const QFont& font) const;
+  // How wide a row's cell must be to hold `text` on one line.
+  double cell_width(const QString& text, const QFont& font) const;
 
   double width() const { return m_width; }
   double y() const { return m_y; }
   double room() const { return m_bottom - m_y; }
   bool at_top() const { return m_y <= m_top; }
   void advance(double height) { m_y += height; }
+
+  // From here on every page takes two parts, one in its top half and one in
+  // its bottom half, a dashed cut line between them; "a page" below is then
+  // a half page. Called before anything is drawn.
+  void split_pages_in_half();
 
   // The next document part starts on a page of its own (a fresh device's
   // first page is used as it is).
@@ -83,12 +92,19 @@ class PageFlow {
   void flow_cells(const std::vector<Cell>& cells, double x0, const Look& look);
   std::unique_ptr<QTextLayout> lay_out(const QString& text, const QFont& font, double width,
                                        Qt::Alignment align) const;
+  // The next place a part may take: the bottom half of this page (split in
+  // halves), else a new page.
+  void next_place();
+  // Where parts go on the current page: the whole of it, or a half.
+  void use_half(bool lower);
 
   QPagedPaintDevice& m_device;
   QPainter& m_painter;
   double m_width = 0, m_top = 0, m_bottom = 0, m_foot = 0;
+  double m_height = 0;  // the device's page
   double m_y = 0;
   int m_pages = 1;
+  bool m_halves = false, m_lower = false;
   bool m_drawn = false;  // anything on the current page yet
   bool m_in_header = false;
 };

@@ -2,6 +2,8 @@
 // with its total quantity and number of orders, and the totals.
 #include <QLocale>
 
+#include <algorithm>
+
 #include "printing/document_parts.h"
 #include "printing/pick_list.h"
 
@@ -9,11 +11,40 @@ namespace printing {
 
 namespace {
 
-std::vector<double> column_widths(const PageFlow& flow, bool order_numbers) {
+// 序号, 商品, 规格, 数量, 订单数 [, 订单号]. The columns of figures are as
+// wide as their share of the paper, and never narrower than their heading
+// or their longest figure on one line (a narrow label would wrap "10" or
+// "订单数"); 商品, 规格 and 订单号 share what is left.
+// Measured in `bold`, the wider of the list's two faces.
+std::vector<double> column_widths(const PageFlow& flow, const PickList& list, bool order_numbers,
+                                  const QFont& bold) {
   const double w = flow.width();
-  // 序号, 商品, 规格, 数量, 订单数 [, 订单号]
-  if (order_numbers) return {w * 0.06, w * 0.30, w * 0.16, w * 0.10, w * 0.08, w * 0.30};
-  return {w * 0.07, w * 0.47, w * 0.22, w * 0.12, w * 0.12};
+  std::vector<double> share = order_numbers
+                                  ? std::vector<double>{0.06, 0.30, 0.16, 0.10, 0.08, 0.30}
+                                  : std::vector<double>{0.07, 0.47, 0.22, 0.12, 0.12};
+  long long most_quantity = 0;
+  int most_orders = 0;
+  for (const PickEntry& e : list.entries) {
+    most_quantity = std::max(most_quantity, e.quantity);
+    most_orders = std::max(most_orders, e.orders);
+  }
+  const std::pair<const char*, QString> figures[] = {{"序号", QString::number(list.entries.size())},
+                                                     {"数量", QString::number(most_quantity)},
+                                                     {"订单数", QString::number(most_orders)}};
+  const std::size_t figure_column[] = {0, 3, 4};
+  std::vector<double> widths(share.size(), 0);
+  double fixed = 0, flexible_share = 0;
+  for (std::size_t i = 0; i < std::size(figure_column); ++i) {
+    const std::size_t c = figure_column[i];
+    widths[c] = std::max({w * share[c], flow.cell_width(u(figures[i].first), bold),
+                          flow.cell_width(figures[i].second, bold)});
+    fixed += widths[c];
+  }
+  for (std::size_t c = 0; c < share.size(); ++c)
+    if (widths[c] == 0) flexible_share += share[c];
+  for (std::size_t c = 0; c < share.size(); ++c)
+    if (widths[c] == 0) widths[c] = std::max(0.0, w - fixed) * share[c] / flexible_share;
+  return widths;
 }
 
 QString quantity_text(const PickEntry& entry) {
@@ -30,7 +61,7 @@ void paint_pick_list(PageFlow& flow, const PrintJob& job, const PrintOptions& op
   const QFont body = flow.font(points);
   const QFont bold = flow.font(points, true);
   const QFont small = flow.font(points - 1);
-  const std::vector<double> w = column_widths(flow, options.order_numbers);
+  const std::vector<double> w = column_widths(flow, list, options.order_numbers, bold);
   const Qt::Alignment right = Qt::AlignRight;
 
   store_header(flow, job, options);

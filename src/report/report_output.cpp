@@ -66,9 +66,26 @@ std::vector<std::string> report_tsv(const Report& r) {
 
 std::string write_report_workbook(const std::filesystem::path& path, const Report& r) {
   using Rows = std::vector<std::vector<std::string>>;
-  Rows overview = {{"时间", r.range.since + " 至 " + r.range.until}};
-  for (const Headline& f : headline_figures(r))
-    overview.push_back({f.caption, f.note.empty() ? f.value : f.value + "（" + f.note + "）"});
+  using exchange::ColumnKind;
+  constexpr ColumnKind kText = ColumnKind::Text, kNumber = ColumnKind::Number,
+                       kAmount = ColumnKind::Amount;
+  // The headline figures as numbers a spreadsheet can work with, each with
+  // its unit and what it means (as the page says it).
+  const std::vector<Headline> headlines = headline_figures(r);
+  const auto& h = r.ship_hours;
+  const std::pair<std::string, const char*> figures[] = {
+      {std::to_string(r.orders), "笔"},
+      {yuan_text(r.revenue), "元"},
+      {yuan_text(r.average_order), "元"},
+      {h.count ? hours_text(h.median) : "", "小时"},
+      {std::to_string(r.late.size()), "笔"},
+      {std::to_string(r.repeat_buyers.members), "人"},
+      {std::to_string(r.problem_parcels.size()), "件"}};
+  static_assert(std::size(figures) == 7, "one per headline figure");
+  Rows overview = {{"时间", r.range.since + " 至 " + r.range.until, "", ""}};
+  for (std::size_t i = 0; i < headlines.size() && i < std::size(figures); ++i)
+    overview.push_back(
+        {headlines[i].caption, figures[i].first, figures[i].second, headlines[i].note});
   Rows periods, goods, hours, late, problems;
   for (const PeriodFigures& p : r.periods) periods.push_back({p.period.label, std::to_string(p.orders), yuan_text(p.revenue)});
   for (const GoodsFigures& g : r.top_by_quantity)
@@ -77,12 +94,17 @@ std::string write_report_workbook(const std::filesystem::path& path, const Repor
     hours.push_back({ship_hour_bins()[b], std::to_string(r.ship_hours.histogram[b])});
   for (const LateOrder& o : r.late) late.push_back({o.order_no, o.id, o.pay_time, std::to_string(o.hours)});
   for (const ProblemParcel& p : r.problem_parcels) problems.push_back({p.order_no, p.id, p.tracking_no, p.problem});
-  return exchange::write_workbook(path, {"项目", "数值"}, overview, nullptr,
-                                  {{"按期间", {"期间", "订单数", "销售额"}, periods},
-                                   {"热销商品", {"商品", "规格", "数量", "销售额"}, goods},
-                                   {"发货时长", {"时长", "订单数"}, hours},
-                                   {"超时未发货", {"订单号", "ID", "支付时间", "已等小时"}, late},
-                                   {"物流异常", {"订单号", "ID", "快递单号", "问题"}, problems}});
+  return exchange::write_workbook(
+      path, {"项目", "数值", "单位", "说明"}, overview, nullptr,
+      {{"按期间", {"期间", "订单数", "销售额"}, periods, {kText, kNumber, kAmount}},
+       {"热销商品", {"商品", "规格", "数量", "销售额"}, goods, {kText, kText, kNumber, kAmount}},
+       {"发货时长", {"时长", "订单数"}, hours, {kText, kNumber}},
+       {"超时未发货",
+        {"订单号", "ID", "支付时间", "已等小时"},
+        late,
+        {kText, kText, kText, kNumber}},
+       {"物流异常", {"订单号", "ID", "快递单号", "问题"}, problems}},
+      {kText, kNumber, kText, kText});
 }
 
 std::vector<Headline> headline_figures(const Report& r) {

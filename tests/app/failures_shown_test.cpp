@@ -57,6 +57,26 @@ TEST_F(FailuresShown, AListThatDidNotComeKeepsTheTableAndSaysWhy) {
   EXPECT_EQ(title().find("未更新"), std::string::npos) << title();
 }
 
+// 日志 keeps every failure the status line shows, once: the list's (which
+// the list fetch logs itself), the amount's (which nothing else logs), and
+// the same failure shown again.
+TEST_F(FailuresShown, EveryFailureShownIsLoggedOnce) {
+  sign_in();
+  m_mall.set_fault(mall::Fault::ServerError);
+  list_to_ship();
+  click("按钮15");
+  click("按钮15");
+  const std::string log = web::gbk_to_utf8(m_window.text("编辑框6"));
+  auto times = [&log](const std::string& line) {
+    int n = 0;
+    for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(times("后台返回 500，待发货订单列表未更新\r\n"), 1) << log;
+  EXPECT_EQ(times("后台返回 500，可提现金额没有更新\r\n"), 1) << log;
+  EXPECT_EQ(status(), "后台返回 500，可提现金额没有更新");
+}
+
 TEST_F(FailuresShown, AWrongPasswordIsSaidAndTheFiguresGreyed) {
   m_window.set_text("编辑框1", "demo");
   m_window.set_text("编辑框2", "wrong");

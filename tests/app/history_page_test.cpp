@@ -1,13 +1,18 @@
 // The 历史订单 page on the real window: what the lists brought is found by
 // any part of it, and found orders go back into the order list.
+#include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "app/gui/history_page.h"
 #include "app/gui/row_window.h"
 #include "core/archive_keeping.h"
+#include "exchange/export.h"
 #include "store/order_archive.h"
 #include "window_with_mall.h"
 
@@ -76,6 +81,27 @@ TEST_F(HistoryPageTest, FindsWhatTheListsBroughtAndLoadsItIntoTheOrderList) {
   m_window.findChild<QLineEdit*>(QStringLiteral("历史订单搜索"))->setText(QString::fromUtf8("没有这样的订单"));
   page()->search();
   EXPECT_EQ(count_text(), QString::fromUtf8("找到 0 笔"));
+}
+
+// 导出 proposes the folder of the last export (the order list's or its
+// own), as the order list's export does, not the program's folder.
+TEST_F(HistoryPageTest, ItsExportProposesTheFolderOfTheLastExport) {
+  const auto folder = m_dir.path() / "导出";
+  std::filesystem::create_directory(folder);
+  exchange::remember_export_path(web::utf8_to_gbk((folder / "订单_2026-12-09_1402.xlsx").string()));
+  QString proposed;
+  QTimer answer;  // the save dialog, once open: what it proposes, then cancelled
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      proposed = dialog->selectedFiles().value(0);
+      dialog->reject();
+    }
+  });
+  answer.start(20);
+  for (auto* button : page()->findChildren<QPushButton*>())
+    if (button->text() == QString::fromUtf8("导出")) button->click();
+  answer.stop();
+  EXPECT_EQ(proposed, QString::fromStdString((folder / "历史订单.xlsx").string()));
 }
 
 }  // namespace

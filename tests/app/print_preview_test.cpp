@@ -52,6 +52,11 @@ TEST_F(PrintTest, TheSelectedRowsArePrintedWithTheirDetailsFetchedFirst) {
     EXPECT_EQ(web::gbk_to_utf8(order.row[app::kColConsignee]), o.consignee);
   }
 
+  // The preview's pages are laid out at the screen's resolution (at the
+  // printer's, FreeType's bold showed as blobs in the scaled-down pages).
+  EXPECT_TRUE(QTest::qWaitFor([&] { return shown->printer()->resolution() < 600; }, 10000));
+  EXPECT_EQ(shown->printer()->resolution(), std::max(96, shown->logicalDpiY()));
+
   // The label size chosen is remembered; the PDF is written on it.
   shown->paper_choice()->setCurrentIndex(3);
   emit shown->paper_choice()->activated(3);

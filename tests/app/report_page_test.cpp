@@ -1,11 +1,13 @@
 // The 统计 page on the real window: the figures of what the lists archived,
 // a click on a period's bar lists that period in 历史订单, and both exports.
+#include <QApplication>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChartView>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QProcess>
 #include <QTabWidget>
 #include <QTest>
 
@@ -73,6 +75,53 @@ TEST_F(ReportPageTest, CountsTheArchivedOrdersAndABarListsItsPeriodInHistory) {
   EXPECT_TRUE(p->save_workbook(QString::fromStdString((m_dir.path() / "r.xlsx").string()), &error)) << error.toStdString();
   EXPECT_TRUE(p->save_pdf(QString::fromStdString((m_dir.path() / "r.pdf").string()), &error)) << error.toStdString();
   EXPECT_GT(std::filesystem::file_size(m_dir.path() / "r.pdf"), 1000u);
+}
+
+// A date typed whole is taken when the typing ends, in either form, and
+// makes the range the merchant's own; the page and its PDF are headed with
+// the store's name as the dashboard gives it.
+TEST_F(ReportPageTest, DatesTypedWholeCountAndTheStoresNameHeadsThePage) {
+  sign_in();
+  app::ReportPage* p = page();
+  ASSERT_NE(p, nullptr);
+  auto dates = p->findChildren<QDateEdit*>();
+  ASSERT_EQ(dates.size(), 2);
+  auto type = [](QDateEdit* box, const char* text, bool by_leaving = false) {
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, QString::fromUtf8(text));
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    by_leaving ? void(QApplication::sendEvent(box, &leave)) : QTest::keyClick(box, Qt::Key_Return);
+  };
+  type(dates[0], "20170103", true);  // leaving the box ends the typing too
+  EXPECT_EQ(dates[0]->date(), QDate(2017, 1, 3));
+  type(dates[0], "201701");  // half a date gives way to the date there was
+  EXPECT_EQ(dates[0]->date(), QDate(2017, 1, 3));
+  type(dates[0], "20170105");
+  EXPECT_EQ(dates[0]->date(), QDate(2017, 1, 5));
+  type(dates[1], "2017-01-20");
+  EXPECT_EQ(dates[1]->date(), QDate(2017, 1, 20));
+  auto* preset = p->findChild<QComboBox*>(QStringLiteral("统计范围"));
+  EXPECT_EQ(preset->currentIndex(), preset->count() - 1);  // 自定义
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return p->shown() && p->shown()->range.since == "2017-01-05" &&
+               p->shown()->range.until == "2017-01-20";
+      },
+      20000));
+
+  const QString store = QString::fromStdString(m_mall.options().store_name);
+  EXPECT_EQ(p->findChild<QLabel*>(QStringLiteral("统计店铺"))->text(), store);
+  const auto pdf = m_dir.path() / "r.pdf";
+  QString error;
+  ASSERT_TRUE(p->save_pdf(QString::fromStdString(pdf.string()), &error)) << error.toStdString();
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"),
+             {QString::fromStdString(pdf.string()), QStringLiteral("-")});
+  ASSERT_TRUE(text.waitForFinished(60000));
+  const QString written = QString::fromUtf8(text.readAllStandardOutput());
+  // The store, not the archive's account@host.
+  EXPECT_TRUE(written.contains(store) && !written.contains(QLatin1Char('@')))
+      << written.toStdString();
 }
 
 }  // namespace

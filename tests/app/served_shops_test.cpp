@@ -136,4 +136,32 @@ TEST_F(ServedShopsTest, TheReminderPollsTheShopNotShownAndNamesIt) {
   EXPECT_EQ(form.spoken.size(), 1u);
 }
 
+// 序号 counts the merged table once, also when a shop's rows are listed
+// again (the rows of the shop listed first then move up); the choice
+// of shop is there again at the next start.
+TEST_F(ServedShopsTest, AllShopsNumberTheTableOnceAndAreChosenAgainAtTheNextStart) {
+  {
+    app::ServedShops shops(form, settings, &db, &archive);
+    shops.choose(2);
+    app::Operations ops = shops.operations();
+    ops.login();
+    ASSERT_NE(to_ship(a), to_ship(b));  // else a renumbering left out would not show
+    for (int run = 0; run < 2; ++run) {
+      ops.fetch_orders_to_ship();
+      const int n = form.row_count(app::kOrderList);
+      ASSERT_EQ(n, to_ship(a) + to_ship(b));
+      for (int r = 0; r < n; ++r)
+        ASSERT_EQ(form.cell(app::kOrderList, r, app::kColSerial), std::to_string(r + 1)) << run;
+    }
+  }
+  app::ServedShops again(form, settings, &db, &archive);
+  EXPECT_TRUE(again.all_chosen());
+  EXPECT_EQ(again.chosen(), 2);
+  again.choose(1);
+  EXPECT_EQ(app::ServedShops(form, settings, &db, &archive).chosen(), 1);
+  // A shop no longer served falls back to the first.
+  settings.write_setting("shop", gbk("旧店"), "layout");
+  EXPECT_EQ(app::ServedShops(form, settings, &db, &archive).chosen(), 0);
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -59,6 +60,29 @@ TEST_F(SettingsDialogTest, RefusedValuesKeepSaveDisabledUntilMended) {
   EXPECT_FALSE(dialog.problem().isEmpty());
   retype("店铺名称", QString::fromUtf8("二号店"));
   EXPECT_TRUE(dialog.problem().isEmpty()) << dialog.problem().toStdString();
+}
+
+// A courier written as its name is refused with its code named; an empty
+// key or an unlisted code is only said; without a keyring the 店铺 page says
+// the password stays in the file.
+TEST_F(SettingsDialogTest, CourierNamesAreRefusedAndAnEmptyKeyIsSaid) {
+  retype("快递100sky", QString());
+  EXPECT_TRUE(dialog.problem().isEmpty());
+  EXPECT_TRUE(dialog.warning().contains(QString::fromUtf8("key")));
+  EXPECT_TRUE(button("保存")->isEnabled());
+  retype("快递100sky", QStringLiteral("akey"));
+  retype("快递类型", QString::fromUtf8("圆通"));
+  EXPECT_TRUE(dialog.problem().contains(QStringLiteral("yuantong")))
+      << dialog.problem().toStdString();
+  EXPECT_FALSE(button("保存")->isEnabled());
+  retype("快递类型", QStringLiteral("yuantng"));
+  EXPECT_TRUE(dialog.problem().isEmpty());
+  EXPECT_TRUE(dialog.warning().contains(QStringLiteral("yuantng")));
+  retype("快递类型", QStringLiteral("yuantong"));
+  EXPECT_TRUE(dialog.warning().isEmpty()) << dialog.warning().toStdString();
+  EXPECT_TRUE(button("保存")->isEnabled());
+  const QLabel* kept = dialog.findChild<QLabel*>(QString::fromUtf8("密码保存处"));
+  EXPECT_TRUE(kept->text().contains(QString::fromUtf8("配置文件")));
 }
 
 TEST_F(SettingsDialogTest, SavesShopsAndSettingsInTheFilesFormat) {

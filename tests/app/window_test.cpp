@@ -380,7 +380,7 @@ TEST_F(Window, ListColumnsTitlesAndWidths) {
             orders->palette().color(QPalette::Active, QPalette::Highlight));
 
   auto* withdrawals = find<QTableView>("超级列表框2");
-  const int widths[] = {50, 50, 100, 180, 100, 130};
+  const int widths[] = {50, 50, 100, 180, 100, 0};  // 操作, always empty, hidden
   ASSERT_EQ(m_window->column_count(app::kWithdrawalList), 6);
   for (int c = 0; c < 6; ++c) EXPECT_EQ(withdrawals->columnWidth(c), widths[c]);
   EXPECT_EQ(m_window->column_title(app::kWithdrawalList, 2), gbk("回购金额"));

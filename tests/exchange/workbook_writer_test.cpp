@@ -77,6 +77,30 @@ TEST(WorkbookWriter, ColumnsAreAsWideAsTheirCellsUpToACap) {
   EXPECT_NE(sheet.find(R"(<col min="3" max="3" width="4)"), std::string::npos);
 }
 
+// Columns of figures hold numbers (amounts shown with two decimals); what
+// is no plain number there, and every other column, stays text.
+TEST(WorkbookWriter, FigureColumnsHoldNumbers) {
+  TempDir dir;
+  auto p = dir.path() / "figures.xlsx";
+  ASSERT_EQ(
+      write_workbook(p, {"期间", "订单数", "销售额"},
+                     {{"2026-12-01", "12", "1234.50"}, {"007", "—", "-3.5"}, {"x", "1e5", " 1"}},
+                     nullptr, {}, {ColumnKind::Text, ColumnKind::Number, ColumnKind::Amount}),
+      "");
+  const std::string sheet = read_part(p, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(count(sheet, "<v>"), 3u) << sheet;  // 12, 1234.5, -3.5: nothing else is a number
+  EXPECT_NE(sheet.find("<v>12</v>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<v>1234.5</v>"), std::string::npos);
+  EXPECT_NE(sheet.find("<v>-3.5</v>"), std::string::npos);
+  EXPECT_NE(read_part(p, "xl/styles.xml").find("numFmtId=\"2\""), std::string::npos);
+  ReadResult r = read_workbook(p);
+  ASSERT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(r.sheet.cell(0, 1), "订单数");  // titles stay text
+  EXPECT_EQ(r.sheet.cell(2, 0), "007");
+  EXPECT_EQ(r.sheet.cell(2, 1), "—");
+  EXPECT_EQ(r.sheet.cell(3, 2), " 1");
+}
+
 TEST(WorkbookWriter, AFailedWriteLeavesNoFileAndSaysWhy) {
   TempDir dir;
   std::vector<std::string> titles = {"a"};

@@ -28,6 +28,31 @@ TEST(WithdrawableAmount, ValueOfTheInputAfterTheLabel) {
   EXPECT_EQ(finance::read_withdrawable_amount(""), "");
 }
 
+// 发起申请 sends nothing: it says what is wrong with the amount typed.
+TEST(WithdrawalRequest, SaysWhatIsWrongWithTheAmount) {
+  const struct {
+    const char* typed;
+    const char* withdrawable;
+    const char* said;  // part of the message; "" when the amount is fine
+  } cases[] = {{"", "1000.00", "请先在“输入金额”里填上"},
+               {"必须是100的整倍数", "1000.00", "请先在“输入金额”里填上"},
+               {"abc", "1000.00", "不是整数元"},
+               {"250.5", "1000.00", "不是整数元"},
+               {"250", "1000.00", "必须是100的整倍数"},
+               {"0", "1000.00", "必须是100的整倍数"},
+               {"1,100", "1,000.00", "超过了可提现金额"},
+               {" 300 ", "1000.00", ""},
+               {"300.00", "", ""}};
+  for (const auto& c : cases) {
+    const std::string said =
+        web::gbk_to_utf8(finance::withdrawal_amount_problem(gbk(c.typed), gbk(c.withdrawable)));
+    if (*c.said == '\0')
+      EXPECT_EQ(said, "") << c.typed;
+    else
+      EXPECT_NE(said.find(c.said), std::string::npos) << c.typed << ": " << said;
+  }
+}
+
 std::string withdrawal_rows(int count) {
   std::string html = "<table><tr><th>编号</th><th>回购金额</th></tr>\n";
   for (int i = 1; i <= count; ++i)

@@ -158,6 +158,9 @@ TEST_F(TrackAll, CountsStatesFlagsProblemsAndAsksNoNumberTwiceWithinTheWindow) {
     EXPECT_GE(first[i].at - first[i - 1].at, std::chrono::milliseconds(140)) << i;
   EXPECT_TRUE(form.cell(app::kOrderList, 2, app::kColTrackingInfo).empty());
   EXPECT_EQ(form.cell(app::kOrderList, 0, app::kColTrackingInfo).substr(0, 12), R"({"message":")");
+  // The status line counts the parcels as they are asked about.
+  EXPECT_EQ(form.statuses, (std::vector<web::Text>{gbk("物流 1/4"), gbk("物流 2/4"),
+                                                   gbk("物流 3/4"), gbk("物流 4/4")}));
   ASSERT_EQ(form.messages.size(), 1u);
   const std::string report = web::gbk_to_utf8(form.messages[0].text);
   for (const char* part : {"查询了4个包裹", "在途 2个", "签收 1个", "退签 1个", "需要留意的包裹（2个）",

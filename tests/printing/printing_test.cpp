@@ -3,6 +3,7 @@
 // pages (pdfinfo); and the pick list's sums over every goods line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "pdf_readback.h"
@@ -38,6 +39,21 @@ PrintOrder order(const std::string& no, const std::string& consignee, std::vecto
   row[app::kColAddress] = web::utf8_to_gbk(address);
   row[app::kColMessage] = web::utf8_to_gbk(message);
   return {row, std::move(lines)};
+}
+
+// What zbarimg reads on the PDF's pages, and how many pages it has.
+struct Codes {
+  std::set<std::string> code128, qr;
+  int pages = 0;
+};
+Codes read_codes(const testing_support::TempDir& dir, const fs::path& pdf) {
+  Codes found;
+  auto codes = printing_test::barcodes(pdf, dir.path(), 200, &found.pages);
+  found.code128 = codes["CODE-128"];
+  found.qr = codes["QR-Code"];
+  for (const auto& f : fs::directory_iterator(dir.path()))
+    if (f.path().extension() == ".png") fs::remove(f.path());
+  return found;
 }
 
 fs::path write(const testing_support::TempDir& dir, const PrintJob& job, Paper paper) {
@@ -113,12 +129,56 @@ TEST(PackingSlip, EachOrderOnAnA5PageReadsBackAsTextAndBarcodes) {
   EXPECT_EQ(text.find("13812345678"), std::string::npos);
   EXPECT_EQ(text.find("<b>"), std::string::npos);
 
-  int images = 0;
-  auto codes = printing_test::barcodes(pdf, dir.path(), 200, &images);
-  ASSERT_EQ(images, 3);
+  const Codes codes = read_codes(dir, pdf);
+  ASSERT_EQ(codes.pages, 3);
   const std::set<std::string> numbers = {"2026120912345601", "2026120912345602", "2026120912345603"};
-  EXPECT_EQ(codes["CODE-128"], numbers);
-  EXPECT_EQ(codes["QR-Code"], numbers);
+  EXPECT_EQ(codes.code128, numbers);
+  EXPECT_EQ(codes.qr, numbers);
+}
+
+// On A4 two slips share a sheet, one above and one below a cut line, each
+// whole and scannable; a slip too long for its half goes on below the line
+// (or on the next sheet), never cut.
+TEST(PackingSlip, TwoToASheetOfA4) {
+  testing_support::TempDir dir;
+  PrintJob job;
+  std::vector<app::GoodsLine> many;
+  for (int i = 1; i <= 30; ++i) many.push_back(line("长单商品" + std::to_string(i) + "号", "1"));
+  job.orders = {order("2026120912345611", "张三", {line("龙井茶", "1", "罐装")}),
+                order("2026120912345612", "李四", {line("普洱茶饼", "3", "357克")}),
+                order("2026120912345613", "王五", {line("白茶", "1")}),
+                order("2026120912345614", "赵六", many)};
+  const fs::path pdf = write(dir, job, Paper::A4);
+  const std::string text = unwrapped(pdf_text(pdf));
+  EXPECT_NE(text.find("接下方"), std::string::npos);
+  EXPECT_NE(text.find("长单商品30号"), std::string::npos);
+  const Codes codes = read_codes(dir, pdf);
+  EXPECT_EQ(codes.pages, 3);  // 11 and 12; 13 and the first half of 14; its end
+  const std::set<std::string> numbers = {"2026120912345611", "2026120912345612", "2026120912345613",
+                                         "2026120912345614"};
+  EXPECT_EQ(codes.code128, numbers);
+  EXPECT_EQ(codes.qr, numbers);
+}
+
+// On the narrowest label the pick list's 序号 and figures keep to one line.
+TEST(PickListPdf, NumbersKeepToOneLineOnANarrowLabel) {
+  testing_support::TempDir dir;
+  PrintJob job;
+  job.document = Document::PickList;
+  for (int i = 1; i <= 12; ++i)
+    job.orders.push_back(order("20261209000002" + std::to_string(10 + i), "甲",
+                               {line("茶" + std::to_string(i), "100")}));
+  const fs::path pdf = write(dir, job, Paper::Label76x130);
+  const std::string layout =
+      run(QStringLiteral("pdftotext"),
+          {QStringLiteral("-layout"), QString::fromStdString(pdf.string()), QStringLiteral("-")});
+  // The headings whole; rows 10 to 12 begin with their whole number, then the goods.
+  const std::regex two_digits(R"((^|\n) *1[0-2] +茶)");
+  const auto rows =
+      std::distance(std::sregex_iterator(layout.begin(), layout.end(), two_digits), {});
+  EXPECT_TRUE(layout.find("序号") != std::string::npos &&
+              layout.find("订单数") != std::string::npos && rows == 3)
+      << layout;
 }
 
 TEST(PackingSlip, WhatDoesNotFitALabelContinuesOnTheNextNeverCut) {

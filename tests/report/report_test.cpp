@@ -6,6 +6,7 @@
 
 #include <ctime>
 
+#include "exchange/package_maker.h"
 #include "report/amounts.h"
 #include "report/report_output.h"
 #include "report/shop_report.h"
@@ -80,6 +81,19 @@ TEST(ShopReport, FiguresEqualThoseWorkedOutByHand) {
   EXPECT_EQ(r.repeat_buyers.revenue, 15075);
   ASSERT_EQ(r.problem_parcels.size(), 1u);
   EXPECT_EQ(r.problem_parcels[0].order_no, "N3");
+
+  // The workbook's figures are numbers a spreadsheet can add up.
+  testing_support::TempDir dir;
+  ASSERT_EQ(report::write_report_workbook(dir.path() / "r.xlsx", r), "");
+  const std::string overview =
+      exchange_test::read_part(dir.path() / "r.xlsx", "xl/worksheets/sheet1.xml");
+  for (const char* figure :
+       {"<v>4</v>", "<v>1150.75</v>", "<v>287.69</v>", "<v>15</v>", "<v>1</v>"})
+    EXPECT_NE(overview.find(figure), std::string::npos) << figure << "\n" << overview;
+  const std::string by_period =
+      exchange_test::read_part(dir.path() / "r.xlsx", "xl/worksheets/sheet2.xml");
+  EXPECT_NE(by_period.find("<v>1030.25</v>"), std::string::npos) << by_period;
+  EXPECT_NE(by_period.find("<v>2</v>"), std::string::npos);
 
   const auto json = report::report_json(r);
   EXPECT_EQ(json["revenue"], "1150.75");

@@ -21,6 +21,11 @@ void FakeForm::set_picture_mode(int mode) {
   std::lock_guard lock(m_record_mutex);
   picture_mode = mode;
 }
+void FakeForm::show_status(const Text& text) {
+  MemoryForm::show_status(text);
+  std::lock_guard lock(m_record_mutex);
+  statuses.push_back(text);
+}
 void FakeForm::append_log(const Text& text) {
   std::lock_guard lock(m_record_mutex);
   log += text;

@@ -1,6 +1,6 @@
 #pragma once
 // The in-memory window for operation tests: message boxes are answered from a
-// script and recorded; speech, progress, log and picture are recorded.
+// script and recorded; speech, progress, status, log and picture are recorded.
 // Thread-safe; workers started by start_worker are joined by join_workers().
 //
 // Usage: FakeForm form;
@@ -45,6 +45,7 @@ class FakeForm : public app::MemoryForm {
   void show_tracking(const app::TrackingTimeline& timeline) override;
   void notify(const Text& title, const Text& body) override;
   void show_to_ship_count(int count) override;
+  void show_status(const Text& text) override;
 
   // Recorded effects (read after join_workers(), or under no concurrency).
   std::vector<int> progress;  // every position set, in order
@@ -64,6 +65,7 @@ class FakeForm : public app::MemoryForm {
   std::vector<app::TrackingTimeline> timelines;                // every show_tracking
   std::vector<std::pair<Text, Text>> notifications;            // every notify: title, body
   std::vector<int> to_ship_counts;                             // every show_to_ship_count
+  std::vector<Text> statuses;                                  // every show_status, in order
 
  private:
   std::mutex m_record_mutex;

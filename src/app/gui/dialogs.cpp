@@ -4,6 +4,8 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "exchange/export.h"
+
 namespace app {
 
 bool install_qt_translations() {
@@ -29,6 +31,10 @@ std::unique_ptr<QFileDialog> workbook_save_dialog(QWidget* parent, const QString
   dialog->setDefaultSuffix(QStringLiteral("xlsx"));
   dialog->selectFile(suggested);
   return dialog;
+}
+
+QString export_path_for(const QString& name) {
+  return QString::fromStdString((exchange::export_folder() / name.toStdString()).string());
 }
 
 }  // namespace app

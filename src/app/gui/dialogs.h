@@ -3,7 +3,7 @@
 // for the system's language), and the save dialog for a workbook.
 //
 // Usage: app::install_qt_translations();          // once, after QApplication
-//        auto dialog = app::workbook_save_dialog(window, suggested);
+//        auto dialog = app::workbook_save_dialog(window, app::export_path_for(name));
 
 #include <QFileDialog>
 #include <memory>
@@ -17,5 +17,9 @@ bool install_qt_translations();
 // A save dialog offering "Excel 工作簿 (*.xlsx)"; a name typed without an
 // extension gets ".xlsx".
 std::unique_ptr<QFileDialog> workbook_save_dialog(QWidget* parent, const QString& suggested);
+
+// `name` in the folder an export's save dialog opens in (the last export's,
+// else the desktop: exchange::export_folder()), to propose.
+QString export_path_for(const QString& name);
 
 }  // namespace app

@@ -16,13 +16,14 @@
 
 #include "app/gui/column_fit.h"
 #include "app/gui/dialogs.h"
-#include "app/gui/row_window.h"
 #include "app/gui/qt_text.h"
+#include "app/gui/row_window.h"
 #include "app/wiring/operations.h"
 #include "archive/archive_workbooks.h"
-#include "core/columns.h"
 #include "core/archive_keeping.h"
+#include "core/columns.h"
 #include "core/context.h"
+#include "exchange/export.h"
 #include "store/database.h"
 
 namespace app {
@@ -241,9 +242,11 @@ void HistoryPage::load_into_order_list() {
 }
 
 void HistoryPage::export_found() {
-  auto dialog = workbook_save_dialog(this, QString::fromUtf8("历史订单.xlsx"));
+  auto dialog = workbook_save_dialog(this, export_path_for(QString::fromUtf8("历史订单.xlsx")));
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
-  const std::string why = archive::write_orders(dialog->selectedFiles().first().toStdString(), m_found);
+  const QString path = dialog->selectedFiles().first();
+  exchange::remember_export_path(tx(path));
+  const std::string why = archive::write_orders(path.toStdString(), m_found);
   QMessageBox::information(this, QString::fromUtf8("信息："),
                            why.empty() ? QString::fromUtf8("导出成功！")
                                        : QString::fromUtf8("导出失败：") + q8(why));

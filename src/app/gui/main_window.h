@@ -136,6 +136,7 @@ class MainWindow : public QWidget, public Form {
   void show_to_ship_count(int count) override;
   void set_sender_addresses(const std::vector<SenderAddress>& addresses) override;
   void show_status(const Text& text) override;
+  void show_failure(const Text& text) override;
   void show_new_orders(const std::vector<Text>& order_ids) override;
   // The merchant has looked at the list: the new orders are no longer marked.
   void mark_new_orders_seen();

@@ -168,8 +168,9 @@ void MainWindow::wire() {
   click("按钮12", [this] { run_worker(m_ops.ship_all_orders); });
   click("按钮15", [this] { run_ui(m_ops.fetch_withdrawable_amount); });
   click("按钮9", [this] { run_worker(m_ops.list_paid_withdrawals); });
+  click("按钮10", [this] { run_ui(m_ops.request_withdrawal); });
   click("按钮14", [this] { open_tip_window(); });
-  // 按钮8, 按钮10 and 按钮13 do nothing.
+  // 按钮8 and 按钮13 do nothing.
   connect(&m_timer, &QTimer::timeout, this, [this] { run_ui(m_ops.poll_new_orders); });
   QTableView* orders = m_lists.at(std::string(kOrderList)).view;
   connect(m_tabs, &QTabWidget::currentChanged, this, [this, orders](int page) {
@@ -285,10 +286,7 @@ void MainWindow::print_orders(printing::Document document) {
 void MainWindow::show_print_job(const printing::PrintJob& job) {
   if (m_closed) return;
   const Text left_out = printing::left_out_sentence(job);
-  if (!left_out.empty()) {
-    append_log(left_out + "\r\n");
-    show_status(left_out);
-  }
+  if (!left_out.empty()) show_failure(left_out);
   if (job.orders.empty()) {
     message_box(left_out.empty() ? web::gbk("没有可以打印的订单") : left_out);
     return;

@@ -2,20 +2,21 @@
 // the UI thread when called from a worker.
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTableView>
-#include <QGuiApplication>
-#include <QScopeGuard>
+#include <QTextBlock>
 #include <QThread>
 
 #include <exception>
@@ -414,6 +415,19 @@ void MainWindow::show_status(const Text& value) {
   on_ui_void([&] {
     m_status->setText(qs(value));
     m_status->setToolTip(qs(value));
+  });
+}
+
+void MainWindow::show_failure(const Text& value) {
+  on_ui_void([&] {
+    show_status(value);
+    // Operations that log a failure themselves do so just before showing it
+    // (with several shops the status line adds the shop's label in front):
+    // the log keeps each failure once.
+    QTextBlock last = static_cast<QPlainTextEdit*>(control("编辑框6"))->document()->lastBlock();
+    while (last.isValid() && last.text().trimmed().isEmpty()) last = last.previous();
+    const QString logged = last.isValid() ? last.text().trimmed() : QString();
+    if (logged.isEmpty() || !qs(value).endsWith(logged)) append_log(value + "\r\n");
   });
 }
 

@@ -8,10 +8,13 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QStandardPaths>
 #include <QToolBar>
+
+#include <algorithm>
 
 #include "app/gui/qt_text.h"
 #include "core/settings.h"
@@ -19,11 +22,17 @@
 
 namespace app {
 
+namespace {
+
+// Fine enough that a barcode's module widths come out exact.
+constexpr int kPrinterDpi = 600;
+
+}  // namespace
+
 PrintPreview::PrintPreview(QWidget* parent, Settings& settings, printing::PrintJob job)
     : QPrintPreviewDialog(parent), m_settings(settings), m_job(std::move(job)) {
   m_printer = printer();  // the dialog's own
-  // Fine enough that a barcode's module widths come out exact.
-  m_printer->setResolution(600);
+  m_printer->setResolution(kPrinterDpi);
   setAttribute(Qt::WA_DeleteOnClose);
   setObjectName(QStringLiteral("打印预览"));
   const QString title = printing::document_title(m_job.document);
@@ -76,6 +85,17 @@ PrintPreview::PrintPreview(QWidget* parent, Settings& settings, printing::PrintJ
 }
 
 void PrintPreview::paint(QPrinter* printer) {
+  // FreeType makes the bold of a face that has none (WenQuanYi Micro Hei)
+  // by thickening each glyph by a share of the size the text is laid out
+  // at, and only below 64 pixels. The preview records the pages at the
+  // printer's resolution and draws them scaled down to the screen: at 600
+  // dpi small bold text came out as black blobs and larger bold text not
+  // bold at all. The preview's pages are laid out at the screen's
+  // resolution, where bold is made as the window shows it; printing (and
+  // 保存为PDF, which writes its own) still gets 600 dpi.
+  const bool previewing =
+      printer->paintEngine() && printer->paintEngine()->type() == QPaintEngine::Picture;
+  printer->setResolution(previewing ? std::max(96, logicalDpiY()) : kPrinterDpi);
   // Qt's page set-up may have chosen another paper or turned the page.
   m_options.orientation = printer->pageLayout().orientation();
   if (const auto paper = printing::paper_of(printer->pageLayout().pageSize())) m_options.paper = *paper;

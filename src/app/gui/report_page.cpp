@@ -17,12 +17,15 @@
 
 #include <ctime>
 
+#include "app/gui/date_box.h"
+#include "app/gui/dialogs.h"
 #include "app/gui/history_page.h"
 #include "app/gui/qt_text.h"
 #include "charts/report_charts.h"
 #include "charts/report_pdf.h"
 #include "core/archive_keeping.h"
 #include "core/context.h"
+#include "exchange/export.h"
 #include "report/report_output.h"
 #include "store/database.h"
 
@@ -57,12 +60,10 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent) {
   for (report::Preset p : kPresets) m_preset->addItem(QString::fromUtf8(report::preset_caption(p)));
   m_preset->addItem(QString::fromUtf8("自定义"));
   m_preset->setCurrentIndex(3);  // 近30天
-  m_since = new QDateEdit(this);
-  m_until = new QDateEdit(this);
-  for (QDateEdit* d : {m_since, m_until}) {
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-  }
+  m_since = new DateBox(this);
+  m_until = new DateBox(this);
+  for (QDateEdit* d : {m_since, m_until})
+    d->setToolTip(QString::fromUtf8("可以直接输入日期，如 20240501 或 2024-05-01，回车生效"));
   m_by = new QComboBox(this);
   m_by->setObjectName(QStringLiteral("统计周期"));
   m_by->addItems({QString::fromUtf8("按天"), QString::fromUtf8("按周"), QString::fromUtf8("按月")});
@@ -70,7 +71,13 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent) {
   auto* menu = new QMenu(save);
   save->setMenu(menu);
 
+  // Whose figures these are: the store's name as the back office gives it.
+  m_shop = new QLabel(this);
+  m_shop->setObjectName(QStringLiteral("统计店铺"));
+  m_shop->setStyleSheet(QStringLiteral("QLabel { font-weight: bold; }"));
+
   auto* bar = new QHBoxLayout;
+  bar->addWidget(m_shop);
   bar->addWidget(m_preset);
   bar->addWidget(m_since);
   bar->addWidget(new QLabel(QString::fromUtf8("至"), this));
@@ -122,19 +129,23 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent) {
   // Nothing is counted (or drawn) until the page is first shown.
   show_preset_dates(m_preset->currentIndex());
   connect(m_preset, &QComboBox::activated, this, &ReportPage::choose_preset);
+  // A date chosen or typed makes the range the merchant's own (自定义).
   for (QDateEdit* d : {m_since, m_until})
     connect(d, &QDateEdit::dateChanged, this, [this] {
-      if (m_since->isEnabled()) refresh();
+      m_preset->setCurrentIndex(m_preset->count() - 1);
+      refresh();
     });
   connect(m_by, &QComboBox::activated, this, [this] { refresh(); });
   connect(m_late, &QTableWidget::cellClicked, this, [this](int row, int) { open_late_order(row); });
   connect(menu->addAction(QString::fromUtf8("整页PDF…")), &QAction::triggered, this, [this] { export_page(); });
   connect(menu->addAction(QString::fromUtf8("数据工作簿…")), &QAction::triggered, this, [this] {
-    const QString path = QFileDialog::getSaveFileName(this, QString::fromUtf8("导出统计"),
-                                                      QString::fromUtf8("统计.xlsx"),
-                                                      QString::fromUtf8("Excel 工作簿 (*.xlsx)"));
+    auto dialog = workbook_save_dialog(this, export_path_for(QString::fromUtf8("统计.xlsx")));
+    dialog->setWindowTitle(QString::fromUtf8("导出统计"));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
+    const QString path = dialog->selectedFiles().first();
+    exchange::remember_export_path(tx(path));
     QString error;
-    if (!path.isEmpty() && !save_workbook(path, &error)) QMessageBox::critical(this, QString::fromUtf8("导出"), error);
+    if (!save_workbook(path, &error)) QMessageBox::critical(this, QString::fromUtf8("导出"), error);
   });
 }
 
@@ -154,8 +165,6 @@ void ReportPage::choose_preset(int index) {
 
 void ReportPage::show_preset_dates(int index) {
   const bool custom = index >= static_cast<int>(std::size(kPresets));
-  m_since->setEnabled(custom);
-  m_until->setEnabled(custom);
   if (!custom) {
     const report::Range r = report::preset_range(kPresets[index], report::today());
     const QSignalBlocker a(m_since), b(m_until);
@@ -164,8 +173,16 @@ void ReportPage::show_preset_dates(int index) {
   }
 }
 
+QString ReportPage::shop_name() const {
+  if (!m_ctx) return {};
+  const Text store = m_ctx->store_name.get();
+  return qs(store.empty() ? m_ctx->shop_label : store);
+}
+
 void ReportPage::refresh() {
   const int generation = ++m_generation;  // an older count's figures are dropped
+  // A login since the last count may have named the store.
+  m_shop->setText(shop_name());
   if (!m_ctx || !m_ctx->archive) return show_report(generation, std::nullopt, "没有订单存档");
   report::ReportRequest request;
   request.range = {m_since->date().toString(Qt::ISODate).toStdString(),
@@ -237,7 +254,7 @@ void ReportPage::open_late_order(int row) {
 
 bool ReportPage::save_pdf(const QString& path, QString* error) const {
   if (!m_report) return *error = QString::fromUtf8("还没有统计结果"), false;
-  return charts::write_report_pdf(path, *m_report, m_ctx ? q8(shop_of(*m_ctx)) : QString(), error);
+  return charts::write_report_pdf(path, *m_report, shop_name(), error);
 }
 
 bool ReportPage::save_workbook(const QString& path, QString* error) const {
@@ -248,10 +265,13 @@ bool ReportPage::save_workbook(const QString& path, QString* error) const {
 }
 
 void ReportPage::export_page() {
-  const QString path = QFileDialog::getSaveFileName(this, QString::fromUtf8("导出统计"), QString::fromUtf8("统计.pdf"),
+  const QString path = QFileDialog::getSaveFileName(this, QString::fromUtf8("导出统计"),
+                                                    export_path_for(QString::fromUtf8("统计.pdf")),
                                                     QString::fromUtf8("PDF 文件 (*.pdf)"));
+  if (path.isEmpty()) return;
+  exchange::remember_export_path(tx(path));
   QString error;
-  if (!path.isEmpty() && !save_pdf(path, &error)) QMessageBox::critical(this, QString::fromUtf8("导出"), error);
+  if (!save_pdf(path, &error)) QMessageBox::critical(this, QString::fromUtf8("导出"), error);
 }
 
 }  // namespace app

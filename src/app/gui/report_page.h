@@ -39,6 +39,9 @@ class ReportPage : public QWidget {
   const std::optional<report::Report>& shown() const { return m_report; }
   bool save_pdf(const QString& path, QString* error) const;
   bool save_workbook(const QString& path, QString* error) const;
+  // Whose figures the page and its PDF show: the store's name as the last
+  // login read it from the dashboard, else the shop's label.
+  QString shop_name() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -54,6 +57,7 @@ class ReportPage : public QWidget {
   Context* m_ctx = nullptr;
   int m_generation = 0;
   std::optional<report::Report> m_report;
+  QLabel* m_shop;
   QComboBox* m_preset;
   QDateEdit* m_since;
   QDateEdit* m_until;

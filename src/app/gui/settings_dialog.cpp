@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/gui/qt_text.h"
+#include "fulfilment/courier_codes.h"
 #include "fulfilment/tracking.h"
 #include "printing/paper.h"
 #include "report/shop_report.h"
@@ -121,6 +122,15 @@ QWidget* SettingsDialog::build_shops() {
   for (QLineEdit* host : {m_backoffice, m_images, m_tracking})
     host->setPlaceholderText(u("主机[:端口] 或 https://主机[:端口]"));
   m_images->setPlaceholderText(u("空：与后台相同"));
+  // Where the password goes when saved: no keyring, no secret.
+  m_password_kept = new QLabel(m_settings.password_keeper()
+                                   ? u("密码保存在系统的钥匙环里，配置文件里不存密码。")
+                                   : u("这台电脑没有可用的钥匙环：密码以明文保存在配置文件里"
+                                       "（只有本用户能读），请保管好这台电脑。"));
+  m_password_kept->setObjectName(u("密码保存处"));
+  m_password_kept->setWordWrap(true);
+  if (!m_settings.password_keeper())
+    m_password_kept->setStyleSheet(QStringLiteral("color: #a05a00"));
   m_test = new QPushButton(u("测试连接"));
   m_test_result = new QLabel;
   m_test_result->setWordWrap(true);
@@ -131,6 +141,7 @@ QWidget* SettingsDialog::build_shops() {
   form->addRow(u("物流查询："), m_tracking);
   form->addRow(u("账号："), m_account);
   form->addRow(u("密码："), m_password);
+  form->addRow(QString(), m_password_kept);
   form->addRow(m_test, m_test_result);
 
   auto* layout = new QHBoxLayout(page);
@@ -279,19 +290,39 @@ QString SettingsDialog::problem() const {
   }
   if (has_blank(m_key->text())) return u("快递100 key 里不能有空格");
   if (has_blank(m_courier->text())) return u("查询用快递公司的代码里不能有空格");
+  // A code is letters and digits ("yuantong"); a Chinese name is sent as it
+  // is and the tracking service answers nothing useful.
+  const QString courier = m_courier->text().trimmed();
+  for (QChar c : courier)
+    if (c.unicode() > 0x7F) {
+      const Text code = fulfilment::courier_code_named(tx(courier));
+      return u("查询用快递公司要填代码，不是名称：") +
+             (code.empty() ? u("“%1”请改成它的代码（见“快递代码”页）").arg(courier)
+                           : u("“%1”请填 %2").arg(courier, qs(code)));
+    }
+  return {};
+}
+
+QString SettingsDialog::warning() const {
+  if (m_key->text().trimmed().isEmpty()) return u("快递100 key 还是空的：不填就查不了物流。");
+  const QString courier = m_courier->text().trimmed();
+  if (!courier.isEmpty() && !fulfilment::is_listed_courier_code(tx(courier)))
+    return u("“%1”不是“快递代码”页上的代码，请核对。").arg(courier);
   return {};
 }
 
 void SettingsDialog::revalidate() {
   const QString why = problem();
-  m_problem->setText(why);
+  m_problem->setStyleSheet(why.isEmpty() ? QStringLiteral("color: #a05a00")
+                                         : QStringLiteral("color: red"));
+  m_problem->setText(why.isEmpty() ? warning() : why);
   m_save->setEnabled(why.isEmpty());
 }
 
 bool SettingsDialog::save() {
   take_fields();
   if (const QString why = problem(); !why.isEmpty()) {
-    m_problem->setText(why);
+    revalidate();
     return false;
   }
   Text error;
@@ -309,6 +340,7 @@ bool SettingsDialog::save() {
        m_settings.write_setting(gbk("mask_phone"), m_mask->isChecked() ? "1" : "0", gbk("print"));
   if (ok) printing::remember_paper(m_settings, printing::kPapers[std::max(0, m_paper->currentIndex())]);
   if (!ok) {
+    m_problem->setStyleSheet(QStringLiteral("color: red"));
     m_problem->setText(error.empty() ? u("配置文件写不进去：") + QString::fromStdString(m_settings.path().string())
                                      : qs(error));
     return false;

@@ -5,7 +5,10 @@
 // courier, requests at once, the tracking limits, the reminder's interval,
 // printing's paper and telephone masking, the report's late hours and the
 // archive's retention. Values are checked as typed; 保存 stays disabled
-// while one is refused, and writes the settings file in its own format.
+// while one is refused (a courier written as its name is), what is only
+// doubtful (no tracking key, a code not in the list) is said in another
+// colour; 保存 writes the settings file in its own format. The 店铺 page
+// says where the passwords are kept (the keyring, else the file).
 //
 // Usage: SettingsDialog d(settings, check, parent);
 //        if (d.exec() == QDialog::Accepted) reload();
@@ -39,6 +42,8 @@ class SettingsDialog : public QDialog {
 
   // Why the values as they stand cannot be saved; empty when they can.
   QString problem() const;
+  // What may well be wrong but can be saved (shown when there is no problem).
+  QString warning() const;
   // Writes everything; false (with the reason shown) when it could not.
   bool save();
 
@@ -66,6 +71,7 @@ class SettingsDialog : public QDialog {
   QLineEdit *m_label, *m_backoffice, *m_images, *m_tracking, *m_account, *m_password;
   QPushButton *m_remove, *m_test;
   QLabel* m_test_result;
+  QLabel* m_password_kept;
   QLineEdit *m_key, *m_courier;
   QSpinBox *m_connections, *m_reuse, *m_interval_ms, *m_reminder, *m_late, *m_keep;
   QComboBox* m_paper;

@@ -62,6 +62,7 @@ Operations bind_operations(Context& ctx) {
   ops.confirm_and_ship_all = [c] { fulfilment::confirm_and_ship_all(*c); };
   ops.query_tracking = [c] { fulfilment::query_tracking(*c); };
   ops.fetch_withdrawable_amount = [c] { finance::fetch_withdrawable_amount(*c); };
+  ops.request_withdrawal = [c] { finance::request_withdrawal(*c); };
   ops.export_orders = [c] { exchange::export_orders(*c); };
   ops.import_orders = [c](const web::Text& path) { exchange::import_orders(*c, path); };
   ops.shipping_refusal = [c] { return fulfilment::shipping_refusal(*c); };

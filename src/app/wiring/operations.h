@@ -41,6 +41,7 @@ struct Operations {
   std::function<void()> confirm_and_ship_all;  // 导入单号发货 (asks, then starts a worker)
   std::function<void()> query_tracking;        // 查询当前订单物流
   std::function<void()> fetch_withdrawable_amount;      // 按钮15, page change of 选择夹1
+  std::function<void()> request_withdrawal;             // 按钮10: checks the amount
   std::function<void()> export_orders;                  // 导出订单
   std::function<void(const web::Text&)> import_orders;  // files dropped
   // 扫描发货, the scan mode: why shipping cannot start now (no courier, no

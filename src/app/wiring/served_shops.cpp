@@ -9,6 +9,10 @@ namespace {
 
 using web::gbk;
 
+// Where the shop chosen is kept between runs: its label (or 全部店铺).
+constexpr const char* kChosenKey = "shop";
+constexpr const char* kChosenSection = "layout";
+
 // The dashboard's figures and the prefix each caption has.
 constexpr std::pair<const char*, const char*> kFigures[] = {
     {"标签3", ""},         {"标签4", ""},           {"标签5", ""},         {"标签6", ""},
@@ -36,6 +40,12 @@ ServedShops::ServedShops(Form& window, Settings& settings, store::Database* data
                          store::OrderArchive* archive)
     : m_window(window), m_settings(settings), m_database(database), m_archive(archive) {
   reload();
+  // The shop chosen when the program last ran, while it is still served.
+  const Text remembered = m_settings.read_setting(kChosenKey, kChosenSection);
+  const std::vector<Text> labels = choices();
+  for (std::size_t i = 1; i < labels.size(); ++i)
+    if (!remembered.empty() && web::to_lower(labels[i]) == web::to_lower(remembered))
+      choose(static_cast<int>(i));
 }
 
 ServedShops::~ServedShops() = default;
@@ -108,6 +118,7 @@ void ServedShops::choose(int index) {
     shop = m_shops[m_merged ? 0 : index].get();
     detach_unchosen();
   }
+  m_settings.write_setting(kChosenKey, choices()[static_cast<std::size_t>(index)], kChosenSection);
   // The boxes are the chosen shop's; while all are chosen each shop uses its own.
   m_window.set_text("编辑框1", shop->shop.account);
   m_window.set_text("编辑框2", shop->shop.password);
@@ -249,6 +260,7 @@ Operations ServedShops::operations() {
     m_window.start_worker([this] { each([](Served& s) { s.ops.ship_all_orders(); }); });
   };
   ops.fetch_withdrawable_amount = for_chosen(&Operations::fetch_withdrawable_amount);
+  ops.request_withdrawal = for_chosen(&Operations::request_withdrawal);
   ops.list_paid_withdrawals = for_chosen(&Operations::list_paid_withdrawals);
   // The table as a whole goes to and from a workbook, 店铺 column and all.
   ops.export_orders = [this] {

@@ -35,6 +35,8 @@ class ServedShops {
   int chosen() const { return m_chosen.load(); }
   bool all_chosen() const { return m_merged.load(); }
   // Serves choice `index` from now on; the account boxes show its account.
+  // The choice is kept in the settings file (key `shop` of section
+  // `layout`) and served again at the next start while the shop is there.
   void choose(int index);
   // The chosen shop's context (the first shop's while all are chosen).
   Context& context();
