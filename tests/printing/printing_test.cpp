@@ -19,6 +19,7 @@ using printing::Paper;
 using printing::PrintJob;
 using printing::PrintOrder;
 using printing_test::pages;
+using printing_test::run;
 using printing_test::pdf_text;
 using printing_test::unwrapped;
 namespace fs = std::filesystem;
