@@ -345,6 +345,29 @@ TEST_F(Window, EveryPageEndsInsideTheWindowAndTheLastRowIsReachable) {
   }
 }
 
+// 打开使用说明 beside the system's help text: the guide, as a local file,
+// goes to the desktop's viewer; a viewer that cannot open it is said.
+TEST_F(Window, HelpPageOpensTheGuide) {
+  std::vector<QUrl> opened;
+  bool opens = true;
+  m_window->set_url_opener([&](const QUrl& url) {
+    opened.push_back(url);
+    return opens;
+  });
+  auto* button = find<QPushButton>("打开使用说明");
+  ASSERT_NE(button, nullptr);
+  button->click();
+  ASSERT_EQ(opened.size(), 1u);
+  ASSERT_TRUE(opened[0].isLocalFile());
+  EXPECT_TRUE(opened[0].toLocalFile().endsWith(u("/使用说明.md")));
+  EXPECT_TRUE(fs::is_regular_file(opened[0].toLocalFile().toStdString()));
+  EXPECT_TRUE(shown.empty());
+  opens = false;
+  button->click();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].text.find(gbk("使用说明在：")), Text::npos);
+}
+
 TEST_F(Window, FixedTextsAreExact) {
   EXPECT_EQ(m_window->text("编辑框3"),
             gbk("\r\n查询订单：先选择需要操作的订单，待获取完毕后，方可获取详情。\r\n\r\n"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `cmake --install` into a scratch prefix: both programs, the desktop entry
-# naming the window and its icon, and the icon itself; the installed
-# command line runs.
+# naming the window and its icon, and the icon itself, the guide with its
+# pictures; the installed command line runs.
 # Usage: install_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -9,7 +9,8 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/weihe-orders bin/weihe-cli share/applications/weihe-orders.desktop \
-  share/icons/hicolor/48x48/apps/weihe-orders.png share/doc/weihe-orders/copyright; do
+  share/icons/hicolor/48x48/apps/weihe-orders.png share/doc/weihe-orders/copyright \
+  share/doc/weihe-orders/使用说明.md share/doc/weihe-orders/images/login.png; do
   [[ -e $prefix/$f ]] || { echo "missing after install: $f" >&2; exit 1; }
 done
 desktop=$prefix/share/applications/weihe-orders.desktop

@@ -36,6 +36,7 @@ class QMenu;
 class QPushButton;
 class QTabWidget;
 class QTableView;
+class QUrl;
 
 namespace store {
 class Database;
@@ -153,6 +154,9 @@ class MainWindow : public QWidget, public Form {
   void set_shop_choice(const std::vector<Text>& labels, int chosen, std::function<void(int)> choose);
   // What the 设置 button opens.
   void set_settings_action(std::function<void()> open);
+  // What opens the guide for "打开使用说明" (tests); by default the
+  // desktop's viewer (QDesktopServices::openUrl). False: it could not.
+  void set_url_opener(std::function<bool(const QUrl&)> open);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -207,6 +211,8 @@ class MainWindow : public QWidget, public Form {
   void print_orders(printing::Document document);
   void show_print_job(const printing::PrintJob& job);
   void files_dropped(const QStringList& paths);
+  // 打开使用说明: the guide in the desktop's viewer, or why not.
+  void open_user_guide();
 
   // Runs `f` on the UI thread and returns its result (`fallback` once closed).
   template <class F, class R = std::invoke_result_t<F&>>
@@ -253,6 +259,7 @@ class MainWindow : public QWidget, public Form {
   MessageHandler m_message_handler;
   DesktopNotifier* m_notifier = nullptr;
   std::function<Text(const Text&)> m_save_path_handler;
+  std::function<bool(const QUrl&)> m_url_opener;
 
   std::atomic<bool> m_closed{false};
   std::mutex m_workers_mutex;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -27,6 +29,7 @@
 #include "app/gui/row_window.h"
 #include "app/gui/scan_mode.h"
 #include "app/gui/tip_window.h"
+#include "app/gui/user_guide.h"
 #include "app/gui/qt_text.h"
 
 // The window's pictures live in a static library, so their registration is asked for.
@@ -119,6 +122,24 @@ void MainWindow::set_settings_action(std::function<void()> open) {
   connect(button, &QPushButton::clicked, this, [open] { open(); });
 }
 
+void MainWindow::set_url_opener(std::function<bool(const QUrl&)> open) {
+  m_url_opener = std::move(open);
+}
+
+void MainWindow::open_user_guide() {
+  const std::filesystem::path guide = user_guide_path();
+  if (guide.empty()) {
+    message_box(web::gbk("没有找到使用说明。\r\n它随程序一起安装在 /usr/share/doc/weihe-orders/"
+                         "使用说明.md；重新安装程序就能找回它。"));
+    return;
+  }
+  const QUrl url = QUrl::fromLocalFile(QString::fromStdString(guide.string()));
+  const bool opened = m_url_opener ? m_url_opener(url) : QDesktopServices::openUrl(url);
+  if (!opened)
+    message_box(web::gbk("这台电脑上没有能打开使用说明的程序。\r\n使用说明在：") +
+                web::utf8_to_gbk(guide.string()));
+}
+
 void MainWindow::set_courier_codes(const Text& codes) {
   set_text("编辑框9", codes);
 }
@@ -170,6 +191,7 @@ void MainWindow::wire() {
   click("按钮9", [this] { run_worker(m_ops.list_paid_withdrawals); });
   click("按钮10", [this] { run_ui(m_ops.request_withdrawal); });
   click("按钮14", [this] { open_tip_window(); });
+  click("打开使用说明", [this] { open_user_guide(); });
   // 按钮8 and 按钮13 do nothing.
   connect(&m_timer, &QTimer::timeout, this, [this] { run_ui(m_ops.poll_new_orders); });
   QTableView* orders = m_lists.at(std::string(kOrderList)).view;

@@ -249,6 +249,9 @@ void MainWindow::build_pages() {
   add(multi_line(t, true), "编辑框9", {8, 32, 1120, kPageBottom - 32}, 6);
   auto* help = fixed_box(add(multi_line(t, true), "编辑框3", {16, 32, 744, kPageBottom - 32}, 7));
   help->setPlainText(multi_line_text(help_text()));
+  // Beside the system's own help text, which stays as it is: the guide.
+  add(new QPushButton(u("打开使用说明"), t), "打开使用说明", {776, 32, 112, 28}, 7)
+      ->setToolTip(u("用电脑上的阅读程序打开《使用说明》（带图片的详细说明）"));
   m_journal_page = add(new JournalPage(t), "发货记录", kJournalGeometry, 8);
   m_history_page = add(new HistoryPage(t), "历史订单", kJournalGeometry, 9);
   m_report_page = add(new ReportPage(t), "统计", kJournalGeometry, 10);
