@@ -19,15 +19,15 @@ std::string snapshot(app::Context& ctx, std::string_view list) {
 }  // namespace
 
 void record_shown_list(app::Context& ctx, std::string_view list) {
-  ctx.table->shown_list.set(snapshot(ctx, list));
+  ctx.shown_list.set(snapshot(ctx, list));
 }
 
 void forget_shown_list(app::Context& ctx) {
-  ctx.table->shown_list.set({});
+  ctx.shown_list.set({});
 }
 
 bool table_shows_list(app::Context& ctx, std::string_view list) {
-  const std::string recorded = ctx.table->shown_list.get();
+  const std::string recorded = ctx.shown_list.get();
   return !recorded.empty() && recorded == snapshot(ctx, list);
 }
 

@@ -86,15 +86,18 @@ struct Context {
   SharedText csrf_token{};
   SessionGate session_gate{};
   // What belongs to the order table rather than to a shop: the lock that
-  // keeps whole-table operations from interleaving, and which order list the
-  // table shows, as the last list fetch left it (kept by
-  // backoffice/shown_list.h; anything else that rewrites the rows makes it
-  // stale). The contexts of several shops serving one window share it.
+  // keeps whole-table operations from interleaving. The contexts of several
+  // shops serving one window share it.
   struct SharedTable {
     TableLock lock;
-    SharedText shown_list;
   };
   std::shared_ptr<SharedTable> table = std::make_shared<SharedTable>();
+  // Which order list this shop's view of the table shows, as its last list
+  // fetch left it (kept by backoffice/shown_list.h; anything else that
+  // rewrites the rows makes it stale). Each shop keeps its own: a shop
+  // polling in the background, on no table, must not overwrite what the
+  // shown shop's table holds.
+  SharedText shown_list{};
   // The program's database (the shipping journal). Null runs without one;
   // one that is not ok() makes shipping refuse rather than ship unrecorded.
   store::Database* database = nullptr;

@@ -164,6 +164,26 @@ TEST_F(Reminder, PollFillsAnEmptyTable) {
   EXPECT_TRUE(form.is_enabled("按钮6"));
 }
 
+// Two shops on one table: the one polling in the background (its view shows
+// no rows) never stops the shown one's polls from refreshing its list.
+TEST_F(Reminder, ABackgroundShopsPollLeavesTheShownListRefreshing) {
+  mall.add_order(20);
+  backoffice::fetch_orders_to_ship(ctx);
+  ASSERT_EQ(form.row_count(kList), 1);
+  // As a detached shop's view: no rows, and what is written to the table goes nowhere.
+  struct NoTable : testing_support::FakeForm {
+    void replace_rows(std::string_view, const std::vector<app::OrderRow>&) override {}
+  } detached;
+  app::Context other{.form = detached, .settings = settings, .hosts = ctx.hosts};
+  other.table = ctx.table;
+  backoffice::NewOrderReminder background(other);
+  background.poll();
+  detached.join_workers();
+  mall.add_order(20);
+  poll_and_wait();
+  EXPECT_EQ(form.row_count(kList), 2);
+}
+
 TEST_F(Reminder, FailedPollChangesNothing) {
   for (int i = 0; i < 2; ++i) mall.add_order(20);
   backoffice::fetch_orders_to_ship(ctx);
