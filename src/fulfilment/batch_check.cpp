@@ -20,14 +20,6 @@ bool spreadsheet_damaged(const std::string& number) {
   return RE2::FullMatch(number, scientific) || RE2::FullMatch(number, point_zero);
 }
 
-// A state the back office gives an order once it has left (a row of the
-// to-receive or all list).
-bool shipped_state(const app::Text& state) {
-  for (const char* word : {"待收货", "已发货", "已收货", "已完成"})
-    if (state.find(gbk(word)) != app::Text::npos) return true;
-  return false;
-}
-
 bool starts_with(const app::Text& text, const char* utf8) {
   const app::Text prefix = gbk(utf8);
   return text.compare(0, prefix.size(), prefix) == 0;
@@ -43,6 +35,12 @@ app::Text row_name(const app::OrderRow& row, std::size_t index) {
 }
 
 }  // namespace
+
+bool shipped_state(const app::Text& state) {
+  for (const char* word : {"待收货", "已发货", "已收货", "已完成"})
+    if (state.find(gbk(word)) != app::Text::npos) return true;
+  return false;
+}
 
 std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, const app::Text& courier,
                                     const EarlierShipments& earlier,

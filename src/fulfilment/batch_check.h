@@ -56,6 +56,10 @@ std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, cons
 
 bool all_ready(const std::vector<RowVerdict>& verdicts);
 
+// A 状态 the back office gives an order once it has left (a row of the
+// to-receive or all list).
+bool shipped_state(const app::Text& state);
+
 // One order shipped on its own (the menu entry, the scan, weihe-cli ship
 // --order) is held to the same checks; what its verdict calls for:
 //   Refuse  no order id, no number, a damaged number: nothing may be sent;

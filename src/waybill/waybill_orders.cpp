@@ -9,11 +9,13 @@
 
 #include <map>
 #include <optional>
+#include <set>
 
 #include "core/archive_keeping.h"
 #include "fulfilment/batch_check.h"
 #include "fulfilment/shipping.h"
 #include "printing/print_gathering.h"
+#include "store/shipping_journal.h"
 #include "waybill/address_split.h"
 #include "waybill/couriers.h"
 #include "web/request_pool.h"
@@ -181,9 +183,11 @@ std::vector<WaybillOutcome> order_waybills(app::Context& ctx, Provider& provider
 
   std::optional<store::WaybillJournal> journal;
   if (ctx.database) journal.emplace(*ctx.database, app::shop_of(ctx));
+  std::set<std::string> shipped_ids;  // shipped by this program, with or without a waybill
   if (journal) {
     std::string ignored;
     journal->mark_interrupted(&ignored);
+    shipped_ids = store::ShippingJournal(*ctx.database, app::shop_of(ctx)).order_ids("shipped");
   }
 
   // Orders left out for want of details are named, not asked for.
@@ -249,6 +253,15 @@ std::vector<WaybillOutcome> order_waybills(app::Context& ctx, Provider& provider
         o.waybill = live->waybill.number;
         o.shipped = live->state == "shipped";
       }
+      done.push_back(std::move(o));
+      continue;
+    }
+    // A waybill costs money: an order that has left has no use for one.
+    if (fulfilment::shipped_state(web::trim_spaces(app::cell_of(order.row, app::kColState))) ||
+        web::gbk_to_utf8(app::cell_of(order.row, app::kColShipStatus)).rfind("发货成功", 0) == 0 ||
+        shipped_ids.count(o.order_id)) {
+      o.result = "refused";
+      o.reason = "已经发过货，不取面单";
       done.push_back(std::move(o));
       continue;
     }

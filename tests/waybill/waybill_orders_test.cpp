@@ -135,11 +135,14 @@ TEST_F(WaybillOrders, AProviderThatRefusesRepeatsIsAskedAgainAndADuplicateStaysU
 TEST_F(WaybillOrders, EachOrderShipsWithItsWaybillOnceAndAnOrderWithoutAPhoneIsRefused) {
   backoffice::fetch_order_details(ctx);
   form.set_cell(app::kOrderList, 1, app::kColPhone, "");
+  form.set_cell(app::kOrderList, 2, app::kColState, web::gbk("待收货"));  // left by other means
   ScriptedProvider k100("kuaidi100", false);
   auto done = run(k100, true);
   EXPECT_EQ(done[id(1)].result, "refused");
   EXPECT_EQ(done[id(1)].reason, "没有收货人电话");
   EXPECT_EQ(k100.asked.count(order_no(1)), 0u);
+  EXPECT_EQ(done[id(2)].reason, "已经发过货，不取面单");
+  EXPECT_EQ(k100.asked.count(order_no(2)), 0u);
   const mall::Order shipped = mall.order(id(0));
   EXPECT_EQ(shipped.state, 30);
   EXPECT_EQ(shipped.tracking_no, done[id(0)].waybill);
