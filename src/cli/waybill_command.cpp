@@ -45,6 +45,10 @@ bool put_labels(CliForm& form, const std::vector<printing::LabelData>& labels,
     QProcess lp;
     lp.start(QStringLiteral("lp"),
              {QStringLiteral("-d"), QString::fromStdString(options.printer), file});
+    if (!lp.waitForStarted(10000)) {
+      form.say("面单没有打印：找不到打印命令 lp（请安装 cups-client）", true);
+      return false;
+    }
     if (!lp.waitForFinished(60000) || lp.exitStatus() != QProcess::NormalExit ||
         lp.exitCode() != 0) {
       form.say("面单没有打印：打印机 " + options.printer + " 不接受（" +
