@@ -206,6 +206,9 @@ class MainWindow : public QWidget, public Form {
   // row; details are fetched on a worker, then the preview opens.
   void print_orders(printing::Document document);
   void show_print_job(const printing::PrintJob& job);
+  // 取号打印… / 取号打印并发货…: the selected rows when several are, else
+  // every row not shipped; asks first, orders on a worker, prints the labels.
+  void order_waybills_and_print(bool ship);
   void files_dropped(const QStringList& paths);
 
   // Runs `f` on the UI thread and returns its result (`fallback` once closed).
@@ -240,6 +243,9 @@ class MainWindow : public QWidget, public Form {
   QPushButton* m_print_pick_list = nullptr;
   QPushButton* m_print_slips = nullptr;
   bool m_gathering_print = false;  // a print's rows are being gathered on a worker
+  QPushButton* m_waybill_print = nullptr;
+  QPushButton* m_waybill_ship = nullptr;
+  bool m_waybill_run = false;  // 取号打印 is running (UI thread only)
   QComboBox* m_sender_choice = nullptr;
   QLabel* m_status = nullptr;
   // Columns fitted to what they hold once a list or its details came.

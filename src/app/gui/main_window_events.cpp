@@ -204,6 +204,9 @@ void MainWindow::wire() {
           [this] { print_orders(printing::Document::PickList); });
   connect(m_print_slips, &QPushButton::clicked, this,
           [this] { print_orders(printing::Document::PackingSlips); });
+  connect(m_waybill_print, &QPushButton::clicked, this,
+          [this] { order_waybills_and_print(false); });
+  connect(m_waybill_ship, &QPushButton::clicked, this, [this] { order_waybills_and_print(true); });
   connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,
           &MainWindow::open_scan_mode);
   connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this,

@@ -12,6 +12,7 @@
 #include "core/form.h"
 #include "core/goods_lines.h"
 #include "printing/print_job.h"
+#include "waybill/waybill_batch.h"
 #include "web/text.h"
 
 namespace store {
@@ -60,6 +61,14 @@ struct Operations {
   // 打印拣货单… / 打印发货单… (on a worker): the document's orders, the rows
   // of `keys` (none: every row), their details fetched first where missing.
   std::function<printing::PrintJob(printing::Document, std::vector<RowKey> keys)> gather_for_print;
+  // 取号打印… / 取号打印并发货… (each on a worker): which rows of `keys` (none:
+  // every row not shipped) can get an e-waybill; their waybills ordered (and
+  // each order shipped with its number when `ship`), shown on the rows; and,
+  // once the labels are printed, their waybills marked printed.
+  std::function<waybill::WaybillPlan(std::vector<RowKey> keys)> plan_waybills;
+  std::function<std::vector<waybill::WaybillOutcome>(std::vector<RowKey> keys, bool ship)>
+      order_waybills;
+  std::function<void(const std::vector<waybill::WaybillOutcome>&)> mark_labels_printed;
   // worker operations
   std::function<void()> fetch_unpaid_orders;      // 按钮3
   std::function<void()> fetch_orders_to_ship;     // 按钮4

@@ -1,0 +1,144 @@
+#include "waybill/waybill_batch.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "core/archive_keeping.h"
+#include "core/table_snapshot.h"
+#include "store/waybill_journal.h"
+#include "waybill/account.h"
+#include "waybill/couriers.h"
+
+namespace waybill {
+
+namespace {
+
+using web::gbk;
+
+bool starts_with(const app::Text& text, const char* utf8) {
+  const app::Text prefix = gbk(utf8);
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The back office's words for an order that has left the shop.
+bool shipped_state(const app::Text& state) {
+  for (const char* word : {"待收货", "已发货", "已收货", "已完成"})
+    if (state.find(gbk(word)) != app::Text::npos) return true;
+  return false;
+}
+
+bool shipped(const app::OrderRow& row) {
+  return starts_with(app::cell_of(row, app::kColShipStatus), "发货成功") ||
+         shipped_state(app::cell_of(row, app::kColState));
+}
+
+// Why the row cannot get a waybill now (system text); empty when it can.
+app::Text refusal_of(const app::OrderRow& row, store::WaybillJournal* journal) {
+  using app::cell_of;
+  if (web::trim_spaces(cell_of(row, app::kColId)).empty()) return gbk("没有订单ID");
+  if (shipped(row)) return gbk("已经发过货");
+  if (journal) {
+    const std::optional<store::WaybillRecord> live =
+        journal->live(web::gbk_to_utf8(cell_of(row, app::kColId)));
+    if (live && (live->state == "unknown" || live->state == "sending"))
+      return gbk("面单不明：上次取号没有收到回答，请先核对面单");
+  }
+  // Rows without details get them fetched first; known details must be whole.
+  const bool has_details = !web::trim_spaces(cell_of(row, app::kColGoods)).empty() ||
+                           !web::trim_spaces(cell_of(row, app::kColConsignee)).empty();
+  if (has_details) {
+    if (web::trim_spaces(cell_of(row, app::kColConsignee)).empty()) return gbk("没有收货人");
+    if (web::trim_spaces(cell_of(row, app::kColPhone)).empty()) return gbk("没有收货人电话");
+    if (web::trim_spaces(cell_of(row, app::kColAddress)).empty()) return gbk("没有收货地址");
+  }
+  return {};
+}
+
+std::unique_ptr<Provider> provider_for(app::Context& ctx, const Account& account,
+                                       std::string* why) {
+  return make_provider(account, http_post(&ctx), why);
+}
+
+}  // namespace
+
+WaybillPlan plan_waybills(app::Context& ctx, const std::vector<app::RowKey>& keys) {
+  WaybillPlan plan;
+  const Account account = read_account(ctx.settings);
+  plan.provider = account.provider;
+  plan.courier = account.courier;
+  plan.courier_name = courier_name(account.provider, account.courier);
+  std::string why;
+  const Post never = [](const std::string&, const std::string&) { return HttpAnswer{}; };
+  if (!make_provider(account, never, &why)) {
+    plan.refusal = why;
+    return plan;
+  }
+  if (!ctx.database) {
+    plan.refusal = "没有面单记录数据库，为了不重复取号，不取号";
+    return plan;
+  }
+  store::WaybillJournal journal(*ctx.database, app::shop_of(ctx));
+  app::Form& form = ctx.form;
+  const std::vector<app::OrderRow> rows = form.rows(app::kOrderList);
+  const std::vector<app::RowKey> all = form.row_keys(app::kOrderList);
+  for (std::size_t r = 0; r < rows.size() && r < all.size(); ++r) {
+    const bool chosen = keys.empty() ? !shipped(rows[r])
+                                     : std::find(keys.begin(), keys.end(), all[r]) != keys.end();
+    if (!chosen) continue;
+    ++plan.total;
+    const app::Text why_not = refusal_of(rows[r], &journal);
+    if (why_not.empty()) {
+      plan.ready.push_back(all[r]);
+    } else {
+      plan.problems.push_back({app::cell_of(rows[r], app::kColOrderNo),
+                               app::cell_of(rows[r], app::kColTrackingNo), why_not, false});
+    }
+  }
+  return plan;
+}
+
+app::Text waybill_status(const WaybillOutcome& o) {
+  if (o.shipped) return {};
+  if (o.result == "unknown") return gbk("面单不明");
+  if (!o.waybill.empty()) return gbk("已取号");
+  if (o.result == "refused" || o.result == "failed")
+    return gbk("取号失败：") + web::utf8_to_gbk(o.reason);
+  return {};
+}
+
+std::vector<WaybillOutcome> order_and_show(app::Context& ctx, const std::vector<app::RowKey>& keys,
+                                           bool ship) {
+  const Account account = read_account(ctx.settings);
+  std::string why;
+  std::unique_ptr<Provider> provider = provider_for(ctx, account, &why);
+  if (!provider || keys.empty()) {
+    if (!why.empty()) ctx.form.show_failure(web::utf8_to_gbk(why));
+    return {};
+  }
+  std::vector<WaybillOutcome> done = order_waybills(ctx, *provider, account, keys, {.ship = ship});
+  app::Form& form = ctx.form;
+  for (const WaybillOutcome& o : done) {
+    if (o.order_id.empty()) continue;
+    for (const int row :
+         form.rows_where(app::kOrderList, app::kColId, web::utf8_to_gbk(o.order_id))) {
+      const app::RowKey key = form.row_key(app::kOrderList, row);
+      if (!o.waybill.empty())
+        form.set_cells_by_key(app::kOrderList, key, app::kColTrackingNo,
+                              {web::utf8_to_gbk(o.waybill)});
+      if (const app::Text status = waybill_status(o); !status.empty())
+        form.set_cells_by_key(app::kOrderList, key, app::kColShipStatus, {status});
+    }
+  }
+  return done;
+}
+
+void mark_printed(app::Context& ctx, const std::vector<WaybillOutcome>& outcomes) {
+  if (!ctx.database) return;
+  store::WaybillJournal journal(*ctx.database, app::shop_of(ctx));
+  std::string ignored;
+  for (const WaybillOutcome& o : outcomes)
+    if (o.record && !o.waybill.empty() && !o.shipped)
+      journal.set_state(o.record, "printed", &ignored);
+}
+
+}  // namespace waybill
