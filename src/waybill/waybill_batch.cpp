@@ -54,6 +54,13 @@ app::Text refusal_of(const app::OrderRow& row, store::WaybillJournal* journal) {
   return {};
 }
 
+const std::string kNoNumber;
+
+Waybill waybill_of(const store::WaybillFields& f) {
+  return {f.number,       f.task_id,      f.courier_order, f.big_pen,
+          f.package_name, f.package_code, f.sorting_code};
+}
+
 std::unique_ptr<Provider> provider_for(app::Context& ctx, const Account& account,
                                        std::string* why) {
   return make_provider(account, http_post(&ctx), why);
@@ -136,9 +143,130 @@ void mark_printed(app::Context& ctx, const std::vector<WaybillOutcome>& outcomes
   if (!ctx.database) return;
   store::WaybillJournal journal(*ctx.database, app::shop_of(ctx));
   std::string ignored;
-  for (const WaybillOutcome& o : outcomes)
-    if (o.record && !o.waybill.empty() && !o.shipped)
-      journal.set_state(o.record, "printed", &ignored);
+  // A reprint knows the order, not its record: the live one is the one printed.
+  for (const WaybillOutcome& o : outcomes) {
+    if (o.waybill.empty() || o.shipped) continue;
+    std::int64_t record = o.record;
+    if (!record)
+      if (const auto live = journal.live(o.order_id); live && live->waybill.number == o.waybill)
+        record = live->id;
+    if (record) journal.set_state(record, "printed", &ignored);
+  }
+}
+
+}  // namespace waybill
+
+namespace waybill {
+
+namespace {
+
+// Writes `number` (when given) and `status` on the order's rows.
+void show_on_rows(app::Form& form, const std::string& order_id, const std::string* number,
+                  const char* status) {
+  for (const int row : form.rows_where(app::kOrderList, app::kColId, web::utf8_to_gbk(order_id))) {
+    const app::RowKey key = form.row_key(app::kOrderList, row);
+    if (starts_with(form.cell(app::kOrderList, row, app::kColShipStatus), "发货成功")) continue;
+    if (number)
+      form.set_cells_by_key(app::kOrderList, key, app::kColTrackingNo, {web::utf8_to_gbk(*number)});
+    form.set_cells_by_key(app::kOrderList, key, app::kColShipStatus, {gbk(status)});
+  }
+}
+
+}  // namespace
+
+CancelResult cancel_waybill(Provider& provider, store::WaybillJournal& journal,
+                            const std::string& order_id, const std::string& reason, bool force) {
+  using Kind = CancelResult::Kind;
+  CancelResult result;
+  const std::optional<store::WaybillRecord> live = journal.live(order_id);
+  if (!live || live->waybill.number.empty()) {
+    result.kind = live && live->state == "unknown" ? Kind::Unsettled : Kind::NoWaybill;
+    result.reason = "订单 " + order_id + " 没有可以取消的面单" +
+                    (result.kind == Kind::Unsettled ? "（面单不明：请先核对）" : "");
+    return result;
+  }
+  result.number = live->waybill.number;
+  if (live->state == "shipped" && !force) {
+    result.kind = Kind::Shipped;
+    result.reason = "订单 " + order_id + " 已经用这张面单发货了";
+    return result;
+  }
+  WaybillRequest request;
+  request.order_id = live->order_id;
+  request.order_no = live->order_no;
+  request.courier = live->courier;
+  const CancelAnswer answer = provider.cancel(request, waybill_of(live->waybill), reason);
+  if (answer.cancelled) {
+    std::string error;
+    journal.set_state(live->id, "cancelled", &error, "取消：" + reason);
+    result.kind = Kind::Cancelled;
+    return result;
+  }
+  result.kind = answer.unknown ? Kind::NoAnswer : Kind::Refused;
+  result.reason = answer.reason;
+  return result;
+}
+
+bool cancel_order_waybill(app::Context& ctx, const std::string& order_id, std::string* said) {
+  const Account account = read_account(ctx.settings);
+  std::string why;
+  std::unique_ptr<Provider> provider = provider_for(ctx, account, &why);
+  if (!provider || !ctx.database) {
+    *said = (provider ? std::string("没有面单记录数据库") : why) + "（没有取消）";
+    return false;
+  }
+  store::WaybillJournal journal(*ctx.database, app::shop_of(ctx));
+  const CancelResult r = cancel_waybill(*provider, journal, order_id, "不需要了", false);
+  switch (r.kind) {
+    case CancelResult::Kind::Cancelled:
+      *said = "面单 " + r.number + " 已取消";
+      show_on_rows(ctx.form, order_id, &kNoNumber, "面单已取消");
+      return true;
+    case CancelResult::Kind::Shipped:
+      *said = r.reason + "，没有取消";
+      return false;
+    case CancelResult::Kind::NoAnswer:
+      *said = "面单账户没有回答，不知道面单 " + r.number + " 取消了没有：" + r.reason;
+      return false;
+    case CancelResult::Kind::Refused:
+      *said = "面单账户没有取消面单 " + r.number + "：" + r.reason;
+      return false;
+    default:
+      *said = r.reason;
+      return false;
+  }
+}
+
+bool settle_order_waybill(app::Context& ctx, const std::string& order_id, const std::string& number,
+                          std::string* said) {
+  if (!ctx.database) {
+    *said = "没有面单记录数据库";
+    return false;
+  }
+  store::WaybillJournal journal(*ctx.database, app::shop_of(ctx));
+  std::string error;
+  const bool done = number.empty() ? journal.resolve_none(order_id, &error)
+                                   : journal.resolve_number(order_id, number, &error);
+  if (!done) {
+    *said = error;
+    return false;
+  }
+  if (number.empty()) {
+    *said = "已记下：订单 " + order_id + " 没有取到面单，可以重新取号";
+    show_on_rows(ctx.form, order_id, &kNoNumber, "");
+  } else {
+    *said = "已记下：订单 " + order_id + " 的面单是 " + number;
+    show_on_rows(ctx.form, order_id, &number, "已取号");
+  }
+  return true;
+}
+
+printing::LabelData order_label(app::Context& ctx, const std::string& order_id) {
+  if (!ctx.database) return {};
+  store::WaybillJournal journal(*ctx.database, app::shop_of(ctx));
+  const std::optional<store::WaybillRecord> live = journal.live(order_id);
+  if (!live || live->waybill.number.empty()) return {};
+  return reprint_label(*live);
 }
 
 }  // namespace waybill

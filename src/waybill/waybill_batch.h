@@ -36,8 +36,31 @@ WaybillPlan plan_waybills(app::Context& ctx, const std::vector<app::RowKey>& key
 std::vector<WaybillOutcome> order_and_show(app::Context& ctx, const std::vector<app::RowKey>& keys,
                                            bool ship);
 
-// The outcomes' waybills, their labels printed: ordered -> printed.
+// The outcomes' waybills, their labels printed: ordered -> printed. An
+// outcome without its record stands for the order's live waybill of that number.
 void mark_printed(app::Context& ctx, const std::vector<WaybillOutcome>& outcomes);
+
+// Cancelling an order's live waybill at the provider: what came of it.
+struct CancelResult {
+  enum class Kind { Cancelled, NoWaybill, Unsettled, Shipped, Refused, NoAnswer };
+  Kind kind = Kind::NoWaybill;
+  std::string number;  // the waybill's number, when it has one
+  std::string reason;  // UTF-8, for the merchant
+};
+// A shipped order's waybill only with `force`; an unknown one never (it is
+// settled first). The journal's record becomes cancelled once the provider says so.
+CancelResult cancel_waybill(Provider& provider, store::WaybillJournal& journal,
+                            const std::string& order_id, const std::string& reason, bool force);
+// The same with the account in the settings and the context's journal, the
+// row of the order shown as cancelled; what to tell the merchant in `said`.
+bool cancel_order_waybill(app::Context& ctx, const std::string& order_id, std::string* said);
+// The merchant settles an unknown waybill: `number` found in the provider's
+// back office, or none made (empty); the order's row shows it.
+bool settle_order_waybill(app::Context& ctx, const std::string& order_id, const std::string& number,
+                          std::string* said);
+// The order's label drawn again from the journal, without a request; empty
+// (no waybill number) when it has none.
+printing::LabelData order_label(app::Context& ctx, const std::string& order_id);
 
 // A row's words for its waybill in 发货状态 (system text); empty for a
 // result that leaves 发货状态 as it is.

@@ -7,8 +7,10 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -17,6 +19,7 @@
 #include <string>
 
 #include "core/archive_keeping.h"
+#include "printing/paper.h"
 #include "store/database.h"
 #include "store/waybill_journal.h"
 #include "waybill/waybill_batch.h"
@@ -73,6 +76,14 @@ class WaybillTools : public app_tests::WindowWithMall {
     for (int r = from; r < to; ++r)
       view->selectionModel()->select(view->model()->index(r, 0),
                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  void choose(const char* entry) {
+    for (QAction* action : m_window.order_menu()->actions())
+      if (action->text() == QString::fromUtf8(entry)) return action->trigger();
+    FAIL() << "no menu entry " << entry;
+  }
+  std::string last_shown() const {
+    return m_shown.empty() ? std::string() : web::gbk_to_utf8(m_shown.back().text);
   }
   static int pdf_pages(const QString& path) {
     QFile f(path);
@@ -138,6 +149,62 @@ TEST_F(WaybillTools, ABatchOfThirtyPrintsTwentyNineLabelsAndLeavesTheLostOneUnkn
     EXPECT_EQ(journal.live(id)->state, "shipped");
   }
   EXPECT_EQ(m_mall.order(web::gbk_to_utf8(m_window.cell(kOrderList, 0, app::kColId))).state, 20);
+}
+
+TEST_F(WaybillTools, TheMenuOrdersSettlesReprintsAndCancelsOneOrdersWaybill) {
+  sign_in();
+  click("按钮4");
+  ASSERT_TRUE(m_window.wait_for_workers(30s));
+  click("按钮11");
+  const std::string id = web::gbk_to_utf8(m_window.cell(kOrderList, 0, app::kColId));
+  const std::string no = m_mall.order(id).order_no;
+  const QString pdf = QString::fromStdString((m_dir.path() / "one.pdf").string());
+  printing::remember_printer(m_settings, "label_printer", pdf);
+  select_rows(0, 1);
+
+  // No waybill yet: 打印面单 orders it, and the answer is lost.
+  m_mall.set_waybill_fault(mall::WaybillFault::LostAnswer);
+  choose("打印面单");
+  ASSERT_TRUE(m_window.wait_for_workers(30s));
+  m_mall.set_waybill_fault(mall::WaybillFault::None);
+  EXPECT_EQ(m_window.cell(kOrderList, 0, app::kColShipStatus), gbk("面单不明"));
+  EXPECT_FALSE(QFile::exists(pdf));
+
+  // The number found in the provider's back office settles it.
+  const std::string issued = m_mall.waybill_service().waybills().at(0).number;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+      dialog->setTextValue(QString::fromStdString(issued));
+      dialog->accept();
+    }
+  });
+  answer.start(20);
+  choose("核对面单…");
+  answer.stop();
+  EXPECT_EQ(web::gbk_to_utf8(m_window.cell(kOrderList, 0, app::kColTrackingNo)), issued);
+  EXPECT_EQ(m_window.cell(kOrderList, 0, app::kColShipStatus), gbk("已取号"));
+
+  // A reprint asks the provider nothing.
+  const std::size_t asked = m_mall.waybill_requests().size();
+  choose("打印面单");
+  EXPECT_EQ(pdf_pages(pdf), 1);
+  EXPECT_EQ(m_mall.waybill_requests().size(), asked);
+  EXPECT_EQ(m_mall.waybills_for(no), 1);
+
+  // A waybill ordered here (its provider's own order reference kept) is cancelled.
+  select_rows(1, 2);
+  const std::string second = web::gbk_to_utf8(m_window.cell(kOrderList, 1, app::kColId));
+  choose("打印面单");
+  ASSERT_TRUE(m_window.wait_for_workers(30s));
+  EXPECT_EQ(m_window.cell(kOrderList, 1, app::kColShipStatus), gbk("已取号"));
+  choose("取消面单");
+  EXPECT_EQ(m_window.cell(kOrderList, 1, app::kColShipStatus), gbk("面单已取消"));
+  EXPECT_TRUE(m_window.cell(kOrderList, 1, app::kColTrackingNo).empty());
+  EXPECT_TRUE(m_mall.waybill_service().waybills().at(1).cancelled) << last_shown();
+  store::WaybillJournal journal(m_database, app::shop_of(m_ctx));
+  EXPECT_FALSE(journal.live(second));
+  EXPECT_EQ(journal.live(id)->state, "printed");
 }
 
 }  // namespace

@@ -209,6 +209,14 @@ class MainWindow : public QWidget, public Form {
   // 取号打印… / 取号打印并发货…: the selected rows when several are, else
   // every row not shipped; asks first, orders on a worker, prints the labels.
   void order_waybills_and_print(bool ship);
+  // On a worker: orders the waybills of `keys`, prints their labels on
+  // `printer`, says what came of it.
+  void run_waybills(const std::vector<RowKey>& keys, bool ship, const QString& printer,
+                    bool preview);
+  // The order menu's 打印面单 (a reprint when the order has one), 取消面单, 核对面单….
+  void print_row_waybill();
+  void cancel_row_waybill();
+  void settle_row_waybill();
   void files_dropped(const QStringList& paths);
 
   // Runs `f` on the UI thread and returns its result (`fallback` once closed).

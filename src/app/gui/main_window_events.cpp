@@ -238,10 +238,13 @@ void MainWindow::wire() {
       [this] { undo_removal(); },
       [this] { print_orders(printing::Document::PickList); },
       [this] { print_orders(printing::Document::PackingSlips); },
-      [this, hide = entries[13]] {
+      on_clicked_row([this] { print_row_waybill(); }),
+      on_clicked_row([this] { cancel_row_waybill(); }),
+      on_clicked_row([this] { settle_row_waybill(); }),
+      [this, hide = entries[16]] {
         m_lists.at(std::string(kOrderList)).filter->set_hide_shipped(hide->isChecked());
       }};
-  static_assert(std::size(handlers) == 14);
+  static_assert(std::size(handlers) == 17);
   for (int i = 0; i < entries.size(); ++i)
     connect(entries[i], &QAction::triggered, this, handlers[i]);
 }

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -590,32 +591,108 @@ void MainWindow::order_waybills_and_print(bool ship) {
     });
     if (!answer.go) return;
     on_ui_void([&] { printing::remember_printer(m_settings, "label_printer", answer.printer); });
-    const std::vector<waybill::WaybillOutcome> done = m_ops.order_waybills(plan.ready, ship);
-    std::vector<printing::LabelData> labels;
-    int unknown = 0, failed = 0, shipped = 0;
-    for (const waybill::WaybillOutcome& o : done) {
-      if (!o.label.waybill_number.isEmpty()) labels.push_back(o.label);
-      if (o.result == "unknown") ++unknown;
-      if (o.waybill.empty() && o.result != "unknown") ++failed;
-      if (o.shipped) ++shipped;
-    }
-    QString error;
-    const bool printed = on_ui([&] {
-      return print_waybill_labels(this, labels, answer.printer,
-                                  printing::remembered_label_paper(m_settings),
-                                  printing::masks_phone(m_settings), answer.preview, &error);
-    });
-    if (printed) m_ops.mark_labels_printed(done);
-    std::string said = "面单：打印" + std::to_string(printed ? labels.size() : 0) + "张";
-    if (ship) said += "，发货" + std::to_string(shipped) + "笔";
-    if (unknown) said += "，面单不明" + std::to_string(unknown) + "笔（请核对）";
-    if (failed) said += "，取号失败" + std::to_string(failed) + "笔";
-    if (!printed) said += "；" + error.toStdString();
-    if (unknown || failed || !printed || (ship && shipped < static_cast<int>(labels.size())))
-      show_failure(web::utf8_to_gbk(said));
-    else
-      show_status(web::utf8_to_gbk(said));
+    run_waybills(plan.ready, ship, answer.printer, answer.preview);
   });
+}
+
+void MainWindow::run_waybills(const std::vector<RowKey>& keys, bool ship, const QString& printer,
+                              bool preview) {
+  const std::vector<waybill::WaybillOutcome> done = m_ops.order_waybills(keys, ship);
+  std::vector<printing::LabelData> labels;
+  int unknown = 0, failed = 0, shipped = 0;
+  for (const waybill::WaybillOutcome& o : done) {
+    if (!o.label.waybill_number.isEmpty()) labels.push_back(o.label);
+    if (o.result == "unknown") ++unknown;
+    if (o.waybill.empty() && o.result != "unknown") ++failed;
+    if (o.shipped) ++shipped;
+  }
+  QString error;
+  const bool printed = on_ui([&] {
+    return print_waybill_labels(this, labels, printer, printing::remembered_label_paper(m_settings),
+                                printing::masks_phone(m_settings), preview, &error);
+  });
+  if (printed) m_ops.mark_labels_printed(done);
+  std::string said = "面单：打印" + std::to_string(printed ? labels.size() : 0) + "张";
+  if (ship) said += "，发货" + std::to_string(shipped) + "笔";
+  if (unknown) said += "，面单不明" + std::to_string(unknown) + "笔（请核对）";
+  if (failed) said += "，取号失败" + std::to_string(failed) + "笔";
+  if (!printed) said += "；" + error.toStdString();
+  if (unknown || failed || !printed || (ship && shipped < static_cast<int>(labels.size())))
+    show_failure(web::utf8_to_gbk(said));
+  else
+    show_status(web::utf8_to_gbk(said));
+}
+
+void MainWindow::print_row_waybill() {
+  const int row = selected_row(kOrderList);
+  if (row < 0 || !m_ops.waybill_label) return;
+  const std::string id = web::gbk_to_utf8(cell(kOrderList, row, kColId));
+  const printing::LabelData label = m_ops.waybill_label(id);
+  const QString printer = printing::remembered_printer(m_settings, "label_printer");
+  if (!label.waybill_number.isEmpty()) {
+    QString error;
+    if (print_waybill_labels(this, {label}, printer, printing::remembered_label_paper(m_settings),
+                             printing::masks_phone(m_settings), false, &error)) {
+      waybill::WaybillOutcome printed;
+      printed.order_id = id;
+      printed.waybill = label.waybill_number.toStdString();
+      m_ops.mark_labels_printed({printed});
+      show_status(web::utf8_to_gbk("面单 " + label.waybill_number.toStdString() + " 已打印"));
+    } else {
+      show_failure(tx(error));
+    }
+    return;
+  }
+  // None yet: this order's waybill is ordered as 取号打印 would, with no question.
+  if (m_waybill_run) return show_status(web::gbk("正在取号，请稍候"));
+  m_waybill_run = true;
+  const RowKey key = row_key(kOrderList, row);
+  start_worker([this, key, printer] {
+    const auto done_guard = qScopeGuard([this] { on_ui_void([this] { m_waybill_run = false; }); });
+    const waybill::WaybillPlan plan = m_ops.plan_waybills({key});
+    if (!plan.refusal.empty() || plan.ready.empty()) {
+      message_box(plan.refusal.empty() ? web::gbk("这一单不能取号：") + plan.problems.front().reason
+                                       : web::utf8_to_gbk(plan.refusal));
+      return;
+    }
+    run_waybills(plan.ready, false, printer, false);
+  });
+}
+
+void MainWindow::cancel_row_waybill() {
+  const int row = selected_row(kOrderList);
+  if (row < 0 || !m_ops.cancel_waybill) return;
+  const std::string id = web::gbk_to_utf8(cell(kOrderList, row, kColId));
+  if (message_box(
+          web::utf8_to_gbk("取消订单 " + web::gbk_to_utf8(cell(kOrderList, row, kColOrderNo)) +
+                           " 的面单？取消后这个面单号不能再用。"),
+          web::gbk("取消面单"), Buttons::YesNo) != Answer::Yes)
+    return;
+  std::string said;
+  const bool done = m_ops.cancel_waybill(id, &said);
+  message_box(web::utf8_to_gbk(said), done ? Text() : web::gbk("面单没有取消"));
+}
+
+void MainWindow::settle_row_waybill() {
+  const int row = selected_row(kOrderList);
+  if (row < 0 || !m_ops.settle_waybill) return;
+  const std::string id = web::gbk_to_utf8(cell(kOrderList, row, kColId));
+  bool ok = false;
+  const QString typed =
+      QInputDialog::getText(this, u("核对面单"),
+                            u("订单 %1 上次取号没有收到回答。\n请在面单账户的后台查这一单：\n"
+                              "查到了面单，填它的面单号；确认没有取到，留空。")
+                                .arg(qs(cell(kOrderList, row, kColOrderNo))),
+                            QLineEdit::Normal, QString(), &ok)
+          .trimmed();
+  if (!ok) return;
+  if (typed.isEmpty() &&
+      message_box(web::gbk("确认面单账户里没有这一单的面单？确认后可以重新取号。"),
+                  web::gbk("核对面单"), Buttons::YesNo) != Answer::Yes)
+    return;
+  std::string said;
+  const bool done = m_ops.settle_waybill(id, typed.toStdString(), &said);
+  message_box(web::utf8_to_gbk(said), done ? Text() : web::gbk("没有核对"));
 }
 
 void MainWindow::notify(const Text& title, const Text& body) {

@@ -439,6 +439,8 @@ void MainWindow::build_menu() {
   m_menu->addSeparator();
   for (const char* entry : {"打印拣货单…", "打印发货单…"}) m_menu->addAction(u(entry));
   m_menu->addSeparator();
+  for (const char* entry : {"打印面单", "取消面单", "核对面单…"}) m_menu->addAction(u(entry));
+  m_menu->addSeparator();
   m_menu->addAction(u("隐藏已发货的行"))->setCheckable(true);
 }
 

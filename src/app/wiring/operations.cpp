@@ -110,6 +110,14 @@ Operations bind_operations(Context& ctx) {
     waybill::mark_printed(*c, done);
   };
 
+  ops.waybill_label = [c](const std::string& id) { return waybill::order_label(*c, id); };
+  ops.cancel_waybill = [c](const std::string& id, std::string* said) {
+    return waybill::cancel_order_waybill(*c, id, said);
+  };
+  ops.settle_waybill = [c](const std::string& id, const std::string& number, std::string* said) {
+    return waybill::settle_order_waybill(*c, id, number, said);
+  };
+
   ops.fetch_unpaid_orders = [c] { backoffice::fetch_unpaid_orders(*c); };
   ops.fetch_orders_to_ship = [c] { backoffice::fetch_orders_to_ship(*c); };
   ops.fetch_orders_to_receive = [c] { backoffice::fetch_orders_to_receive(*c); };

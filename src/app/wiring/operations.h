@@ -69,6 +69,14 @@ struct Operations {
   std::function<std::vector<waybill::WaybillOutcome>(std::vector<RowKey> keys, bool ship)>
       order_waybills;
   std::function<void(const std::vector<waybill::WaybillOutcome>&)> mark_labels_printed;
+  // The order menu's e-waybill entries, for an order id (UTF-8): its label
+  // drawn again (no number: it has none); cancelling it at the provider;
+  // settling an unknown one with the number found (empty: none was made).
+  // What to tell the merchant comes in `said` (UTF-8).
+  std::function<printing::LabelData(const std::string& order_id)> waybill_label;
+  std::function<bool(const std::string& order_id, std::string* said)> cancel_waybill;
+  std::function<bool(const std::string& order_id, const std::string& number, std::string* said)>
+      settle_waybill;
   // worker operations
   std::function<void()> fetch_unpaid_orders;      // 按钮3
   std::function<void()> fetch_orders_to_ship;     // 按钮4

@@ -280,6 +280,13 @@ Operations ServedShops::operations() {
   ops.mark_labels_printed = [this](const std::vector<waybill::WaybillOutcome>& done) {
     chosen_shop().ops.mark_labels_printed(done);
   };
+  ops.waybill_label = [this](const std::string& id) { return chosen_shop().ops.waybill_label(id); };
+  ops.cancel_waybill = [this](const std::string& id, std::string* said) {
+    return chosen_shop().ops.cancel_waybill(id, said);
+  };
+  ops.settle_waybill = [this](const std::string& id, const std::string& number, std::string* said) {
+    return chosen_shop().ops.settle_waybill(id, number, said);
+  };
   ops.scan_refusal = [this](int row) {
     Served* s = shop_of_row(row);
     return s ? s->ops.scan_refusal(s->view.view_row(row)) : gbk("这一行不属于任何店铺");
