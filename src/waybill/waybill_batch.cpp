@@ -261,6 +261,13 @@ bool settle_order_waybill(app::Context& ctx, const std::string& order_id, const 
   return true;
 }
 
+app::Text account_courier(app::Context& ctx) {
+  const Account account = read_account(ctx.settings);
+  if (account.provider.empty()) return {};
+  const std::string mall = mall_courier(account.provider, account.courier);
+  return web::utf8_to_gbk(mall.empty() ? account.courier : mall);
+}
+
 printing::LabelData order_label(app::Context& ctx, const std::string& order_id) {
   if (!ctx.database) return {};
   store::WaybillJournal journal(*ctx.database, app::shop_of(ctx));

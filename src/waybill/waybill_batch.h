@@ -62,6 +62,10 @@ bool settle_order_waybill(app::Context& ctx, const std::string& order_id, const 
 // (no waybill number) when it has none.
 printing::LabelData order_label(app::Context& ctx, const std::string& order_id);
 
+// The mall's courier code for the account's courier (system text); empty
+// when section `waybill` names no provider.
+app::Text account_courier(app::Context& ctx);
+
 // A row's words for its waybill in 发货状态 (system text); empty for a
 // result that leaves 发货状态 as it is.
 app::Text waybill_status(const WaybillOutcome& outcome);

@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QInputDialog>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
@@ -18,6 +20,7 @@
 #include <chrono>
 #include <string>
 
+#include "app/gui/scan_mode.h"
 #include "core/archive_keeping.h"
 #include "printing/paper.h"
 #include "store/database.h"
@@ -205,6 +208,60 @@ TEST_F(WaybillTools, TheMenuOrdersSettlesReprintsAndCancelsOneOrdersWaybill) {
   store::WaybillJournal journal(m_database, app::shop_of(m_ctx));
   EXPECT_FALSE(journal.live(second));
   EXPECT_EQ(journal.live(id)->state, "printed");
+}
+
+TEST_F(WaybillTools, OneScanOrdersPrintsAndShipsAndASecondScanOnlyReprints) {
+  sign_in();
+  click("按钮4");
+  ASSERT_TRUE(m_window.wait_for_workers(30s));
+  click("按钮11");
+  m_window.set_text("编辑框12", "");  // the account's courier is the one shipped with
+  const std::string id = web::gbk_to_utf8(m_window.cell(kOrderList, 0, app::kColId));
+  const std::string no = m_mall.order(id).order_no;
+  const QString pdf = QString::fromStdString((m_dir.path() / "scan.pdf").string());
+  printing::remember_printer(m_settings, "label_printer", pdf);
+
+  click("扫描发货");
+  auto* scan = m_window.findChild<app::ScanMode*>();
+  ASSERT_NE(scan, nullptr) << last_shown();
+  ASSERT_TRUE(scan->prints_waybills());
+  auto scan_code = [&](const std::string& code) {
+    for (char ch : code) {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QLatin1Char(ch)));
+      QApplication::sendEvent(scan->input(), &press);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(scan->input(), &enter);
+  };
+  scan_code(no);
+  EXPECT_TRUE(scan->last_result().good) << scan->last_result().text.toStdString();
+  EXPECT_EQ(scan->last_result().bells, 1);
+  EXPECT_EQ(pdf_pages(pdf), 1);
+  const mall::Order shipped = m_mall.order(id);
+  EXPECT_EQ(shipped.state, 30);
+  EXPECT_EQ(shipped.courier, "yuantong");
+  store::WaybillJournal journal(m_database, app::shop_of(m_ctx));
+  ASSERT_TRUE(journal.live(id));
+  EXPECT_EQ(shipped.tracking_no, journal.live(id)->waybill.number);
+  EXPECT_EQ(journal.live(id)->state, "shipped");
+
+  // The same slip again: the label once more, nothing ordered or shipped twice.
+  ASSERT_TRUE(QFile::remove(pdf));
+  const std::size_t asked = m_mall.waybill_requests().size();
+  int sends = 0;
+  for (const mall::RecordedRequest& r : m_mall.requests()) sends += r.target == "/order/send";
+  scan_code(no);
+  EXPECT_FALSE(scan->last_result().good);
+  EXPECT_EQ(scan->last_result().bells, 2);
+  EXPECT_TRUE(scan->last_result().text.contains(QString::fromUtf8("已重新打印")))
+      << scan->last_result().text.toStdString();
+  EXPECT_EQ(pdf_pages(pdf), 1);
+  EXPECT_EQ(m_mall.waybill_requests().size(), asked);
+  int sends_after = 0;
+  for (const mall::RecordedRequest& r : m_mall.requests()) sends_after += r.target == "/order/send";
+  EXPECT_EQ(sends_after, sends);
+  EXPECT_EQ(m_mall.waybills_for(no), 1);
+  scan->reject();
 }
 
 }  // namespace

@@ -111,6 +111,7 @@ Operations bind_operations(Context& ctx) {
   };
 
   ops.waybill_label = [c](const std::string& id) { return waybill::order_label(*c, id); };
+  ops.waybill_courier = [c] { return waybill::account_courier(*c); };
   ops.cancel_waybill = [c](const std::string& id, std::string* said) {
     return waybill::cancel_order_waybill(*c, id, said);
   };

@@ -74,6 +74,9 @@ struct Operations {
   // settling an unknown one with the number found (empty: none was made).
   // What to tell the merchant comes in `said` (UTF-8).
   std::function<printing::LabelData(const std::string& order_id)> waybill_label;
+  // The mall's courier code of the e-waybill account (section `waybill`);
+  // empty when no account is set: the scan mode then works without waybills.
+  std::function<web::Text()> waybill_courier;
   std::function<bool(const std::string& order_id, std::string* said)> cancel_waybill;
   std::function<bool(const std::string& order_id, const std::string& number, std::string* said)>
       settle_waybill;

@@ -281,6 +281,7 @@ Operations ServedShops::operations() {
     chosen_shop().ops.mark_labels_printed(done);
   };
   ops.waybill_label = [this](const std::string& id) { return chosen_shop().ops.waybill_label(id); };
+  ops.waybill_courier = [this] { return chosen_shop().ops.waybill_courier(); };
   ops.cancel_waybill = [this](const std::string& id, std::string* said) {
     return chosen_shop().ops.cancel_waybill(id, said);
   };
