@@ -261,6 +261,28 @@ bool settle_order_waybill(app::Context& ctx, const std::string& order_id, const 
   return true;
 }
 
+std::pair<bool, std::string> probe_account(const Account& account, Post post) {
+  std::string why;
+  std::unique_ptr<Provider> provider = make_provider(account, std::move(post), &why);
+  if (!provider) return {false, why};
+  WaybillRequest request;
+  request.order_id = "0";
+  request.order_no = "WEIHE-TEST-0000";
+  request.courier = account.courier;
+  Waybill made_up;
+  made_up.number = "TEST0000000000";
+  made_up.courier_order = "WEIHE-TEST-0000";
+  const CancelAnswer a = provider->cancel(request, made_up, "测试");
+  if (a.unknown) return {false, "面单账户没有回答：" + a.reason};
+  // The codes of a signature or key the provider does not accept.
+  const bool credentials = a.code == "30002" || a.code == "30003" || a.code == "102";
+  if (credentials) return {false, a.reason};
+  const bool not_found = a.code == "30009" || (provider->name() == "kdniao" && a.code == "105");
+  if (a.cancelled || not_found)
+    return {true, "面单账户有回答，key 和签名都对（测试单号查无此单，没有取任何面单）"};
+  return {false, "面单账户答：" + a.reason};
+}
+
 app::Text account_courier(app::Context& ctx) {
   const Account account = read_account(ctx.settings);
   if (account.provider.empty()) return {};

@@ -11,6 +11,7 @@
 //        print(done); mark_printed(ctx, done);
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/context.h"
@@ -65,6 +66,11 @@ printing::LabelData order_label(app::Context& ctx, const std::string& order_id);
 // The mall's courier code for the account's courier (system text); empty
 // when section `waybill` names no provider.
 app::Text account_courier(app::Context& ctx);
+
+// 测试 of an account, ordering nothing: a signed cancel of a made-up number.
+// True when the account answers as the merchant's (its "not found" says the
+// keys and the signature are right); the answer in words (UTF-8).
+std::pair<bool, std::string> probe_account(const Account& account, Post post);
 
 // A row's words for its waybill in 发货状态 (system text); empty for a
 // result that leaves 发货状态 as it is.
