@@ -15,11 +15,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 
 #include <chrono>
 #include <string>
 
+#include "app/gui/journal_page.h"
 #include "app/gui/scan_mode.h"
 #include "core/archive_keeping.h"
 #include "printing/paper.h"
@@ -46,6 +48,8 @@ class WaybillTools : public app_tests::WindowWithMall {
       : WindowWithMall("weihe-waybill-tools", many_to_ship()),
         m_database(store::Database::beside(m_settings.path())) {
     m_ctx.database = &m_database;
+    m_window.set_database(&m_database);
+    m_window.set_history_context(&m_ctx);
     const mall::WaybillAccount& a = m_mall.options().waybill;
     const app::Text section = "waybill";
     m_settings.write_setting("provider", "kuaidi100", section);
@@ -152,6 +156,19 @@ TEST_F(WaybillTools, ABatchOfThirtyPrintsTwentyNineLabelsAndLeavesTheLostOneUnkn
     EXPECT_EQ(journal.live(id)->state, "shipped");
   }
   EXPECT_EQ(m_mall.order(web::gbk_to_utf8(m_window.cell(kOrderList, 0, app::kColId))).state, 20);
+
+  // 发货记录 lists the waybills, the unknown one first with its 核对.
+  auto* waybills = m_window.findChild<QTableWidget*>(QString::fromUtf8("电子面单记录"));
+  ASSERT_NE(waybills, nullptr);
+  // The page (no QObject of its own kind) holds the table in its splitter.
+  static_cast<app::JournalPage*>(waybills->parentWidget()->parentWidget())->refresh();
+  ASSERT_EQ(waybills->rowCount(), 30);
+  EXPECT_EQ(waybills->item(0, 2)->text(), QString::fromUtf8("面单不明"));
+  EXPECT_EQ(waybills->item(0, 5)->text().toStdString(),
+            web::gbk_to_utf8(m_window.cell(kOrderList, 0, app::kColId)));
+  EXPECT_NE(waybills->cellWidget(0, 7), nullptr);
+  EXPECT_EQ(waybills->item(1, 2)->text(), QString::fromUtf8("已发货"));
+  EXPECT_EQ(waybills->cellWidget(1, 7), nullptr);
 }
 
 TEST_F(WaybillTools, TheMenuOrdersSettlesReprintsAndCancelsOneOrdersWaybill) {

@@ -217,6 +217,8 @@ class MainWindow : public QWidget, public Form {
   void print_row_waybill();
   void cancel_row_waybill();
   void settle_row_waybill();
+  // 核对面单 of the order `id` (number `no`, UTF-8): asks for the number found.
+  void settle_waybill(const std::string& id, const std::string& no);
   void files_dropped(const QStringList& paths);
 
   // Runs `f` on the UI thread and returns its result (`fallback` once closed).

@@ -675,14 +675,19 @@ void MainWindow::cancel_row_waybill() {
 
 void MainWindow::settle_row_waybill() {
   const int row = selected_row(kOrderList);
-  if (row < 0 || !m_ops.settle_waybill) return;
-  const std::string id = web::gbk_to_utf8(cell(kOrderList, row, kColId));
+  if (row < 0) return;
+  settle_waybill(web::gbk_to_utf8(cell(kOrderList, row, kColId)),
+                 web::gbk_to_utf8(cell(kOrderList, row, kColOrderNo)));
+}
+
+void MainWindow::settle_waybill(const std::string& id, const std::string& no) {
+  if (!m_ops.settle_waybill) return;
   bool ok = false;
   const QString typed =
       QInputDialog::getText(this, u("核对面单"),
                             u("订单 %1 上次取号没有收到回答。\n请在面单账户的后台查这一单：\n"
                               "查到了面单，填它的面单号；确认没有取到，留空。")
-                                .arg(qs(cell(kOrderList, row, kColOrderNo))),
+                                .arg(QString::fromStdString(no)),
                             QLineEdit::Normal, QString(), &ok)
           .trimmed();
   if (!ok) return;

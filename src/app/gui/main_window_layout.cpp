@@ -487,6 +487,8 @@ void MainWindow::set_history_context(Context* ctx) {
 void MainWindow::set_database(store::Database* database) {
   m_journal_page->set_database(database);
   m_journal_page->set_settle([this] { run_ui(m_ops.settle_unknown_shipments); });
+  m_journal_page->set_settle_waybill(
+      [this](const std::string& id, const std::string& no) { settle_waybill(id, no); });
 }
 
 }  // namespace app

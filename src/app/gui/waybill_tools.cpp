@@ -34,12 +34,10 @@ WaybillAnswer ask_waybill_dialog(QWidget* parent, const waybill::WaybillPlan& pl
   dialog.setWindowTitle(ship ? u("取号打印并发货") : u("取号打印"));
   auto* layout = new QVBoxLayout(&dialog);
   const int ready = static_cast<int>(plan.ready.size());
-  auto* summary = new QLabel(u("%1单中%2单可以取号打印%3，%4单不能（原因见下）。")
-                                 .arg(plan.total)
-                                 .arg(ready)
-                                 .arg(ship ? u("并发货") : QString())
-                                 .arg(plan.total - ready),
-                             &dialog);
+  QString said =
+      u("%1单中%2单可以取号打印%3").arg(plan.total).arg(ready).arg(ship ? u("并发货") : QString());
+  if (plan.total > ready) said += u("，%1单不能（原因见下）").arg(plan.total - ready);
+  auto* summary = new QLabel(said + u("。"), &dialog);
   summary->setWordWrap(true);
   layout->addWidget(summary);
 
