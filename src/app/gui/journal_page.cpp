@@ -171,7 +171,9 @@ void JournalPage::show_waybills() {
   for (int r = 0; r < static_cast<int>(records.size()); ++r) {
     const store::WaybillRecord& w = records[r];
     const QString cells[] = {QString::fromStdString(w.waybill.number),
-                             QString::fromStdString(w.provider),
+                             w.provider == "kuaidi100" ? QString::fromUtf8("快递100")
+                             : w.provider == "kdniao"  ? QString::fromUtf8("快递鸟")
+                                                       : QString::fromStdString(w.provider),
                              waybill_state_name(w.state),
                              local_time(w.updated),
                              QString::fromStdString(w.order_no),
