@@ -19,6 +19,7 @@
 #include "store/waybill_journal.h"
 #include "waybill/account.h"
 #include "waybill/couriers.h"
+#include "waybill/waybill_batch.h"
 #include "waybill/waybill_orders.h"
 
 namespace cli {
@@ -210,42 +211,31 @@ int run_cancel(const SessionOptions& options, const WaybillOptions& w) {
   }
   store::WaybillJournal journal(session->database(), app::shop_of(session->ctx()));
   const std::string& id = w.orders.front();
-  const std::optional<store::WaybillRecord> live = journal.live(id);
-  if (!live || live->waybill.number.empty()) {
-    form.say(
-        "订单 " + id + " 没有可以取消的面单" +
-            (live && live->state == "unknown" ? "（面单不明：先用 waybill resolve 核对）" : ""),
-        true);
+  const std::string reason = w.reason.empty() ? std::string("不需要了") : w.reason;
+  using Kind = waybill::CancelResult::Kind;
+  const waybill::CancelResult r = waybill::cancel_waybill(*provider, journal, id, reason, w.force);
+  if (r.kind == Kind::NoWaybill || r.kind == Kind::Unsettled) {
+    form.say(r.kind == Kind::Unsettled
+                 ? "订单 " + id + " 没有可以取消的面单（面单不明：先用 waybill resolve 核对）"
+                 : r.reason,
+             true);
     return kFailed;
   }
-  if (live->state == "shipped" && !w.force) {
-    form.say("订单 " + id + " 已经用这张面单发货了；确实要取消，加 --force", true);
+  if (r.kind == Kind::Shipped) {
+    form.say(r.reason + "；确实要取消，加 --force", true);
     return kSomeRowsFailed;
   }
-  waybill::WaybillRequest request;
-  request.order_id = live->order_id;
-  request.order_no = live->order_no;
-  request.courier = live->courier;
-  const waybill::Waybill paper{live->waybill.number,        live->waybill.task_id,
-                               live->waybill.courier_order, live->waybill.big_pen,
-                               live->waybill.package_name,  live->waybill.package_code,
-                               live->waybill.sorting_code};
-  const waybill::CancelAnswer answer =
-      provider->cancel(request, paper, w.reason.empty() ? "不需要了" : w.reason);
   Output out("");
-  Json line{{"id", id}, {"waybill", live->waybill.number}};
-  std::string error;
-  if (answer.cancelled) {
-    journal.set_state(live->id, "cancelled", &error,
-                      "取消：" + (w.reason.empty() ? std::string("不需要了") : w.reason));
+  Json line{{"id", id}, {"waybill", r.number}};
+  if (r.kind == Kind::Cancelled) {
     line["result"] = "cancelled";
   } else {
-    line["result"] = answer.unknown ? "unknown" : "failed";
-    line["reason"] = answer.reason;
+    line["result"] = r.kind == Kind::NoAnswer ? "unknown" : "failed";
+    line["reason"] = r.reason;
   }
   out.line(json_line(line));
   const int written = finish_output(out, form);
-  return written != kDone ? written : answer.cancelled ? kDone : kSomeRowsFailed;
+  return written != kDone ? written : r.kind == Kind::Cancelled ? kDone : kSomeRowsFailed;
 }
 
 int run_reprint(const SessionOptions& options, const WaybillOptions& w) {

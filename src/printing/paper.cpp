@@ -93,6 +93,25 @@ void remember_paper(app::Settings& settings, Paper paper) {
   settings.write_setting(web::gbk("paper"), std::string(paper_name(paper)), web::gbk("print"));
 }
 
+Paper remembered_label_paper(const app::Settings& settings) {
+  const web::Text name = settings.read_setting(web::gbk("label_paper"), web::gbk("print"));
+  return paper_named(name).value_or(Paper::Label100x150);
+}
+
+void remember_label_paper(app::Settings& settings, Paper paper) {
+  settings.write_setting(web::gbk("label_paper"), std::string(paper_name(paper)),
+                         web::gbk("print"));
+}
+
+QString remembered_printer(const app::Settings& settings, std::string_view key) {
+  const web::Text name = settings.read_setting(std::string(key), web::gbk("print"));
+  return QString::fromStdString(web::gbk_to_utf8(name));
+}
+
+void remember_printer(app::Settings& settings, std::string_view key, const QString& name) {
+  settings.write_setting(std::string(key), web::utf8_to_gbk(name.toStdString()), web::gbk("print"));
+}
+
 bool masks_phone(const app::Settings& settings) {
   return settings.read_number(web::gbk("mask_phone"), web::gbk("print"), 1, 0, 1) == 1;
 }

@@ -38,4 +38,12 @@ Paper remembered_paper(const app::Settings& settings);
 void remember_paper(app::Settings& settings, Paper paper);
 bool masks_phone(const app::Settings& settings);
 
+// The label printer's paper (key `label_paper`, 100×150 unless set) and the
+// printers chosen for labels and for paper (keys `label_printer`,
+// `paper_printer`; empty: none chosen), all in section `print`.
+Paper remembered_label_paper(const app::Settings& settings);
+void remember_label_paper(app::Settings& settings, Paper paper);
+QString remembered_printer(const app::Settings& settings, std::string_view key);
+void remember_printer(app::Settings& settings, std::string_view key, const QString& name);
+
 }  // namespace printing

@@ -10,12 +10,16 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "app/gui/dialogs.h"
 #include "exchange/workbook_writer.h"
 #include "store/shipping_journal.h"
+#include "store/waybill_journal.h"
 
 namespace app {
 
@@ -23,6 +27,19 @@ namespace {
 
 const char* const kTitles[] = {"时间", "批次", "ID", "订单号", "快递",
                                "快递单号", "发货地址ID", "结果", "消息"};
+
+const char* const kWaybillTitles[] = {"面单号", "服务商", "状态", "时间",
+                                      "订单号", "ID",     "消息", ""};
+
+QString waybill_state_name(const std::string& state) {
+  const std::pair<const char*, const char*> names[] = {
+      {"sending", "正在取号"}, {"ordered", "已取号"},  {"printed", "已打印"},
+      {"shipped", "已发货"},   {"failed", "取号失败"}, {"unknown", "面单不明"},
+      {"cancelled", "已取消"}};
+  for (const auto& [state_key, name] : names)
+    if (state == state_key) return QString::fromUtf8(name);
+  return QString::fromStdString(state);
+}
 
 QString outcome_name(const std::string& outcome) {
   if (outcome == "shipped") return QString::fromUtf8("发货成功");
@@ -79,7 +96,18 @@ JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_table->verticalHeader()->hide();
   m_table->horizontalHeader()->setStretchLastSection(true);
-  layout->addWidget(m_table);
+  m_waybills = new QTableWidget(0, static_cast<int>(std::size(kWaybillTitles)), this);
+  m_waybills->setObjectName(QStringLiteral("电子面单记录"));
+  QStringList waybill_titles;
+  for (const char* t : kWaybillTitles) waybill_titles << QString::fromUtf8(t);
+  m_waybills->setHorizontalHeaderLabels(waybill_titles);
+  m_waybills->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_waybills->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_waybills->verticalHeader()->hide();
+  auto* split = new QSplitter(Qt::Vertical, this);
+  split->addWidget(m_table);
+  split->addWidget(m_waybills);
+  layout->addWidget(split);
 
   connect(m_outcome, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
   connect(m_use_date, &QCheckBox::toggled, this, [this](bool on) {
@@ -129,6 +157,43 @@ void JournalPage::refresh() {
   }
   m_table->resizeColumnsToContents();
   m_status->setText(QString::fromUtf8("共%1条").arg(entries.size()));
+  show_waybills();
+}
+
+void JournalPage::show_waybills() {
+  m_waybills->setRowCount(0);
+  std::vector<store::WaybillRecord> records =
+      store::WaybillJournal(*m_database, m_shop ? m_shop() : std::string()).entries();
+  // The unknown ones wait for the merchant: first, newest first like the rest.
+  std::stable_partition(records.begin(), records.end(),
+                        [](const store::WaybillRecord& r) { return r.state == "unknown"; });
+  m_waybills->setRowCount(static_cast<int>(records.size()));
+  for (int r = 0; r < static_cast<int>(records.size()); ++r) {
+    const store::WaybillRecord& w = records[r];
+    const QString cells[] = {QString::fromStdString(w.waybill.number),
+                             w.provider == "kuaidi100" ? QString::fromUtf8("快递100")
+                             : w.provider == "kdniao"  ? QString::fromUtf8("快递鸟")
+                                                       : QString::fromStdString(w.provider),
+                             waybill_state_name(w.state),
+                             local_time(w.updated),
+                             QString::fromStdString(w.order_no),
+                             QString::fromStdString(w.order_id),
+                             QString::fromStdString(w.message)};
+    for (int c = 0; c < static_cast<int>(std::size(cells)); ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      if (w.state == "unknown") item->setForeground(QColor(0xc0, 0, 0));
+      m_waybills->setItem(r, c, item);
+    }
+    if (w.state != "unknown") continue;
+    auto* settle = new QPushButton(QString::fromUtf8("核对"), m_waybills);
+    settle->setToolTip(QString::fromUtf8("在面单账户的后台查到的面单号填进来，或确认没有取到"));
+    connect(settle, &QPushButton::clicked, this, [this, id = w.order_id, no = w.order_no] {
+      if (m_settle_waybill) m_settle_waybill(id, no);
+      refresh();
+    });
+    m_waybills->setCellWidget(r, static_cast<int>(std::size(cells)), settle);
+  }
+  m_waybills->resizeColumnsToContents();
 }
 
 void JournalPage::export_shown() {

@@ -210,6 +210,19 @@ class MainWindow : public QWidget, public Form {
   // row; details are fetched on a worker, then the preview opens.
   void print_orders(printing::Document document);
   void show_print_job(const printing::PrintJob& job);
+  // 取号打印… / 取号打印并发货…: the selected rows when several are, else
+  // every row not shipped; asks first, orders on a worker, prints the labels.
+  void order_waybills_and_print(bool ship);
+  // On a worker: orders the waybills of `keys`, prints their labels on
+  // `printer`, says what came of it.
+  void run_waybills(const std::vector<RowKey>& keys, bool ship, const QString& printer,
+                    bool preview);
+  // The order menu's 打印面单 (a reprint when the order has one), 取消面单, 核对面单….
+  void print_row_waybill();
+  void cancel_row_waybill();
+  void settle_row_waybill();
+  // 核对面单 of the order `id` (number `no`, UTF-8): asks for the number found.
+  void settle_waybill(const std::string& id, const std::string& no);
   void files_dropped(const QStringList& paths);
   // 打开使用说明: the guide in the desktop's viewer, or why not.
   void open_user_guide();
@@ -246,6 +259,9 @@ class MainWindow : public QWidget, public Form {
   QPushButton* m_print_pick_list = nullptr;
   QPushButton* m_print_slips = nullptr;
   bool m_gathering_print = false;  // a print's rows are being gathered on a worker
+  QPushButton* m_waybill_print = nullptr;
+  QPushButton* m_waybill_ship = nullptr;
+  bool m_waybill_run = false;  // 取号打印 is running (UI thread only)
   QComboBox* m_sender_choice = nullptr;
   QLabel* m_status = nullptr;
   // Columns fitted to what they hold once a list or its details came.

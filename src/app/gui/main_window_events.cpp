@@ -21,16 +21,19 @@
 
 #include "app/gui/layout_memory.h"
 #include "app/gui/main_window.h"
-#include "core/startup.h"
-#include "printing/print_gathering.h"
 #include "app/gui/order_filter.h"
 #include "app/gui/print_preview.h"
+#include "app/gui/qt_text.h"
 #include "app/gui/report_model.h"
 #include "app/gui/row_window.h"
 #include "app/gui/scan_mode.h"
 #include "app/gui/tip_window.h"
 #include "app/gui/user_guide.h"
 #include "app/gui/qt_text.h"
+#include "app/gui/waybill_tools.h"
+#include "core/startup.h"
+#include "printing/paper.h"
+#include "printing/print_gathering.h"
 
 // The window's pictures live in a static library, so their registration is asked for.
 static void load_window_resources() {
@@ -226,6 +229,9 @@ void MainWindow::wire() {
           [this] { print_orders(printing::Document::PickList); });
   connect(m_print_slips, &QPushButton::clicked, this,
           [this] { print_orders(printing::Document::PackingSlips); });
+  connect(m_waybill_print, &QPushButton::clicked, this,
+          [this] { order_waybills_and_print(false); });
+  connect(m_waybill_ship, &QPushButton::clicked, this, [this] { order_waybills_and_print(true); });
   connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,
           &MainWindow::open_scan_mode);
   connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this,
@@ -257,10 +263,13 @@ void MainWindow::wire() {
       [this] { undo_removal(); },
       [this] { print_orders(printing::Document::PickList); },
       [this] { print_orders(printing::Document::PackingSlips); },
-      [this, hide = entries[13]] {
+      on_clicked_row([this] { print_row_waybill(); }),
+      on_clicked_row([this] { cancel_row_waybill(); }),
+      on_clicked_row([this] { settle_row_waybill(); }),
+      [this, hide = entries[16]] {
         m_lists.at(std::string(kOrderList)).filter->set_hide_shipped(hide->isChecked());
       }};
-  static_assert(std::size(handlers) == 14);
+  static_assert(std::size(handlers) == 17);
   for (int i = 0; i < entries.size(); ++i)
     connect(entries[i], &QAction::triggered, this, handlers[i]);
 }
@@ -391,6 +400,10 @@ void MainWindow::select_table_row(int row) {
 
 void MainWindow::open_scan_mode() {
   if (findChild<ScanMode*>()) return;  // already scanning
+  // With an e-waybill account the parcels go with its courier.
+  if (m_ops.waybill_courier)
+    if (const Text courier = m_ops.waybill_courier(); !courier.empty())
+      set_text("编辑框12", courier);
   if (m_ops.shipping_refusal) {
     if (const Text why = m_ops.shipping_refusal(); !why.empty()) {
       message_box(why);
@@ -401,6 +414,12 @@ void MainWindow::open_scan_mode() {
   m_search->clear();
   auto* scan = new ScanMode(this, *m_lists.at(std::string(kOrderList)).model, m_ops,
                             [this](int row) { select_table_row(row); }, *this);
+  scan->set_label_printer([this](const printing::LabelData& label, QString* error) {
+    return print_waybill_labels(this, {label},
+                                printing::remembered_printer(m_settings, "label_printer"),
+                                printing::remembered_label_paper(m_settings),
+                                printing::masks_phone(m_settings), false, error);
+  });
   connect(scan, &QDialog::finished, scan, &QObject::deleteLater);
   scan->open();
 }

@@ -7,10 +7,12 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrinterInfo>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -23,19 +25,21 @@
 #include <set>
 #include <thread>
 
-#include "app/gui/caption_fit.h"
 #include "app/gui/batch_dialog.h"
-#include "app/gui/tracking_window.h"
+#include "app/gui/caption_fit.h"
 #include "app/gui/desktop_notifier.h"
 #include "app/gui/dialogs.h"
+#include "app/gui/journal_page.h"
 #include "app/gui/main_window.h"
 #include "app/gui/order_filter.h"
 #include "app/gui/picture.h"
 #include "app/gui/picture_box.h"
-#include "app/gui/report_model.h"
-#include "app/gui/journal_page.h"
 #include "app/gui/qt_text.h"
+#include "app/gui/report_model.h"
+#include "app/gui/tracking_window.h"
+#include "app/gui/waybill_tools.h"
 #include "core/speech.h"
+#include "printing/paper.h"
 
 namespace app {
 
@@ -551,6 +555,149 @@ Text MainWindow::ask_save_path(const Text& suggested) {
 
 BatchChoice MainWindow::ask_batch(int ready, int total, const std::vector<BatchProblem>& problems) {
   return on_ui([&] { return ask_batch_dialog(this, ready, total, problems); }, BatchChoice::Cancel);
+}
+
+void MainWindow::order_waybills_and_print(bool ship) {
+  if (!m_ops.plan_waybills || !m_ops.order_waybills) return;
+  if (m_waybill_run) return show_status(web::gbk("正在取号，请稍候"));
+  const List& orders = m_lists.at(std::string(kOrderList));
+  if (orders.model->size() == 0) {
+    message_box(web::gbk("表格里没有订单：请先获取待发货订单"));
+    return;
+  }
+  std::vector<RowKey> keys;
+  const QModelIndexList selected = orders.view->selectionModel()->selectedRows();
+  if (selected.size() > 1)
+    for (const QModelIndex& shown : selected)
+      if (const int row = orders.table_row(shown); row >= 0)
+        keys.push_back(row_key(kOrderList, row));
+  m_waybill_run = true;
+  // Everything but the question and the printing runs on the worker: the
+  // table stays usable while the provider answers.
+  start_worker([this, keys, ship] {
+    const auto done_guard = qScopeGuard([this] { on_ui_void([this] { m_waybill_run = false; }); });
+    const waybill::WaybillPlan plan = m_ops.plan_waybills(keys);
+    if (!plan.refusal.empty()) {
+      message_box(web::utf8_to_gbk(plan.refusal + "（没有取任何面单）"));
+      return;
+    }
+    if (plan.total == 0) {
+      message_box(web::gbk("没有要取号的订单（已发货的不取）"));
+      return;
+    }
+    const WaybillAnswer answer = on_ui([&] {
+      return ask_waybill_dialog(this, plan, ship, QPrinterInfo::availablePrinterNames(),
+                                printing::remembered_printer(m_settings, "label_printer"));
+    });
+    if (!answer.go) return;
+    on_ui_void([&] { printing::remember_printer(m_settings, "label_printer", answer.printer); });
+    run_waybills(plan.ready, ship, answer.printer, answer.preview);
+  });
+}
+
+void MainWindow::run_waybills(const std::vector<RowKey>& keys, bool ship, const QString& printer,
+                              bool preview) {
+  const std::vector<waybill::WaybillOutcome> done = m_ops.order_waybills(keys, ship);
+  std::vector<printing::LabelData> labels;
+  int unknown = 0, failed = 0, shipped = 0;
+  for (const waybill::WaybillOutcome& o : done) {
+    if (!o.label.waybill_number.isEmpty()) labels.push_back(o.label);
+    if (o.result == "unknown") ++unknown;
+    if (o.waybill.empty() && o.result != "unknown") ++failed;
+    if (o.shipped) ++shipped;
+  }
+  QString error;
+  const bool printed = on_ui([&] {
+    return print_waybill_labels(this, labels, printer, printing::remembered_label_paper(m_settings),
+                                printing::masks_phone(m_settings), preview, &error);
+  });
+  if (printed) m_ops.mark_labels_printed(done);
+  std::string said = "面单：打印" + std::to_string(printed ? labels.size() : 0) + "张";
+  if (ship) said += "，发货" + std::to_string(shipped) + "笔";
+  if (unknown) said += "，面单不明" + std::to_string(unknown) + "笔（请核对）";
+  if (failed) said += "，取号失败" + std::to_string(failed) + "笔";
+  if (!printed) said += "；" + error.toStdString();
+  if (unknown || failed || !printed || (ship && shipped < static_cast<int>(labels.size())))
+    show_failure(web::utf8_to_gbk(said));
+  else
+    show_status(web::utf8_to_gbk(said));
+}
+
+void MainWindow::print_row_waybill() {
+  const int row = selected_row(kOrderList);
+  if (row < 0 || !m_ops.waybill_label) return;
+  const std::string id = web::gbk_to_utf8(cell(kOrderList, row, kColId));
+  const printing::LabelData label = m_ops.waybill_label(id);
+  const QString printer = printing::remembered_printer(m_settings, "label_printer");
+  if (!label.waybill_number.isEmpty()) {
+    QString error;
+    if (print_waybill_labels(this, {label}, printer, printing::remembered_label_paper(m_settings),
+                             printing::masks_phone(m_settings), false, &error)) {
+      waybill::WaybillOutcome printed;
+      printed.order_id = id;
+      printed.waybill = label.waybill_number.toStdString();
+      m_ops.mark_labels_printed({printed});
+      show_status(web::utf8_to_gbk("面单 " + label.waybill_number.toStdString() + " 已打印"));
+    } else {
+      show_failure(tx(error));
+    }
+    return;
+  }
+  // None yet: this order's waybill is ordered as 取号打印 would, with no question.
+  if (m_waybill_run) return show_status(web::gbk("正在取号，请稍候"));
+  m_waybill_run = true;
+  const RowKey key = row_key(kOrderList, row);
+  start_worker([this, key, printer] {
+    const auto done_guard = qScopeGuard([this] { on_ui_void([this] { m_waybill_run = false; }); });
+    const waybill::WaybillPlan plan = m_ops.plan_waybills({key});
+    if (!plan.refusal.empty() || plan.ready.empty()) {
+      message_box(plan.refusal.empty() ? web::gbk("这一单不能取号：") + plan.problems.front().reason
+                                       : web::utf8_to_gbk(plan.refusal));
+      return;
+    }
+    run_waybills(plan.ready, false, printer, false);
+  });
+}
+
+void MainWindow::cancel_row_waybill() {
+  const int row = selected_row(kOrderList);
+  if (row < 0 || !m_ops.cancel_waybill) return;
+  const std::string id = web::gbk_to_utf8(cell(kOrderList, row, kColId));
+  if (message_box(
+          web::utf8_to_gbk("取消订单 " + web::gbk_to_utf8(cell(kOrderList, row, kColOrderNo)) +
+                           " 的面单？取消后这个面单号不能再用。"),
+          web::gbk("取消面单"), Buttons::YesNo) != Answer::Yes)
+    return;
+  std::string said;
+  const bool done = m_ops.cancel_waybill(id, &said);
+  message_box(web::utf8_to_gbk(said), done ? Text() : web::gbk("面单没有取消"));
+}
+
+void MainWindow::settle_row_waybill() {
+  const int row = selected_row(kOrderList);
+  if (row < 0) return;
+  settle_waybill(web::gbk_to_utf8(cell(kOrderList, row, kColId)),
+                 web::gbk_to_utf8(cell(kOrderList, row, kColOrderNo)));
+}
+
+void MainWindow::settle_waybill(const std::string& id, const std::string& no) {
+  if (!m_ops.settle_waybill) return;
+  bool ok = false;
+  const QString typed =
+      QInputDialog::getText(this, u("核对面单"),
+                            u("订单 %1 上次取号没有收到回答。\n请在面单账户的后台查这一单：\n"
+                              "查到了面单，填它的面单号；确认没有取到，留空。")
+                                .arg(QString::fromStdString(no)),
+                            QLineEdit::Normal, QString(), &ok)
+          .trimmed();
+  if (!ok) return;
+  if (typed.isEmpty() &&
+      message_box(web::gbk("确认面单账户里没有这一单的面单？确认后可以重新取号。"),
+                  web::gbk("核对面单"), Buttons::YesNo) != Answer::Yes)
+    return;
+  std::string said;
+  const bool done = m_ops.settle_waybill(id, typed.toStdString(), &said);
+  message_box(web::utf8_to_gbk(said), done ? Text() : web::gbk("没有核对"));
 }
 
 void MainWindow::notify(const Text& title, const Text& body) {

@@ -51,7 +51,9 @@ bool starts_with(const Text& cell, const char* utf8) {
 // 发货状态 at a glance: shipped green, failed and in doubt red, skipped grey.
 QColor ship_status_colour(const Text& cell) {
   if (starts_with(cell, "发货成功")) return kGreen;
-  if (starts_with(cell, "发货失败") || starts_with(cell, "发货不明")) return kRed;
+  if (starts_with(cell, "发货失败") || starts_with(cell, "发货不明") ||
+      starts_with(cell, "面单不明") || starts_with(cell, "取号失败"))
+    return kRed;
   if (starts_with(cell, "跳过")) return kGrey;
   return {};
 }
@@ -329,6 +331,12 @@ void MainWindow::build_order_tools(List& orders) {
   m_print_pick_list->setToolTip(u("选中的订单（选了几行时），否则表格里的全部订单：按商品汇总的拣货单"));
   m_print_slips = add(new QPushButton(u("打印发货单…"), t), "打印发货单", {}, 0);
   m_print_slips->setToolTip(u("每笔订单一张发货单，带订单号条码（扫描发货时扫它即选中订单）"));
+  m_waybill_print = add(new QPushButton(u("取号打印…"), t), "取号打印", {}, 0);
+  m_waybill_print->setToolTip(
+      u("选中的订单（选了几行时），否则表格里没发货的订单：向电子面单账户取号，在标签打印机上打印面"
+        "单"));
+  m_waybill_ship = add(new QPushButton(u("取号打印并发货…"), t), "取号打印并发货", {}, 0);
+  m_waybill_ship->setToolTip(u("同取号打印，再用各自的面单号发货"));
   m_search = add(new QLineEdit(t), "搜索框", {}, 0);
   m_search->setPlaceholderText(u("搜索订单"));
   m_search->setToolTip(
@@ -386,6 +394,8 @@ void MainWindow::place_order_tools() {
   // between 打赏作者 and the dashboard's counts, which keep their places.
   m_print_pick_list->setGeometry(650, 58, 80, 23);
   m_print_slips->setGeometry(734, 58, 80, 23);
+  m_waybill_print->setGeometry(818, 58, 76, 23);
+  m_waybill_ship->setGeometry(898, 58, 110, 23);
   m_search->setGeometry(right - 230, 86, 140, 22);
   m_search_count->setGeometry(right - 86, 86, 82, 22);
 }
@@ -431,6 +441,8 @@ void MainWindow::build_menu() {
   // The packing table's paper, after the system's own entries.
   m_menu->addSeparator();
   for (const char* entry : {"打印拣货单…", "打印发货单…"}) m_menu->addAction(u(entry));
+  m_menu->addSeparator();
+  for (const char* entry : {"打印面单", "取消面单", "核对面单…"}) m_menu->addAction(u(entry));
   m_menu->addSeparator();
   m_menu->addAction(u("隐藏已发货的行"))->setCheckable(true);
 }
@@ -478,6 +490,8 @@ void MainWindow::set_history_context(Context* ctx) {
 void MainWindow::set_database(store::Database* database) {
   m_journal_page->set_database(database);
   m_journal_page->set_settle([this] { run_ui(m_ops.settle_unknown_shipments); });
+  m_journal_page->set_settle_waybill(
+      [this](const std::string& id, const std::string& no) { settle_waybill(id, no); });
 }
 
 }  // namespace app

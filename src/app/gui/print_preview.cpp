@@ -40,6 +40,12 @@ PrintPreview::PrintPreview(QWidget* parent, Settings& settings, printing::PrintJ
   m_options.paper = printing::remembered_paper(settings);
   m_options.mask_phone = printing::masks_phone(settings);
   m_printer->setDocName(title);
+  // Slips and pick lists go to the paper printer, never the label printer.
+  if (const QString chosen = printing::remembered_printer(settings, "paper_printer");
+      !chosen.isEmpty()) {
+    m_printer->setPrinterName(chosen);
+    if (!m_printer->isValid()) m_printer->setPrinterName(QString());  // gone: the default
+  }
   m_printer->setPageLayout(printing::page_layout(m_options.paper));
   m_preview = findChild<QPrintPreviewWidget*>();
   connect(this, &QPrintPreviewDialog::paintRequested, this, &PrintPreview::paint);
@@ -96,6 +102,10 @@ void PrintPreview::paint(QPrinter* printer) {
   const bool previewing =
       printer->paintEngine() && printer->paintEngine()->type() == QPaintEngine::Picture;
   printer->setResolution(previewing ? std::max(96, logicalDpiY()) : kPrinterDpi);
+  // The printer the pages really went to is the paper printer next time.
+  if (!previewing && printer->outputFormat() == QPrinter::NativeFormat &&
+      !printer->printerName().isEmpty())
+    printing::remember_printer(m_settings, "paper_printer", printer->printerName());
   // Qt's page set-up may have chosen another paper or turned the page.
   m_options.orientation = printer->pageLayout().orientation();
   if (const auto paper = printing::paper_of(printer->pageLayout().pageSize())) m_options.paper = *paper;

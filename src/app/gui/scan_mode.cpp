@@ -68,7 +68,11 @@ ScanMode::ScanMode(QWidget* parent, ReportModel& table, Operations ops,
   setObjectName(u("扫描发货"));
   setWindowTitle(u("扫描发货"));
   auto* layout = new QVBoxLayout(this);
-  auto* hint = new QLabel(u("先扫订单号（或ID），再扫这个包裹的快递单号，扫完即发货。"), this);
+  m_waybills = m_ops.waybill_courier && !m_ops.waybill_courier().empty() && m_ops.order_waybills;
+  auto* hint = new QLabel(
+      m_waybills ? u("扫发货单上的订单号：取电子面单、在标签打印机上打印面单、发货，一扫一单。")
+                 : u("先扫订单号（或ID），再扫这个包裹的快递单号，扫完即发货。"),
+      this);
   hint->setWordWrap(true);
   layout->addWidget(hint);
   // The courier goes with the parcels: a packer who changes couriers midway
@@ -177,6 +181,7 @@ void ScanMode::take_order(int row) {
   show_order(row);
   const QString order_no = qs(m_table.cell(row, kColOrderNo));
   const Text refusal = m_ops.scan_refusal ? m_ops.scan_refusal(row) : Text();
+  if (m_waybills) return take_waybill_order(row, refusal);
   if (!refusal.empty())
     return show_result(false, u("订单 %1 %2，这次不发货").arg(order_no, qs(refusal)));
   m_current = m_table.row_key(row);
@@ -206,6 +211,55 @@ void ScanMode::take_tracking(const Text& tracking) {
     m_current = 0;  // the next scan is the next order
   }
   show_result(shipped, line);
+}
+
+void ScanMode::take_waybill_order(int row, const Text& refusal) {
+  const QString order_no = qs(m_table.cell(row, kColOrderNo));
+  const std::string id = web::gbk_to_utf8(m_table.cell(row, kColId));
+  const RowKey key = m_table.row_key(row);
+  auto print = [this](const printing::LabelData& label, QString* error) {
+    if (!m_print_label) {
+      *error = u("没有标签打印机");
+      return false;
+    }
+    return m_print_label(label, error);
+  };
+  if (!refusal.empty()) {
+    // A shipped order's slip again: its label once more (a jammed label), nothing shipped.
+    const printing::LabelData label =
+        !to_ship(row) && m_ops.waybill_label ? m_ops.waybill_label(id) : printing::LabelData{};
+    QString error;
+    if (!label.waybill_number.isEmpty() && print(label, &error))
+      return show_result(false, u("订单 %1 %2：面单 %3 已重新打印，没有再发货")
+                                    .arg(order_no, qs(refusal), label.waybill_number));
+    return show_result(false, u("订单 %1 %2，这次不发货").arg(order_no, qs(refusal)));
+  }
+  m_attempted.insert(key);
+  m_result->setStyleSheet({});
+  m_result->setText(u("正在取面单……"));
+  // The label is printed before the parcel ships: no parcel leaves without one.
+  const std::vector<waybill::WaybillOutcome> ordered = m_ops.order_waybills({key}, false);
+  if (ordered.empty() || ordered.front().waybill.empty()) {
+    const QString why = ordered.empty() ? u("没有取到面单")
+                        : ordered.front().result == "unknown"
+                            ? u("面单不明，请先核对（右键菜单“核对面单…”）")
+                            : u("没有取到面单：") + QString::fromStdString(ordered.front().reason);
+    return show_result(false, u("订单 %1 %2，这次不发货").arg(order_no, why));
+  }
+  const waybill::WaybillOutcome& o = ordered.front();
+  QString error;
+  if (!print(o.label, &error))
+    return show_result(false, u("订单 %1 面单 %2 没有打印（%3），这次不发货")
+                                  .arg(order_no, QString::fromStdString(o.waybill), error));
+  if (m_ops.mark_labels_printed) m_ops.mark_labels_printed(ordered);
+  const std::vector<waybill::WaybillOutcome> shipped = m_ops.order_waybills({key}, true);
+  const bool good = !shipped.empty() && shipped.front().shipped;
+  if (good) m_shipped.insert(key);
+  const QString why =
+      shipped.empty() ? u("发货不可用") : QString::fromStdString(shipped.front().ship_reason);
+  show_result(good, u("订单 %1 面单 %2：%3")
+                        .arg(order_no, QString::fromStdString(o.waybill),
+                             good ? u("已打印，发货成功") : u("已打印，没有发货：") + why));
 }
 
 void ScanMode::show_order(int row) {

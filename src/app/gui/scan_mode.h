@@ -11,6 +11,13 @@
 // shipped and which to-ship rows were not (漏发). The courier (编辑框12) can
 // be changed in it for the parcels that follow.
 //
+// With an e-waybill account (section `waybill`) one scan is one parcel: the
+// packing slip's order number gets the order's waybill (its own again when
+// it has one), its label printed at once on the label printer, and the
+// order shipped with it. What the mode refuses otherwise it still refuses;
+// an unknown waybill is refused until settled; a shipped order's slip
+// scanned again prints its label again and ships nothing.
+//
 // Usage: auto* scan = new ScanMode(window, model, ops, select_row, form);
 //        scan->open();   // window-modal; deletes itself when left
 
@@ -38,6 +45,11 @@ class ScanMode : public QDialog {
   ScanMode(QWidget* parent, ReportModel& table, Operations ops,
            std::function<void(int row)> select_row, Form& form);
 
+  // Prints one label on the label printer without a dialog; false with the reason.
+  using LabelPrinter = std::function<bool(const printing::LabelData&, QString* error)>;
+  void set_label_printer(LabelPrinter print) { m_print_label = std::move(print); }
+  bool prints_waybills() const { return m_waybills; }
+
   QLineEdit* input() const { return m_input; }
   QLineEdit* courier() const { return m_courier; }
   // The last scan's result as shown: good (green) or not, and the bells rung.
@@ -61,6 +73,8 @@ class ScanMode : public QDialog {
   void take(const Text& code);
   void take_order(int row);
   void take_tracking(const Text& tracking);
+  // One scan, one parcel: the waybill, its label, the shipment.
+  void take_waybill_order(int row, const Text& refusal);
   // The courier box's text becomes 编辑框12 (the courier of the next parcels).
   void take_courier();
   int find_order(const Text& code) const;
@@ -85,6 +99,8 @@ class ScanMode : public QDialog {
   std::set<RowKey> m_shipped, m_attempted;
   Result m_last;
   bool m_done = false;
+  bool m_waybills = false;  // an e-waybill account is set
+  LabelPrinter m_print_label;
 };
 
 }  // namespace app

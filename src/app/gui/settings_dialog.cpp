@@ -1,5 +1,6 @@
 #include "app/gui/settings_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -9,12 +10,15 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QPrinterInfo>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
-#include <QApplication>
 #include <QTabWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <thread>
 
 #include "app/gui/qt_text.h"
@@ -22,6 +26,9 @@
 #include "fulfilment/tracking.h"
 #include "printing/paper.h"
 #include "report/shop_report.h"
+#include "waybill/account.h"
+#include "waybill/couriers.h"
+#include "waybill/waybill_batch.h"
 
 namespace app {
 
@@ -72,6 +79,7 @@ SettingsDialog::SettingsDialog(Settings& settings, Check check, QWidget* parent)
   auto* tabs = new QTabWidget;
   tabs->addTab(build_shops(), u("店铺"));
   tabs->addTab(build_others(), u("其他"));
+  tabs->addTab(build_waybill(), u("电子面单"));
   m_problem = new QLabel;
   m_problem->setStyleSheet(QStringLiteral("color: red"));
   m_problem->setWordWrap(true);
@@ -193,6 +201,241 @@ QWidget* SettingsDialog::build_others() {
   return page;
 }
 
+namespace {
+
+// Section waybill's text keys, the provider they belong to ("" both), their captions.
+struct WaybillKey {
+  const char* key;
+  const char* provider;
+  const char* caption;
+  const char* owner;  // a secret: the key it is kept under in the keyring; else null
+};
+constexpr WaybillKey kWaybillKeys[] = {
+    {"endpoint", "", "接口地址（空：服务商的）：", nullptr},
+    {"courier", "", "快递公司代码：", nullptr},
+    {"key", "kuaidi100", "key：", nullptr},
+    {"secret", "kuaidi100", "secret：", "key"},
+    {"partner_id", "kuaidi100", "电子面单账号（partner_id）：", nullptr},
+    {"partner_key", "kuaidi100", "partner_key：", nullptr},
+    {"partner_secret", "kuaidi100", "partner_secret：", "partner_id"},
+    {"net", "kuaidi100", "网点（net）：", nullptr},
+    {"temp_id", "kuaidi100", "模板（temp_id）：", nullptr},
+    {"ebusiness_id", "kdniao", "商户ID（EBusinessID）：", nullptr},
+    {"app_key", "kdniao", "AppKey：", "ebusiness_id"},
+    {"customer_name", "kdniao", "电子面单账号（CustomerName）：", nullptr},
+    {"customer_pwd", "kdniao", "电子面单密码（CustomerPwd）：", "customer_name"},
+    {"month_code", "kdniao", "月结编号（MonthCode）：", nullptr},
+    {"send_site", "kdniao", "网点（SendSite）：", nullptr},
+};
+const char* const kProviders[] = {"", "kuaidi100", "kdniao"};
+
+}  // namespace
+
+QWidget* SettingsDialog::build_waybill() {
+  auto* page = new QWidget;
+  auto* form = new QFormLayout(page);
+  const waybill::Account account = waybill::read_account(m_settings);
+  m_wb_provider = new QComboBox;
+  m_wb_provider->setObjectName(QStringLiteral("waybill_provider"));
+  m_wb_provider->addItems({u("（不用电子面单）"), u("快递100"), u("快递鸟")});
+  for (int i = 0; i < 3; ++i)
+    if (account.provider == kProviders[i]) m_wb_provider->setCurrentIndex(i);
+  form->addRow(u("面单服务商："), m_wb_provider);
+  const std::map<std::string, std::string> values = {{"endpoint", account.endpoint},
+                                                     {"courier", account.courier},
+                                                     {"key", account.key},
+                                                     {"secret", account.secret},
+                                                     {"partner_id", account.partner_id},
+                                                     {"partner_key", account.partner_key},
+                                                     {"partner_secret", account.partner_secret},
+                                                     {"net", account.net},
+                                                     {"temp_id", account.temp_id},
+                                                     {"ebusiness_id", account.ebusiness_id},
+                                                     {"app_key", account.app_key},
+                                                     {"customer_name", account.customer_name},
+                                                     {"customer_pwd", account.customer_pwd},
+                                                     {"month_code", account.month_code},
+                                                     {"send_site", account.send_site}};
+  for (const WaybillKey& k : kWaybillKeys) {
+    auto* edit = new QLineEdit(QString::fromStdString(values.at(k.key)));
+    edit->setObjectName(QStringLiteral("waybill_") + QLatin1String(k.key));
+    if (k.owner) edit->setEchoMode(QLineEdit::Password);
+    connect(edit, &QLineEdit::textEdited, this, [this] { revalidate(); });
+    m_wb[k.key] = edit;
+    form->addRow(u(k.caption), edit);
+  }
+  m_wb_pay = new QComboBox;
+  m_wb_pay->addItems({u("1 现付"), u("2 到付"), u("3 月结"), u("4 第三方付")});
+  m_wb_pay->setCurrentIndex(std::clamp(account.pay_type, 1, 4) - 1);
+  form->addRow(u("付款方式（PayType）："), m_wb_pay);
+  m_label_paper = new QComboBox;
+  for (printing::Paper p : printing::kPapers) m_label_paper->addItem(printing::paper_caption(p));
+  m_label_paper->setCurrentIndex(static_cast<int>(printing::remembered_label_paper(m_settings)));
+  form->addRow(u("面单纸张："), m_label_paper);
+  const QStringList printers = QPrinterInfo::availablePrinterNames();
+  auto printer_box = [&](const char* key, const char* name) {
+    auto* box = new QComboBox;
+    box->setObjectName(QLatin1String(name));
+    box->setEditable(true);
+    box->addItem(QString());
+    box->addItems(printers);
+    box->setCurrentText(printing::remembered_printer(m_settings, key));
+    return box;
+  };
+  m_label_printer = printer_box("label_printer", "label_printer");
+  m_paper_printer = printer_box("paper_printer", "paper_printer");
+  form->addRow(u("标签打印机（面单）："), m_label_printer);
+  form->addRow(u("纸张打印机（发货单、拣货单）："), m_paper_printer);
+  m_wb_test = new QPushButton(u("测试"));
+  m_wb_test->setObjectName(QStringLiteral("waybill_test"));
+  m_wb_test->setToolTip(u("用一个编造的单号发一次取消请求：不取任何面单，只看账户和签名对不对"));
+  m_wb_result = new QLabel;
+  m_wb_result->setObjectName(QStringLiteral("waybill_test_result"));
+  m_wb_result->setWordWrap(true);
+  auto* test_row = new QHBoxLayout;
+  test_row->addWidget(m_wb_test);
+  test_row->addWidget(m_wb_result, 1);
+  form->addRow(QString(), test_row);
+  connect(m_wb_test, &QPushButton::clicked, this, &SettingsDialog::test_waybill);
+  connect(m_wb_provider, &QComboBox::currentIndexChanged, this, [this] {
+    show_waybill_fields();
+    revalidate();
+  });
+  show_waybill_fields();
+  auto* scroll = new QScrollArea;
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(page);
+  return scroll;
+}
+
+void SettingsDialog::show_waybill_fields() {
+  const std::string provider = kProviders[std::max(0, m_wb_provider->currentIndex())];
+  auto* form = static_cast<QFormLayout*>(m_wb_provider->parentWidget()->layout());
+  for (const WaybillKey& k : kWaybillKeys)
+    form->setRowVisible(m_wb.at(k.key),
+                        !provider.empty() && (*k.provider == 0 || provider == k.provider));
+  form->setRowVisible(m_wb_pay, provider == "kdniao");
+  m_wb_test->setEnabled(!provider.empty());
+  m_wb_result->clear();
+}
+
+namespace {
+
+waybill::Account account_of(const std::string& provider,
+                            const std::map<std::string, QLineEdit*>& fields, int pay_type) {
+  auto v = [&](const char* key) { return fields.at(key)->text().trimmed().toStdString(); };
+  waybill::Account a;
+  a.provider = provider;
+  a.endpoint = v("endpoint");
+  a.courier = v("courier");
+  a.key = v("key");
+  a.secret = v("secret");
+  a.partner_id = v("partner_id");
+  a.partner_key = v("partner_key");
+  a.partner_secret = v("partner_secret");
+  a.net = v("net");
+  a.temp_id = v("temp_id");
+  a.ebusiness_id = v("ebusiness_id");
+  a.app_key = v("app_key");
+  a.customer_name = v("customer_name");
+  a.customer_pwd = v("customer_pwd");
+  a.month_code = v("month_code");
+  a.send_site = v("send_site");
+  a.pay_type = pay_type;
+  return a;
+}
+
+}  // namespace
+
+void SettingsDialog::test_waybill() {
+  const std::string provider = kProviders[std::max(0, m_wb_provider->currentIndex())];
+  if (provider.empty()) return;
+  if (const QString why = waybill_problem(); !why.isEmpty()) {
+    m_wb_result->setStyleSheet(QStringLiteral("color: red"));
+    m_wb_result->setText(why);
+    return;
+  }
+  const waybill::Account account = account_of(provider, m_wb, m_wb_pay->currentIndex() + 1);
+  m_wb_test->setEnabled(false);
+  m_wb_result->setStyleSheet({});
+  m_wb_result->setText(u("正在问面单账户…"));
+  // The request blocks: it runs beside the dialog, which stays usable.
+  QPointer<SettingsDialog> self(this);
+  std::thread([self, account] {
+    const std::pair<bool, std::string> result =
+        waybill::probe_account(account, waybill::http_post(nullptr));
+    const bool ok = result.first;
+    const QString said = QString::fromStdString(result.second);
+    QMetaObject::invokeMethod(qApp, [self, ok, said] {
+      if (!self) return;
+      self->m_wb_test->setEnabled(true);
+      self->m_wb_result->setStyleSheet(ok ? QStringLiteral("color: green")
+                                          : QStringLiteral("color: red"));
+      self->m_wb_result->setText(said);
+    });
+  }).detach();
+}
+
+QString SettingsDialog::waybill_problem() const {
+  const std::string provider = kProviders[std::max(0, m_wb_provider->currentIndex())];
+  if (provider.empty()) return {};
+  for (const WaybillKey& k : kWaybillKeys)
+    if (has_blank(m_wb.at(k.key)->text()))
+      return u("电子面单的") + u(k.caption).chopped(1) + u("里不能有空格");
+  const QString endpoint = m_wb.at("endpoint")->text().trimmed();
+  if (!endpoint.isEmpty()) {
+    const QUrl url(endpoint, QUrl::StrictMode);
+    if (!url.isValid() || (url.scheme() != u("http") && url.scheme() != u("https")) ||
+        url.host().isEmpty())
+      return u("电子面单接口地址要写成 https://…（空着就用服务商的）");
+  }
+  const QString courier = m_wb.at("courier")->text().trimmed();
+  for (QChar c : courier)
+    if (c.unicode() > 0x7F) return u("电子面单的快递公司要填代码，不是名称：“%1”").arg(courier);
+  return {};
+}
+
+QString SettingsDialog::waybill_warning() const {
+  const std::string provider = kProviders[std::max(0, m_wb_provider->currentIndex())];
+  if (provider.empty()) return {};
+  std::string why;
+  const waybill::Post never = [](const std::string&, const std::string&) {
+    return waybill::HttpAnswer{};
+  };
+  if (!waybill::make_provider(account_of(provider, m_wb, m_wb_pay->currentIndex() + 1), never,
+                              &why))
+    return QString::fromStdString(why);
+  const std::string courier = m_wb.at("courier")->text().trimmed().toStdString();
+  if (waybill::courier_name(provider, courier).empty())
+    return u("电子面单的快递公司代码“%1”不认识，请核对。").arg(QString::fromStdString(courier));
+  return {};
+}
+
+bool SettingsDialog::save_waybill() {
+  const std::string provider = kProviders[std::max(0, m_wb_provider->currentIndex())];
+  const Text section = "waybill";
+  bool ok = m_settings.write_setting("provider", provider, section);
+  PasswordKeeper* keeper = m_settings.password_keeper();
+  for (const WaybillKey& k : kWaybillKeys) {
+    Text value = tx(m_wb.at(k.key)->text().trimmed());
+    // A secret goes where the passwords go: the keyring, filed under its owner's value.
+    if (k.owner && keeper && !value.empty()) {
+      const Text owner = tx(m_wb.at(k.owner)->text().trimmed());
+      if (!owner.empty() && keeper->write(owner, std::string("waybill/") + k.key, value))
+        value.clear();
+    }
+    ok = ok && m_settings.write_setting(k.key, value, section);
+  }
+  ok = ok &&
+       m_settings.write_setting("pay_type", std::to_string(m_wb_pay->currentIndex() + 1), section);
+  if (!ok) return false;
+  printing::remember_label_paper(m_settings,
+                                 printing::kPapers[std::max(0, m_label_paper->currentIndex())]);
+  printing::remember_printer(m_settings, "label_printer", m_label_printer->currentText().trimmed());
+  printing::remember_printer(m_settings, "paper_printer", m_paper_printer->currentText().trimmed());
+  return true;
+}
+
 void SettingsDialog::show_entry(int row) {
   m_shown = row;
   const bool any = row >= 0 && row < static_cast<int>(m_entries.size());
@@ -288,6 +531,7 @@ QString SettingsDialog::problem() const {
       if ((!host->empty() || host == &shop.hosts.backoffice))
         if (const Text why = host_problem(*host); !why.empty()) return who + u("的") + u(name) + u("主机：") + qs(why);
   }
+  if (const QString why = waybill_problem(); !why.isEmpty()) return why;
   if (has_blank(m_key->text())) return u("快递100 key 里不能有空格");
   if (has_blank(m_courier->text())) return u("查询用快递公司的代码里不能有空格");
   // A code is letters and digits ("yuantong"); a Chinese name is sent as it
@@ -304,6 +548,7 @@ QString SettingsDialog::problem() const {
 }
 
 QString SettingsDialog::warning() const {
+  if (const QString why = waybill_warning(); !why.isEmpty()) return why;
   if (m_key->text().trimmed().isEmpty()) return u("快递100 key 还是空的：不填就查不了物流。");
   const QString courier = m_courier->text().trimmed();
   if (!courier.isEmpty() && !fulfilment::is_listed_courier_code(tx(courier)))
@@ -338,6 +583,7 @@ bool SettingsDialog::save() {
        number(kReuse, m_reuse) && number(kInterval, m_interval_ms) && number(kReminder, m_reminder) &&
        number(kLateHours, m_late) && number(kKeepDays, m_keep) &&
        m_settings.write_setting(gbk("mask_phone"), m_mask->isChecked() ? "1" : "0", gbk("print"));
+  ok = ok && save_waybill();
   if (ok) printing::remember_paper(m_settings, printing::kPapers[std::max(0, m_paper->currentIndex())]);
   if (!ok) {
     m_problem->setStyleSheet(QStringLiteral("color: red"));

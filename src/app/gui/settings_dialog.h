@@ -8,7 +8,10 @@
 // while one is refused (a courier written as its name is), what is only
 // doubtful (no tracking key, a code not in the list) is said in another
 // colour; 保存 writes the settings file in its own format. The 店铺 page
-// says where the passwords are kept (the keyring, else the file).
+// says where the passwords are kept (the keyring, else the file). 电子面单:
+// the e-waybill account (provider, endpoint, courier, its keys; the secrets
+// kept where the passwords are), the label paper and printer, the paper
+// printer, and 测试, which orders nothing.
 //
 // Usage: SettingsDialog d(settings, check, parent);
 //        if (d.exec() == QDialog::Accepted) reload();
@@ -16,6 +19,8 @@
 #include <QDialog>
 
 #include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "core/shops.h"
@@ -54,6 +59,12 @@ class SettingsDialog : public QDialog {
   };
   QWidget* build_shops();
   QWidget* build_others();
+  QWidget* build_waybill();
+  void show_waybill_fields();  // the chosen provider's keys only
+  void test_waybill();
+  QString waybill_problem() const;
+  QString waybill_warning() const;
+  bool save_waybill();
   void show_entry(int row);
   void take_fields();  // the fields into the shown entry
   void add_shop();
@@ -76,6 +87,11 @@ class SettingsDialog : public QDialog {
   QSpinBox *m_connections, *m_reuse, *m_interval_ms, *m_reminder, *m_late, *m_keep;
   QComboBox* m_paper;
   QCheckBox* m_mask;
+  QComboBox *m_wb_provider, *m_label_paper, *m_label_printer, *m_paper_printer;
+  std::map<std::string, QLineEdit*> m_wb;  // section waybill's keys
+  QComboBox* m_wb_pay;                     // PayType 1..4
+  QPushButton* m_wb_test;
+  QLabel* m_wb_result;
   QLabel* m_problem;
   QPushButton* m_save;
 };

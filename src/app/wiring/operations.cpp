@@ -3,16 +3,16 @@
 #include <memory>
 
 #include "archive/archive_workbooks.h"
-#include "core/archive_keeping.h"
-#include "core/context.h"
-#include "core/table_snapshot.h"
-#include "core/startup.h"
 #include "backoffice/login.h"
 #include "backoffice/order_details.h"
 #include "backoffice/order_lists.h"
 #include "backoffice/reminder.h"
 #include "backoffice/session.h"
 #include "backoffice/shown_list.h"
+#include "core/archive_keeping.h"
+#include "core/context.h"
+#include "core/startup.h"
+#include "core/table_snapshot.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "finance/withdrawals.h"
@@ -21,6 +21,7 @@
 #include "fulfilment/shipping.h"
 #include "fulfilment/tracking.h"
 #include "printing/print_gathering.h"
+#include "waybill/waybill_batch.h"
 
 namespace app {
 
@@ -95,6 +96,27 @@ Operations bind_operations(Context& ctx) {
         if (backoffice::table_shows_list(*c, list)) source = web::gbk(caption);
     }
     return printing::gather_print_job(*c, std::move(keys), document, source);
+  };
+
+  ops.plan_waybills = [c](std::vector<RowKey> keys) { return waybill::plan_waybills(*c, keys); };
+  // The sender and its address id are fetched first, as shipping needs them.
+  ops.order_waybills = [c](std::vector<RowKey> keys, bool ship) {
+    if (c->form.text("编辑框13").empty()) fulfilment::fetch_from_address_id(*c);
+    auto done = waybill::order_and_show(*c, keys, ship);
+    if (ship) save_shipping_choice(c->form, c->settings);
+    return done;
+  };
+  ops.mark_labels_printed = [c](const std::vector<waybill::WaybillOutcome>& done) {
+    waybill::mark_printed(*c, done);
+  };
+
+  ops.waybill_label = [c](const std::string& id) { return waybill::order_label(*c, id); };
+  ops.waybill_courier = [c] { return waybill::account_courier(*c); };
+  ops.cancel_waybill = [c](const std::string& id, std::string* said) {
+    return waybill::cancel_order_waybill(*c, id, said);
+  };
+  ops.settle_waybill = [c](const std::string& id, const std::string& number, std::string* said) {
+    return waybill::settle_order_waybill(*c, id, number, said);
   };
 
   ops.fetch_unpaid_orders = [c] { backoffice::fetch_unpaid_orders(*c); };

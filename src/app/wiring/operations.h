@@ -12,6 +12,7 @@
 #include "core/form.h"
 #include "core/goods_lines.h"
 #include "printing/print_job.h"
+#include "waybill/waybill_batch.h"
 #include "web/text.h"
 
 namespace store {
@@ -60,6 +61,25 @@ struct Operations {
   // 打印拣货单… / 打印发货单… (on a worker): the document's orders, the rows
   // of `keys` (none: every row), their details fetched first where missing.
   std::function<printing::PrintJob(printing::Document, std::vector<RowKey> keys)> gather_for_print;
+  // 取号打印… / 取号打印并发货… (each on a worker): which rows of `keys` (none:
+  // every row not shipped) can get an e-waybill; their waybills ordered (and
+  // each order shipped with its number when `ship`), shown on the rows; and,
+  // once the labels are printed, their waybills marked printed.
+  std::function<waybill::WaybillPlan(std::vector<RowKey> keys)> plan_waybills;
+  std::function<std::vector<waybill::WaybillOutcome>(std::vector<RowKey> keys, bool ship)>
+      order_waybills;
+  std::function<void(const std::vector<waybill::WaybillOutcome>&)> mark_labels_printed;
+  // The order menu's e-waybill entries, for an order id (UTF-8): its label
+  // drawn again (no number: it has none); cancelling it at the provider;
+  // settling an unknown one with the number found (empty: none was made).
+  // What to tell the merchant comes in `said` (UTF-8).
+  std::function<printing::LabelData(const std::string& order_id)> waybill_label;
+  // The mall's courier code of the e-waybill account (section `waybill`);
+  // empty when no account is set: the scan mode then works without waybills.
+  std::function<web::Text()> waybill_courier;
+  std::function<bool(const std::string& order_id, std::string* said)> cancel_waybill;
+  std::function<bool(const std::string& order_id, const std::string& number, std::string* said)>
+      settle_waybill;
   // worker operations
   std::function<void()> fetch_unpaid_orders;      // 按钮3
   std::function<void()> fetch_orders_to_ship;     // 按钮4

@@ -270,6 +270,24 @@ Operations ServedShops::operations() {
     (m_merged.load() ? m_whole_ops : chosen_shop().ops).import_orders(path);
   };
   ops.shipping_refusal = [this] { return chosen_shop().ops.shipping_refusal(); };
+  // E-waybills are the chosen shop's: its account, its journal, its rows.
+  ops.plan_waybills = [this](std::vector<RowKey> keys) {
+    return chosen_shop().ops.plan_waybills(std::move(keys));
+  };
+  ops.order_waybills = [this](std::vector<RowKey> keys, bool ship) {
+    return chosen_shop().ops.order_waybills(std::move(keys), ship);
+  };
+  ops.mark_labels_printed = [this](const std::vector<waybill::WaybillOutcome>& done) {
+    chosen_shop().ops.mark_labels_printed(done);
+  };
+  ops.waybill_label = [this](const std::string& id) { return chosen_shop().ops.waybill_label(id); };
+  ops.waybill_courier = [this] { return chosen_shop().ops.waybill_courier(); };
+  ops.cancel_waybill = [this](const std::string& id, std::string* said) {
+    return chosen_shop().ops.cancel_waybill(id, said);
+  };
+  ops.settle_waybill = [this](const std::string& id, const std::string& number, std::string* said) {
+    return chosen_shop().ops.settle_waybill(id, number, said);
+  };
   ops.scan_refusal = [this](int row) {
     Served* s = shop_of_row(row);
     return s ? s->ops.scan_refusal(s->view.view_row(row)) : gbk("这一行不属于任何店铺");
