@@ -78,6 +78,13 @@ TEST_F(HistoryPageTest, FindsWhatTheListsBroughtAndLoadsItIntoTheOrderList) {
   EXPECT_EQ(m_window.row_count(app::kOrderList), static_cast<int>(holding));
   EXPECT_EQ(m_ctx.goods_lines.of(gbk(many.id)).size(), many.more_goods.size() + 1);
 
+  // 会员 reads as in the order list, without the list page's markup.
+  m_window.findChild<QLineEdit*>(QStringLiteral("历史订单搜索"))->setText(QString::fromUtf8("郑洁"));
+  page()->search();
+  ASSERT_NE(count_text(), QString::fromUtf8("找到 0 笔"));
+  for (int r = 0; r < table->rowCount(); ++r)
+    EXPECT_EQ(table->item(r, app::kColMember)->text(), QString::fromUtf8("VIP郑洁")) << r;
+
   m_window.findChild<QLineEdit*>(QStringLiteral("历史订单搜索"))->setText(QString::fromUtf8("没有这样的订单"));
   page()->search();
   EXPECT_EQ(count_text(), QString::fromUtf8("找到 0 笔"));

@@ -1,5 +1,6 @@
 #include "app/gui/history_page.h"
 
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -15,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/column_fit.h"
+#include "app/gui/date_box.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/qt_text.h"
 #include "app/gui/row_window.h"
@@ -25,6 +27,7 @@
 #include "core/context.h"
 #include "exchange/export.h"
 #include "store/database.h"
+#include "web/markup.h"
 
 namespace app {
 
@@ -45,13 +48,12 @@ HistoryPage::HistoryPage(QWidget* parent) : QWidget(parent) {
   for (const char* s : {"全部状态", "待付款", "待发货", "待收货", "已完成"})
     m_state->addItem(QString::fromUtf8(s));
   m_use_dates = new QCheckBox(QString::fromUtf8("支付时间"), this);
-  m_since = new QDateEdit(QDate::currentDate().addMonths(-1), this);
-  m_until = new QDateEdit(QDate::currentDate(), this);
-  for (QDateEdit* d : {m_since, m_until}) {
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    d->setEnabled(false);
-  }
+  // Dates typed whole ("20240501", "2024-05-01") are taken, as on 统计.
+  m_since = new DateBox(this);
+  m_until = new DateBox(this);
+  m_since->setDate(QDate::currentDate().addMonths(-1));
+  m_until->setDate(QDate::currentDate());
+  for (QDateEdit* d : {m_since, m_until}) d->setEnabled(false);
   m_count = new QLabel(this);
   m_count->setObjectName(QStringLiteral("历史订单数"));
   auto* load = new QPushButton(QString::fromUtf8("载入到订单列表"), this);
@@ -192,7 +194,9 @@ void HistoryPage::show_found(int generation, const std::vector<store::ArchivedOr
   for (int r = 0; r < static_cast<int>(m_found.size()); ++r) {
     const store::ArchivedOrder& o = m_found[r];
     for (int c = 1; c < store::kArchivedColumns; ++c)
-      m_table->setItem(r, c, new QTableWidgetItem(q8(o.cells[c])));
+      // 会员 as the order list shows it: without the list page's markup.
+      m_table->setItem(r, c, new QTableWidgetItem(q8(c == app::kColMember ? web::gbk_to_utf8(web::without_markup(web::utf8_to_gbk(o.cells[c])))
+                                                                       : o.cells[c])));
     m_table->setItem(r, 0, new QTableWidgetItem(QString::number(r + 1)));
     m_table->setItem(r, store::kArchivedColumns, new QTableWidgetItem(q8(archive::seen_time_text(o.first_seen))));
     m_table->setItem(r, store::kArchivedColumns + 1, new QTableWidgetItem(q8(archive::seen_time_text(o.last_seen))));
