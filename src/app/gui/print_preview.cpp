@@ -18,6 +18,7 @@
 
 #include "app/gui/qt_text.h"
 #include "core/settings.h"
+#include "exchange/export.h"
 #include "printing/documents.h"
 
 namespace app {
@@ -133,15 +134,17 @@ bool PrintPreview::save_pdf(const QString& path) {
 }
 
 void PrintPreview::ask_and_save_pdf() {
-  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+  // Where the last export went (the desktop at first), as every export proposes.
+  const QString folder = QString::fromStdString(exchange::export_folder().string());
   const QString suggested =
       folder + QLatin1Char('/') + printing::document_title(m_job.document) + QLatin1Char('-') +
       QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".pdf");
   QString path = QFileDialog::getSaveFileName(this, u("保存为PDF"), suggested, u("PDF 文件 (*.pdf)"));
   if (path.isEmpty()) return;
   if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
-  if (save_pdf(path)) QMessageBox::information(this, u("保存为PDF"), u("已保存：%1").arg(path));
+  if (!save_pdf(path)) return;
+  exchange::remember_export_path(web::utf8_to_gbk(path.toStdString()));
+  QMessageBox::information(this, u("保存为PDF"), u("已保存：%1").arg(path));
 }
 
 }  // namespace app
