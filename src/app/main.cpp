@@ -78,12 +78,12 @@ int main(int argc, char** argv) {
   if (keyring.available()) settings.set_password_keeper(&keyring);
   app::ServedShops shops(*window, settings, &database, &archive);
   window->set_database(&database);
-  window->set_history_context(&shops.context());  // the shop chosen last time
+  window->set_history_context(&shops.context(), shops.all_chosen());  // the shop chosen last time
   window->set_operations(shops.operations());
   auto offer_shops = [&shops, window] {
     window->set_shop_choice(shops.choices(), shops.chosen(), [&shops, window](int index) {
       shops.choose(index);
-      window->set_history_context(&shops.context());
+      window->set_history_context(&shops.context(), shops.all_chosen());
     });
   };
   offer_shops();

@@ -71,6 +71,24 @@ TEST_F(ReportPageTest, CountsTheArchivedOrdersAndABarListsItsPeriodInHistory) {
   dates[1]->setDate(QDate(2017, 1, 31));
   ASSERT_TRUE(QTest::qWaitFor([&] { return p->shown() && p->shown()->orders == paid; }, 20000));
 
+  // 全部店铺: every shop's orders, headed so; one shop again: its own.
+  std::vector<std::string> cells(app::kOrderColumnCount);
+  cells[app::kColOrderNo] = "N-OTHER-1";
+  cells[app::kColPaid] = "¥10.00";
+  cells[app::kColPayTime] = "2017-01-15 10:00:00";
+  cells[app::kColState] = "待发货";
+  cells[app::kColId] = "other-1";
+  std::string why;
+  ASSERT_TRUE(m_archive.record("demo@another-shop", {{cells, std::nullopt}}, store::OrderArchive::Source::List, &why))
+      << why;
+  m_window.set_history_context(&m_ctx, true);
+  p->refresh();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return p->shown() && p->shown()->orders == paid + 1; }, 20000));
+  EXPECT_EQ(p->findChild<QLabel*>(QStringLiteral("统计店铺"))->text(), QString::fromUtf8("全部店铺"));
+  m_window.set_history_context(&m_ctx);
+  p->refresh();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return p->shown() && p->shown()->orders == paid; }, 20000));
+
   QString error;
   EXPECT_TRUE(p->save_workbook(QString::fromStdString((m_dir.path() / "r.xlsx").string()), &error)) << error.toStdString();
   EXPECT_TRUE(p->save_pdf(QString::fromStdString((m_dir.path() / "r.pdf").string()), &error)) << error.toStdString();

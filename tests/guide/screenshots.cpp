@@ -197,12 +197,12 @@ int main(int argc, char** argv) {
   store::OrderArchive archive(database);
   app::ServedShops shops(*window, settings, &database, &archive);
   window->set_database(&database);
-  window->set_history_context(&shops.context());
+  window->set_history_context(&shops.context(), shops.all_chosen());
   window->set_operations(shops.operations());
   auto offer_shops = [&shops, window] {
     window->set_shop_choice(shops.choices(), shops.chosen(), [&shops, window](int index) {
       shops.choose(index);
-      window->set_history_context(&shops.context());
+      window->set_history_context(&shops.context(), shops.all_chosen());
     });
   };
   offer_shops();

@@ -148,7 +148,8 @@ class MainWindow : public QWidget, public Form {
   // The database whose shipping journal the 发货记录 page shows.
   void set_database(store::Database* database);
   // The context whose order archive the 历史订单 page searches and 统计 counts.
-  void set_history_context(Context* ctx);
+  // `all_shops`: 全部店铺 is chosen, and 统计 counts every shop's orders.
+  void set_history_context(Context* ctx, bool all_shops = false);
   // The shop choice beside 按钮1: its labels, the one chosen, and what a
   // new choice does (after the merchant agreed to an emptied order table).
   void set_shop_choice(const std::vector<Text>& labels, int chosen, std::function<void(int)> choose);

@@ -481,9 +481,9 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   if (m_report_page) m_report_page->setGeometry(kJournalGeometry.adjusted(0, 0, grow_x, grow_y));
 }
 
-void MainWindow::set_history_context(Context* ctx) {
+void MainWindow::set_history_context(Context* ctx, bool all_shops) {
   m_history_page->set_context(ctx);
-  m_report_page->set_context(ctx);
+  m_report_page->set_context(ctx, all_shops);
   m_journal_page->set_shop([ctx] { return shop_of(*ctx); });
 }
 

@@ -149,8 +149,9 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent) {
   });
 }
 
-void ReportPage::set_context(Context* ctx) {
+void ReportPage::set_context(Context* ctx, bool all_shops) {
   m_ctx = ctx;
+  m_all_shops = all_shops;
 }
 
 void ReportPage::showEvent(QShowEvent* event) {
@@ -175,6 +176,7 @@ void ReportPage::show_preset_dates(int index) {
 
 QString ReportPage::shop_name() const {
   if (!m_ctx) return {};
+  if (m_all_shops) return QString::fromUtf8("全部店铺");
   const Text store = m_ctx->store_name.get();
   return qs(store.empty() ? m_ctx->shop_label : store);
 }
@@ -195,7 +197,7 @@ void ReportPage::refresh() {
   m_sentence->setText(QString::fromUtf8("正在统计……"));
   m_sentence->show();
   store::OrderArchive* archive = m_ctx->archive;
-  const std::string shop = shop_of(*m_ctx);
+  const std::string shop = m_all_shops ? std::string() : shop_of(*m_ctx);  // empty: every shop's
   m_ctx->form.start_worker([this, archive, shop, request, generation] {
     std::string error;
     std::optional<report::Report> r = report::make_report(*archive, shop, request, &error);

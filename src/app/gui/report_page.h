@@ -32,7 +32,8 @@ struct Context;
 class ReportPage : public QWidget {
  public:
   explicit ReportPage(QWidget* parent);
-  void set_context(Context* ctx);
+  // `all_shops`: the figures of every shop's orders (全部店铺), headed so.
+  void set_context(Context* ctx, bool all_shops = false);
   // Counts the figures for what the page asks now; shown when they come.
   void refresh();
   std::function<void(const QDate& since, const QDate& until)> on_period_chosen;
@@ -55,6 +56,7 @@ class ReportPage : public QWidget {
   void export_page();
 
   Context* m_ctx = nullptr;
+  bool m_all_shops = false;
   int m_generation = 0;
   std::optional<report::Report> m_report;
   QLabel* m_shop;
