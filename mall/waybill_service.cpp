@@ -315,7 +315,8 @@ void WaybillService::Impl::kuaidi100(const httplib::Request& req, httplib::Respo
             courier_of(w.courier, false) == courier)
           found = &w;
       if (!found) return refuse(30009, "未找到该面单，或已取消");
-      if (text_of(param, "orderId") != found->courier_order)
+      // orderId may be left out; when given it is the kdComOrderNum the order returned.
+      if (param.contains("orderId") && text_of(param, "orderId") != found->courier_order)
         return refuse(30001, "参数错误：orderId须为下单时返回的kdComOrderNum");
       found->cancelled = true;
     }

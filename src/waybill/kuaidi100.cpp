@@ -110,7 +110,9 @@ class Kuaidi100 : public Provider {
     add_partner(param, m_account);
     param["kuaidicom"] = courier_of(m_account, request);
     param["kuaidinum"] = waybill.number;
-    param["orderId"] = waybill.courier_order.empty() ? request.order_no : waybill.courier_order;
+    // The courier's order number the order gave; without one (a number the
+    // merchant found in the back office) it is left out, as the service allows.
+    if (!waybill.courier_order.empty()) param["orderId"] = waybill.courier_order;
     if (!reason.empty()) param["reason"] = reason;
     const HttpAnswer http = send("cancel", wire::json_text(param));
     const auto json = wire::answer_json(http);

@@ -103,6 +103,11 @@ TEST_F(WaybillCli, ALostAnswerStaysUnknownUntilResolvedAndAKilledRunOrdersNothin
   const json reused = run({"waybill", "order", "--order", ids[0]}).lines().at(0);
   EXPECT_EQ(reused["result"], "reused");
   EXPECT_EQ(reused["waybill"], issued);
+  // Settled by hand, it can still be cancelled at the provider.
+  Finished cancelled = run({"waybill", "cancel", "--order", ids[0]});
+  EXPECT_EQ(cancelled.exit, 0) << cancelled.err;
+  EXPECT_EQ(cancelled.lines().at(0)["result"], "cancelled");
+  EXPECT_TRUE(m_mall.waybill_service().waybills().at(0).cancelled);
 
   // Killed while the request is out: the next run finds it unknown and asks nothing.
   const std::string killed_no = m_mall.order(ids[1]).order_no;

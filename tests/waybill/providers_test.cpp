@@ -249,6 +249,12 @@ TEST(WaybillCancel, BothProvidersSendWhatTheirCancelWants) {
   EXPECT_EQ(
       decoded(field(k100.body, "param")),
       R"({"partnerId":"P-0001","kuaidicom":"yuantong","kuaidinum":"YT100","orderId":"K1","reason":"不寄了"})");
+  // A number found by hand has no courier order: orderId is left out.
+  w.courier_order.clear();
+  make_kuaidi100(kuaidi100_account(), k100.post())->cancel(example("yuantong"), w, "");
+  EXPECT_EQ(decoded(field(k100.body, "param")),
+            R"({"partnerId":"P-0001","kuaidicom":"yuantong","kuaidinum":"YT100"})");
+  w.courier_order = "K1";
 
   FakePost kdn{{200, R"({"Success":false,"ResultCode":"101","Reason":"已揽件"})"}};
   const CancelAnswer c = make_kdniao(kdniao_account(), kdn.post())->cancel(example("YTO"), w, "");
