@@ -7,6 +7,10 @@
 #include <map>
 #include <string>
 
+namespace httplib {
+struct Request;
+}
+
 namespace mall {
 
 struct RecordedRequest {
@@ -16,5 +20,8 @@ struct RecordedRequest {
   std::string body;
   std::chrono::steady_clock::time_point at;  // when it was taken in
 };
+
+// `req` as it is kept, taken in now.
+RecordedRequest recorded(const httplib::Request& req);
 
 }  // namespace mall

@@ -4,12 +4,7 @@
 namespace mall {
 
 void StandInMall::Impl::record(const httplib::Request& req) {
-  RecordedRequest r;
-  r.method = req.method;
-  r.target = req.target;
-  for (const auto& [k, v] : req.headers) r.headers.emplace(k, v);
-  r.body = req.body;
-  r.at = std::chrono::steady_clock::now();
+  RecordedRequest r = recorded(req);
   std::lock_guard lock(mutex);
   if (requests.size() < kMaxRecorded) requests.push_back(std::move(r));
 }
