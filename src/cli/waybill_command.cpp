@@ -83,24 +83,17 @@ Json record_json(const store::WaybillRecord& r) {
 
 int run_order(const SessionOptions& options, const WaybillOptions& w) {
   const auto application = offscreen_application(Painting::Fonts);
-  // The account is checked before the login: without it nothing is asked of anyone.
-  waybill::Account account;
-  {
-    auto local = local_session(options);
-    if (!local) return kFailed;
-    account = waybill::read_account(local->settings());
-    std::string why;
-    const waybill::Post never = [](const std::string&, const std::string&) { return waybill::HttpAnswer{}; };
-    if (!waybill::make_provider(account, never, &why)) {
-      local->form().say(why + "（没有取任何面单）", true);
-      return kFailed;
-    }
-  }
-  auto session = logged_in_session(options);
+  auto session = local_session(options);
   if (!session) return kFailed;
+  // The account is checked before the login: without it nothing is asked of anyone.
+  const waybill::Account account = waybill::read_account(session->settings());
   std::string why;
   auto provider = waybill::make_provider(account, waybill::http_post(&session->ctx()), &why);
-  if (!provider) return kFailed;
+  if (!provider) {
+    session->form().say(why + "（没有取任何面单）", true);
+    return kFailed;
+  }
+  if (!session->log_in()) return kFailed;
   app::Context& ctx = session->ctx();
   CliForm& form = session->form();
   if (!session->database().ok()) {

@@ -42,6 +42,11 @@ bool shipped_state(const app::Text& state) {
   return false;
 }
 
+bool shows_shipped(const app::OrderRow& row) {
+  return starts_with(app::cell_of(row, app::kColShipStatus), "发货成功") ||
+         shipped_state(web::trim_spaces(app::cell_of(row, app::kColState)));
+}
+
 std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, const app::Text& courier,
                                     const EarlierShipments& earlier,
                                     const CourierPatterns& patterns) {

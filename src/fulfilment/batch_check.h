@@ -59,6 +59,8 @@ bool all_ready(const std::vector<RowVerdict>& verdicts);
 // A 状态 the back office gives an order once it has left (a row of the
 // to-receive or all list).
 bool shipped_state(const app::Text& state);
+// The row says its order has left: 发货成功 in 发货状态, or a shipped 状态.
+bool shows_shipped(const app::OrderRow& row);
 
 // One order shipped on its own (the menu entry, the scan, weihe-cli ship
 // --order) is held to the same checks; what its verdict calls for:

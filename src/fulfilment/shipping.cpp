@@ -230,14 +230,24 @@ void fetch_from_address_id(app::Context& ctx) {
   ctx.form.set_sender_addresses(read_sender_addresses(body));
 }
 
+std::vector<app::SenderAddress> request_sender_addresses(app::Context& ctx) {
+  return read_sender_addresses(
+      app::wait_for_request(ctx, ctx.backoffice_url("/user-address/list")));
+}
+
+const app::SenderAddress* chosen_address(const std::vector<app::SenderAddress>& addresses,
+                                         const Text& chosen) {
+  const auto it = std::find_if(addresses.begin(), addresses.end(),
+                               [&](const app::SenderAddress& a) { return a.id == chosen; });
+  return it != addresses.end() ? &*it : addresses.empty() ? nullptr : &addresses.front();
+}
+
 void fetch_sender_addresses(app::Context& ctx) {
-  const web::Bytes body = app::wait_for_request(ctx, ctx.backoffice_url("/user-address/list"));
-  const std::vector<app::SenderAddress> addresses = read_sender_addresses(body);
-  if (addresses.empty()) return;
+  const std::vector<app::SenderAddress> addresses = request_sender_addresses(ctx);
   const Text chosen = ctx.form.text(kAddressBox);
-  const bool known = std::any_of(addresses.begin(), addresses.end(),
-                                 [&](const app::SenderAddress& a) { return a.id == chosen; });
-  if (!known) ctx.form.set_text(kAddressBox, addresses.front().id);
+  const app::SenderAddress* sender = chosen_address(addresses, chosen);
+  if (!sender) return;
+  if (sender->id != chosen) ctx.form.set_text(kAddressBox, sender->id);
   ctx.form.set_sender_addresses(addresses);
 }
 

@@ -59,6 +59,11 @@ void fetch_from_address_id(app::Context& ctx);
 // (a choice kept from last time), else takes the first. The page unreadable
 // or without addresses changes nothing.
 void fetch_sender_addresses(app::Context& ctx);
+// The addresses of the back office's address page (none: unreadable or empty).
+std::vector<app::SenderAddress> request_sender_addresses(app::Context& ctx);
+// The address whose id is `chosen` (编辑框13), else the first; null when there is none.
+const app::SenderAddress* chosen_address(const std::vector<app::SenderAddress>& addresses,
+                                         const Text& chosen);
 // Posts one shipment with the CSRF token. Blocks for the request; callers on
 // the UI thread wrap it in ctx.form.wait.
 ShipReply send_shipment(app::Context& ctx, const Text& courier, const Text& tracking,

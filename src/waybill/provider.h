@@ -111,8 +111,12 @@ class Provider {
                               const std::string& reason) = 0;
 };
 
-// The provider the account names; null with `why` (UTF-8, for the merchant:
-// which setting is missing) when the account cannot be used. Nothing is sent.
+// Why the account cannot be used (UTF-8, for the merchant: which setting is
+// missing or wrong); empty when it can.
+std::string account_problem(const Account& account);
+
+// The provider the account names; null with `why` (account_problem, or no
+// way to send) when the account cannot be used. Nothing is sent.
 std::unique_ptr<Provider> make_provider(const Account& account, Post post, std::string* why);
 
 }  // namespace waybill

@@ -5,6 +5,7 @@
 
 #include "core/archive_keeping.h"
 #include "core/table_snapshot.h"
+#include "fulfilment/batch_check.h"
 #include "store/waybill_journal.h"
 #include "waybill/account.h"
 #include "waybill/couriers.h"
@@ -20,23 +21,11 @@ bool starts_with(const app::Text& text, const char* utf8) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The back office's words for an order that has left the shop.
-bool shipped_state(const app::Text& state) {
-  for (const char* word : {"待收货", "已发货", "已收货", "已完成"})
-    if (state.find(gbk(word)) != app::Text::npos) return true;
-  return false;
-}
-
-bool shipped(const app::OrderRow& row) {
-  return starts_with(app::cell_of(row, app::kColShipStatus), "发货成功") ||
-         shipped_state(app::cell_of(row, app::kColState));
-}
-
 // Why the row cannot get a waybill now (system text); empty when it can.
 app::Text refusal_of(const app::OrderRow& row, store::WaybillJournal* journal) {
   using app::cell_of;
   if (web::trim_spaces(cell_of(row, app::kColId)).empty()) return gbk("没有订单ID");
-  if (shipped(row)) return gbk("已经发过货");
+  if (fulfilment::shows_shipped(row)) return gbk("已经发过货");
   if (journal) {
     const std::optional<store::WaybillRecord> live =
         journal->live(web::gbk_to_utf8(cell_of(row, app::kColId)));
@@ -56,11 +45,6 @@ app::Text refusal_of(const app::OrderRow& row, store::WaybillJournal* journal) {
 
 const std::string kNoNumber;
 
-Waybill waybill_of(const store::WaybillFields& f) {
-  return {f.number,       f.task_id,      f.courier_order, f.big_pen,
-          f.package_name, f.package_code, f.sorting_code};
-}
-
 std::unique_ptr<Provider> provider_for(app::Context& ctx, const Account& account,
                                        std::string* why) {
   return make_provider(account, http_post(&ctx), why);
@@ -74,10 +58,8 @@ WaybillPlan plan_waybills(app::Context& ctx, const std::vector<app::RowKey>& key
   plan.provider = account.provider;
   plan.courier = account.courier;
   plan.courier_name = courier_name(account.provider, account.courier);
-  std::string why;
-  const Post never = [](const std::string&, const std::string&) { return HttpAnswer{}; };
-  if (!make_provider(account, never, &why)) {
-    plan.refusal = why;
+  if (std::string problem = account_problem(account); !problem.empty()) {
+    plan.refusal = std::move(problem);
     return plan;
   }
   if (!ctx.database) {
@@ -89,7 +71,7 @@ WaybillPlan plan_waybills(app::Context& ctx, const std::vector<app::RowKey>& key
   const std::vector<app::OrderRow> rows = form.rows(app::kOrderList);
   const std::vector<app::RowKey> all = form.row_keys(app::kOrderList);
   for (std::size_t r = 0; r < rows.size() && r < all.size(); ++r) {
-    const bool chosen = keys.empty() ? !shipped(rows[r])
+    const bool chosen = keys.empty() ? !fulfilment::shows_shipped(rows[r])
                                      : std::find(keys.begin(), keys.end(), all[r]) != keys.end();
     if (!chosen) continue;
     ++plan.total;

@@ -39,25 +39,11 @@ QString qs(const std::string& utf8_text) {
   return QString::fromStdString(utf8_text);
 }
 
-store::WaybillFields fields_of(const Waybill& w) {
-  return {w.number,       w.task_id,      w.courier_order, w.big_pen,
-          w.package_name, w.package_code, w.sorting_code};
-}
-
-Waybill waybill_of(const store::WaybillFields& f) {
-  return {f.number,       f.task_id,      f.courier_order, f.big_pen,
-          f.package_name, f.package_code, f.sorting_code};
-}
-
 // The chosen 发货地址 (编辑框13), else the first one the back office lists.
 std::optional<Party> chosen_sender(app::Context& ctx) {
-  const web::Bytes page = app::wait_for_request(ctx, ctx.backoffice_url("/user-address/list"));
-  const std::vector<app::SenderAddress> addresses = fulfilment::read_sender_addresses(page);
-  if (addresses.empty()) return std::nullopt;
-  const web::Text chosen = ctx.form.text(kAddressBox);
-  const app::SenderAddress* sender = &addresses.front();
-  for (const app::SenderAddress& a : addresses)
-    if (a.id == chosen) sender = &a;
+  const std::vector<app::SenderAddress> addresses = fulfilment::request_sender_addresses(ctx);
+  const app::SenderAddress* sender = fulfilment::chosen_address(addresses, ctx.form.text(kAddressBox));
+  if (!sender) return std::nullopt;
   return sender_from(utf8(sender->text));
 }
 
@@ -77,6 +63,16 @@ std::string refusal_of(const Provider& provider, const WaybillRequest& r) {
 }
 
 }  // namespace
+
+store::WaybillFields fields_of(const Waybill& w) {
+  return {w.number,       w.task_id,      w.courier_order, w.big_pen,
+          w.package_name, w.package_code, w.sorting_code};
+}
+
+Waybill waybill_of(const store::WaybillFields& f) {
+  return {f.number,       f.task_id,      f.courier_order, f.big_pen,
+          f.package_name, f.package_code, f.sorting_code};
+}
 
 Party sender_from(const std::string& line) {
   static const RE2 phone(R"((?:^|\s)(\+?[0-9][0-9\- ]{5,}[0-9])(?:\s|$))");
@@ -257,9 +253,7 @@ std::vector<WaybillOutcome> order_waybills(app::Context& ctx, Provider& provider
       continue;
     }
     // A waybill costs money: an order that has left has no use for one.
-    if (fulfilment::shipped_state(web::trim_spaces(app::cell_of(order.row, app::kColState))) ||
-        web::gbk_to_utf8(app::cell_of(order.row, app::kColShipStatus)).rfind("发货成功", 0) == 0 ||
-        shipped_ids.count(o.order_id)) {
+    if (fulfilment::shows_shipped(order.row) || shipped_ids.count(o.order_id)) {
       o.result = "refused";
       o.reason = "已经发过货，不取面单";
       done.push_back(std::move(o));

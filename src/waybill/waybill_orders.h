@@ -53,6 +53,10 @@ printing::LabelData label_of(const store::WaybillRecord& record, const app::Orde
 std::string label_json(const printing::LabelData& label);
 printing::LabelData reprint_label(const store::WaybillRecord& record);
 
+// A waybill as the journal keeps it, and back.
+store::WaybillFields fields_of(const Waybill& waybill);
+Waybill waybill_of(const store::WaybillFields& fields);
+
 // The sender from a 发货地址 line as the back office's address page reads it
 // ("王建国 0571-88886666 浙江省 杭州市 …"): the name before the telephone,
 // the address after it.

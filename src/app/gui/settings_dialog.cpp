@@ -398,13 +398,10 @@ QString SettingsDialog::waybill_problem() const {
 QString SettingsDialog::waybill_warning() const {
   const std::string provider = kProviders[std::max(0, m_wb_provider->currentIndex())];
   if (provider.empty()) return {};
-  std::string why;
-  const waybill::Post never = [](const std::string&, const std::string&) {
-    return waybill::HttpAnswer{};
-  };
-  if (!waybill::make_provider(account_of(provider, m_wb, m_wb_pay->currentIndex() + 1), never,
-                              &why))
-    return QString::fromStdString(why);
+  if (const std::string problem =
+          waybill::account_problem(account_of(provider, m_wb, m_wb_pay->currentIndex() + 1));
+      !problem.empty())
+    return QString::fromStdString(problem);
   const std::string courier = m_wb.at("courier")->text().trimmed().toStdString();
   if (waybill::courier_name(provider, courier).empty())
     return u("电子面单的快递公司代码“%1”不认识，请核对。").arg(QString::fromStdString(courier));
