@@ -301,7 +301,8 @@ TEST_F(Window, TheOrderPageToolsCoverNoOtherControl) {
   for (int width : {1136, 1500, 1920}) {
     m_window->resize(width, 504);
     EXPECT_LE(find("发货地址")->width(), 400) << width;  // an address, not the window's width
-    for (const char* tool : {"扫描发货", "搜索框", "搜索结果", "按钮12", "发货地址"}) {
+    for (const char* tool : {"扫描发货", "搜索框", "搜索结果", "按钮12", "发货地址", "打印拣货单",
+                             "打印发货单", "取号打印", "取号打印并发货"}) {
       QWidget* t = find(tool);
       ASSERT_TRUE(t->isVisible()) << tool;
       for (QWidget* w : m_window->findChildren<QWidget*>()) {

@@ -394,8 +394,10 @@ void MainWindow::place_order_tools() {
   // between 打赏作者 and the dashboard's counts, which keep their places.
   m_print_pick_list->setGeometry(650, 58, 80, 23);
   m_print_slips->setGeometry(734, 58, 80, 23);
-  m_waybill_print->setGeometry(818, 58, 76, 23);
-  m_waybill_ship->setGeometry(898, 58, 110, 23);
+  // Under the dashboard's counts (标签3 to 标签5 end at y 63), above the
+  // shipping tools' row (y 85): never over a figure.
+  m_waybill_print->setGeometry(818, 64, 76, 21);
+  m_waybill_ship->setGeometry(898, 64, 110, 21);
   m_search->setGeometry(right - 230, 86, 140, 22);
   m_search_count->setGeometry(right - 86, 86, 82, 22);
 }
