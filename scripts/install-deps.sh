@@ -15,6 +15,8 @@ packages=(
   libespeak-ng-dev espeak-ng-data
   # the program's database (shipping journal)
   libsqlite3-dev
+  # the store several packing stations share: its client library, and the server the tests start
+  libpq-dev postgresql-15
   # barcodes on printed packing slips
   libzint-dev
   # the 统计 page's and the report's charts

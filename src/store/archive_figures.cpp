@@ -44,14 +44,14 @@ bool OrderArchive::for_each_paid(const std::string& shop, const std::string& sin
                       "SELECT order_id, MIN(time) FROM shipments WHERE outcome = 'shipped' "
                       "AND (?1 = '' OR shop = ?1) GROUP BY order_id");
           Statement t(db, "SELECT tracking_no, reply, fetched FROM tracking_replies WHERE ?1 = '' OR shop = ?1");
-          if (!j.ok() || !t.ok()) return *why = sqlite3_errmsg(db.db), false;
+          if (!j.ok() || !t.ok()) return *why = db.error(), false;
           j.bind(1, shop);
           t.bind(1, shop);
           while (j.step() == SQLITE_ROW) shipped.emplace(j.text(0), j.text(1));
           while (t.step() == SQLITE_ROW) replies.emplace(t.text(0), std::make_pair(t.text(1), t.id(2)));
         }
         Statement st(db, sql.c_str());
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        if (!st.ok()) return *why = db.error(), false;
         st.bind(1, low);
         st.bind(2, high);
         st.bind(3, since);

@@ -145,7 +145,7 @@ bool run_query(Database& database, const ArchiveQuery& q, bool counting,
   return database.read(
       [&](Database::Connection& db, std::string* why) {
         Statement st(db, sql.c_str());
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        if (!st.ok()) return *why = db.error(), false;
         // ?1 the needle, ?2 the index query, ?3 on the filters (unused ones stay unbound).
         st.bind(1, p.needle);
         if (!p.fts.empty()) st.bind(2, p.fts);
@@ -177,7 +177,7 @@ std::vector<std::string> OrderArchive::states(std::string* error) {
   m_db.read(
       [&](Database::Connection& db, std::string* why) {
         Statement st(db, "SELECT DISTINCT state FROM archived_orders WHERE state <> '' ORDER BY state");
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        if (!st.ok()) return *why = db.error(), false;
         int rc;
         while ((rc = st.step()) == SQLITE_ROW) found.push_back(st.text(0));
         return rc == SQLITE_DONE || (*why = st.error(), false);

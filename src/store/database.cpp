@@ -1,5 +1,7 @@
 #include "store/database.h"
 
+#include "store/database_server.h"
+
 #include <sqlite3.h>
 
 #include <fcntl.h>
@@ -11,7 +13,7 @@ namespace store {
 
 namespace {
 
-constexpr int kSchemaVersion = 6;
+constexpr int kSchemaVersion = 7;
 
 // WAL pages after which a checkpoint is started (SQLite's own default).
 constexpr int kCheckpointPages = 1000;
@@ -127,6 +129,21 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     "  updated TEXT NOT NULL);"
     "CREATE UNIQUE INDEX one_live_waybill ON waybills(shop, order_id)"
     "  WHERE state IN ('sending', 'ordered', 'printed', 'shipped', 'unknown');",
+    // 7: which station did what, and the claims a station takes on an order
+    // before its shipment (or waybill order) leaves (store/claims.h).
+    "ALTER TABLE shipments ADD COLUMN station TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE waybills ADD COLUMN station TEXT NOT NULL DEFAULT '';"
+    "CREATE TABLE claims ("
+    "  shop TEXT NOT NULL,"
+    "  kind TEXT NOT NULL,"
+    "  order_id TEXT NOT NULL,"
+    "  station TEXT NOT NULL,"
+    "  state TEXT NOT NULL,"
+    "  since INTEGER NOT NULL,"
+    "  PRIMARY KEY (shop, kind, order_id));"
+    "CREATE TABLE stations ("
+    "  name TEXT PRIMARY KEY,"
+    "  last_seen INTEGER NOT NULL);",
 };
 
 bool exec(sqlite3* db, const char* sql, std::string* error) {
@@ -163,6 +180,44 @@ Database::Database(std::filesystem::path file) : m_path(std::move(file)) {
   }
   m_checkpointer = std::thread([this] { checkpoint_when_asked(); });
 }
+
+Database::Database(const Shared& server)
+    : m_server(std::make_unique<Server>(server.url, server.password)) {}
+
+int Database::current_schema_version() { return kSchemaVersion; }
+
+bool Database::ok() const {
+  if (m_server) return m_server->ok();
+  return m_db != nullptr;
+}
+
+std::string Database::error() const { return m_server ? m_server->error() : m_error; }
+
+std::string Database::where() const { return m_server ? m_server->where() : m_path.string(); }
+
+int Database::schema_version() {
+  if (m_server) return m_server->schema_version();
+  std::lock_guard lock(m_mutex);
+  return m_db ? user_version(m_db) : -1;
+}
+
+std::string host_name() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0 || name[0] == 0) return "本机";
+  return name;
+}
+
+void Database::set_station(std::string name) {
+  std::lock_guard lock(m_station_mutex);
+  m_station = name.empty() ? host_name() : std::move(name);
+}
+
+std::string Database::station() const {
+  std::lock_guard lock(m_station_mutex);
+  return m_station.empty() ? host_name() : m_station;
+}
+
+std::string Database::Connection::error() const { return pg ? pg->error() : sqlite3_errmsg(db); }
 
 Database::~Database() {
   if (m_checkpointer.joinable()) {
@@ -258,11 +313,11 @@ void Database::ask_for_upkeep() {
 }
 
 sqlite3_stmt* Database::Connection::prepare(const char* sql) {
-  auto it = m_cache.find(std::string_view(sql));
-  if (it == m_cache.end()) {
+  auto it = m_cache->find(std::string_view(sql));
+  if (it == m_cache->end()) {
     sqlite3_stmt* prepared = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &prepared, nullptr) != SQLITE_OK) return nullptr;
-    it = m_cache.emplace(sql, prepared).first;
+    it = m_cache->emplace(sql, prepared).first;
   }
   sqlite3_reset(it->second);
   sqlite3_clear_bindings(it->second);
@@ -341,7 +396,7 @@ bool Database::open(std::string* error) {
 }
 
 bool Database::adopt_records_without_shop(const std::string& shop, std::string* error) {
-  if (shop.empty()) return true;
+  if (shop.empty() || m_server) return true;  // a shared store began with shops
   return run(
       [&](Connection& db, std::string* why) {
         // Cheap when there is nothing left to claim: the shop is the first
@@ -361,7 +416,7 @@ bool Database::adopt_records_without_shop(const std::string& shop, std::string* 
           if (ok && std::string_view(sql).find("?1") != std::string_view::npos)
             sqlite3_bind_text(st, 1, shop.data(), static_cast<int>(shop.size()), SQLITE_TRANSIENT);
           ok = ok && sqlite3_step(st) == SQLITE_DONE;
-          if (!ok) *why = sqlite3_errmsg(db.db);
+          if (!ok) *why = db.error();
           sqlite3_finalize(st);
           if (!ok) {
             std::string ignored;
@@ -375,6 +430,7 @@ bool Database::adopt_records_without_shop(const std::string& shop, std::string* 
 }
 
 bool Database::run(const Work& work, std::string* error) {
+  if (m_server) return m_server->run(work, error);
   std::lock_guard lock(m_mutex);
   if (!m_db) {
     *error = m_error;
@@ -385,6 +441,7 @@ bool Database::run(const Work& work, std::string* error) {
 }
 
 bool Database::read(const Work& work, std::string* error) {
+  if (m_server) return m_server->read(work, error);
   std::lock_guard lock(m_reader_mutex);
   if (!m_reader) {
     std::vector<std::function<void(sqlite3*)>> setups;
@@ -415,6 +472,7 @@ bool Database::read(const Work& work, std::string* error) {
 }
 
 void Database::interrupt_read() {
+  if (m_server) return m_server->interrupt();
   std::lock_guard handle(m_interrupt_mutex);
   if (m_reader) sqlite3_interrupt(m_reader);
 }

@@ -12,14 +12,22 @@
 // not used: ok() is false and error() says why, so callers can refuse work
 // they would otherwise do unrecorded.
 //
+// Several packing stations share one store instead: a PostgreSQL database
+// named by a libpq connection string (Database(Database::Shared{url})). The
+// same tables and statements there, a pool of connections (one per thread
+// at work), the schema made or brought up to date by whichever station comes
+// first. A server that does not answer makes ok() false until it does again.
+//
 // Usage: store::Database db(store::Database::beside(settings.path()));
 //        if (!db.ok()) report(db.error());
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -30,9 +38,19 @@ struct sqlite3_stmt;
 
 namespace store {
 
+namespace pg {
+class Connection;
+}
+
 class Database {
  public:
   explicit Database(std::filesystem::path file);
+  // The shared store: `url` a libpq connection string, `password` used when
+  // it names none (kept in the keyring, say).
+  struct Shared {
+    std::string url, password;
+  };
+  explicit Database(const Shared& server);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -40,9 +58,26 @@ class Database {
   // settings file's folder + "/weihe-orders.db"
   static std::filesystem::path beside(const std::filesystem::path& settings_file);
 
-  bool ok() const { return m_db != nullptr; }
-  const std::string& error() const { return m_error; }  // UTF-8, for the merchant
-  const std::filesystem::path& path() const { return m_path; }
+  // Usable: the file open, or the server answering (asked again now and
+  // then while it does not).
+  bool ok() const;
+  std::string error() const;  // UTF-8, for the merchant
+  const std::filesystem::path& path() const { return m_path; }  // empty for the server
+  bool shared() const { return m_server != nullptr; }
+  // Where the records are, for messages: the file, or server/database.
+  std::string where() const;
+  // The name this station's records carry (the journal shows who shipped);
+  // the host's name until set.
+  void set_station(std::string name);
+  std::string station() const;
+  // Seconds after which another station may take a claim whose request
+  // never left (store/claims.h).
+  void set_claim_lease(int seconds) { m_claim_lease = seconds; }
+  int claim_lease() const { return m_claim_lease; }
+
+  // The schema's version the store holds; -1 when it cannot be read.
+  int schema_version();
+  static int current_schema_version();
 
   using StatementCache = std::map<std::string, sqlite3_stmt*, std::less<>>;
 
@@ -50,13 +85,18 @@ class Database {
   // once per text and handed out reset, with no values bound.
   class Connection {
    public:
-    sqlite3* db;
+    sqlite3* db = nullptr;     // the file's connection, or
+    pg::Connection* pg = nullptr;  // the server's
     sqlite3_stmt* prepare(const char* sql);  // null when the text does not compile
+    // The statement text for this store: `sqlite` for the file, `server` for PostgreSQL.
+    const char* pick(const char* sqlite, const char* server) const { return pg ? server : sqlite; }
+    std::string error() const;  // the connection's last failure
 
    private:
     friend class Database;
-    Connection(sqlite3* handle, StatementCache& cache) : db(handle), m_cache(cache) {}
-    StatementCache& m_cache;
+    Connection(sqlite3* handle, StatementCache& cache) : db(handle), m_cache(&cache) {}
+    explicit Connection(pg::Connection* server) : pg(server) {}
+    StatementCache* m_cache = nullptr;
   };
 
   // Runs `work` on the connection under the lock; false (with `error`) when
@@ -93,8 +133,14 @@ class Database {
   // Rounds of the upkeep on `own`; false when they stopped for the end.
   bool run_upkeep(sqlite3* own, std::unique_lock<std::mutex>& lock);
 
+  class Server;  // the shared store's pool and schema
+  std::unique_ptr<Server> m_server;
+
   std::filesystem::path m_path;
   std::string m_error;
+  mutable std::mutex m_station_mutex;
+  std::string m_station;
+  std::atomic<int> m_claim_lease{60};
   sqlite3* m_db = nullptr;
   std::mutex m_mutex;
   StatementCache m_statements;  // by SQL text

@@ -126,7 +126,7 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
   {
     static const std::string sql = make_select(false) + "WHERE o.shop = ? AND o.order_id = ?";
     Statement find(db, sql.c_str());
-    if (!find.ok()) return *why = sqlite3_errmsg(db.db), false;
+    if (!find.ok()) return *why = db.error(), false;
     find.bind(1, static_cast<std::int64_t>(shop_id));
     find.bind(2, next.cells[kOrderId]);
     if (find.step() == SQLITE_ROW) old = read_order(find);
@@ -182,7 +182,7 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
                   "tracking_no, tracking_info, ship_status, spare, extra, items, states, "
                   "first_seen, last_seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
                   "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  if (!write.ok()) return *why = sqlite3_errmsg(db.db), false;
+  if (!write.ok()) return *why = db.error(), false;
   if (old && old->key != next.key) {
     Statement drop(db, "DELETE FROM archived_orders WHERE key = ?");
     drop.bind(1, old->key);
@@ -223,7 +223,7 @@ std::optional<int> OrderArchive::record(const std::string& shop,
   const bool done = m_db.run(
       [&](Database::Connection& db, std::string* why) {
         if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE)
-          return *why = sqlite3_errmsg(db.db), false;
+          return *why = db.error(), false;
         const auto shop_id = shop_id_of(db, shop, why);
         std::map<std::int64_t, std::int64_t> hints;
         std::vector<IndexChange> index_changes;
@@ -233,7 +233,7 @@ std::optional<int> OrderArchive::record(const std::string& shop,
                      why);
         ok = ok && write_index_changes(db, index_changes, why);
         if (ok && Statement(db, "COMMIT").step() == SQLITE_DONE) return true;
-        if (ok) *why = sqlite3_errmsg(db.db);
+        if (ok) *why = db.error();
         Statement(db, "ROLLBACK").step();
         return false;
       },
@@ -277,7 +277,7 @@ std::optional<std::int64_t> OrderArchive::forget_before(const std::string& date,
   const bool done = m_db.run(
       [&](Database::Connection& db, std::string* why) {
         if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE)
-          return *why = sqlite3_errmsg(db.db), false;
+          return *why = db.error(), false;
         // In slices, so years of orders never sit in memory at once.
         const std::string sql = select_columns() +
                                 "WHERE o.key < ? AND ((o.pay_time <> '' AND o.pay_time < ?) OR "
@@ -308,7 +308,7 @@ std::optional<std::int64_t> OrderArchive::forget_before(const std::string& date,
         }
         if (ok && Statement(db, "COMMIT").step() == SQLITE_DONE) return true;
         forgotten = 0;
-        if (ok) *why = sqlite3_errmsg(db.db);
+        if (ok) *why = db.error();
         Statement(db, "ROLLBACK").step();
         return false;
       },

@@ -15,19 +15,19 @@ std::vector<std::string> SeenOrders::note(const std::vector<std::string>& ids, b
         // One transaction for the whole list: all are marked, or none.
         if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE) return *why = "busy", false;
         const std::int64_t now = std::time(nullptr);
-        Statement begun(db, "INSERT OR IGNORE INTO seen_orders (shop, order_id, first_seen) VALUES (?, '', ?)");
+        Statement begun(db, "INSERT INTO seen_orders (shop, order_id, first_seen) VALUES (?, '', ?) ON CONFLICT DO NOTHING");
         begun.bind(1, m_shop);
         begun.bind(2, now);
         bool ok = begun.step() == SQLITE_DONE;
-        never = sqlite3_changes(db.db) > 0;
+        never = begun.changes() > 0;
         for (const std::string& id : ids) {
           if (!ok || id.empty()) continue;
-          Statement add(db, "INSERT OR IGNORE INTO seen_orders (shop, order_id, first_seen) VALUES (?, ?, ?)");
+          Statement add(db, "INSERT INTO seen_orders (shop, order_id, first_seen) VALUES (?, ?, ?) ON CONFLICT DO NOTHING");
           add.bind(1, m_shop);
           add.bind(2, id);
           add.bind(3, now);
           ok = add.step() == SQLITE_DONE;
-          if (ok && sqlite3_changes(db.db) > 0) fresh.push_back(id);
+          if (ok && add.changes() > 0) fresh.push_back(id);
         }
         Statement(db, ok ? "COMMIT" : "ROLLBACK").step();
         if (!ok) fresh.clear();

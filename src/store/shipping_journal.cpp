@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kColumns =
     "SELECT id, time, batch, order_id, order_no, courier, tracking_no, sender_id, outcome, "
-    "message, http_status FROM shipments ";
+    "message, http_status, station FROM shipments ";
 
 Shipment read_shipment(const Statement& st) {
   Shipment s;
@@ -29,6 +29,7 @@ Shipment read_shipment(const Statement& st) {
   s.outcome = st.text(8);
   s.message = st.text(9);
   s.http_status = st.integer(10);
+  s.station = st.text(11);
   return s;
 }
 
@@ -36,21 +37,21 @@ Shipment read_shipment(const Statement& st) {
 
 namespace {
 
-Database::Work finishing(std::int64_t id, bool shipped, std::string message,
+Database::Work finishing(Claims& claims, std::int64_t id, bool shipped, std::string message,
                          std::optional<int> http_status) {
-  return [=, message = std::move(message), time = now_with_offset()](Database::Connection& db,
-                                                                    std::string* why) {
+  return [=, &claims, message = std::move(message), time = now_with_offset()](Database::Connection& db,
+                                                                             std::string* why) {
     Statement st(db,
                  "UPDATE shipments SET outcome = ?, message = ?, http_status = ?, "
                  "finished = ? WHERE id = ?");
-    if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+    if (!st.ok()) return *why = db.error(), false;
     st.bind(1, shipped ? "shipped" : "failed");
     st.bind(2, message);
     st.bind(3, http_status);
     st.bind(4, time);
     st.bind(5, id);
     if (st.step() != SQLITE_DONE) return *why = st.error(), false;
-    return true;
+    return claims.mark_shipment(db, id, shipped ? "shipped" : "failed", why);
   };
 }
 
@@ -67,33 +68,39 @@ std::optional<std::int64_t> ShippingJournal::begin(const Shipment& s, std::strin
   std::int64_t id = 0;
   const bool done = m_db.run(
       [&](Database::Connection& db, std::string* why) {
-        // A held completion goes in with this record, in one transaction.
-        const bool together = !m_held.empty();
-        if (together && !step_once(db, "BEGIN IMMEDIATE", why)) return false;
+        // The held completions, the record and its claim marked as sent, in
+        // one transaction.
+        if (!step_once(db, "BEGIN IMMEDIATE", why)) return false;
         auto fail = [&](std::string text) {
           std::string ignored;
-          if (together) step_once(db, "ROLLBACK", &ignored);
+          step_once(db, "ROLLBACK", &ignored);
           *why = std::move(text);
           return false;
         };
         for (const Database::Work& held : m_held)
           if (!held(db, why)) return fail(*why);
-        Statement st(db,
-                     "INSERT INTO shipments (time, batch, order_id, order_no, courier, "
-                     "tracking_no, sender_id, shop) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        if (!st.ok()) return fail(sqlite3_errmsg(db.db));
-        const std::string time = now_with_offset();
-        st.bind(1, time);
-        st.bind(2, s.batch);
-        st.bind(3, s.order_id);
-        st.bind(4, s.order_no);
-        st.bind(5, s.courier);
-        st.bind(6, s.tracking_no);
-        st.bind(7, s.sender_id);
-        st.bind(8, m_shop);
-        if (st.step() != SQLITE_DONE) return fail(st.error());
-        id = sqlite3_last_insert_rowid(db.db);
-        if (together && !step_once(db, "COMMIT", why)) return fail(*why);
+        {
+          Statement st(db,
+                       "INSERT INTO shipments (time, batch, order_id, order_no, courier, "
+                       "tracking_no, sender_id, shop, station) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                       "RETURNING id");
+          if (!st.ok()) return fail(db.error());
+          const std::string time = now_with_offset();
+          const std::string station = m_db.station();
+          st.bind(1, time);
+          st.bind(2, s.batch);
+          st.bind(3, s.order_id);
+          st.bind(4, s.order_no);
+          st.bind(5, s.courier);
+          st.bind(6, s.tracking_no);
+          st.bind(7, s.sender_id);
+          st.bind(8, m_shop);
+          st.bind(9, station);
+          if (st.step() != SQLITE_ROW) return fail(st.error());
+          id = st.id(0);
+        }  // done with (reset) before the commit
+        if (!m_claims.mark(db, s.order_id, "sent", why)) return fail(*why);
+        if (!step_once(db, "COMMIT", why)) return fail(*why);
         m_held.clear();
         return true;
       },
@@ -104,12 +111,12 @@ std::optional<std::int64_t> ShippingJournal::begin(const Shipment& s, std::strin
 
 bool ShippingJournal::finish(std::int64_t id, bool shipped, const std::string& message,
                              std::optional<int> http_status, std::string* error) {
-  return m_db.run(finishing(id, shipped, message, http_status), error);
+  return m_db.run(finishing(m_claims, id, shipped, message, http_status), error);
 }
 
 void ShippingJournal::finish_soon(std::int64_t id, bool shipped, const std::string& message,
                                   std::optional<int> http_status) {
-  m_held.push_back(finishing(id, shipped, message, http_status));
+  m_held.push_back(finishing(m_claims, id, shipped, message, http_status));
 }
 
 void ShippingJournal::flush() {
@@ -134,12 +141,13 @@ bool ShippingJournal::settle(std::int64_t id, const std::string& outcome,
   return m_db.run(
       [&](Database::Connection& db, std::string* why) {
         Statement st(db, "UPDATE shipments SET outcome = ?, message = ? WHERE id = ?");
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        if (!st.ok()) return *why = db.error(), false;
         st.bind(1, outcome);
         st.bind(2, message);
         st.bind(3, id);
         if (st.step() != SQLITE_DONE) return *why = st.error(), false;
-        return true;
+        // What the order's page showed settles the claim the same way.
+        return outcome == "unknown" || m_claims.mark_shipment(db, id, outcome.c_str(), why);
       },
       error);
 }
@@ -224,15 +232,21 @@ std::vector<Shipment> ShippingJournal::take_unreported_unknown() {
   m_db.run(
       [&](Database::Connection& db, std::string*) {
         const std::string sql =
-            std::string(kColumns) + "WHERE shop = ? AND outcome = 'unknown' AND reported = 0 ORDER BY id";
+            std::string(kColumns) +
+            "WHERE shop = ? AND outcome = 'unknown' AND reported = 0 AND station IN (?, '') ORDER BY id";
+        // Another station's unknown entries may be requests still on their way.
+        const std::string station = m_db.station();
         Statement st(db, sql.c_str());
         st.bind(1, m_shop);
+        st.bind(2, station);
         while (st.step() == SQLITE_ROW) found.push_back(read_shipment(st));
         if (found.empty()) return true;
         Statement mark(db,
-                       "UPDATE shipments SET reported = 1 WHERE shop = ? AND outcome = 'unknown' AND id <= ?");
+                       "UPDATE shipments SET reported = 1 WHERE shop = ? AND outcome = 'unknown' AND id <= ? "
+                       "AND station IN (?, '')");
         mark.bind(1, m_shop);
         mark.bind(2, found.back().id);
+        mark.bind(3, station);
         mark.step();
         return true;
       },

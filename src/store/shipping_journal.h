@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "store/claims.h"
 #include "store/database.h"
 
 namespace store {
@@ -28,13 +29,19 @@ struct Shipment {
   std::string outcome = "unknown";  // unknown | shipped | failed
   std::string message;              // the back office's message
   std::optional<int> http_status;
+  std::string station;  // who sent it
 };
 
 // A shop's journal: `shop` is the archive's name of it ("account@host");
 // every entry it writes and every question it answers is that shop's.
 class ShippingJournal {
  public:
-  explicit ShippingJournal(Database& db, std::string shop = {}) : m_db(db), m_shop(std::move(shop)) {}
+  explicit ShippingJournal(Database& db, std::string shop = {})
+      : m_db(db), m_shop(std::move(shop)), m_claims(db, m_shop, "ship") {}
+
+  // Takes the order for this station before its shipment is recorded and
+  // sent (store/claims.h); begin() marks the claim sent, the outcome settles it.
+  Claim claim(const std::string& order_id) { return m_claims.take(order_id); }
 
   // Records `s` as about to be sent (time set here); its id, or nothing with `error`.
   std::optional<std::int64_t> begin(const Shipment& s, std::string* error);
@@ -74,6 +81,7 @@ class ShippingJournal {
  private:
   Database& m_db;
   std::string m_shop;
+  Claims m_claims;
   std::vector<Database::Work> m_held;  // completions waiting for the next begin()
 };
 

@@ -33,7 +33,7 @@ bool TrackingReplies::remember(const std::string& tracking_no, const std::string
                      "VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (shop, tracking_no) DO UPDATE SET "
                      "courier = excluded.courier, reply = excluded.reply, "
                      "answered = excluded.answered, fetched = excluded.fetched");
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        if (!st.ok()) return *why = db.error(), false;
         st.bind(1, tracking_no);
         st.bind(2, courier);
         st.bind(3, reply);

@@ -37,6 +37,17 @@ WaybillRecord read_record(const Statement& st) {
 
 }  // namespace
 
+// Why a second live record was refused: who holds the order's waybill.
+std::string WaybillJournal::held_by_other(Database::Connection& db, const std::string& order_id) {
+  Statement st(db, "SELECT station, state FROM waybills WHERE shop = ? AND order_id = ? AND state IN " 
+                   "('sending', 'ordered', 'printed', 'shipped', 'unknown') ORDER BY id DESC LIMIT 1");
+  st.bind(1, m_shop);
+  st.bind(2, order_id);
+  if (st.step() == SQLITE_ROW && !st.view(0).empty() && st.view(0) != m_db.station())
+    return st.view(1) == "sending" ? st.text(0) + "正在取号" : "已由" + st.text(0) + "取号";
+  return "这一单已经有面单（或正在取号），不再取号";
+}
+
 std::optional<WaybillRecord> WaybillJournal::live(const std::string& order_id) {
   std::optional<WaybillRecord> found;
   std::string ignored;
@@ -67,23 +78,25 @@ std::optional<WaybillRecord> WaybillJournal::begin(const std::string& order_id,
         // index over live records refuses a second live one.
         Statement st(db,
                      "INSERT INTO waybills (shop, order_id, order_no, provider, courier, attempt, "
-                     "state, created, updated) VALUES (?1, ?2, ?3, ?4, ?5, "
+                     "state, created, updated, station) VALUES (?1, ?2, ?3, ?4, ?5, "
                      "(SELECT COALESCE(MAX(attempt), 0) + 1 FROM waybills WHERE shop = ?1 AND "
                      "order_id = ?2), "
-                     "'sending', ?6, ?6)");
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+                     "'sending', ?6, ?6, ?7) RETURNING id, attempt");
+        if (!st.ok()) return *why = db.error(), false;
         st.bind(1, m_shop);
         st.bind(2, order_id);
         st.bind(3, order_no);
         st.bind(4, provider);
         st.bind(5, courier);
         st.bind(6, now);
+        const std::string station = m_db.station();
+        st.bind(7, station);
         const int rc = st.step();
-        if (rc == SQLITE_CONSTRAINT)
-          return *why = "这一单已经有面单（或正在取号），不再取号", false;
-        if (rc != SQLITE_DONE) return *why = st.error(), false;
+        if (rc == SQLITE_CONSTRAINT) return *why = held_by_other(db, order_id), false;
+        if (rc != SQLITE_ROW) return *why = st.error(), false;
         WaybillRecord r;
-        r.id = sqlite3_last_insert_rowid(db.db);
+        r.id = st.id(0);
+        r.attempt = st.integer(1).value_or(1);
         r.shop = m_shop;
         r.order_id = order_id;
         r.order_no = order_no;
@@ -95,11 +108,6 @@ std::optional<WaybillRecord> WaybillJournal::begin(const std::string& order_id,
         return true;
       },
       error);
-  if (made) {
-    // The attempt number as the database gave it.
-    if (auto stored = live(order_id); stored && stored->id == made->id)
-      made->attempt = stored->attempt;
-  }
   return made;
 }
 
@@ -109,13 +117,13 @@ bool WaybillJournal::update(std::int64_t id, const char* sql_tail,
       [&](Database::Connection& db, std::string* why) {
         const std::string sql = std::string("UPDATE waybills SET updated = ?1, ") + sql_tail;
         Statement st(db, sql.c_str());
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+        if (!st.ok()) return *why = db.error(), false;
         const std::string now = now_with_offset();
         st.bind(1, now);
         st.bind(2, id);
         for (std::size_t i = 0; i < values.size(); ++i) st.bind(static_cast<int>(i) + 3, values[i]);
         if (st.step() != SQLITE_DONE) return *why = st.error(), false;
-        if (sqlite3_changes(db.db) == 0) return *why = "面单记录的状态不允许这一步", false;
+        if (st.changes() == 0) return *why = "面单记录的状态不允许这一步", false;
         return true;
       },
       error);
@@ -194,13 +202,15 @@ int WaybillJournal::mark_interrupted(std::string* error) {
         Statement st(db,
                      "UPDATE waybills SET state = 'unknown', updated = ?2, "
                      "message = '取号时程序中断，不知道是否已取到面单' WHERE shop = ?1 AND state = "
-                     "'sending'");
-        if (!st.ok()) return *why = sqlite3_errmsg(db.db), false;
+                     "'sending' AND station IN (?3, '')");  // another station's may be on their way
+        if (!st.ok()) return *why = db.error(), false;
         const std::string now = now_with_offset();
         st.bind(1, m_shop);
         st.bind(2, now);
+        const std::string station = m_db.station();
+        st.bind(3, station);
         if (st.step() != SQLITE_DONE) return *why = st.error(), false;
-        changed = sqlite3_changes(db.db);
+        changed = static_cast<int>(st.changes());
         return true;
       },
       error);

@@ -77,6 +77,7 @@ class WaybillJournal {
   std::vector<WaybillRecord> entries(const std::string& state = {});
 
  private:
+  std::string held_by_other(Database::Connection& db, const std::string& order_id);
   bool update(std::int64_t id, const char* sql_tail, const std::vector<std::string>& values,
               std::string* error);
 
