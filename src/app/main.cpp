@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/store_location.h"
 #include "core/context.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
@@ -68,14 +69,16 @@ int main(int argc, char** argv) {
   // 物流信息 keeps the service's answer as it came; the list shows its gist.
   window->set_cell_summary(app::kOrderList, app::kColTrackingInfo, fulfilment::tracking_cell_summary);
   // The shipping journal and what else outlives the process, beside the settings.
-  store::Database database(store::Database::beside(settings.path()));
+  // Where the desktop has a keyring, the passwords go there, not into the file.
+  desktop::Keyring keyring;
+  if (keyring.available()) settings.set_password_keeper(&keyring);
+  // Beside the settings, or the store the packing stations share.
+  const std::unique_ptr<store::Database> shared_or_own = app::open_store(settings);
+  store::Database& database = *shared_or_own;
   store::OrderArchive archive(database);
   // Every shop of the settings file, each in its own session; the window
   // serves the one chosen when it last ran (else the first) until the
   // merchant chooses another (or all of them).
-  // Where the desktop has a keyring, the passwords go there, not into the file.
-  desktop::Keyring keyring;
-  if (keyring.available()) settings.set_password_keeper(&keyring);
   app::ServedShops shops(*window, settings, &database, &archive);
   window->set_database(&database);
   window->set_history_context(&shops.context(), shops.all_chosen());  // the shop chosen last time

@@ -8,6 +8,7 @@
 
 #include "core/archive_keeping.h"
 #include "core/startup.h"
+#include "core/store_location.h"
 #include "backoffice/login.h"
 
 namespace cli {
@@ -17,10 +18,10 @@ using web::gbk;
 Session::Session(const SessionOptions& options, std::filesystem::path settings_file, app::Shop shop)
     : m_settings(std::move(settings_file)),
       m_shop(std::move(shop)),
-      m_database(store::Database::beside(m_settings.path())),
+      m_database(app::open_store(m_settings)),
       m_form(options.voice),
       m_ctx{m_form, m_settings, app::hosts_of(m_settings)} {
-  m_ctx.database = &m_database;
+  m_ctx.database = m_database.get();
   m_ctx.archive = &m_archive;
   app::serve_shop(m_ctx, m_shop, &m_http);
   backoffice::install_session_hooks(m_ctx);

@@ -41,7 +41,7 @@ class Session {
   const app::Shop& shop() const { return m_shop; }
   CliForm& form() { return m_form; }
   app::Settings& settings() { return m_settings; }
-  store::Database& database() { return m_database; }
+  store::Database& database() { return *m_database; }
   store::OrderArchive& archive() { return m_archive; }
 
   // The login operation on the account of the settings file or the options;
@@ -54,8 +54,8 @@ class Session {
   app::Settings m_settings;
   app::Shop m_shop;
   web::HttpSession m_http;  // a further shop's own cookie store
-  store::Database m_database;  // beside the settings file
-  store::OrderArchive m_archive{m_database};
+  std::unique_ptr<store::Database> m_database;  // beside the settings file, or shared
+  store::OrderArchive m_archive{*m_database};
   CliForm m_form;
   app::Context m_ctx;
 };

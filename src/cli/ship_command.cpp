@@ -35,12 +35,13 @@ Json row_head(const app::OrderRow& row) {
 Json row_result(const app::OrderRow& row) {
   Json line = row_head(row);
   const app::Text status = row.size() > app::kColShipStatus ? row[app::kColShipStatus] : app::Text();
-  for (const char* marker : {"发货成功", "发货失败", "跳过：", "发货不明："}) {
+  for (const char* marker : {"发货成功", "发货失败", "跳过：", "发货不明：", "没有发货："}) {
     const app::Text m = gbk(marker);
     if (status.compare(0, m.size(), m) != 0) continue;
     const app::Text rest = status.substr(m.size());
-    if (m == gbk("跳过：")) {
-      line["result"] = "skipped";
+    if (m == gbk("跳过：") || m == gbk("没有发货：")) {
+      // 没有发货: another station holds the order.
+      line["result"] = m == gbk("跳过：") ? "skipped" : "refused";
       line["reason"] = json_text(rest);
     } else if (m == gbk("发货不明：")) {  // in doubt even after looking at the order's page
       line["result"] = "unknown";
@@ -156,7 +157,7 @@ int run_ship(const SessionOptions& options, const ShipOptions& ship) {
     const Json line = row_result(row);
     // A failed row, or one the batch never reached (it stopped early).
     some_failed = some_failed || line["result"] == "failed" || line["result"] == "unknown" ||
-                  row[app::kColShipStatus].empty();
+                  line["result"] == "refused" || row[app::kColShipStatus].empty();
     out.line(json_line(line));
   }
   const int written = finish_output(out, form);

@@ -100,10 +100,12 @@ struct Shipment {
   std::string batch;  // empty for one order shipped on its own
 };
 
-// Records `s` in `journal` (null: no journal) as about to go out: its entry,
-// or false with `why` when the journal cannot take it (then nothing is sent).
+// Records `s` in `journal` (null: no journal) as about to go out, once this
+// station holds the order's claim: its entry, or false with `why` when the
+// order is another station's (`held` set) or the journal cannot take it
+// (then nothing is sent).
 bool record_shipment(store::ShippingJournal* journal, const Shipment& s,
-                     std::optional<std::int64_t>* entry, Text* why) {
+                     std::optional<std::int64_t>* entry, Text* why, bool* held = nullptr) {
   if (!journal) return true;
   store::Shipment record;
   record.batch = s.batch;
@@ -112,6 +114,13 @@ bool record_shipment(store::ShippingJournal* journal, const Shipment& s,
   record.courier = web::gbk_to_utf8(s.courier);
   record.tracking_no = web::gbk_to_utf8(s.tracking);
   record.sender_id = web::gbk_to_utf8(s.address_id);
+  const store::Claim claim = journal->claim(record.order_id);
+  if (claim.outcome != store::Claim::Ours) {
+    const bool elsewhere = claim.outcome == store::Claim::Held;
+    if (held) *held = elsewhere;
+    *why = gbk(elsewhere ? "没有发货：" : "发货记录写不进去，没有再发货：") + web::utf8_to_gbk(claim.said);
+    return false;
+  }
   std::string error;
   *entry = journal->begin(record, &error);
   if (!*entry) *why = gbk("发货记录写不进去，没有再发货：") + web::utf8_to_gbk(error);
@@ -490,7 +499,17 @@ void ship_rows(app::Context& ctx, Rows which) {
                         form.text(kCourierBox),              app::cell_of(row, app::kColTrackingNo),
                         form.text(kAddressBox),              batch};
       stopped = missing_input_message(shipment.courier, shipment.address_id);
-      if (!stopped.empty() || !record_shipment(j, shipment, &entries[r], &stopped)) break;
+      if (!stopped.empty()) break;
+      bool held = false;
+      if (!record_shipment(j, shipment, &entries[r], &stopped, &held)) {
+        if (!held) break;
+        // Another station has it: this one leaves the order alone and goes on.
+        form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus, {stopped});
+        stopped.clear();
+        ++skipped;
+        count_finished();
+        continue;
+      }
       pool.submit(r, [&ctx, &replies, &repeated, r, shipment](int attempt) {
         replies[r] = send_shipment(ctx, shipment.courier, shipment.tracking, shipment.address_id,
                                    shipment.order_id);

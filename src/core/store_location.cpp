@@ -1,0 +1,55 @@
+#include "core/store_location.h"
+
+#include <libpq-fe.h>
+
+#include <cstring>
+
+#include "web/text.h"
+
+namespace app {
+
+namespace {
+
+const Text kSection = "store";
+
+// The url's own user and host, to look its password up under.
+std::pair<std::string, std::string> user_and_host(const std::string& url) {
+  std::pair<std::string, std::string> found;
+  PQconninfoOption* options = PQconninfoParse(url.c_str(), nullptr);
+  if (!options) return found;
+  bool has_password = false;
+  for (PQconninfoOption* o = options; o->keyword; ++o) {
+    if (!o->val) continue;
+    if (std::strcmp(o->keyword, "user") == 0) found.first = o->val;
+    if (std::strcmp(o->keyword, "host") == 0) found.second = o->val;
+    if (std::strcmp(o->keyword, "password") == 0) has_password = true;
+  }
+  PQconninfoFree(options);
+  if (has_password) return {};
+  return found;
+}
+
+}  // namespace
+
+std::string store_url(const Settings& settings) {
+  return web::gbk_to_utf8(web::trim_spaces(settings.read_setting("url", kSection)));
+}
+
+std::unique_ptr<store::Database> open_store(const Settings& settings) {
+  const std::string url = store_url(settings);
+  std::unique_ptr<store::Database> db;
+  if (url.empty()) {
+    db = std::make_unique<store::Database>(store::Database::beside(settings.path()));
+  } else {
+    std::string password;
+    const auto [user, host] = user_and_host(url);
+    if (!user.empty() && settings.password_keeper())
+      if (auto kept = settings.password_keeper()->read(user, host)) password = web::gbk_to_utf8(*kept);
+    db = std::make_unique<store::Database>(store::Database::Shared{url, password});
+  }
+  db->set_station(web::gbk_to_utf8(web::trim_spaces(settings.read_setting("station", kSection))));
+  db->set_claim_lease(settings.read_number("lease", kSection, 60, 1, 24 * 3600));
+  return db;
+}
+
+}  // namespace app
