@@ -95,6 +95,9 @@ struct JournalOptions {
 };
 int run_journal(const SessionOptions& session, const JournalOptions& options);
 
+// `action`: check | migrate (no login).
+int run_store(const SessionOptions& session, const std::string& action);
+
 struct PollOptions {
   std::optional<int> interval_ms;  // default: the reminder box's interval
   bool once = false;

@@ -122,6 +122,14 @@ int main(int argc, char** argv) {
   journal_command->add_option("-o,--output", journal.output, "Write to FILE (needed for xlsx)")
       ->type_name("FILE");
 
+  auto* store_command = app.add_subcommand(
+      "store", "The store of this station's records: [store] url when the packing stations share one");
+  store_command->require_subcommand(1, 1);
+  auto* store_check = store_command->add_subcommand(
+      "check", "Whether the store answers, its schema version and the stations seen (exit 1: no answer)");
+  store_command->add_subcommand(
+      "migrate", "Copy this PC's weihe-orders.db records into the shared store (again: nothing twice)");
+
   cli::PollOptions poll;
   int interval = 0;
   auto* poll_command = app.add_subcommand(
@@ -336,6 +344,7 @@ int main(int argc, char** argv) {
   if (withdrawals_command->parsed()) return cli::run_withdrawals(session, withdrawals);
   if (poll_command->parsed()) return cli::run_poll(session, poll);
   if (journal_command->parsed()) return cli::run_journal(session, journal);
+  if (store_command->parsed()) return cli::run_store(session, store_check->parsed() ? "check" : "migrate");
   if (print_command->parsed()) return cli::run_print(session, print);
   if (report_command->parsed()) return cli::run_report(session, report);
   if (archive_search_command->parsed()) return cli::run_archive_search(session, archive_search);

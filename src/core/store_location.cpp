@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "store/migration.h"
 #include "web/text.h"
 
 namespace app {
@@ -49,6 +50,8 @@ std::unique_ptr<store::Database> open_store(const Settings& settings) {
   }
   db->set_station(web::gbk_to_utf8(web::trim_spaces(settings.read_setting("station", kSection))));
   db->set_claim_lease(settings.read_number("lease", kSection, 60, 1, 24 * 3600));
+  std::string ignored;  // a store that cannot be written says so where it matters
+  if (db->ok()) store::note_station(*db, &ignored);
   return db;
 }
 

@@ -72,6 +72,13 @@ std::vector<RowVerdict> check_batch(const std::vector<app::OrderRow>& rows, cons
     };
     if (id.empty()) {
       set(Verdict::NoOrderId, gbk("没有订单ID"));
+    } else if (const auto other = earlier.by_station.find(id_utf8); other != earlier.by_station.end()) {
+      const app::Text station = web::utf8_to_gbk(other->second);
+      if (earlier.shipped.count(id_utf8))
+        set(Verdict::AlreadyShipped, gbk("已由") + station + gbk("发货"));
+      else
+        set(Verdict::OutcomeUnknown, station + gbk("正在发货"));
+      v.other_station = true;
     } else if (starts_with(app::cell_of(row, app::kColShipStatus), "发货成功") ||
                earlier.shipped.count(id_utf8)) {
       set(Verdict::AlreadyShipped, gbk("已经发过货"));

@@ -30,6 +30,7 @@ enum class Verdict {
 struct RowVerdict {
   Verdict verdict = Verdict::Ready;
   app::Text reason;  // system text; empty when ready
+  bool other_station = false;  // another packing station has the order: refused, not skipped
   bool warned() const { return verdict == Verdict::CourierMismatch; }
   // Whether the batch sends this row when the merchant chose `choice`.
   bool ships(app::BatchChoice choice) const {
@@ -47,6 +48,8 @@ struct EarlierShipments {
   std::set<std::string> shipped;  // order ids
   std::set<std::string> unknown;
   std::map<std::string, std::string> numbers;  // tracking number -> order id shipped with it
+  // Order id -> the other packing station that shipped it (or is shipping it) from the shared store.
+  std::map<std::string, std::string> by_station;
 };
 
 // One verdict per row, in row order. `courier` is the code in 编辑框12.

@@ -148,7 +148,8 @@ void record_outcome(store::ShippingJournal* journal, std::optional<std::int64_t>
 EarlierShipments earlier_shipments(app::Context& ctx) {
   if (!ctx.database) return {};
   store::ShippingJournal journal(*ctx.database, app::shop_of(ctx));
-  return {journal.order_ids("shipped"), journal.order_ids("unknown"), journal.shipped_numbers()};
+  return {journal.order_ids("shipped"), journal.order_ids("unknown"), journal.shipped_numbers(),
+          journal.other_stations()};
 }
 
 }  // namespace
@@ -481,7 +482,7 @@ void ship_rows(app::Context& ctx, Rows which) {
         // A row that says 发货成功 keeps saying it: the next batch must still see it shipped.
         if (!starts_with(app::cell_of(row, app::kColShipStatus), "发货成功"))
           form.set_cells_by_key(app::kOrderList, table.keys[r], app::kColShipStatus,
-                                {gbk("跳过：") + verdicts[r].reason});
+                                {gbk(verdicts[r].other_station ? "没有发货：" : "跳过：") + verdicts[r].reason});
         ++skipped;
         count_finished();
         continue;

@@ -1,6 +1,6 @@
 #include "store/claims.h"
 
-#include <ctime>
+#include <chrono>
 
 #include "store/statement.h"
 
@@ -20,8 +20,9 @@ std::string holder_text(const std::string& station, std::string_view state, cons
 Claim Claims::take(const std::string& order_id) {
   Claim claim;
   const std::string station = m_db.station();
-  const std::int64_t now = std::time(nullptr);
-  const std::int64_t expired = now - m_db.claim_lease();
+  using namespace std::chrono;
+  const std::int64_t now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+  const std::int64_t expired = now - std::int64_t{m_db.claim_lease()} * 1000;
   std::string why;
   const bool answered = m_db.run(
       [&](Database::Connection& db, std::string* error) {

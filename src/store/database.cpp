@@ -139,7 +139,7 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     "  order_id TEXT NOT NULL,"
     "  station TEXT NOT NULL,"
     "  state TEXT NOT NULL,"
-    "  since INTEGER NOT NULL,"
+    "  since INTEGER NOT NULL,"  // Unix time in milliseconds
     "  PRIMARY KEY (shop, kind, order_id));"
     "CREATE TABLE stations ("
     "  name TEXT PRIMARY KEY,"

@@ -89,7 +89,7 @@ constexpr const char* kSchema =
     "  order_id TEXT NOT NULL,"
     "  station TEXT NOT NULL,"
     "  state TEXT NOT NULL,"
-    "  since BIGINT NOT NULL,"
+    "  since BIGINT NOT NULL,"  // Unix time in milliseconds
     "  PRIMARY KEY (shop, kind, order_id));"
     "CREATE TABLE stations ("
     "  name TEXT PRIMARY KEY,"

@@ -168,6 +168,24 @@ std::map<std::string, std::string> ShippingJournal::shipped_numbers() {
   return numbers;
 }
 
+std::map<std::string, std::string> ShippingJournal::other_stations() {
+  std::map<std::string, std::string> found;
+  std::string ignored;
+  const std::string station = m_db.station();
+  m_db.run(
+      [&](Database::Connection& db, std::string*) {
+        Statement st(db,
+                     "SELECT order_id, station FROM shipments WHERE shop = ? AND "
+                     "outcome IN ('shipped', 'unknown') AND station NOT IN (?, '') ORDER BY id");
+        st.bind(1, m_shop);
+        st.bind(2, station);
+        while (st.step() == SQLITE_ROW) found[st.text(0)] = st.text(1);
+        return true;
+      },
+      &ignored);
+  return found;
+}
+
 std::optional<Shipment> ShippingJournal::last_shipped(const std::string& order_id) {
   std::optional<Shipment> found;
   std::string ignored;

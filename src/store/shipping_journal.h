@@ -71,6 +71,9 @@ class ShippingJournal {
   std::string courier_of(const std::string& order_id);
   // Order ids with a shipment of that outcome.
   std::set<std::string> order_ids(const std::string& outcome);
+  // Order id -> the other station whose shipment of it was shipped or is
+  // still unknown (the latest such), on a store the stations share.
+  std::map<std::string, std::string> other_stations();
   // Tracking number -> the order id it was shipped with.
   std::map<std::string, std::string> shipped_numbers();
   // Newest first; `since` a date "YYYY-MM-DD" (empty: all), `outcome` empty for all.

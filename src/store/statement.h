@@ -64,6 +64,10 @@ class Statement {
     return p ? std::string_view(reinterpret_cast<const char*>(p), sqlite3_column_bytes(m_st, column))
              : std::string_view();
   }
+  bool is_null(int column) const {
+    if (m_pg) return !m_result || PQgetisnull(m_result.get(), m_row, column);
+    return sqlite3_column_type(m_st, column) == SQLITE_NULL;
+  }
   std::optional<int> integer(int column) const;
   std::int64_t id(int column) const;
   // Rows the last step() of an INSERT, UPDATE or DELETE changed.
