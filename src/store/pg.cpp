@@ -83,13 +83,13 @@ Result Connection::run(std::string_view sql, const Values& values, int* code) {
 }
 
 std::unique_ptr<Connection> connect(const std::string& url, const std::string& password,
-                                    std::string* error) {
+                                    std::string* error, const char* application) {
   // Ours first: the connection string comes last and what it says wins.
   // A dead server is noticed within seconds, not at the kernel's two hours.
   std::vector<const char*> keys = {"connect_timeout", "keepalives", "keepalives_idle",
                                    "keepalives_interval", "keepalives_count", "tcp_user_timeout",
                                    "application_name", "client_encoding"};
-  std::vector<const char*> values = {"5", "1", "10", "5", "3", "15000", "weihe-orders", "UTF8"};
+  std::vector<const char*> values = {"5", "1", "10", "5", "3", "15000", application, "UTF8"};
   if (!password.empty()) {
     keys.push_back("password");
     values.push_back(password.c_str());

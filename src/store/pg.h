@@ -54,8 +54,9 @@ class Connection {
 // The connection string with our defaults under it (timeouts, keepalives);
 // the string's own settings win. `password` (may be empty) is used when the
 // string names none.
+// `application` names the connection in the server's pg_stat_activity.
 std::unique_ptr<Connection> connect(const std::string& url, const std::string& password,
-                                    std::string* error);
+                                    std::string* error, const char* application = "weihe-orders");
 
 // SQLite's placeholders (?, ?N) as PostgreSQL's ($N), outside quotes.
 std::string numbered_placeholders(std::string_view sql);

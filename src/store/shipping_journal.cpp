@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "store/statement.h"
+#include "store/station_events.h"
 
 #include <cstdio>
 #include <random>
@@ -51,6 +52,7 @@ Database::Work finishing(Claims& claims, std::int64_t id, bool shipped, std::str
     st.bind(4, time);
     st.bind(5, id);
     if (st.step() != SQLITE_DONE) return *why = st.error(), false;
+    if (shipped && !publish_shipped(db, id, why)) return false;  // other stations' tables
     return claims.mark_shipment(db, id, shipped ? "shipped" : "failed", why);
   };
 }
@@ -147,6 +149,7 @@ bool ShippingJournal::settle(std::int64_t id, const std::string& outcome,
         st.bind(3, id);
         if (st.step() != SQLITE_DONE) return *why = st.error(), false;
         // What the order's page showed settles the claim the same way.
+        if (outcome == "shipped" && !publish_shipped(db, id, why)) return false;
         return outcome == "unknown" || m_claims.mark_shipment(db, id, outcome.c_str(), why);
       },
       error);

@@ -3,10 +3,14 @@
 // same journals as on the file, and a server that is not there.
 #include <gtest/gtest.h>
 
+#include <libpq-fe.h>
+
+#include <condition_variable>
 #include <thread>
 
 #include "store/seen_orders.h"
 #include "store/shipping_journal.h"
+#include "store/station_events.h"
 #include "store/tracking_replies.h"
 #include "store/waybill_journal.h"
 #include "support/pg_cluster.h"
@@ -142,6 +146,47 @@ TEST_F(SharedStore, TheWaybillJournalAndTrackingAnswersKeepTheirRulesOnTheServer
   const auto got = store::TrackingReplies(*two, "demo@mall").recent("YT1", 1500);
   ASSERT_TRUE(got);
   EXPECT_EQ(got->reply, "{\"a\":2}");
+}
+
+TEST_F(SharedStore, AnotherStationsShipmentReachesAListenerWithinASecondAlsoAfterALostConnection) {
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::vector<store::StationEvent> seen;
+  auto one = station("一号台");  // the schema, before anyone listens
+  store::StationEvents events(url, "", [&](const store::StationEvent& e) {
+    std::lock_guard lock(mutex);
+    seen.push_back(e);
+    arrived.notify_all();
+  });
+  auto wait_for = [&](std::size_t n, std::chrono::milliseconds most) {
+    std::unique_lock lock(mutex);
+    return arrived.wait_for(lock, most, [&] { return seen.size() >= n; });
+  };
+  for (int i = 0; i < 200 && events.last_seen() < 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  auto two = station("二号台");
+  store::ShippingJournal journal(*two, "demo@mall");
+  auto ship = [&](const std::string& id) {
+    ASSERT_EQ(journal.claim(id).outcome, store::Claim::Ours);
+    const auto entry = journal.begin(shipment_of(id), &error);
+    ASSERT_TRUE(entry) << error;
+    ASSERT_TRUE(journal.finish(*entry, true, "操作成功", 200, &error)) << error;
+  };
+  ship("1");
+  ASSERT_TRUE(wait_for(1, std::chrono::milliseconds(1000)));
+  EXPECT_EQ(seen[0].order_id, "1");
+  EXPECT_EQ(seen[0].station, "二号台");
+  EXPECT_EQ(seen[0].detail, "YT1");
+
+  // The listener's connection is cut; what is shipped meanwhile arrives after it is back.
+  std::unique_ptr<PGconn, void (*)(PGconn*)> admin(PQconnectdb(url.c_str()), PQfinish);
+  PQclear(PQexec(admin.get(),
+                 "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                 "WHERE application_name = 'weihe-orders-events'"));
+  ship("2");
+  ship("3");
+  ASSERT_TRUE(wait_for(3, std::chrono::milliseconds(8000)));
+  EXPECT_EQ(seen[1].order_id, "2");
+  EXPECT_EQ(seen[2].order_id, "3");
 }
 
 TEST_F(SharedStore, AServerThatDoesNotAnswerOrCannotIndexChineseIsRefusedWithWhy) {
