@@ -18,6 +18,7 @@
 #include "app/wiring/shop_check.h"
 #include "desktop/keyring.h"
 #include "app/wiring/operations.h"
+#include "app/wiring/other_stations.h"
 #include "app/wiring/served_shops.h"
 #include "core/settings.h"
 #include "core/speech.h"
@@ -80,6 +81,8 @@ int main(int argc, char** argv) {
   // serves the one chosen when it last ran (else the first) until the
   // merchant chooses another (or all of them).
   app::ServedShops shops(*window, settings, &database, &archive);
+  // With a shared store, what the other packing stations ship shows here too.
+  const auto listening = app::show_other_stations(window, *window, settings, database, shops);
   window->set_database(&database);
   window->set_history_context(&shops.context(), shops.all_chosen());  // the shop chosen last time
   window->set_operations(shops.operations());

@@ -36,18 +36,21 @@ std::string store_url(const Settings& settings) {
   return web::gbk_to_utf8(web::trim_spaces(settings.read_setting("url", kSection)));
 }
 
-std::unique_ptr<store::Database> open_store(const Settings& settings) {
+std::optional<store::Database::Shared> shared_store(const Settings& settings) {
   const std::string url = store_url(settings);
-  std::unique_ptr<store::Database> db;
-  if (url.empty()) {
-    db = std::make_unique<store::Database>(store::Database::beside(settings.path()));
-  } else {
-    std::string password;
-    const auto [user, host] = user_and_host(url);
-    if (!user.empty() && settings.password_keeper())
-      if (auto kept = settings.password_keeper()->read(user, host)) password = web::gbk_to_utf8(*kept);
-    db = std::make_unique<store::Database>(store::Database::Shared{url, password});
-  }
+  if (url.empty()) return std::nullopt;
+  std::string password;
+  const auto [user, host] = user_and_host(url);
+  if (!user.empty() && settings.password_keeper())
+    if (auto kept = settings.password_keeper()->read(user, host)) password = web::gbk_to_utf8(*kept);
+  return store::Database::Shared{url, password};
+}
+
+std::unique_ptr<store::Database> open_store(const Settings& settings) {
+  const auto shared = shared_store(settings);
+  std::unique_ptr<store::Database> db =
+      shared ? std::make_unique<store::Database>(*shared)
+             : std::make_unique<store::Database>(store::Database::beside(settings.path()));
   db->set_station(web::gbk_to_utf8(web::trim_spaces(settings.read_setting("station", kSection))));
   db->set_claim_lease(settings.read_number("lease", kSection, 60, 1, 24 * 3600));
   std::string ignored;  // a store that cannot be written says so where it matters

@@ -10,6 +10,7 @@
 // Usage: std::unique_ptr<store::Database> db = app::open_store(settings);
 
 #include <memory>
+#include <optional>
 
 #include "core/settings.h"
 #include "store/database.h"
@@ -17,6 +18,8 @@
 namespace app {
 
 std::unique_ptr<store::Database> open_store(const Settings& settings);
+// The shared store of section "store" with its password; nothing without a url.
+std::optional<store::Database::Shared> shared_store(const Settings& settings);
 // The url of section "store" (UTF-8); empty: the file beside the settings.
 std::string store_url(const Settings& settings);
 
