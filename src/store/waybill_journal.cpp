@@ -38,13 +38,14 @@ WaybillRecord read_record(const Statement& st) {
 }  // namespace
 
 // Why a second live record was refused: who holds the order's waybill.
-std::string WaybillJournal::held_by_other(Database::Connection& db, const std::string& order_id) {
+std::string WaybillJournal::held_by_other(Database::Connection& db, const std::string& order_id,
+                                          bool* elsewhere) {
   Statement st(db, "SELECT station, state FROM waybills WHERE shop = ? AND order_id = ? AND state IN " 
                    "('sending', 'ordered', 'printed', 'shipped', 'unknown') ORDER BY id DESC LIMIT 1");
   st.bind(1, m_shop);
   st.bind(2, order_id);
-  if (st.step() == SQLITE_ROW && !st.view(0).empty() && st.view(0) != m_db.station())
-    return st.view(1) == "sending" ? st.text(0) + "正在取号" : "已由" + st.text(0) + "取号";
+  *elsewhere = st.step() == SQLITE_ROW && !st.view(0).empty() && st.view(0) != m_db.station();
+  if (*elsewhere) return st.view(1) == "sending" ? st.text(0) + "正在取号" : "已由" + st.text(0) + "取号";
   return "这一单已经有面单（或正在取号），不再取号";
 }
 
@@ -69,7 +70,8 @@ std::optional<WaybillRecord> WaybillJournal::live(const std::string& order_id) {
 std::optional<WaybillRecord> WaybillJournal::begin(const std::string& order_id,
                                                    const std::string& order_no,
                                                    const std::string& provider,
-                                                   const std::string& courier, std::string* error) {
+                                                   const std::string& courier, std::string* error,
+                                                   bool* elsewhere) {
   std::optional<WaybillRecord> made;
   m_db.run(
       [&](Database::Connection& db, std::string* why) {
@@ -92,7 +94,12 @@ std::optional<WaybillRecord> WaybillJournal::begin(const std::string& order_id,
         const std::string station = m_db.station();
         st.bind(7, station);
         const int rc = st.step();
-        if (rc == SQLITE_CONSTRAINT) return *why = held_by_other(db, order_id), false;
+        if (rc == SQLITE_CONSTRAINT) {
+          bool other = false;
+          *why = held_by_other(db, order_id, &other);
+          if (elsewhere) *elsewhere = other;
+          return false;
+        }
         if (rc != SQLITE_ROW) return *why = st.error(), false;
         WaybillRecord r;
         r.id = st.id(0);

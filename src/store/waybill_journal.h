@@ -50,9 +50,11 @@ class WaybillJournal {
   // Records an attempt about to be sent (state sending, the next attempt
   // number). Nothing, with `error`, when the order has a live record already
   // or the file cannot be written: then nothing may be sent.
+  // `elsewhere` (when given) tells that another station holds the order's
+  // live record; `error` then names it ("二号台正在取号").
   std::optional<WaybillRecord> begin(const std::string& order_id, const std::string& order_no,
                                      const std::string& provider, const std::string& courier,
-                                     std::string* error);
+                                     std::string* error, bool* elsewhere = nullptr);
   bool finish_ordered(std::int64_t id, const WaybillFields& waybill, const std::string& raw,
                       std::string* error);
   bool finish_failed(std::int64_t id, const std::string& message, const std::string& raw,
@@ -77,7 +79,7 @@ class WaybillJournal {
   std::vector<WaybillRecord> entries(const std::string& state = {});
 
  private:
-  std::string held_by_other(Database::Connection& db, const std::string& order_id);
+  std::string held_by_other(Database::Connection& db, const std::string& order_id, bool* elsewhere);
   bool update(std::int64_t id, const char* sql_tail, const std::vector<std::string>& values,
               std::string* error);
 

@@ -304,11 +304,12 @@ std::vector<WaybillOutcome> order_waybills(app::Context& ctx, Provider& provider
       settle(pending[*pool.next_finished()]);
     if (!p.repeat_of_unknown) {
       std::string error;
+      bool elsewhere = false;
       const std::optional<store::WaybillRecord> record =
-          journal->begin(p.request.order_id, p.request.order_no, provider.name(), courier, &error);
+          journal->begin(p.request.order_id, p.request.order_no, provider.name(), courier, &error, &elsewhere);
       if (!record) {
         done[p.outcome].result = "refused";
-        done[p.outcome].reason = "面单记录写不进去，没有取号：" + error;
+        done[p.outcome].reason = (elsewhere ? "没有取号：" : "面单记录写不进去，没有取号：") + error;
         continue;
       }
       p.record = record->id;
