@@ -6,6 +6,8 @@ namespace store {
 
 namespace {
 
+constexpr auto kRetryAfter = std::chrono::seconds(3);
+
 // The whole schema at the program's current version, in one transaction.
 // The same tables and columns as the file's (store/database.cpp), so every
 // statement reads the same on both; the archive's search index is a trigram
@@ -183,12 +185,19 @@ std::unique_ptr<pg::Connection> Database::Server::take(std::string* error) {
       m_idle.pop_back();
       if (c->healthy()) return c;
     }
+    // A server found away a moment ago is not asked again at once: each
+    // attempt may wait out the connect timeout, and the window must not.
+    if (!m_error.empty() && std::chrono::steady_clock::now() - m_last_try < kRetryAfter) {
+      *error = m_error;
+      return nullptr;
+    }
     schema_ready = m_schema_ready;
   }
   auto c = pg::connect(m_url, m_password, error);
+  const bool connected = c != nullptr;
   if (c && !schema_ready && !ensure_schema(*c, error)) c.reset();
   if (!c) {
-    *error = "共享数据库 " + where() + " 连不上：" + *error;
+    *error = "共享数据库 " + where() + (connected ? " 用不了：" : " 连不上：") + *error;
     failed(*error);
     return nullptr;
   }
@@ -205,11 +214,6 @@ void Database::Server::give_back(std::unique_ptr<pg::Connection> c) {
 }
 
 bool Database::Server::ok() {
-  {
-    std::lock_guard lock(m_mutex);
-    if (m_error.empty()) return true;
-    if (std::chrono::steady_clock::now() - m_last_try < std::chrono::seconds(3)) return false;
-  }
   std::string ignored;
   auto c = take(&ignored);
   const bool answered = c != nullptr;
