@@ -1,6 +1,7 @@
 #include "store/database.h"
 
 #include "store/database_server.h"
+#include "store/schema_text.h"
 
 #include <sqlite3.h>
 
@@ -59,15 +60,7 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     "CREATE TABLE archived_orders ("
     "  key INTEGER PRIMARY KEY,"
     "  shop INTEGER NOT NULL REFERENCES shops(id),"
-    "  order_no TEXT NOT NULL, member TEXT NOT NULL, store TEXT NOT NULL, total TEXT NOT NULL,"
-    "  paid TEXT NOT NULL, pay_time TEXT NOT NULL, state TEXT NOT NULL, order_id TEXT NOT NULL,"
-    "  goods TEXT NOT NULL, quantity TEXT NOT NULL, variant TEXT NOT NULL,"
-    "  unit_price TEXT NOT NULL, line_total TEXT NOT NULL, pay_amount TEXT NOT NULL,"
-    "  pay_method TEXT NOT NULL, pickup TEXT NOT NULL, message TEXT NOT NULL,"
-    "  consignee TEXT NOT NULL, phone TEXT NOT NULL, address TEXT NOT NULL,"
-    "  tracking_no TEXT NOT NULL, tracking_info TEXT NOT NULL, ship_status TEXT NOT NULL,"
-    "  spare TEXT NOT NULL, extra TEXT NOT NULL,"
-    "  items TEXT NOT NULL, states TEXT NOT NULL,"
+    WEIHE_ARCHIVED_ORDER_TEXTS
     "  first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL,"
     "  UNIQUE (shop, order_id));"
     "CREATE VIRTUAL TABLE archive_search USING fts5("
@@ -110,40 +103,13 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     // between two processes.
     "CREATE TABLE waybills ("
     "  id INTEGER PRIMARY KEY,"
-    "  shop TEXT NOT NULL,"
-    "  order_id TEXT NOT NULL,"
-    "  order_no TEXT NOT NULL,"
-    "  provider TEXT NOT NULL,"
-    "  courier TEXT NOT NULL,"
-    "  attempt INTEGER NOT NULL,"
-    "  state TEXT NOT NULL CHECK (state IN ('sending', 'ordered', 'printed', 'shipped', 'failed',"
-    "                                       'unknown', 'cancelled')),"
-    "  waybill_no TEXT NOT NULL DEFAULT '', task_id TEXT NOT NULL DEFAULT '',"
-    "  courier_order TEXT NOT NULL DEFAULT '', big_pen TEXT NOT NULL DEFAULT '',"
-    "  package_name TEXT NOT NULL DEFAULT '', package_code TEXT NOT NULL DEFAULT '',"
-    "  sorting_code TEXT NOT NULL DEFAULT '',"
-    "  message TEXT NOT NULL DEFAULT '',"
-    "  raw TEXT NOT NULL DEFAULT '',"
-    "  label TEXT NOT NULL DEFAULT '',"  // what its label shows (JSON), for a reprint
-    "  created TEXT NOT NULL,"
-    "  updated TEXT NOT NULL);"
-    "CREATE UNIQUE INDEX one_live_waybill ON waybills(shop, order_id)"
-    "  WHERE state IN ('sending', 'ordered', 'printed', 'shipped', 'unknown');",
+    WEIHE_WAYBILL_COLUMNS ");"
+    WEIHE_ONE_LIVE_WAYBILL,
     // 7: which station did what, and the claims a station takes on an order
     // before its shipment (or waybill order) leaves (store/claims.h).
     "ALTER TABLE shipments ADD COLUMN station TEXT NOT NULL DEFAULT '';"
     "ALTER TABLE waybills ADD COLUMN station TEXT NOT NULL DEFAULT '';"
-    "CREATE TABLE claims ("
-    "  shop TEXT NOT NULL,"
-    "  kind TEXT NOT NULL,"
-    "  order_id TEXT NOT NULL,"
-    "  station TEXT NOT NULL,"
-    "  state TEXT NOT NULL,"
-    "  since INTEGER NOT NULL,"  // Unix time in milliseconds
-    "  PRIMARY KEY (shop, kind, order_id));"
-    "CREATE TABLE stations ("
-    "  name TEXT PRIMARY KEY,"
-    "  last_seen INTEGER NOT NULL);",
+    WEIHE_CLAIMS_AND_STATIONS(INTEGER),
 };
 
 bool exec(sqlite3* db, const char* sql, std::string* error) {
