@@ -24,9 +24,15 @@ SearchedTexts searched_texts(const ArchivedOrder& o) {
   return texts;
 }
 
+namespace {
+
+// The file's upkeep: a round merges about this many pages of the index's segments.
+constexpr const char* kMergeIndex = "INSERT INTO archive_search(archive_search, rank) VALUES ('merge', 200)";
+
+}  // namespace
+
 OrderArchive::OrderArchive(Database& db) : m_db(db) {
-  // A round merges about this many pages of the index's segments.
-  m_db.set_upkeep("INSERT INTO archive_search(archive_search, rank) VALUES ('merge', 200)");
+  m_db.set_upkeep(kMergeIndex);
   m_db.on_each_connection(&add_search_functions);
 }
 
@@ -57,8 +63,10 @@ struct IndexChange {
   SearchedTexts texts;
 };
 
+// (The server keeps the searched texts in the record's row: nothing to do there.)
 bool write_index_changes(Database::Connection& db, const std::vector<IndexChange>& changes,
                          std::string* why) {
+  if (db.pg) return true;
   for (const IndexChange& change : changes) {
     if (change.remove) {
       if (!unindex(db, change.key, change.texts, why)) return false;
@@ -169,19 +177,24 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
     return false;
   SearchedTexts old_text = old ? searched_texts(*old) : SearchedTexts();
   SearchedTexts new_text = searched_texts(next);
+  const std::string searched = db.pg ? searched_column(new_text) : std::string();
   if (!old || old->key != next.key || old_text != new_text) {
     if (old) index_changes.push_back({true, old->key, std::move(old_text)});
     index_changes.push_back({false, next.key, std::move(new_text)});
   }
 
   const std::string items = pack_items(next.items), states = pack_states(next.states);
-  Statement write(db,
-                  "INSERT OR REPLACE INTO archived_orders (key, shop, order_no, member, store, "
-                  "total, paid, pay_time, state, order_id, goods, quantity, variant, unit_price, "
-                  "line_total, pay_amount, pay_method, pickup, message, consignee, phone, address, "
-                  "tracking_no, tracking_info, ship_status, spare, extra, items, states, "
-                  "first_seen, last_seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                  "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  // Only the record's own row can hold its key: the key was free, or is its own.
+  static const std::string replace_file = insert_sql("INSERT OR REPLACE", false, "");
+  static const std::string replace_server = [] {
+    std::string update = "ON CONFLICT (key) DO UPDATE SET shop = excluded.shop";
+    for (const std::string& c : split(std::string(kCellColumns) + ", items, states, first_seen, last_seen, searched", ',')) {
+      const std::string name = c.substr(c.find_first_not_of(' '));
+      update += ", " + name + " = excluded." + name;
+    }
+    return insert_sql("INSERT", true, update);
+  }();
+  Statement write(db, (db.pg ? replace_server : replace_file).c_str());
   if (!write.ok()) return *why = db.error(), false;
   if (old && old->key != next.key) {
     Statement drop(db, "DELETE FROM archived_orders WHERE key = ?");
@@ -197,6 +210,7 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
   write.bind(29, states);
   write.bind(30, next.first_seen);
   write.bind(31, next.last_seen);
+  if (db.pg) write.bind(32, searched);
   if (write.step() != SQLITE_DONE) return *why = write.error(), false;
   ++*changed;
   return true;
@@ -204,7 +218,8 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
 
 std::optional<std::int64_t> shop_id_of(Database::Connection& db, const std::string& shop,
                                        std::string* why) {
-  Statement add(db, "INSERT OR IGNORE INTO shops (name) VALUES (?)");
+  Statement add(db, db.pick("INSERT OR IGNORE INTO shops (name) VALUES (?)",
+                           "INSERT INTO shops (name) VALUES (?) ON CONFLICT DO NOTHING"));
   add.bind(1, shop);
   if (add.step() != SQLITE_DONE) return *why = add.error(), std::nullopt;
   Statement get(db, "SELECT id FROM shops WHERE name = ?");
@@ -222,8 +237,7 @@ std::optional<int> OrderArchive::record(const std::string& shop,
   int changed = 0;
   const bool done = m_db.run(
       [&](Database::Connection& db, std::string* why) {
-        if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE)
-          return *why = db.error(), false;
+        if (!begin_writing(db, why)) return false;
         const auto shop_id = shop_id_of(db, shop, why);
         std::map<std::int64_t, std::int64_t> hints;
         std::vector<IndexChange> index_changes;
@@ -249,7 +263,7 @@ std::optional<ArchivedOrder> OrderArchive::find(const std::string& shop,
   std::string ignored;
   m_db.run(
       [&](Database::Connection& db, std::string*) {
-        Statement st(db, (select_columns() + "WHERE s.name = ? AND o.order_id = ?").c_str());
+        Statement st(db, (select_columns(db) + "WHERE s.name = ? AND o.order_id = ?").c_str());
         st.bind(1, shop);
         st.bind(2, order_id);
         if (st.step() == SQLITE_ROW) found = read_order(st);
@@ -276,10 +290,25 @@ std::optional<std::int64_t> OrderArchive::forget_before(const std::string& date,
   std::int64_t forgotten = 0;
   const bool done = m_db.run(
       [&](Database::Connection& db, std::string* why) {
-        if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE)
-          return *why = db.error(), false;
+        if (!begin_writing(db, why)) return false;
+        if (db.pg) {
+          // No index of our own to keep: one statement.
+          Statement old(db,
+                        "DELETE FROM archived_orders WHERE key < ? AND ((pay_time <> '' AND pay_time < ?) OR "
+                        "(pay_time = '' AND first_seen < ?))");
+          old.bind(1, (*seconds + 86400) << kSlotBits);
+          old.bind(2, date);
+          old.bind(3, unix_midnight);
+          const bool deleted = old.step() == SQLITE_DONE;
+          forgotten = deleted ? old.changes() : 0;
+          if (deleted && Statement(db, "COMMIT").step() == SQLITE_DONE) return true;
+          *why = deleted ? db.error() : old.error();
+          forgotten = 0;
+          Statement(db, "ROLLBACK").step();
+          return false;
+        }
         // In slices, so years of orders never sit in memory at once.
-        const std::string sql = select_columns() +
+        const std::string sql = select_columns(db) +
                                 "WHERE o.key < ? AND ((o.pay_time <> '' AND o.pay_time < ?) OR "
                                 "(o.pay_time = '' AND o.first_seen < ?)) LIMIT 2000";
         bool ok = true;
