@@ -346,4 +346,123 @@ std::optional<std::int64_t> OrderArchive::forget_before(const std::string& date,
   return forgotten;
 }
 
+namespace {
+
+// A record as copied: as read back, for its searched texts, and as stored.
+struct CopiedRecord {
+  ArchivedOrder order;
+  std::array<std::string, kArchivedColumns> cells;  // as stored (商品 to 总价 may be empty)
+  std::string items, states;
+};
+
+// Writes a slice of copied records into `db` (under the caller's
+// transaction), skipping those it holds already.
+bool write_copies(Database::Connection& db, const std::vector<CopiedRecord>& slice, std::int64_t* copied,
+                  std::string* why) {
+  static const std::string insert_file = insert_sql("INSERT", false, "ON CONFLICT DO NOTHING");
+  static const std::string insert_server = insert_sql("INSERT", true, "ON CONFLICT DO NOTHING");
+  std::map<std::string, std::int64_t> shop_ids;
+  std::map<std::int64_t, std::int64_t> hints;
+  std::vector<IndexChange> index_changes;
+  for (const CopiedRecord& r : slice) {
+    auto shop = shop_ids.find(r.order.shop);
+    if (shop == shop_ids.end()) {
+      const auto id = shop_id_of(db, r.order.shop, why);
+      if (!id) return false;
+      shop = shop_ids.emplace(r.order.shop, *id).first;
+    }
+    SearchedTexts texts = searched_texts(r.order);
+    const std::string searched = db.pg ? searched_column(texts) : std::string();
+    auto insert = [&](std::int64_t key, std::int64_t* changes) {
+      Statement write(db, (db.pg ? insert_server : insert_file).c_str());
+      if (!write.ok()) return *why = db.error(), false;
+      write.bind(1, key);
+      write.bind(2, shop->second);
+      for (int c = 1; c < kArchivedColumns; ++c) write.bind(2 + c, r.cells[c]);
+      write.bind(28, r.items);
+      write.bind(29, r.states);
+      write.bind(30, r.order.first_seen);
+      write.bind(31, r.order.last_seen);
+      if (db.pg) write.bind(32, searched);
+      if (write.step() != SQLITE_DONE) return *why = write.error(), false;
+      *changes = write.changes();
+      return true;
+    };
+    // Mostly the key is free and the order new: one statement.
+    std::int64_t key = r.order.key, changes = 0;
+    if (!insert(key, &changes)) return false;
+    if (changes == 0) {
+      Statement held(db, "SELECT 1 FROM archived_orders WHERE shop = ? AND order_id = ?");
+      held.bind(1, shop->second);
+      held.bind(2, r.cells[kOrderId]);
+      const int rc = held.step();
+      if (rc == SQLITE_ROW) continue;  // kept as it is
+      if (rc != SQLITE_DONE) return *why = held.error(), false;
+      // Another order has the key: the next free one above it still orders by the same time.
+      if (!free_key(db, r.order.key, hints, &key, why) || !insert(key, &changes)) return false;
+      if (changes != 1) return *why = "记录 " + r.cells[kOrderId] + " 写不进去", false;
+    }
+    index_changes.push_back({false, key, std::move(texts)});
+    ++*copied;
+  }
+  return write_index_changes(db, index_changes, why);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> copy_archive(Database& from, Database& to, std::string* error) {
+  constexpr int kSlice = 5000;
+  static const std::string read_sql = make_select(false) + "WHERE o.key > ? ORDER BY o.key LIMIT " +
+                                      std::to_string(kSlice);
+  std::int64_t copied = 0, after = -1;  // keys are never negative
+  for (;;) {
+    std::vector<CopiedRecord> slice;
+    const bool read = from.read(
+        [&](Database::Connection& db, std::string* why) {
+          Statement st(db, read_sql.c_str());
+          if (!st.ok()) return *why = db.error(), false;
+          st.bind(1, after);
+          int rc;
+          while ((rc = st.step()) == SQLITE_ROW) {
+            CopiedRecord r{read_order(st), {}, st.text(27), st.text(28)};
+            for (int c = 1; c < kArchivedColumns; ++c) r.cells[c] = st.text(1 + c);
+            slice.push_back(std::move(r));
+          }
+          return rc == SQLITE_DONE || (*why = st.error(), false);
+        },
+        error);
+    if (!read) return std::nullopt;
+    if (slice.empty()) break;
+    after = slice.back().order.key;
+    const bool written = to.run(
+        [&](Database::Connection& db, std::string* why) {
+          if (!begin_writing(db, why)) return false;
+          std::int64_t added = 0;
+          const bool ok = write_copies(db, slice, &added, why);
+          if (ok && Statement(db, "COMMIT").step() == SQLITE_DONE) {
+            copied += added;
+            return true;
+          }
+          if (ok) *why = db.error();
+          Statement(db, "ROLLBACK").step();
+          return false;
+        },
+        error);
+    if (!written) return std::nullopt;
+    if (static_cast<int>(slice.size()) < kSlice) break;
+  }
+  if (copied > 0) {
+    // The file's index merged in the background; the server's planner told of the new rows.
+    to.set_upkeep(kMergeIndex);
+    to.ask_for_upkeep();
+    std::string ignored;
+    to.run(
+        [](Database::Connection& db, std::string*) {
+          return !db.pg || Statement(db, "ANALYZE archived_orders").step() == SQLITE_DONE;
+        },
+        &ignored);
+  }
+  return copied;
+}
+
 }  // namespace store
