@@ -136,6 +136,12 @@ int main(int argc, char** argv) {
       if (a != b) std::fprintf(stderr, "the stores differ on %s\n", t.c_str()), same = false;
     }
 
+  const report::ReportRequest month{{"2026-11-01", "2026-11-30"}, report::Grouping::Day, std::time(nullptr), 48};
+  const auto a = report::make_report(on_file, kBenchShop, month, &error),
+             b = report::make_report(on_server, kBenchShop, month, &error);
+  if (!a || !b || a->orders != b->orders || a->revenue != b->revenue || a->late.size() != b->late.size())
+    std::fprintf(stderr, "the stores' reports differ\n"), same = false;
+
   // A search stopped under way says so.
   std::string stopped;
   std::thread search([&] { on_server.search({"鑫鑫", {}, {}, {}, {}, 200}, &stopped); });

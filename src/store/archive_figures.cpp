@@ -26,7 +26,7 @@ bool OrderArchive::for_each_paid(const std::string& shop, const std::string& sin
   // Unpaid orders are keyed by when they were first seen: the pay time itself decides.
   const std::string end = next_day(until);
   const std::int64_t low = *from << kSlotBits, high = *to << kSlotBits;
-  constexpr int kSlice = 20000;  // rows per statement on the server
+  constexpr int kSlice = 5000;  // rows per statement on the server
   auto sql = [&](bool server) {
     return "SELECT o.order_id, o.order_no, o.member, o.paid, o.pay_time, o.state, o.tracking_no, o.items, "
            "o.states, o.goods, o.quantity, o.variant, o.unit_price, o.line_total, o.key "
