@@ -7,7 +7,7 @@
 // connection string, kept between runs), else a throwaway one started here.
 // Prints a table with both stores' medians and the server's targets; exits 1
 // when one is missed or the stores answer differently. Run from a Release build:
-//   WEIHE_BENCH_PG='host=127.0.0.1 port=5432 dbname=bench' build/bench/bench_archive_server [ORDERS] [DB]
+//   WEIHE_BENCH_PG='host=127.0.0.1 dbname=bench' build/bench/bench_archive_server [ORDERS] [DB]
 #include <libpq-fe.h>
 
 #include <algorithm>
@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
   if (archived(server_db) < archived(file_db)) {
     std::fprintf(stderr, "copying the archive to the server...\n");
     const double ms = median_ms(1, [&] {
-      if (!store::copy_archive(file_db, server_db, &error)) std::fprintf(stderr, "%s\n", error.c_str());
+      if (!store::copy_archive(file_db, server_db, &error))
+        std::fprintf(stderr, "%s\n", error.c_str());
     });
     std::fprintf(stderr, "copied in %.0f s\n", ms / 1000);
     vacuum(server_db);
@@ -89,14 +90,16 @@ int main(int argc, char** argv) {
   // order's texts, goods, a message; and short texts, common and rare.
   std::optional<store::ArchivedOrder> sample;
   const std::int64_t total = archived(file_db);
-  for (std::int64_t id = total / 2; id < total / 2 + 100 && !(sample && !sample->cells[21].empty()); ++id)
+  for (std::int64_t id = total / 2; id < total / 2 + 100 && !(sample && !sample->cells[21].empty());
+       ++id)
     sample = on_file.find(kBenchShop, std::to_string(id));
   if (!sample) return std::fprintf(stderr, "no order %lld\n", static_cast<long long>(total / 2)), 1;
   const auto& c = sample->cells;
   const std::vector<std::string> long_terms = {
       c[19], c[1].substr(6, 10), c[21].substr(2), "王秀英", c[20].substr(0, c[20].find("号") + 3),
       "五常稻花", "请尽快发货", "高山云雾"};
-  const std::vector<std::string> short_terms = {"张伟", "龙井", "枸杞", "李", "sf", "洋", c[18].substr(0, 6)};
+  const std::vector<std::string> short_terms = {
+      "张伟", "龙井", "枸杞", "李", "sf", "洋", c[18].substr(0, 6)};
   const bool verbose = std::getenv("WEIHE_BENCH_VERBOSE") != nullptr;
   bool same = true;
 
@@ -107,7 +110,8 @@ int main(int argc, char** argv) {
       for (const std::string& t : terms) {
         const store::ArchiveQuery q{t, {}, {}, {}, {}, 200};
         medians.push_back(median_ms(9, [&] { archive.search(q, &error); }));
-        if (verbose) std::fprintf(stderr, "  %-8s %-28s %8.2f ms\n", name, t.c_str(), medians.back());
+        if (verbose)
+          std::fprintf(stderr, "  %-8s %-28s %8.2f ms\n", name, t.c_str(), medians.back());
       }
       std::sort(medians.begin(), medians.end());
       return medians[medians.size() / 2];
@@ -118,9 +122,11 @@ int main(int argc, char** argv) {
     // Common, but only among older orders (order numbers of January 2025):
     // the newest keys hold few of them.
     f.old_only = median_ms(5, [&] { archive.search({"2025011", {}, {}, {}, {}, 200}, &error); });
-    const report::ReportRequest month{{"2026-11-01", "2026-11-30"}, report::Grouping::Day, std::time(nullptr), 48};
+    const report::ReportRequest month{
+        {"2026-11-01", "2026-11-30"}, report::Grouping::Day, std::time(nullptr), 48};
     f.month = median_ms(5, [&] {
-      if (!report::make_report(archive, kBenchShop, month, &error)) std::fprintf(stderr, "%s\n", error.c_str());
+      if (!report::make_report(archive, kBenchShop, month, &error))
+        std::fprintf(stderr, "%s\n", error.c_str());
     });
     return f;
   };
@@ -136,10 +142,12 @@ int main(int argc, char** argv) {
       if (a != b) std::fprintf(stderr, "the stores differ on %s\n", t.c_str()), same = false;
     }
 
-  const report::ReportRequest month{{"2026-11-01", "2026-11-30"}, report::Grouping::Day, std::time(nullptr), 48};
+  const report::ReportRequest month{
+      {"2026-11-01", "2026-11-30"}, report::Grouping::Day, std::time(nullptr), 48};
   const auto a = report::make_report(on_file, kBenchShop, month, &error),
              b = report::make_report(on_server, kBenchShop, month, &error);
-  if (!a || !b || a->orders != b->orders || a->revenue != b->revenue || a->late.size() != b->late.size())
+  if (!a || !b || a->orders != b->orders || a->revenue != b->revenue ||
+      a->late.size() != b->late.size())
     std::fprintf(stderr, "the stores' reports differ\n"), same = false;
 
   // A search stopped under way says so.
@@ -152,16 +160,18 @@ int main(int argc, char** argv) {
 
   std::printf("archive of %lld orders: %s and %s\n\n", static_cast<long long>(total), file.c_str(),
               server_db.where().c_str());
-  std::printf("| %-40s | %10s | %10s | %-8s | %-4s |\n", "median of the first 200 found", "PostgreSQL", "SQLite",
-              "target", "met");
+  std::printf("| %-40s | %10s | %10s | %-8s | %-4s |\n", "median of the first 200 found",
+              "PostgreSQL", "SQLite", "target", "met");
   std::printf("|%s|%s|%s|%s|%s|\n", std::string(42, '-').c_str(), std::string(12, '-').c_str(),
-              std::string(12, '-').c_str(), std::string(10, '-').c_str(), std::string(6, '-').c_str());
+              std::string(12, '-').c_str(), std::string(10, '-').c_str(),
+              std::string(6, '-').c_str());
   bool met = same;
   auto row = [&](const char* what, double pg, double sqlite, double target) {
     const bool ok = target <= 0 || pg < target;
     met = met && ok;
     std::printf("| %-40s | %7.1f ms | %7.1f ms | %-8s | %-4s |\n", what, pg, sqlite,
-                target > 0 ? ("< " + std::to_string(static_cast<int>(target))).c_str() : "", ok ? "yes" : "NO");
+                target > 0 ? ("< " + std::to_string(static_cast<int>(target))).c_str() : "",
+                ok ? "yes" : "NO");
   };
   row("search, 3 chars or more", server.indexed, local.indexed, 50);
   row("search, 1 or 2 chars", server.scanned, local.scanned, 400);

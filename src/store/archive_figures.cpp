@@ -28,22 +28,24 @@ bool OrderArchive::for_each_paid(const std::string& shop, const std::string& sin
   const std::int64_t low = *from << kSlotBits, high = *to << kSlotBits;
   constexpr int kSlice = 5000;  // rows per statement on the server
   auto sql = [&](bool server) {
-    return "SELECT o.order_id, o.order_no, o.member, o.paid, o.pay_time, o.state, o.tracking_no, o.items, "
-           "o.states, o.goods, o.quantity, o.variant, o.unit_price, o.line_total, o.key "
+    return "SELECT o.order_id, o.order_no, o.member, o.paid, o.pay_time, o.state, o.tracking_no, "
+           "o.items, o.states, o.goods, o.quantity, o.variant, o.unit_price, o.line_total, o.key "
            "FROM archived_orders o "
            "WHERE o.key >= ?1 AND o.key < ?2 AND o.pay_time >= ?3 AND o.pay_time < ?4" +
            // "+o.shop": the pay-time keys must choose the rows, not the (shop, order id) index.
-           std::string(shop.empty() ? "" : server ? " AND o.shop = (SELECT id FROM shops WHERE name = ?5)"
-                                                  : " AND +o.shop = (SELECT id FROM shops WHERE name = ?5)") +
+           std::string(shop.empty() ? ""
+                       : server     ? " AND o.shop = (SELECT id FROM shops WHERE name = ?5)"
+                                    : " AND +o.shop = (SELECT id FROM shops WHERE name = ?5)") +
            " ORDER BY o.key" + (server ? " LIMIT " + std::to_string(kSlice) : std::string());
   };
   return m_db.read(
       [&](Database::Connection& db, std::string* why) {
         // The server's slices see one snapshot (a record moving to another
         // key between two would be read twice, or not at all).
-        if (db.pg && !(Statement(db, "BEGIN").step() == SQLITE_DONE &&
-                       Statement(db, "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY").step() ==
-                           SQLITE_DONE))
+        if (db.pg &&
+            !(Statement(db, "BEGIN").step() == SQLITE_DONE &&
+              Statement(db, "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY").step() ==
+                  SQLITE_DONE))
           return *why = db.error(), false;
         // The journal's shipments and the tracking answers, looked up per
         // order from memory: cheaper than joining them row by row.
@@ -59,7 +61,8 @@ bool OrderArchive::for_each_paid(const std::string& shop, const std::string& sin
           j.bind(1, shop);
           t.bind(1, shop);
           while (j.step() == SQLITE_ROW) shipped.emplace(j.text(0), j.text(1));
-          while (t.step() == SQLITE_ROW) replies.emplace(t.text(0), std::make_pair(t.text(1), t.id(2)));
+          while (t.step() == SQLITE_ROW)
+            replies.emplace(t.text(0), std::make_pair(t.text(1), t.id(2)));
         }
         const std::string text = sql(db.pg != nullptr);
         // One record reused: its texts keep their room from order to order.
@@ -92,7 +95,8 @@ bool OrderArchive::for_each_paid(const std::string& shop, const std::string& sin
             unpack_states_into(view(8), o.states);
             o.shipped_time.clear();
             if (!shipped.empty())
-              if (auto it = shipped.find(o.order_id); it != shipped.end()) o.shipped_time = it->second;
+              if (auto it = shipped.find(o.order_id); it != shipped.end())
+                o.shipped_time = it->second;
             o.tracking_reply.clear();
             o.reply_fetched = 0;
             if (!replies.empty() && !o.tracking_no.empty())
@@ -109,7 +113,8 @@ bool OrderArchive::for_each_paid(const std::string& shop, const std::string& sin
         do {
           if (!slice(next)) return false;
         } while (db.pg && rows == kSlice);
-        return !db.pg || Statement(db, "COMMIT").step() == SQLITE_DONE || (*why = db.error(), false);
+        return !db.pg || Statement(db, "COMMIT").step() == SQLITE_DONE ||
+               (*why = db.error(), false);
       },
       error);
 }

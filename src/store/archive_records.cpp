@@ -146,10 +146,10 @@ std::string make_select(bool joined, bool server) {
   const std::string extras =
       joined ? std::string("(SELECT courier || ") + (server ? "chr(31)" : "char(31)") +
                    " || coalesce(finished, time) FROM shipments j "
-               " WHERE j.shop = s.name AND j.order_id = o.order_id AND j.outcome = 'shipped' "
-               " ORDER BY j.id DESC LIMIT 1), "
-               "(SELECT reply FROM tracking_replies r WHERE r.shop = s.name "
-               " AND r.tracking_no = o.tracking_no AND o.tracking_no <> '') "
+                   " WHERE j.shop = s.name AND j.order_id = o.order_id AND j.outcome = 'shipped' "
+                   " ORDER BY j.id DESC LIMIT 1), "
+                   "(SELECT reply FROM tracking_replies r WHERE r.shop = s.name "
+                   " AND r.tracking_no = o.tracking_no AND o.tracking_no <> '') "
              : "'', '' ";
   return "SELECT o.key, s.name, " + prefixed + "o.items, o.states, o.first_seen, o.last_seen, " +
          extras + "FROM archived_orders o JOIN shops s ON s.id = o.shop ";
@@ -162,7 +162,8 @@ const std::string& select_columns(const Database::Connection& db) {
 
 std::string insert_sql(const char* verb, bool server, const std::string& tail) {
   std::string sql = std::string(verb) + " INTO archived_orders (key, shop, " + kCellColumns +
-                    ", items, states, first_seen, last_seen" + (server ? ", searched" : "") + ") VALUES (?";
+                    ", items, states, first_seen, last_seen" + (server ? ", searched" : "") +
+                    ") VALUES (?";
   for (int i = 1; i < 2 + (kArchivedColumns - 1) + 4 + (server ? 1 : 0); ++i) sql += ", ?";
   return sql + ") " + tail;
 }

@@ -56,7 +56,8 @@ std::int64_t base_key(const ArchivedOrder& o);
 // `joined` adds the journal's shipment and the tracking answer, in the
 // dialect of the file (`server` false) or of the shared server.
 std::string make_select(bool joined, bool server = false);
-const std::string& select_columns(const Database::Connection& db);  // make_select(true, ...), made once
+// make_select(true, ...) for the connection's store, made once.
+const std::string& select_columns(const Database::Connection& db);
 ArchivedOrder read_order(const Statement& st);
 
 // "INSERT INTO archived_orders (key, shop, <cells>, items, states,

@@ -37,7 +37,8 @@ bool goods_match(std::string_view needle, std::string_view goods, std::string_vi
   }
   for (std::size_t start = 0;;) {
     const std::size_t end = items.find(kEntry, start);
-    const std::string_view entry = items.substr(start, end == std::string_view::npos ? end : end - start);
+    const std::string_view entry =
+        items.substr(start, end == std::string_view::npos ? end : end - start);
     if (folded_contains(needle, entry.substr(0, entry.find(kField)))) return true;
     if (end == std::string_view::npos) return false;
     start = end + 1;
@@ -152,8 +153,9 @@ struct PreparedQuery {
 // more, else over the records, newest key first either way.
 std::string query_sql(const PreparedQuery& p, const Database::Connection& db, bool counting) {
   const bool fts = !p.server && p.indexed && !p.needle.empty();
-  std::string sql = counting ? "SELECT count(*) FROM archived_orders o JOIN shops s ON s.id = o.shop "
-                             : select_columns(db);
+  std::string sql = counting
+                        ? "SELECT count(*) FROM archived_orders o JOIN shops s ON s.id = o.shop "
+                        : select_columns(db);
   if (fts) sql += "JOIN archive_search ON archive_search.rowid = o.key ";
   sql += "WHERE ";
   for (std::size_t i = 0; i < p.conditions.size(); ++i) sql += (i ? " AND " : "") + p.conditions[i];
@@ -179,7 +181,8 @@ bool run_query(Database& database, const ArchiveQuery& q, bool counting,
         // Whether the index or the key order serves best depends on how
         // common the needle is: the server plans for each one.
         st.plan_for_values();
-        for (std::size_t i = 0; i < p.values.size(); ++i) st.bind(1 + static_cast<int>(i), p.values[i]);
+        for (std::size_t i = 0; i < p.values.size(); ++i)
+          st.bind(1 + static_cast<int>(i), p.values[i]);
         int rc;
         while ((rc = st.step()) == SQLITE_ROW) row(st);
         return rc == SQLITE_DONE || (*why = st.error(), false);
@@ -206,9 +209,11 @@ std::vector<std::string> OrderArchive::states(std::string* error) {
   m_db.read(
       [&](Database::Connection& db, std::string* why) {
         // Byte order on both: the server's own collation may sort by sound.
-        Statement st(db, db.pick("SELECT DISTINCT state FROM archived_orders WHERE state <> '' ORDER BY state",
-                                 "SELECT DISTINCT state COLLATE \"C\" FROM archived_orders "
-                                 "WHERE state <> '' ORDER BY 1"));
+        Statement st(
+            db,
+            db.pick("SELECT DISTINCT state FROM archived_orders WHERE state <> '' ORDER BY state",
+                    "SELECT DISTINCT state COLLATE \"C\" FROM archived_orders "
+                    "WHERE state <> '' ORDER BY 1"));
         if (!st.ok()) return *why = db.error(), false;
         int rc;
         while ((rc = st.step()) == SQLITE_ROW) found.push_back(st.text(0));

@@ -27,7 +27,8 @@ SearchedTexts searched_texts(const ArchivedOrder& o) {
 namespace {
 
 // The file's upkeep: a round merges about this many pages of the index's segments.
-constexpr const char* kMergeIndex = "INSERT INTO archive_search(archive_search, rank) VALUES ('merge', 200)";
+constexpr const char* kMergeIndex =
+    "INSERT INTO archive_search(archive_search, rank) VALUES ('merge', 200)";
 
 }  // namespace
 
@@ -188,7 +189,8 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
   static const std::string replace_file = insert_sql("INSERT OR REPLACE", false, "");
   static const std::string replace_server = [] {
     std::string update = "ON CONFLICT (key) DO UPDATE SET shop = excluded.shop";
-    for (const std::string& c : split(std::string(kCellColumns) + ", items, states, first_seen, last_seen, searched", ',')) {
+    for (const std::string& c : split(
+             std::string(kCellColumns) + ", items, states, first_seen, last_seen, searched", ',')) {
       const std::string name = c.substr(c.find_first_not_of(' '));
       update += ", " + name + " = excluded." + name;
     }
@@ -219,7 +221,7 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
 std::optional<std::int64_t> shop_id_of(Database::Connection& db, const std::string& shop,
                                        std::string* why) {
   Statement add(db, db.pick("INSERT OR IGNORE INTO shops (name) VALUES (?)",
-                           "INSERT INTO shops (name) VALUES (?) ON CONFLICT DO NOTHING"));
+                            "INSERT INTO shops (name) VALUES (?) ON CONFLICT DO NOTHING"));
   add.bind(1, shop);
   if (add.step() != SQLITE_DONE) return *why = add.error(), std::nullopt;
   Statement get(db, "SELECT id FROM shops WHERE name = ?");
@@ -293,9 +295,10 @@ std::optional<std::int64_t> OrderArchive::forget_before(const std::string& date,
         if (!begin_writing(db, why)) return false;
         if (db.pg) {
           // No index of our own to keep: one statement.
-          Statement old(db,
-                        "DELETE FROM archived_orders WHERE key < ? AND ((pay_time <> '' AND pay_time < ?) OR "
-                        "(pay_time = '' AND first_seen < ?))");
+          Statement old(
+              db,
+              "DELETE FROM archived_orders WHERE key < ? AND ((pay_time <> '' AND pay_time < ?) OR "
+              "(pay_time = '' AND first_seen < ?))");
           old.bind(1, (*seconds + 86400) << kSlotBits);
           old.bind(2, date);
           old.bind(3, unix_midnight);
@@ -357,8 +360,8 @@ struct CopiedRecord {
 
 // Writes a slice of copied records into `db` (under the caller's
 // transaction), skipping those it holds already.
-bool write_copies(Database::Connection& db, const std::vector<CopiedRecord>& slice, std::int64_t* copied,
-                  std::string* why) {
+bool write_copies(Database::Connection& db, const std::vector<CopiedRecord>& slice,
+                  std::int64_t* copied, std::string* why) {
   static const std::string insert_file = insert_sql("INSERT", false, "ON CONFLICT DO NOTHING");
   static const std::string insert_server = insert_sql("INSERT", true, "ON CONFLICT DO NOTHING");
   std::map<std::string, std::int64_t> shop_ids;
@@ -412,8 +415,8 @@ bool write_copies(Database::Connection& db, const std::vector<CopiedRecord>& sli
 
 std::optional<std::int64_t> copy_archive(Database& from, Database& to, std::string* error) {
   constexpr int kSlice = 5000;
-  static const std::string read_sql = make_select(false) + "WHERE o.key > ? ORDER BY o.key LIMIT " +
-                                      std::to_string(kSlice);
+  static const std::string read_sql =
+      make_select(false) + "WHERE o.key > ? ORDER BY o.key LIMIT " + std::to_string(kSlice);
   std::int64_t copied = 0, after = -1;  // keys are never negative
   for (;;) {
     std::vector<CopiedRecord> slice;

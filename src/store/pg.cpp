@@ -58,8 +58,9 @@ Result Connection::run(std::string_view sql, const Values& values, int* code, bo
     result.reset(PQexec(m_conn, text.c_str()));
   } else if (!kept) {
     // The unnamed statement: the server plans it knowing the values.
-    result.reset(PQexecParams(m_conn, numbered_placeholders(sql).c_str(), static_cast<int>(values.size()),
-                              nullptr, pointers.data(), nullptr, nullptr, 0));
+    result.reset(PQexecParams(m_conn, numbered_placeholders(sql).c_str(),
+                              static_cast<int>(values.size()), nullptr, pointers.data(), nullptr,
+                              nullptr, 0));
   } else {
     auto it = m_prepared.find(sql);
     if (it == m_prepared.end()) {

@@ -14,8 +14,8 @@
 
 namespace {
 
-using store::ArchiveQuery;
 using store::ArchivedOrder;
+using store::ArchiveQuery;
 using store::OrderArchive;
 
 constexpr std::int64_t kNow = 1767225600;  // 2026-01-01, after every generated pay time
@@ -24,7 +24,9 @@ constexpr std::int64_t kNow = 1767225600;  // 2026-01-01, after every generated 
 std::string whole(const ArchivedOrder& o) {
   std::string s = std::to_string(o.key) + "|" + o.shop;
   for (const auto& c : o.cells) s += "|" + c;
-  for (const auto& l : o.items) s += "|" + l.goods + "/" + l.quantity + "/" + l.variant + "/" + l.unit_price + "/" + l.line_total;
+  for (const auto& l : o.items)
+    s += "|" + l.goods + "/" + l.quantity + "/" + l.variant + "/" + l.unit_price + "/" +
+         l.line_total;
   for (const auto& st : o.states) s += "|" + st.state + "@" + std::to_string(st.seen);
   return s + "|" + std::to_string(o.first_seen) + "|" + std::to_string(o.last_seen);
 }
@@ -52,7 +54,8 @@ constexpr int kOrders = 7000;  // more than a slice of a copy or a report's read
 struct Stores {
   testing_support::TempDir dir;
   store::Database file_db{dir.path() / "weihe-orders.db"};
-  store::Database server_db{store::Database::Shared{testing_support::pg_cluster().new_database(), ""}};
+  store::Database server_db{
+      store::Database::Shared{testing_support::pg_cluster().new_database(), ""}};
   OrderArchive file{file_db}, server{server_db};
   std::string filled;  // why they could not be filled; empty when they were
 };
@@ -68,7 +71,8 @@ class ArchiveOnBothStores : public ::testing::Test {
     for (auto* archive : {&stores->file, &stores->server}) {
       for (std::size_t from = 0; from < rows.size(); from += 500) {
         const std::vector<store::OrderReading> page(rows.begin() + from, rows.begin() + from + 500);
-        if (archive->record(from % 1000 ? "b@mall" : "a@mall", page, OrderArchive::Source::List, &error, kNow) != 500)
+        if (archive->record(from % 1000 ? "b@mall" : "a@mall", page, OrderArchive::Source::List,
+                            &error, kNow) != 500)
           stores->filled += error + "\n";
       }
       std::vector<store::OrderReading> later(rows.begin(), rows.begin() + 500);
@@ -114,8 +118,9 @@ TEST_F(ArchiveOnBothStores, EveryQueryFindsTheSameRecordsAsTheirTextsSay) {
   while (all[at].cells[21].empty()) ++at;
   const ArchivedOrder& some = all[at];  // a shipped one: it has a tracking number
   const std::vector<std::string> needles = {
-      "李", "8", "%", "龙井", "sf", "袋装", "68", "西湖龙井", "五常稻花", "ｓｆ０", "wang", "100%_", "%_满意\\",
-      "请尽快发货", "朝阳区建设路", some.cells[19].substr(3, 6), some.cells[1].substr(8), some.cells[21],
+      "李", "8", "%", "龙井", "sf", "袋装", "68", "西湖龙井", "五常稻花", "ｓｆ０", "wang", "100%_",
+      "%_满意\\", "请尽快发货", "朝阳区建设路", some.cells[19].substr(3, 6),
+      some.cells[1].substr(8), some.cells[21],
       // The end of one text and the start of the next: in neither.
       some.cells[18].substr(some.cells[18].size() - 3) + some.cells[19].substr(0, 3)};
   for (const std::string& needle : needles) {
@@ -143,17 +148,22 @@ TEST_F(ArchiveOnBothStores, EveryQueryFindsTheSameRecordsAsTheirTextsSay) {
     std::vector<std::string> on_file, on_server;
     auto collect = [](std::vector<std::string>& to) {
       return [&to](const store::PaidOrder& o) {
-        std::string s = o.order_id + "|" + o.pay_time + "|" + o.state + "|" + std::to_string(o.items.size());
+        std::string s =
+            o.order_id + "|" + o.pay_time + "|" + o.state + "|" + std::to_string(o.items.size());
         for (const auto& st : o.states) s += "|" + st.state;
         to.push_back(s);
       };
     };
-    ASSERT_TRUE(file.for_each_paid(shop, "2025-01-01", "2025-12-31", collect(on_file), &error)) << error;
-    ASSERT_TRUE(server.for_each_paid(shop, "2025-01-01", "2025-12-31", collect(on_server), &error)) << error;
+    ASSERT_TRUE(file.for_each_paid(shop, "2025-01-01", "2025-12-31", collect(on_file), &error))
+        << error;
+    ASSERT_TRUE(server.for_each_paid(shop, "2025-01-01", "2025-12-31", collect(on_server), &error))
+        << error;
     EXPECT_GT(on_file.size(), shop.empty() ? 5000u : 2500u);  // every shop: more than a slice
     EXPECT_EQ(on_file, on_server);
-    const report::ReportRequest month{{"2025-01-01", "2025-01-31"}, report::Grouping::Day, kNow, 48};
-    const auto a = report::make_report(file, shop, month, &error), b = report::make_report(server, shop, month, &error);
+    const report::ReportRequest month{
+        {"2025-01-01", "2025-01-31"}, report::Grouping::Day, kNow, 48};
+    const auto a = report::make_report(file, shop, month, &error),
+               b = report::make_report(server, shop, month, &error);
     ASSERT_TRUE(a && b) << error;
     EXPECT_EQ(a->orders, b->orders);
     EXPECT_EQ(a->revenue, b->revenue);
@@ -164,7 +174,8 @@ TEST_F(ArchiveOnBothStores, EveryQueryFindsTheSameRecordsAsTheirTextsSay) {
 }
 
 TEST_F(ArchiveOnBothStores, ACopyHoldsTheSameArchiveAndASecondCopiesNothing) {
-  store::Database copy_db{store::Database::Shared{testing_support::pg_cluster().new_database(), ""}};
+  store::Database copy_db{
+      store::Database::Shared{testing_support::pg_cluster().new_database(), ""}};
   OrderArchive copy(copy_db);
   ASSERT_EQ(store::copy_archive(file_db, copy_db, &error), kOrders) << error;
   EXPECT_EQ(store::copy_archive(file_db, copy_db, &error), 0) << error;
