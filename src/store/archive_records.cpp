@@ -136,7 +136,7 @@ std::int64_t base_key(const ArchivedOrder& o) {
 
 // The record's columns as read_order takes them; `joined` adds the journal's
 // shipment and the tracking answer (a write needs neither).
-std::string make_select(bool joined) {
+std::string make_select(bool joined, bool server) {
   std::string prefixed;
   for (const std::string& c : split(kCellColumns, ',')) {
     std::string name = c;
@@ -144,19 +144,47 @@ std::string make_select(bool joined) {
     prefixed += "o." + name + ", ";
   }
   const std::string extras =
-      joined ? "(SELECT courier || char(31) || coalesce(finished, time) FROM shipments j "
-               " WHERE j.shop = s.name AND j.order_id = o.order_id AND j.outcome = 'shipped' "
-               " ORDER BY j.id DESC LIMIT 1), "
-               "(SELECT reply FROM tracking_replies r WHERE r.shop = s.name "
-               " AND r.tracking_no = o.tracking_no AND o.tracking_no <> '') "
+      joined ? std::string("(SELECT courier || ") + (server ? "chr(31)" : "char(31)") +
+                   " || coalesce(finished, time) FROM shipments j "
+                   " WHERE j.shop = s.name AND j.order_id = o.order_id AND j.outcome = 'shipped' "
+                   " ORDER BY j.id DESC LIMIT 1), "
+                   "(SELECT reply FROM tracking_replies r WHERE r.shop = s.name "
+                   " AND r.tracking_no = o.tracking_no AND o.tracking_no <> '') "
              : "'', '' ";
   return "SELECT o.key, s.name, " + prefixed + "o.items, o.states, o.first_seen, o.last_seen, " +
          extras + "FROM archived_orders o JOIN shops s ON s.id = o.shop ";
 }
 
-const std::string& select_columns() {
-  static const std::string sql = make_select(true);
-  return sql;
+const std::string& select_columns(const Database::Connection& db) {
+  static const std::string file = make_select(true, false), server = make_select(true, true);
+  return db.pg ? server : file;
+}
+
+std::string insert_sql(const char* verb, bool server, const std::string& tail) {
+  std::string sql = std::string(verb) + " INTO archived_orders (key, shop, " + kCellColumns +
+                    ", items, states, first_seen, last_seen" + (server ? ", searched" : "") +
+                    ") VALUES (?";
+  for (int i = 1; i < 2 + (kArchivedColumns - 1) + 4 + (server ? 1 : 0); ++i) sql += ", ?";
+  return sql + ") " + tail;
+}
+
+std::string searched_column(const SearchedTexts& texts) {
+  std::string joined;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) joined += kField;
+    joined += texts[i];
+  }
+  return joined;
+}
+
+bool begin_writing(Database::Connection& db, std::string* why) {
+  if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE) return *why = db.error(), false;
+  if (!db.pg) return true;
+  Statement lock(db, "SELECT pg_advisory_xact_lock(7730914)");
+  if (lock.step() == SQLITE_ROW) return true;
+  *why = lock.error();
+  Statement(db, "ROLLBACK").step();
+  return false;
 }
 
 namespace {

@@ -53,10 +53,26 @@ using store::next_day;
 std::int64_t base_key(const ArchivedOrder& o);
 
 // "SELECT ... FROM archived_orders o JOIN shops s ... " as read_order reads it;
-// `joined` adds the journal's shipment and the tracking answer.
-std::string make_select(bool joined);
-const std::string& select_columns();  // make_select(true), made once
+// `joined` adds the journal's shipment and the tracking answer, in the
+// dialect of the file (`server` false) or of the shared server.
+std::string make_select(bool joined, bool server = false);
+// make_select(true, ...) for the connection's store, made once.
+const std::string& select_columns(const Database::Connection& db);
 ArchivedOrder read_order(const Statement& st);
+
+// "INSERT INTO archived_orders (key, shop, <cells>, items, states,
+// first_seen, last_seen[, searched]) VALUES (?, ...) " with `searched` on the
+// server (which keeps the searched texts beside the record); `verb` is
+// "INSERT" or "INSERT OR REPLACE", `tail` follows the values.
+std::string insert_sql(const char* verb, bool server, const std::string& tail);
+// The searched texts as the server's `searched` column holds them, joined by
+// kField: a needle holding it is never searched for, so no hit spans two texts.
+std::string searched_column(const SearchedTexts& texts);
+
+// BEGIN IMMEDIATE: on the server, which locks rows only as they are written,
+// also the lock that lets one station at a time write the archive (a free key
+// is chosen before it is written).
+bool begin_writing(Database::Connection& db, std::string* why);
 // The cells as written: 商品 to 总价 left empty when they repeat the first line.
 std::array<std::string, kArchivedColumns> stored_cells(const ArchivedOrder& o);
 

@@ -1,6 +1,10 @@
-// Searching the order archive: through the trigram index for three
+// Searching the order archive: through a trigram index for three
 // characters or more, over the records for fewer, newest key first either
-// way, every candidate checked by archive_match for the text itself.
+// way. On the file the index is FTS5's, every candidate checked by
+// archive_match for the text itself; on the server it is pg_trgm's over the
+// `searched` column, which LIKE (or strpos, for fewer characters) checks.
+// Either way a record is found when one of its searched texts (see
+// searched_texts()) holds the folded needle.
 #include <sqlite3.h>
 
 #include <functional>
@@ -16,22 +20,39 @@ namespace archive_records {
 
 namespace {
 
-// Checks each searched text of a record against a folded needle:
-// archive_match(needle, text, ...).
-void archive_match(sqlite3_context* context, int argc, sqlite3_value** argv) {
-  const auto* n = sqlite3_value_text(argv[0]);
-  const std::string_view needle(reinterpret_cast<const char*>(n ? n : reinterpret_cast<const unsigned char*>("")),
-                                static_cast<std::size_t>(sqlite3_value_bytes(argv[0])));
-  for (int i = 1; i < argc; ++i) {
-    const auto* t = sqlite3_value_text(argv[i]);
-    if (!t) continue;
-    if (folded_contains(needle, std::string_view(reinterpret_cast<const char*>(t),
-                                                 static_cast<std::size_t>(sqlite3_value_bytes(argv[i]))))) {
-      sqlite3_result_int(context, 1);
-      return;
-    }
+std::string_view text_of(sqlite3_value* v) {
+  const auto* t = sqlite3_value_text(v);
+  if (!t) return {};
+  return {reinterpret_cast<const char*>(t), static_cast<std::size_t>(sqlite3_value_bytes(v))};
+}
+
+// Whether the goods a record is found by hold the needle: the goods lines'
+// names, one per line, else the 商品 column (as searched_texts() has them).
+bool goods_match(std::string_view needle, std::string_view goods, std::string_view items) {
+  if (items.empty()) return folded_contains(needle, goods);
+  if (needle.find('\n') != std::string_view::npos) {  // may span two names: the joined text
+    std::string names;
+    for (const GoodsLine& l : unpack_items(items)) names += (names.empty() ? "" : "\n") + l.goods;
+    return folded_contains(needle, names);
   }
-  sqlite3_result_int(context, 0);
+  for (std::size_t start = 0;;) {
+    const std::size_t end = items.find(kEntry, start);
+    const std::string_view entry =
+        items.substr(start, end == std::string_view::npos ? end : end - start);
+    if (folded_contains(needle, entry.substr(0, entry.find(kField)))) return true;
+    if (end == std::string_view::npos) return false;
+    start = end + 1;
+  }
+}
+
+// Checks a record's searched texts against a folded needle:
+// archive_match(needle, goods, items, text, ...).
+void archive_match(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  const std::string_view needle = text_of(argv[0]);
+  bool found = false;
+  for (int i = 3; i < argc && !found; ++i) found = folded_contains(needle, text_of(argv[i]));
+  if (!found && argc >= 3) found = goods_match(needle, text_of(argv[1]), text_of(argv[2]));
+  sqlite3_result_int(context, found ? 1 : 0);
 }
 
 }  // namespace
@@ -47,9 +68,9 @@ using namespace archive_records;
 
 namespace {
 
-// The searched texts as the match function takes them.
+// The searched columns as the match function takes them: goods and items first.
 constexpr const char* kSearchedColumns =
-    "o.order_no, o.order_id, o.member, o.consignee, o.phone, o.address, o.goods, o.items, "
+    "o.goods, o.items, o.order_no, o.order_id, o.member, o.consignee, o.phone, o.address, "
     "o.message, o.tracking_no";
 
 // The FTS5 query for a folded needle: trigrams of it that together cover it
@@ -74,63 +95,73 @@ std::string trigram_query(const std::string& needle) {
   return query;
 }
 
-struct Where {
-  std::string sql;
-  std::vector<std::string> values;
-};
-
-Where filters(const ArchiveQuery& q, const std::string& needle) {
-  Where w;
-  // Values are ?3 on (?1 the needle, ?2 the index query), numbered as written.
-  auto add = [&](const char* condition, std::string value) {
-    std::string numbered = condition;
-    const std::size_t at = numbered.find('?');
-    numbered.insert(at + 1, std::to_string(3 + w.values.size()));
-    w.sql += " AND " + numbered;
-    w.values.push_back(std::move(value));
-  };
-  if (!needle.empty())
-    w.sql += std::string(" AND archive_match(?1, ") + kSearchedColumns + ")";
-  if (!q.state.empty()) add("o.state = ?", q.state);
-  // The key range narrows the walk; the pay time decides.
-  if (!q.since.empty()) {
-    add("o.pay_time >= ?", q.since);
-    if (auto s = civil_seconds(q.since)) add("o.key >= ?", std::to_string(*s << kSlotBits));
+// The needle as a LIKE pattern anywhere in a text, its own %, _ and \ taken literally.
+std::string like_pattern(const std::string& needle) {
+  std::string pattern = "%";
+  for (char c : needle) {
+    if (c == '%' || c == '_' || c == '\\') pattern += '\\';
+    pattern += c;
   }
-  if (!q.until.empty()) {
-    const std::string after = next_day(q.until);
-    add("o.pay_time <> '' AND o.pay_time < ?", after);
-    if (auto s = civil_seconds(after)) add("o.key < ?", std::to_string(*s << kSlotBits));
-  }
-  if (!q.shop.empty()) add("s.name = ?", q.shop);
-  return w;
+  return pattern + "%";
 }
 
-// A query made ready: its folded text, the index query (empty for one or two
-// characters) and the filters.
+// A query made ready for one store: its conditions, each value numbered as
+// it is added (?1 on), and whether the trigram index answers it.
 struct PreparedQuery {
   const ArchiveQuery& q;
+  bool server;
   std::string needle = fold_text(q.text);
-  std::string fts = utf8_length(needle) >= 3 ? trigram_query(needle) : std::string();
-  Where where = filters(q, needle);
+  bool indexed = utf8_length(needle) >= 3;
+  // A needle holding the texts' separator (or a NUL) is found nowhere.
+  bool impossible = needle.find_first_of(std::string_view("\x1f\0", 2)) != std::string::npos;
+  std::vector<std::string> conditions, values;
+
+  PreparedQuery(const ArchiveQuery& query, bool on_server) : q(query), server(on_server) {
+    if (!needle.empty()) {
+      if (!server) {
+        if (indexed) add("archive_search MATCH ?", trigram_query(needle));
+        add(std::string("archive_match(?, ") + kSearchedColumns + ")", needle);
+      } else if (indexed) {
+        add("o.searched LIKE ?", like_pattern(needle));  // pg_trgm's index answers it
+      } else {
+        add("strpos(o.searched, ?) > 0", needle);
+      }
+    }
+    if (!q.state.empty()) add("o.state = ?", q.state);
+    // The key range narrows the walk; the pay time decides.
+    if (!q.since.empty()) {
+      add("o.pay_time >= ?", q.since);
+      if (auto s = civil_seconds(q.since)) add("o.key >= ?", std::to_string(*s << kSlotBits));
+    }
+    if (!q.until.empty()) {
+      const std::string after = next_day(q.until);
+      add("o.pay_time <> '' AND o.pay_time < ?", after);
+      if (auto s = civil_seconds(after)) add("o.key < ?", std::to_string(*s << kSlotBits));
+    }
+    if (!q.shop.empty()) add("s.name = ?", q.shop);
+  }
+
+  // `condition` with one "?", numbered for `value`.
+  void add(std::string condition, std::string value) {
+    values.push_back(std::move(value));
+    condition.insert(condition.find('?') + 1, std::to_string(values.size()));
+    conditions.push_back(std::move(condition));
+  }
 };
 
 // The statement text of a query: through the index for three characters or
 // more, else over the records, newest key first either way.
-std::string query_sql(const PreparedQuery& p, bool counting) {
-  const bool indexed = !p.fts.empty();
-  std::string sql;
-  if (counting)
-    sql = "SELECT count(*) FROM archived_orders o JOIN shops s ON s.id = o.shop ";
-  else
-    sql = select_columns();
-  if (indexed)
-    sql += "JOIN archive_search ON archive_search.rowid = o.key WHERE archive_search MATCH ?2";
-  else
-    sql += "WHERE 1";
-  sql += p.where.sql;
+std::string query_sql(const PreparedQuery& p, const Database::Connection& db, bool counting) {
+  const bool fts = !p.server && p.indexed && !p.needle.empty();
+  std::string sql = counting
+                        ? "SELECT count(*) FROM archived_orders o JOIN shops s ON s.id = o.shop "
+                        : select_columns(db);
+  if (fts) sql += "JOIN archive_search ON archive_search.rowid = o.key ";
+  sql += "WHERE ";
+  for (std::size_t i = 0; i < p.conditions.size(); ++i) sql += (i ? " AND " : "") + p.conditions[i];
+  if (p.conditions.empty()) sql += p.server ? "true" : "1";
   if (!counting) {
-    sql += indexed ? " ORDER BY archive_search.rowid DESC" : " ORDER BY o.key DESC";
+    sql += fts ? " ORDER BY archive_search.rowid DESC" : " ORDER BY o.key DESC";
     if (p.q.limit > 0) sql += " LIMIT " + std::to_string(p.q.limit);
   }
   return sql;
@@ -140,17 +171,18 @@ std::string query_sql(const PreparedQuery& p, bool counting) {
 // handing each result row to `row`.
 bool run_query(Database& database, const ArchiveQuery& q, bool counting,
                const std::function<void(const Statement&)>& row, std::string* error) {
-  const PreparedQuery p{q};
-  const std::string sql = query_sql(p, counting);
   return database.read(
       [&](Database::Connection& db, std::string* why) {
+        const PreparedQuery p(q, db.pg != nullptr);
+        if (p.impossible) return true;
+        const std::string sql = query_sql(p, db, counting);
         Statement st(db, sql.c_str());
         if (!st.ok()) return *why = db.error(), false;
-        // ?1 the needle, ?2 the index query, ?3 on the filters (unused ones stay unbound).
-        st.bind(1, p.needle);
-        if (!p.fts.empty()) st.bind(2, p.fts);
-        for (std::size_t i = 0; i < p.where.values.size(); ++i)
-          st.bind(3 + static_cast<int>(i), p.where.values[i]);
+        // Whether the index or the key order serves best depends on how
+        // common the needle is: the server plans for each one.
+        st.plan_for_values();
+        for (std::size_t i = 0; i < p.values.size(); ++i)
+          st.bind(1 + static_cast<int>(i), p.values[i]);
         int rc;
         while ((rc = st.step()) == SQLITE_ROW) row(st);
         return rc == SQLITE_DONE || (*why = st.error(), false);
@@ -167,7 +199,7 @@ std::vector<ArchivedOrder> OrderArchive::search(const ArchiveQuery& q, std::stri
 }
 
 std::optional<std::int64_t> OrderArchive::count(const ArchiveQuery& q, std::string* error) {
-  std::optional<std::int64_t> n;
+  std::optional<std::int64_t> n = 0;  // stays 0 when the needle can be found nowhere
   if (!run_query(m_db, q, true, [&](const Statement& st) { n = st.id(0); }, error)) return std::nullopt;
   return n;
 }
@@ -176,7 +208,12 @@ std::vector<std::string> OrderArchive::states(std::string* error) {
   std::vector<std::string> found;
   m_db.read(
       [&](Database::Connection& db, std::string* why) {
-        Statement st(db, "SELECT DISTINCT state FROM archived_orders WHERE state <> '' ORDER BY state");
+        // Byte order on both: the server's own collation may sort by sound.
+        Statement st(
+            db,
+            db.pick("SELECT DISTINCT state FROM archived_orders WHERE state <> '' ORDER BY state",
+                    "SELECT DISTINCT state COLLATE \"C\" FROM archived_orders "
+                    "WHERE state <> '' ORDER BY 1"));
         if (!st.ok()) return *why = db.error(), false;
         int rc;
         while ((rc = st.step()) == SQLITE_ROW) found.push_back(st.text(0));

@@ -24,9 +24,16 @@ SearchedTexts searched_texts(const ArchivedOrder& o) {
   return texts;
 }
 
+namespace {
+
+// The file's upkeep: a round merges about this many pages of the index's segments.
+constexpr const char* kMergeIndex =
+    "INSERT INTO archive_search(archive_search, rank) VALUES ('merge', 200)";
+
+}  // namespace
+
 OrderArchive::OrderArchive(Database& db) : m_db(db) {
-  // A round merges about this many pages of the index's segments.
-  m_db.set_upkeep("INSERT INTO archive_search(archive_search, rank) VALUES ('merge', 200)");
+  m_db.set_upkeep(kMergeIndex);
   m_db.on_each_connection(&add_search_functions);
 }
 
@@ -57,8 +64,10 @@ struct IndexChange {
   SearchedTexts texts;
 };
 
+// (The server keeps the searched texts in the record's row: nothing to do there.)
 bool write_index_changes(Database::Connection& db, const std::vector<IndexChange>& changes,
                          std::string* why) {
+  if (db.pg) return true;
   for (const IndexChange& change : changes) {
     if (change.remove) {
       if (!unindex(db, change.key, change.texts, why)) return false;
@@ -169,19 +178,25 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
     return false;
   SearchedTexts old_text = old ? searched_texts(*old) : SearchedTexts();
   SearchedTexts new_text = searched_texts(next);
+  const std::string searched = db.pg ? searched_column(new_text) : std::string();
   if (!old || old->key != next.key || old_text != new_text) {
     if (old) index_changes.push_back({true, old->key, std::move(old_text)});
     index_changes.push_back({false, next.key, std::move(new_text)});
   }
 
   const std::string items = pack_items(next.items), states = pack_states(next.states);
-  Statement write(db,
-                  "INSERT OR REPLACE INTO archived_orders (key, shop, order_no, member, store, "
-                  "total, paid, pay_time, state, order_id, goods, quantity, variant, unit_price, "
-                  "line_total, pay_amount, pay_method, pickup, message, consignee, phone, address, "
-                  "tracking_no, tracking_info, ship_status, spare, extra, items, states, "
-                  "first_seen, last_seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                  "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  // Only the record's own row can hold its key: the key was free, or is its own.
+  static const std::string replace_file = insert_sql("INSERT OR REPLACE", false, "");
+  static const std::string replace_server = [] {
+    std::string update = "ON CONFLICT (key) DO UPDATE SET shop = excluded.shop";
+    for (const std::string& c : split(
+             std::string(kCellColumns) + ", items, states, first_seen, last_seen, searched", ',')) {
+      const std::string name = c.substr(c.find_first_not_of(' '));
+      update += ", " + name + " = excluded." + name;
+    }
+    return insert_sql("INSERT", true, update);
+  }();
+  Statement write(db, (db.pg ? replace_server : replace_file).c_str());
   if (!write.ok()) return *why = db.error(), false;
   if (old && old->key != next.key) {
     Statement drop(db, "DELETE FROM archived_orders WHERE key = ?");
@@ -197,6 +212,7 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
   write.bind(29, states);
   write.bind(30, next.first_seen);
   write.bind(31, next.last_seen);
+  if (db.pg) write.bind(32, searched);
   if (write.step() != SQLITE_DONE) return *why = write.error(), false;
   ++*changed;
   return true;
@@ -204,7 +220,8 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
 
 std::optional<std::int64_t> shop_id_of(Database::Connection& db, const std::string& shop,
                                        std::string* why) {
-  Statement add(db, "INSERT OR IGNORE INTO shops (name) VALUES (?)");
+  Statement add(db, db.pick("INSERT OR IGNORE INTO shops (name) VALUES (?)",
+                            "INSERT INTO shops (name) VALUES (?) ON CONFLICT DO NOTHING"));
   add.bind(1, shop);
   if (add.step() != SQLITE_DONE) return *why = add.error(), std::nullopt;
   Statement get(db, "SELECT id FROM shops WHERE name = ?");
@@ -222,8 +239,7 @@ std::optional<int> OrderArchive::record(const std::string& shop,
   int changed = 0;
   const bool done = m_db.run(
       [&](Database::Connection& db, std::string* why) {
-        if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE)
-          return *why = db.error(), false;
+        if (!begin_writing(db, why)) return false;
         const auto shop_id = shop_id_of(db, shop, why);
         std::map<std::int64_t, std::int64_t> hints;
         std::vector<IndexChange> index_changes;
@@ -249,7 +265,7 @@ std::optional<ArchivedOrder> OrderArchive::find(const std::string& shop,
   std::string ignored;
   m_db.run(
       [&](Database::Connection& db, std::string*) {
-        Statement st(db, (select_columns() + "WHERE s.name = ? AND o.order_id = ?").c_str());
+        Statement st(db, (select_columns(db) + "WHERE s.name = ? AND o.order_id = ?").c_str());
         st.bind(1, shop);
         st.bind(2, order_id);
         if (st.step() == SQLITE_ROW) found = read_order(st);
@@ -276,10 +292,26 @@ std::optional<std::int64_t> OrderArchive::forget_before(const std::string& date,
   std::int64_t forgotten = 0;
   const bool done = m_db.run(
       [&](Database::Connection& db, std::string* why) {
-        if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE)
-          return *why = db.error(), false;
+        if (!begin_writing(db, why)) return false;
+        if (db.pg) {
+          // No index of our own to keep: one statement.
+          Statement old(
+              db,
+              "DELETE FROM archived_orders WHERE key < ? AND ((pay_time <> '' AND pay_time < ?) OR "
+              "(pay_time = '' AND first_seen < ?))");
+          old.bind(1, (*seconds + 86400) << kSlotBits);
+          old.bind(2, date);
+          old.bind(3, unix_midnight);
+          const bool deleted = old.step() == SQLITE_DONE;
+          forgotten = deleted ? old.changes() : 0;
+          if (deleted && Statement(db, "COMMIT").step() == SQLITE_DONE) return true;
+          *why = deleted ? db.error() : old.error();
+          forgotten = 0;
+          Statement(db, "ROLLBACK").step();
+          return false;
+        }
         // In slices, so years of orders never sit in memory at once.
-        const std::string sql = select_columns() +
+        const std::string sql = select_columns(db) +
                                 "WHERE o.key < ? AND ((o.pay_time <> '' AND o.pay_time < ?) OR "
                                 "(o.pay_time = '' AND o.first_seen < ?)) LIMIT 2000";
         bool ok = true;
@@ -315,6 +347,125 @@ std::optional<std::int64_t> OrderArchive::forget_before(const std::string& date,
       error);
   if (!done) return std::nullopt;
   return forgotten;
+}
+
+namespace {
+
+// A record as copied: as read back, for its searched texts, and as stored.
+struct CopiedRecord {
+  ArchivedOrder order;
+  std::array<std::string, kArchivedColumns> cells;  // as stored (商品 to 总价 may be empty)
+  std::string items, states;
+};
+
+// Writes a slice of copied records into `db` (under the caller's
+// transaction), skipping those it holds already.
+bool write_copies(Database::Connection& db, const std::vector<CopiedRecord>& slice,
+                  std::int64_t* copied, std::string* why) {
+  static const std::string insert_file = insert_sql("INSERT", false, "ON CONFLICT DO NOTHING");
+  static const std::string insert_server = insert_sql("INSERT", true, "ON CONFLICT DO NOTHING");
+  std::map<std::string, std::int64_t> shop_ids;
+  std::map<std::int64_t, std::int64_t> hints;
+  std::vector<IndexChange> index_changes;
+  for (const CopiedRecord& r : slice) {
+    auto shop = shop_ids.find(r.order.shop);
+    if (shop == shop_ids.end()) {
+      const auto id = shop_id_of(db, r.order.shop, why);
+      if (!id) return false;
+      shop = shop_ids.emplace(r.order.shop, *id).first;
+    }
+    SearchedTexts texts = searched_texts(r.order);
+    const std::string searched = db.pg ? searched_column(texts) : std::string();
+    auto insert = [&](std::int64_t key, std::int64_t* changes) {
+      Statement write(db, (db.pg ? insert_server : insert_file).c_str());
+      if (!write.ok()) return *why = db.error(), false;
+      write.bind(1, key);
+      write.bind(2, shop->second);
+      for (int c = 1; c < kArchivedColumns; ++c) write.bind(2 + c, r.cells[c]);
+      write.bind(28, r.items);
+      write.bind(29, r.states);
+      write.bind(30, r.order.first_seen);
+      write.bind(31, r.order.last_seen);
+      if (db.pg) write.bind(32, searched);
+      if (write.step() != SQLITE_DONE) return *why = write.error(), false;
+      *changes = write.changes();
+      return true;
+    };
+    // Mostly the key is free and the order new: one statement.
+    std::int64_t key = r.order.key, changes = 0;
+    if (!insert(key, &changes)) return false;
+    if (changes == 0) {
+      Statement held(db, "SELECT 1 FROM archived_orders WHERE shop = ? AND order_id = ?");
+      held.bind(1, shop->second);
+      held.bind(2, r.cells[kOrderId]);
+      const int rc = held.step();
+      if (rc == SQLITE_ROW) continue;  // kept as it is
+      if (rc != SQLITE_DONE) return *why = held.error(), false;
+      // Another order has the key: the next free one above it still orders by the same time.
+      if (!free_key(db, r.order.key, hints, &key, why) || !insert(key, &changes)) return false;
+      if (changes != 1) return *why = "记录 " + r.cells[kOrderId] + " 写不进去", false;
+    }
+    index_changes.push_back({false, key, std::move(texts)});
+    ++*copied;
+  }
+  return write_index_changes(db, index_changes, why);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> copy_archive(Database& from, Database& to, std::string* error) {
+  constexpr int kSlice = 5000;
+  static const std::string read_sql =
+      make_select(false) + "WHERE o.key > ? ORDER BY o.key LIMIT " + std::to_string(kSlice);
+  std::int64_t copied = 0, after = -1;  // keys are never negative
+  for (;;) {
+    std::vector<CopiedRecord> slice;
+    const bool read = from.read(
+        [&](Database::Connection& db, std::string* why) {
+          Statement st(db, read_sql.c_str());
+          if (!st.ok()) return *why = db.error(), false;
+          st.bind(1, after);
+          int rc;
+          while ((rc = st.step()) == SQLITE_ROW) {
+            CopiedRecord r{read_order(st), {}, st.text(27), st.text(28)};
+            for (int c = 1; c < kArchivedColumns; ++c) r.cells[c] = st.text(1 + c);
+            slice.push_back(std::move(r));
+          }
+          return rc == SQLITE_DONE || (*why = st.error(), false);
+        },
+        error);
+    if (!read) return std::nullopt;
+    if (slice.empty()) break;
+    after = slice.back().order.key;
+    const bool written = to.run(
+        [&](Database::Connection& db, std::string* why) {
+          if (!begin_writing(db, why)) return false;
+          std::int64_t added = 0;
+          const bool ok = write_copies(db, slice, &added, why);
+          if (ok && Statement(db, "COMMIT").step() == SQLITE_DONE) {
+            copied += added;
+            return true;
+          }
+          if (ok) *why = db.error();
+          Statement(db, "ROLLBACK").step();
+          return false;
+        },
+        error);
+    if (!written) return std::nullopt;
+    if (static_cast<int>(slice.size()) < kSlice) break;
+  }
+  if (copied > 0) {
+    // The file's index merged in the background; the server's planner told of the new rows.
+    to.set_upkeep(kMergeIndex);
+    to.ask_for_upkeep();
+    std::string ignored;
+    to.run(
+        [](Database::Connection& db, std::string*) {
+          return !db.pg || Statement(db, "ANALYZE archived_orders").step() == SQLITE_DONE;
+        },
+        &ignored);
+  }
+  return copied;
 }
 
 }  // namespace store

@@ -116,6 +116,16 @@ class OrderArchive {
   Database& m_db;
 };
 
+// Copies the records of `from`'s archive that `to` lacks (by shop and order
+// id) into `to`, a file's or the server's, as they are: key, columns, goods
+// lines, states, first and last seen. A key `to` already gives another order
+// moves up to the next free one, as recording would. Records `to` holds are
+// kept, so a second run copies nothing. Read and written in slices of a few
+// thousand records, each slice one transaction of `to`. How many were
+// copied, or nothing with `error` (slices written before the failure stay,
+// and a run again goes on from there).
+std::optional<std::int64_t> copy_archive(Database& from, Database& to, std::string* error);
+
 // The folded texts a record is found by, as the index holds them: order
 // number, ID, member, consignee, telephone, address, goods, message,
 // tracking number.

@@ -45,14 +45,22 @@ std::string trimmed(std::string text) {
 
 }  // namespace
 
-Result Connection::run(std::string_view sql, const Values& values, int* code) {
+Result Connection::run(std::string_view sql, const Values& values, int* code, bool kept) {
   m_error.clear();
   Result result;
+  std::vector<const char*> pointers;
+  pointers.reserve(values.size());
+  for (const auto& v : values) pointers.push_back(v ? v->c_str() : nullptr);
   if (values.empty() && steers_transaction(sql)) {
     // SQLite's "BEGIN IMMEDIATE" takes the write lock at once; here rows are
     // locked as they are written, so a plain BEGIN does.
     const std::string text = sql.starts_with("BEGIN") ? "BEGIN" : std::string(sql);
     result.reset(PQexec(m_conn, text.c_str()));
+  } else if (!kept) {
+    // The unnamed statement: the server plans it knowing the values.
+    result.reset(PQexecParams(m_conn, numbered_placeholders(sql).c_str(),
+                              static_cast<int>(values.size()), nullptr, pointers.data(), nullptr,
+                              nullptr, 0));
   } else {
     auto it = m_prepared.find(sql);
     if (it == m_prepared.end()) {
@@ -66,9 +74,6 @@ Result Connection::run(std::string_view sql, const Values& values, int* code) {
       }
       it = m_prepared.emplace(std::string(sql), name).first;
     }
-    std::vector<const char*> pointers;
-    pointers.reserve(values.size());
-    for (const auto& v : values) pointers.push_back(v ? v->c_str() : nullptr);
     result.reset(PQexecPrepared(m_conn, it->second.c_str(), static_cast<int>(values.size()),
                                 pointers.data(), nullptr, nullptr, 0));
   }

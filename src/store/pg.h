@@ -41,8 +41,9 @@ class Connection {
   bool healthy() const;  // connected and not inside a transaction
   // Runs `sql` with `values` as a prepared statement of this connection;
   // `code` gets SQLITE_OK or a step code. Texts without parameters that
-  // only steer a transaction run as they are.
-  Result run(std::string_view sql, const Values& values, int* code);
+  // only steer a transaction run as they are. `kept` false: planned for
+  // these values and forgotten (a query whose best plan depends on them).
+  Result run(std::string_view sql, const Values& values, int* code, bool kept = true);
   std::string error() const;  // the last failure, UTF-8
 
  private:

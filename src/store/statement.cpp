@@ -21,7 +21,7 @@ int Statement::pg_step() {
   if (!m_ran) {
     m_ran = true;
     int code = SQLITE_OK;
-    m_result = m_pg->run(m_sql, m_values, &code);
+    m_result = m_pg->run(m_sql, m_values, &code, m_kept);
     if (!m_result) {
       m_error = m_pg->error();
       return code;

@@ -27,6 +27,9 @@ class Statement {
   Statement& operator=(const Statement&) = delete;
 
   bool ok() const { return m_st != nullptr || m_pg != nullptr; }
+  // On the server: planned anew for the values bound, not prepared once (a
+  // LIKE whose best plan depends on its pattern). Nothing changes on a file.
+  void plan_for_values() { m_kept = false; }
   // Texts are bound without a copy: they must outlive step(), so temporaries are refused.
   void bind(int i, const std::string& text) {
     if (m_pg) return set(i, text);
@@ -86,6 +89,7 @@ class Statement {
   pg::Result m_result;
   int m_row = -1;
   bool m_ran = false;
+  bool m_kept = true;
   std::int64_t m_changes = 0;
   std::string m_error;
 };
