@@ -72,6 +72,12 @@ int migrate(Session& session) {
       return kFailed;
     }
     for (const auto& [table, n] : *copied) line[table] = n;
+    const auto archived = store::copy_archive(own, shared, &error);
+    if (!archived) {
+      form.say("订单存档没有迁移完（再运行一次会接着复制）：" + error, true);
+      return kFailed;
+    }
+    line["archive"] = *archived;
   }
   Output out("");
   out.line(json_line(line));

@@ -16,6 +16,7 @@
 #include "cli_run.h"
 #include "exchange/workbook_writer.h"
 #include "mall/stand_in_mall.h"
+#include "store/order_archive.h"
 #include "store/shipping_journal.h"
 #include "support/pg_cluster.h"
 #include "support/temp_dir.h"
@@ -226,14 +227,25 @@ TEST_F(Stations, AStoreThatDoesNotAnswerShipsNothingAndOwnRecordsMoveInOnce) {
       ASSERT_TRUE(entry) << error;
       journal.finish(*entry, true, "ok", 200, &error);
     }
+    store::OrderArchive archive(db);
+    std::vector<store::OrderReading> readings(2);
+    for (int i = 0; i < 2; ++i) {
+      readings[i].cells.assign(26, "");
+      readings[i].cells[8] = "mig" + std::to_string(i);
+      readings[i].cells[20] = "北京市朝阳区望京街" + std::to_string(i) + "号";
+    }
+    ASSERT_TRUE(archive.record("demo@mall", readings, store::OrderArchive::Source::List, &error)) << error;
   }
   fs::copy_file(station("packM"), own);
   const Finished first = run_cli(own, {"store", "migrate"});
   ASSERT_EQ(first.exit, 0) << first.err;
   EXPECT_EQ(first.lines().at(0)["shipments"], 3);
+  EXPECT_EQ(first.lines().at(0)["archive"], 2);
   const Finished again = run_cli(own, {"store", "migrate"});
   ASSERT_EQ(again.exit, 0) << again.err;
   EXPECT_EQ(again.lines().at(0)["shipments"], 0);
+  EXPECT_EQ(again.lines().at(0)["archive"], 0);
+  EXPECT_EQ(query("SELECT count(*) FROM archived_orders WHERE searched LIKE '%望京街%'"), "2");
   EXPECT_EQ(query("SELECT count(*) FROM shipments WHERE order_id LIKE 'mig%'"), "3");
   const Finished check = run_cli(own, {"store", "check"});
   ASSERT_EQ(check.exit, 0) << check.err;

@@ -201,7 +201,7 @@ TEST(ShopReport, ReadsTheArchiveOfOneShopWithTheJournalAndTrackingJoined) {
   ASSERT_TRUE(archive.record("b@mall", {reading("9", "2026-12-01 10:00:00", "待发货")},
                              store::OrderArchive::Source::Detail, &error));
   store::ShippingJournal journal(db, "a@mall");
-  const auto id = journal.begin({0, "", "", "1", "N1", "huitong", "SF1", "7", "unknown", "", {}}, &error);
+  const auto id = journal.begin({0, "", "", "1", "N1", "huitong", "SF1", "7", "unknown", "", {}, ""}, &error);
   ASSERT_TRUE(id && journal.finish(*id, true, "ok", 200, &error)) << error;
   ASSERT_TRUE(store::TrackingReplies(db, "a@mall").remember("SF1", "huitong", kProblemReply, true, local(2026, 12, 2, 9), &error));
 
