@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 namespace store {
 
 namespace {
@@ -217,11 +219,16 @@ bool Database::Server::work_on(const Work& work, std::string* error, bool cancel
   }
   Connection connection(c.get());
   const bool done = work(connection, error);
+  bool cancel_sent = false;
   if (registered) {
     std::lock_guard lock(m_mutex);
     PQfreeCancel(m_cancel);
     m_cancel = nullptr;
+    cancel_sent = std::exchange(m_cancel_sent, false);
   }
+  // A cancel that arrives late would stop whatever the connection runs next:
+  // one that was sent retires its connection.
+  if (cancel_sent) return done;  // c closes here
   if (PQstatus(c->get()) != CONNECTION_OK) {
     // The server went away under the work: said once, asked again later.
     failed("共享数据库 " + where() + " 断开了：" + c->error());
@@ -243,6 +250,7 @@ void Database::Server::interrupt() {
   if (!m_cancel) return;
   char why[256];
   PQcancel(m_cancel, why, sizeof why);
+  m_cancel_sent = true;
 }
 
 }  // namespace store

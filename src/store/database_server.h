@@ -42,6 +42,7 @@ class Database::Server {
   std::string m_error;  // the last failure to connect; empty while the server answers
   std::chrono::steady_clock::time_point m_last_try{};
   PGcancel* m_cancel = nullptr;  // the read under way, under m_mutex
+  bool m_cancel_sent = false;    // to it
 };
 
 }  // namespace store
