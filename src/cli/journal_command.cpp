@@ -15,11 +15,11 @@ namespace cli {
 namespace {
 
 constexpr const char* kKeys[] = {"time",        "batch",     "id",      "order_no", "courier",
-                                 "tracking_no", "sender_id", "outcome", "message"};
+                                 "tracking_no", "sender_id", "outcome", "message",  "station"};
 
 std::vector<std::string> cells_of(const store::Shipment& s) {
   return {s.time,        s.batch,     s.order_id, s.order_no, s.courier,
-          s.tracking_no, s.sender_id, s.outcome,  s.message};
+          s.tracking_no, s.sender_id, s.outcome,  s.message,  s.station};
 }
 
 }  // namespace

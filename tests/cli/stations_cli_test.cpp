@@ -146,6 +146,10 @@ TEST_F(Stations, AStationKilledBeforeItsRequestLeftIsTakenOverOneKilledAfterIsNo
                                               "--courier", "yuantong"});
   EXPECT_EQ(b.exit, 0) << b.err << b.out;
   EXPECT_EQ(sent_by_id()[ids[0]], 1);
+  // The journal says which station shipped it.
+  const Finished journal = run_cli(station("packA"), {"journal"});
+  ASSERT_EQ(journal.exit, 0) << journal.err;
+  EXPECT_EQ(journal.lines().at(0)["station"], "packB");
 
   // packC is killed while its request is out: never sent again, by anyone.
   m_mall.set_latency(std::chrono::milliseconds(2000));

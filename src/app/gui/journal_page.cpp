@@ -25,8 +25,8 @@ namespace app {
 
 namespace {
 
-const char* const kTitles[] = {"时间", "批次", "ID", "订单号", "快递",
-                               "快递单号", "发货地址ID", "结果", "消息"};
+const char* const kTitles[] = {"时间",       "批次", "ID",   "订单号", "快递",
+                               "快递单号",   "发货地址ID", "结果", "消息",   "发货台"};
 
 const char* const kWaybillTitles[] = {"面单号", "服务商", "状态", "时间",
                                       "订单号", "ID",     "消息", ""};
@@ -147,7 +147,7 @@ void JournalPage::refresh() {
   for (int r = 0; r < static_cast<int>(entries.size()); ++r) {
     const store::Shipment& e = entries[r];
     const std::string cells[] = {e.time,        e.batch,     e.order_id, e.order_no, e.courier,
-                                 e.tracking_no, e.sender_id, "",         e.message};
+                                 e.tracking_no, e.sender_id, "",         e.message,  e.station};
     for (int c = 0; c < static_cast<int>(std::size(cells)); ++c) {
       const QString text = c == 0   ? local_time(e.time)
                            : c == 7 ? outcome_name(e.outcome)
