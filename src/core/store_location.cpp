@@ -39,6 +39,10 @@ std::string store_url(const Settings& settings) {
 std::optional<store::Database::Shared> shared_store(const Settings& settings) {
   const std::string url = store_url(settings);
   if (url.empty()) return std::nullopt;
+  return shared_store_at(settings, url);
+}
+
+store::Database::Shared shared_store_at(const Settings& settings, const std::string& url) {
   std::string password;
   const auto [user, host] = user_and_host(url);
   if (!user.empty() && settings.password_keeper())

@@ -20,6 +20,8 @@ namespace app {
 std::unique_ptr<store::Database> open_store(const Settings& settings);
 // The shared store of section "store" with its password; nothing without a url.
 std::optional<store::Database::Shared> shared_store(const Settings& settings);
+// The same for `url` (UTF-8) as typed, not yet saved.
+store::Database::Shared shared_store_at(const Settings& settings, const std::string& url);
 // The url of section "store" (UTF-8); empty: the file beside the settings.
 std::string store_url(const Settings& settings);
 

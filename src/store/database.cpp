@@ -167,7 +167,7 @@ int Database::schema_version() {
   return m_db ? user_version(m_db) : -1;
 }
 
-std::string host_name() {
+std::string default_station_name() {
   char name[256] = {};
   if (gethostname(name, sizeof name - 1) != 0 || name[0] == 0) return "本机";
   return name;
@@ -175,12 +175,12 @@ std::string host_name() {
 
 void Database::set_station(std::string name) {
   std::lock_guard lock(m_station_mutex);
-  m_station = name.empty() ? host_name() : std::move(name);
+  m_station = name.empty() ? default_station_name() : std::move(name);
 }
 
 std::string Database::station() const {
   std::lock_guard lock(m_station_mutex);
-  return m_station.empty() ? host_name() : m_station;
+  return m_station.empty() ? default_station_name() : m_station;
 }
 
 std::string Database::Connection::error() const { return pg ? pg->error() : sqlite3_errmsg(db); }

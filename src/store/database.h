@@ -165,6 +165,9 @@ class Database {
   std::thread m_checkpointer;
 };
 
+// A station's name when none is set: the host's name.
+std::string default_station_name();
+
 // A time (Unix time; now when not given) as local time, formatted by
 // strftime's `format`.
 std::string local_time_text(const char* format, std::int64_t unix_time = -1);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,6 +11,8 @@
 #include <QSpinBox>
 
 #include "app/gui/settings_dialog.h"
+#include "core/store_location.h"
+#include "support/pg_cluster.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -91,7 +94,7 @@ TEST_F(SettingsDialogTest, SavesShopsAndSettingsInTheFilesFormat) {
   retype("后台主机", QStringLiteral("https://shop2.example"));
   retype("店铺账号", QStringLiteral("bob"));
   retype("店铺密码", QStringLiteral("b-secret"));
-  dialog.findChildren<QSpinBox*>().front()->setValue(2);  // requests at once
+  dialog.findChild<QSpinBox*>(QStringLiteral("network_connections"))->setValue(2);  // requests at once
   ASSERT_TRUE(dialog.save());
 
   const auto shop = app::find_shop(settings, gbk("二号店"));
@@ -112,6 +115,34 @@ TEST_F(SettingsDialogTest, SavesShopsAndSettingsInTheFilesFormat) {
   button("删除店铺")->click();
   ASSERT_TRUE(dialog.save());
   EXPECT_EQ(app::read_shops(settings).size(), 1u);
+}
+
+TEST_F(SettingsDialogTest, TheSharedStoreIsTestedBesideTheDialogAndSaved) {
+  ASSERT_TRUE(testing_support::pg_cluster().running()) << testing_support::pg_cluster().problem();
+  auto* test = dialog.findChild<QPushButton*>(QStringLiteral("store_test"));
+  auto tested = [&] {
+    test->click();
+    QElapsedTimer waited;
+    waited.start();
+    while (!test->isEnabled() && waited.elapsed() < 15000) QApplication::processEvents();
+    return dialog.findChild<QLabel*>(QStringLiteral("store_test_result"))->text().toStdString();
+  };
+  retype("store_url", QStringLiteral("postgresql://[::1"));
+  EXPECT_FALSE(button("保存")->isEnabled());
+  EXPECT_NE(tested().find("连接串写得不对"), std::string::npos);
+
+  retype("store_url", QStringLiteral("host=127.0.0.1 port=1 dbname=weihe connect_timeout=2"));
+  EXPECT_TRUE(button("保存")->isEnabled());
+  EXPECT_NE(tested().find("127.0.0.1:1/weihe 连不上"), std::string::npos);
+
+  const std::string url = testing_support::pg_cluster().new_database();
+  retype("store_url", QString::fromStdString(url));
+  retype("store_station", QString::fromUtf8("二号台"));
+  EXPECT_NE(tested().find("连上了"), std::string::npos);
+  ASSERT_TRUE(dialog.save());
+  app::Settings again(settings.path());
+  EXPECT_EQ(app::store_url(again), url);
+  EXPECT_EQ(app::open_store(again)->station(), "二号台");
 }
 
 }  // namespace

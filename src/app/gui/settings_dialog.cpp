@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "app/gui/qt_text.h"
+#include "app/gui/store_page.h"
 #include "fulfilment/courier_codes.h"
 #include "fulfilment/tracking.h"
 #include "printing/paper.h"
@@ -80,6 +81,10 @@ SettingsDialog::SettingsDialog(Settings& settings, Check check, QWidget* parent)
   tabs->addTab(build_shops(), u("店铺"));
   tabs->addTab(build_others(), u("其他"));
   tabs->addTab(build_waybill(), u("电子面单"));
+  m_store = new StorePage(settings);
+  tabs->addTab(m_store, u("多台电脑"));
+  connect(m_store->findChild<QLineEdit*>(QStringLiteral("store_url")), &QLineEdit::textEdited, this,
+          [this] { revalidate(); });
   m_problem = new QLabel;
   m_problem->setStyleSheet(QStringLiteral("color: red"));
   m_problem->setWordWrap(true);
@@ -174,6 +179,7 @@ QWidget* SettingsDialog::build_others() {
   for (QLineEdit* e : {m_key, m_courier}) connect(e, &QLineEdit::textEdited, this, [this] { revalidate(); });
   const fulfilment::TrackingLimits limits = fulfilment::TrackingLimits::from(m_settings);
   m_connections = spin(1, 16, parallel_requests(m_settings));
+  m_connections->setObjectName(QStringLiteral("network_connections"));
   m_reuse = spin(0, 7 * 24 * 60, limits.reuse_minutes, " 分钟");
   m_interval_ms = spin(0, 60000, limits.min_interval_ms, " 毫秒");
   m_reminder = spin(1000, 86'400'000, reminder_interval(m_settings, 10000), " 毫秒");
@@ -529,6 +535,7 @@ QString SettingsDialog::problem() const {
         if (const Text why = host_problem(*host); !why.empty()) return who + u("的") + u(name) + u("主机：") + qs(why);
   }
   if (const QString why = waybill_problem(); !why.isEmpty()) return why;
+  if (const QString why = m_store->problem(); !why.isEmpty()) return why;
   if (has_blank(m_key->text())) return u("快递100 key 里不能有空格");
   if (has_blank(m_courier->text())) return u("查询用快递公司的代码里不能有空格");
   // A code is letters and digits ("yuantong"); a Chinese name is sent as it
@@ -580,7 +587,7 @@ bool SettingsDialog::save() {
        number(kReuse, m_reuse) && number(kInterval, m_interval_ms) && number(kReminder, m_reminder) &&
        number(kLateHours, m_late) && number(kKeepDays, m_keep) &&
        m_settings.write_setting(gbk("mask_phone"), m_mask->isChecked() ? "1" : "0", gbk("print"));
-  ok = ok && save_waybill();
+  ok = ok && save_waybill() && m_store->save();
   if (ok) printing::remember_paper(m_settings, printing::kPapers[std::max(0, m_paper->currentIndex())]);
   if (!ok) {
     m_problem->setStyleSheet(QStringLiteral("color: red"));

@@ -11,7 +11,8 @@
 // says where the passwords are kept (the keyring, else the file). 电子面单:
 // the e-waybill account (provider, endpoint, courier, its keys; the secrets
 // kept where the passwords are), the label paper and printer, the paper
-// printer, and 测试, which orders nothing.
+// printer, and 测试, which orders nothing. 多台电脑: the store the packing
+// stations share (app/gui/store_page.h).
 //
 // Usage: SettingsDialog d(settings, check, parent);
 //        if (d.exec() == QDialog::Accepted) reload();
@@ -34,6 +35,8 @@ class QPushButton;
 class QSpinBox;
 
 namespace app {
+
+class StorePage;
 
 class SettingsDialog : public QDialog {
  public:
@@ -92,6 +95,7 @@ class SettingsDialog : public QDialog {
   QComboBox* m_wb_pay;                     // PayType 1..4
   QPushButton* m_wb_test;
   QLabel* m_wb_result;
+  StorePage* m_store;  // 多台电脑
   QLabel* m_problem;
   QPushButton* m_save;
 };
