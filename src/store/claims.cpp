@@ -81,16 +81,15 @@ bool Claims::mark(Database::Connection& db, const std::string& order_id, const c
 
 bool Claims::mark_shipment(Database::Connection& db, std::int64_t shipment_id, const char* state,
                            std::string* why) {
-  Statement st(db,
-               "UPDATE claims SET state = ?1 WHERE shop = ?2 AND kind = ?3 AND station = ?5 AND "
-               "order_id = (SELECT order_id FROM shipments WHERE id = ?4)");
-  const std::string station = m_db.station();
-  st.bind(1, state);
-  st.bind(2, m_shop);
-  st.bind(3, m_kind);
-  st.bind(4, shipment_id);
-  st.bind(5, station);
-  return st.step() == SQLITE_DONE || (*why = st.error(), false);
+  std::string order_id;
+  {
+    Statement st(db, "SELECT order_id FROM shipments WHERE id = ?");
+    st.bind(1, shipment_id);
+    const int rc = st.step();
+    if (rc != SQLITE_ROW) return rc == SQLITE_DONE || (*why = st.error(), false);
+    order_id = st.text(0);
+  }
+  return mark(db, order_id, state, why);
 }
 
 }  // namespace store

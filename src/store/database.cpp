@@ -25,18 +25,7 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     // its request goes out and completed when the answer comes.
     "CREATE TABLE shipments ("
     "  id INTEGER PRIMARY KEY,"
-    "  time TEXT NOT NULL,"
-    "  batch TEXT NOT NULL DEFAULT '',"
-    "  order_id TEXT NOT NULL,"
-    "  order_no TEXT NOT NULL,"
-    "  courier TEXT NOT NULL,"
-    "  tracking_no TEXT NOT NULL,"
-    "  sender_id TEXT NOT NULL,"
-    "  outcome TEXT NOT NULL DEFAULT 'unknown' CHECK (outcome IN ('unknown', 'shipped', 'failed')),"
-    "  message TEXT NOT NULL DEFAULT '',"
-    "  http_status INTEGER,"
-    "  finished TEXT,"
-    "  reported INTEGER NOT NULL DEFAULT 0);",
+    WEIHE_SHIPMENT_COLUMNS ");",
     // 2: the last answer of the tracking service per tracking number, so
     // numbers answered a short while ago are not asked again.
     "CREATE TABLE tracking_replies ("

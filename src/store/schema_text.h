@@ -5,6 +5,22 @@
 // `WIDE` is the 64-bit integer type of the store: INTEGER in SQLite, BIGINT
 // in PostgreSQL.
 
+// shipments, after its id: the shipping journal's entry, written before its
+// request leaves and completed with the answer.
+#define WEIHE_SHIPMENT_COLUMNS                                                                       \
+  "  time TEXT NOT NULL,"                                                                            \
+  "  batch TEXT NOT NULL DEFAULT '',"                                                                \
+  "  order_id TEXT NOT NULL,"                                                                        \
+  "  order_no TEXT NOT NULL,"                                                                        \
+  "  courier TEXT NOT NULL,"                                                                         \
+  "  tracking_no TEXT NOT NULL,"                                                                     \
+  "  sender_id TEXT NOT NULL,"                                                                       \
+  "  outcome TEXT NOT NULL DEFAULT 'unknown' CHECK (outcome IN ('unknown', 'shipped', 'failed'))," \
+  "  message TEXT NOT NULL DEFAULT '',"                                                              \
+  "  http_status INTEGER,"                                                                           \
+  "  finished TEXT,"                                                                                 \
+  "  reported INTEGER NOT NULL DEFAULT 0"
+
 // archived_orders: the order table's columns, the goods lines and the states.
 #define WEIHE_ARCHIVED_ORDER_TEXTS                                                          \
   "  order_no TEXT NOT NULL, member TEXT NOT NULL, store TEXT NOT NULL, total TEXT NOT NULL," \
