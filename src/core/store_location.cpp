@@ -1,10 +1,7 @@
 #include "core/store_location.h"
 
-#include <libpq-fe.h>
-
-#include <cstring>
-
 #include "store/migration.h"
+#include "store/pg.h"
 #include "web/text.h"
 
 namespace app {
@@ -13,21 +10,16 @@ namespace {
 
 const Text kSection = "store";
 
-// The url's own user and host, to look its password up under.
+// The url's own user and host, to look its password up under; empty when
+// the url names a password itself.
 std::pair<std::string, std::string> user_and_host(const std::string& url) {
-  std::pair<std::string, std::string> found;
-  PQconninfoOption* options = PQconninfoParse(url.c_str(), nullptr);
-  if (!options) return found;
-  bool has_password = false;
-  for (PQconninfoOption* o = options; o->keyword; ++o) {
-    if (!o->val) continue;
-    if (std::strcmp(o->keyword, "user") == 0) found.first = o->val;
-    if (std::strcmp(o->keyword, "host") == 0) found.second = o->val;
-    if (std::strcmp(o->keyword, "password") == 0) has_password = true;
-  }
-  PQconninfoFree(options);
-  if (has_password) return {};
-  return found;
+  const auto settings = store::pg::settings_of(url);
+  if (!settings || settings->contains("password")) return {};
+  auto value = [&](const char* key) {
+    const auto it = settings->find(key);
+    return it == settings->end() ? std::string() : it->second;
+  };
+  return {value("user"), value("host")};
 }
 
 }  // namespace

@@ -84,13 +84,12 @@ bool check_character_class(pg::Connection& c, std::string* error) {
   return false;
 }
 
-bool exec(pg::Connection& c, const std::string& sql, std::string* error) {
-  pg::Result r(PQexec(c.get(), sql.c_str()));
-  const ExecStatusType s = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
-  if (s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK) return true;
-  *error = r ? PQresultErrorMessage(r.get()) : c.error();
-  while (!error->empty() && error->back() == '\n') error->pop_back();
-  return false;
+// The schema's version the database holds: 0 for none, -1 when it cannot be read.
+int stored_version(pg::Connection& c) {
+  int code = 0;
+  pg::Result r = c.run("SELECT max(version) FROM weihe_schema", {}, &code);
+  if (!r) return -1;
+  return PQgetisnull(r.get(), 0, 0) ? 0 : std::atoi(PQgetvalue(r.get(), 0, 0));
 }
 
 // Makes the schema when the database has none; refuses one from a newer
@@ -98,26 +97,23 @@ bool exec(pg::Connection& c, const std::string& sql, std::string* error) {
 bool ensure_schema(pg::Connection& c, std::string* error) {
   if (!check_character_class(c, error)) return false;
   std::string ignored;
-  const bool ok = exec(c, "BEGIN", error) &&
-                  exec(c, "SELECT pg_advisory_xact_lock(7730913)", error) &&
-                  exec(c, "CREATE TABLE IF NOT EXISTS weihe_schema (version INTEGER NOT NULL)", error);
-  if (!ok) return exec(c, "ROLLBACK", &ignored), false;
-  pg::Result r(PQexec(c.get(), "SELECT max(version) FROM weihe_schema"));
-  const int version = r && PQresultStatus(r.get()) == PGRES_TUPLES_OK && !PQgetisnull(r.get(), 0, 0)
-                          ? std::atoi(PQgetvalue(r.get(), 0, 0))
-                          : 0;
+  const bool ok = c.exec("BEGIN", error) &&
+                  c.exec("SELECT pg_advisory_xact_lock(7730913)", error) &&
+                  c.exec("CREATE TABLE IF NOT EXISTS weihe_schema (version INTEGER NOT NULL)", error);
+  if (!ok) return c.exec("ROLLBACK", &ignored), false;
+  const int version = stored_version(c);
   const int current = Database::current_schema_version();
-  if (version > current) {
-    *error = "它来自更新版本的程序（结构版本 " + std::to_string(version) + "）";
-    exec(c, "ROLLBACK", &ignored);
+  if (version < 0 || version > current) {
+    *error = version < 0 ? c.error() : "它来自更新版本的程序（结构版本 " + std::to_string(version) + "）";
+    c.exec("ROLLBACK", &ignored);
     return false;
   }
-  if (version == 0 && !(exec(c, kSchema, error) &&
-                        exec(c, "INSERT INTO weihe_schema VALUES (" + std::to_string(current) + ")", error))) {
-    exec(c, "ROLLBACK", &ignored);
+  if (version == 0 && !(c.exec(kSchema, error) &&
+                        c.exec("INSERT INTO weihe_schema VALUES (" + std::to_string(current) + ")", error))) {
+    c.exec("ROLLBACK", &ignored);
     return false;
   }
-  return exec(c, "COMMIT", error);
+  return c.exec("COMMIT", error);
 }
 
 }  // namespace
@@ -187,14 +183,7 @@ std::string Database::Server::error() const {
 int Database::Server::schema_version() {
   int version = -1;
   std::string ignored;
-  run(
-      [&](Connection& db, std::string*) {
-        int code = 0;
-        pg::Result r = db.pg->run("SELECT max(version) FROM weihe_schema", {}, &code);
-        if (r && PQntuples(r.get()) == 1) version = std::atoi(PQgetvalue(r.get(), 0, 0));
-        return r != nullptr;
-      },
-      &ignored);
+  run([&](Connection& db, std::string*) { return (version = stored_version(*db.pg)) >= 0; }, &ignored);
   return version;
 }
 
@@ -224,7 +213,7 @@ bool Database::Server::work_on(const Work& work, std::string* error, bool cancel
     if (!done && error->empty()) *error = this->error();
   } else if (PQtransactionStatus(c->get()) != PQTRANS_IDLE) {
     std::string ignored;
-    exec(*c, "ROLLBACK", &ignored);  // work that failed inside its transaction
+    c->exec("ROLLBACK", &ignored);  // work that failed inside its transaction
   }
   give_back(std::move(c));
   return done;

@@ -1,5 +1,6 @@
 #include "store/migration.h"
 
+#include <algorithm>
 #include <ctime>
 #include <vector>
 
@@ -84,6 +85,7 @@ bool write_slice(Database& to, const Table& t, const std::vector<Row>& rows, std
     exists += std::string(identity.size() > 1 ? " AND " : "") + key + " = ?";
   }
   const std::string station = to.station();
+  const auto station_column = std::find(t.columns.begin(), t.columns.end(), std::string_view("station"));
   return to.run(
       [&](Database::Connection& db, std::string* why) {
         if (Statement(db, "BEGIN IMMEDIATE").step() != SQLITE_DONE) return *why = db.error(), false;
@@ -93,8 +95,10 @@ bool write_slice(Database& to, const Table& t, const std::vector<Row>& rows, std
           return false;
         };
         for (Row row : rows) {
-          for (std::size_t c = 0; c < t.columns.size(); ++c)  // made before stations had names
-            if (std::string_view(t.columns[c]) == "station" && (!row[c] || row[c]->empty())) row[c] = station;
+          if (station_column != t.columns.end()) {  // made before stations had names
+            auto& cell = row[static_cast<std::size_t>(station_column - t.columns.begin())];
+            if (!cell || cell->empty()) cell = station;
+          }
           if (!identity.empty()) {
             std::vector<std::string> keys;
             for (std::size_t k : identity) keys.push_back(row[k].value_or(""));

@@ -2,8 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <array>
-#include <cstring>
 
 namespace store::pg {
 
@@ -23,13 +21,6 @@ bool Connection::healthy() const {
   return PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) == PQTRANS_IDLE;
 }
 
-std::string Connection::error() const {
-  if (!m_error.empty()) return m_error;
-  std::string text = PQerrorMessage(m_conn);
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
-
 namespace {
 
 bool steers_transaction(std::string_view sql) {
@@ -44,6 +35,27 @@ std::string trimmed(std::string text) {
 }
 
 }  // namespace
+
+std::string Connection::error() const { return m_error.empty() ? trimmed(PQerrorMessage(m_conn)) : m_error; }
+
+Result Connection::checked(Result result, int* code) {
+  const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+  if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
+    *code = SQLITE_OK;
+    return result;
+  }
+  *code = step_code(result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr);
+  m_error = trimmed(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(m_conn));
+  return nullptr;
+}
+
+bool Connection::exec(const std::string& script, std::string* error) {
+  m_error.clear();
+  int code = 0;
+  if (checked(Result(PQexec(m_conn, script.c_str())), &code)) return true;
+  *error = m_error;
+  return false;
+}
 
 Result Connection::run(std::string_view sql, const Values& values, int* code, bool kept) {
   m_error.clear();
@@ -66,25 +78,13 @@ Result Connection::run(std::string_view sql, const Values& values, int* code, bo
     if (it == m_prepared.end()) {
       const std::string name = "s" + std::to_string(m_prepared.size() + 1);
       const std::string text = numbered_placeholders(sql);
-      Result prepared(PQprepare(m_conn, name.c_str(), text.c_str(), 0, nullptr));
-      if (!prepared || PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
-        *code = step_code(prepared ? PQresultErrorField(prepared.get(), PG_DIAG_SQLSTATE) : nullptr);
-        m_error = trimmed(prepared ? PQresultErrorMessage(prepared.get()) : PQerrorMessage(m_conn));
-        return nullptr;
-      }
+      if (!checked(Result(PQprepare(m_conn, name.c_str(), text.c_str(), 0, nullptr)), code)) return nullptr;
       it = m_prepared.emplace(std::string(sql), name).first;
     }
     result.reset(PQexecPrepared(m_conn, it->second.c_str(), static_cast<int>(values.size()),
                                 pointers.data(), nullptr, nullptr, 0));
   }
-  const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
-  if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
-    *code = SQLITE_OK;
-    return result;
-  }
-  *code = step_code(result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr);
-  m_error = trimmed(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(m_conn));
-  return nullptr;
+  return checked(std::move(result), code);
 }
 
 std::unique_ptr<Connection> connect(const std::string& url, const std::string& password,
@@ -147,21 +147,31 @@ std::string numbered_placeholders(std::string_view sql) {
   return out;
 }
 
-std::string describe(const std::string& url) {
-  PQconninfoOption* options = PQconninfoParse(url.c_str(), nullptr);
-  if (!options) return "（连接串写得不对）";
-  std::string host, port, dbname;
-  for (PQconninfoOption* o = options; o->keyword; ++o) {
-    if (!o->val) continue;
-    if (std::strcmp(o->keyword, "host") == 0) host = o->val;
-    if (std::strcmp(o->keyword, "hostaddr") == 0 && host.empty()) host = o->val;
-    if (std::strcmp(o->keyword, "port") == 0) port = o->val;
-    if (std::strcmp(o->keyword, "dbname") == 0) dbname = o->val;
+std::optional<std::map<std::string, std::string>> settings_of(const std::string& url, std::string* error) {
+  char* why = nullptr;
+  PQconninfoOption* options = PQconninfoParse(url.c_str(), &why);
+  if (!options) {
+    if (error) *error = trimmed(why ? why : "");
+    PQfreemem(why);
+    return std::nullopt;
   }
+  std::map<std::string, std::string> found;
+  for (PQconninfoOption* o = options; o->keyword; ++o)
+    if (o->val) found[o->keyword] = o->val;
   PQconninfoFree(options);
-  std::string text = host.empty() ? "本机" : host;
-  if (!port.empty()) text += ":" + port;
-  if (!dbname.empty()) text += "/" + dbname;
+  return found;
+}
+
+std::string describe(const std::string& url) {
+  const auto settings = settings_of(url);
+  if (!settings) return "（连接串写得不对）";
+  auto value = [&](const char* key) {
+    const auto it = settings->find(key);
+    return it == settings->end() ? std::string() : it->second;
+  };
+  std::string text = !value("host").empty() ? value("host") : !value("hostaddr").empty() ? value("hostaddr") : "本机";
+  if (!value("port").empty()) text += ":" + value("port");
+  if (!value("dbname").empty()) text += "/" + value("dbname");
   return text;
 }
 

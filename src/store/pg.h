@@ -44,9 +44,15 @@ class Connection {
   // only steer a transaction run as they are. `kept` false: planned for
   // these values and forgotten (a query whose best plan depends on them).
   Result run(std::string_view sql, const Values& values, int* code, bool kept = true);
+  // Runs a script of one or more statements as it is (a schema, say); false
+  // with `error` when one failed.
+  bool exec(const std::string& script, std::string* error);
   std::string error() const;  // the last failure, UTF-8
 
  private:
+  // `result` when it succeeded; else nothing, with its step code and message kept.
+  Result checked(Result result, int* code);
+
   PGconn* m_conn;
   std::map<std::string, std::string, std::less<>> m_prepared;  // text -> statement name
   std::string m_error;
@@ -61,6 +67,10 @@ std::unique_ptr<Connection> connect(const std::string& url, const std::string& p
 
 // SQLite's placeholders (?, ?N) as PostgreSQL's ($N), outside quotes.
 std::string numbered_placeholders(std::string_view sql);
+
+// The settings a connection string names (host, port, user, password, ...),
+// or nothing with libpq's `error` when it cannot be read.
+std::optional<std::map<std::string, std::string>> settings_of(const std::string& url, std::string* error = nullptr);
 
 // The server and database of a connection string without its password, for messages.
 std::string describe(const std::string& url);

@@ -1,7 +1,5 @@
 #include "app/gui/store_page.h"
 
-#include <libpq-fe.h>
-
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QLabel>
@@ -15,6 +13,7 @@
 #include "core/store_location.h"
 #include "store/database.h"
 #include "store/migration.h"
+#include "store/pg.h"
 
 namespace app {
 
@@ -60,13 +59,9 @@ StorePage::StorePage(Settings& settings, QWidget* parent) : QWidget(parent), m_s
 QString StorePage::problem() const {
   const std::string url = m_url->text().trimmed().toStdString();
   if (url.empty()) return {};
-  char* why = nullptr;
-  PQconninfoOption* options = PQconninfoParse(url.c_str(), &why);
-  PQconninfoFree(options);
-  if (options) return {};
-  const QString text = u("共享数据库的连接串写得不对：") + QString::fromUtf8(why ? why : "").trimmed();
-  PQfreemem(why);
-  return text;
+  std::string why;
+  if (store::pg::settings_of(url, &why)) return {};
+  return u("共享数据库的连接串写得不对：") + QString::fromStdString(why);
 }
 
 void StorePage::test() {
