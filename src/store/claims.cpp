@@ -66,30 +66,23 @@ Claim Claims::take(const std::string& order_id) {
   return claim;
 }
 
-bool Claims::mark(Database::Connection& db, const std::string& order_id, const char* state,
-                  std::string* why) {
+bool Claims::move(Database::Connection& db, const std::string* order_id, std::int64_t shipment_id,
+                  const char* state, std::string* why) {
+  // The order named, or the one of the journal entry, in the one statement.
   Statement st(db,
-               "UPDATE claims SET state = ?1 WHERE shop = ?2 AND kind = ?3 AND order_id = ?4 AND station = ?5");
+               "UPDATE claims SET state = ?1 WHERE shop = ?2 AND kind = ?3 AND station = ?4 AND "
+               "order_id = coalesce(?5, (SELECT order_id FROM shipments WHERE id = ?6))");
   const std::string station = m_db.station();
   st.bind(1, state);
   st.bind(2, m_shop);
   st.bind(3, m_kind);
-  st.bind(4, order_id);
-  st.bind(5, station);
+  st.bind(4, station);
+  if (order_id)
+    st.bind(5, *order_id);
+  else
+    st.bind(5, std::optional<int>());
+  st.bind(6, shipment_id);
   return st.step() == SQLITE_DONE || (*why = st.error(), false);
-}
-
-bool Claims::mark_shipment(Database::Connection& db, std::int64_t shipment_id, const char* state,
-                           std::string* why) {
-  std::string order_id;
-  {
-    Statement st(db, "SELECT order_id FROM shipments WHERE id = ?");
-    st.bind(1, shipment_id);
-    const int rc = st.step();
-    if (rc != SQLITE_ROW) return rc == SQLITE_DONE || (*why = st.error(), false);
-    order_id = st.text(0);
-  }
-  return mark(db, order_id, state, why);
 }
 
 }  // namespace store

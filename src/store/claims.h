@@ -31,12 +31,19 @@ class Claims {
   // Within work on `db`: the claim's next state ("sent", "shipped",
   // "failed"), when this station holds it.
   bool mark(Database::Connection& db, const std::string& order_id, const char* state,
-            std::string* why);
+            std::string* why) {
+    return move(db, &order_id, 0, state, why);
+  }
   // The same for the order of journal entry `shipment_id`.
   bool mark_shipment(Database::Connection& db, std::int64_t shipment_id, const char* state,
-                     std::string* why);
+                     std::string* why) {
+    return move(db, nullptr, shipment_id, state, why);
+  }
 
  private:
+  bool move(Database::Connection& db, const std::string* order_id, std::int64_t shipment_id,
+            const char* state, std::string* why);
+
   Database& m_db;
   std::string m_shop, m_kind;
 };

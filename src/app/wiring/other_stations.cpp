@@ -21,7 +21,7 @@ std::unique_ptr<store::StationEvents> show_other_stations(QObject* window, Form&
     if (shop_of(shops.context()) != e.shop && !shops.all_chosen()) return;
     const Text status = web::utf8_to_gbk("已由" + e.station + "发货");
     for (int row : form.rows_where(kOrderList, kColId, web::utf8_to_gbk(e.order_id))) {
-      if (e.detail.size() > 0) form.set_cell(kOrderList, row, kColTrackingNo, web::utf8_to_gbk(e.detail));
+      if (!e.detail.empty()) form.set_cell(kOrderList, row, kColTrackingNo, web::utf8_to_gbk(e.detail));
       fulfilment::show_outcome(form, form.row_key(kOrderList, row), status, true);
     }
   };
