@@ -82,6 +82,21 @@ bool write_index_changes(Database::Connection& db, const std::vector<IndexChange
   return true;
 }
 
+// Binds a record's row as insert_sql lists its columns; `searched` only on the server.
+void bind_row(Statement& write, std::int64_t key, std::int64_t shop_id,
+              const std::array<std::string, kArchivedColumns>& cells, const std::string& items,
+              const std::string& states, std::int64_t first_seen, std::int64_t last_seen,
+              const std::string* searched) {
+  write.bind(1, key);
+  write.bind(2, shop_id);
+  for (int c = 1; c < kArchivedColumns; ++c) write.bind(2 + c, cells[c]);
+  write.bind(28, items);
+  write.bind(29, states);
+  write.bind(30, first_seen);
+  write.bind(31, last_seen);
+  if (searched) write.bind(32, *searched);
+}
+
 // A key from `base` up that no record holds: the end of the run of taken keys
 // that begins there. `hints` remembers, for one transaction, where the last
 // search from each base ended.
@@ -203,16 +218,10 @@ bool apply(Database::Connection& db, std::int64_t shop_id, const std::string& sh
     drop.bind(1, old->key);
     if (drop.step() != SQLITE_DONE) return *why = drop.error(), false;
   }
-  write.bind(1, next.key);
-  write.bind(2, static_cast<std::int64_t>(shop_id));
   // Columns 商品 to 总价 repeat the first goods line: kept once, in the lines.
   const std::array<std::string, kArchivedColumns> cells = stored_cells(next);
-  for (int c = 1; c < kArchivedColumns; ++c) write.bind(2 + c, cells[c]);
-  write.bind(28, items);
-  write.bind(29, states);
-  write.bind(30, next.first_seen);
-  write.bind(31, next.last_seen);
-  if (db.pg) write.bind(32, searched);
+  bind_row(write, next.key, shop_id, cells, items, states, next.first_seen, next.last_seen,
+           db.pg ? &searched : nullptr);
   if (write.step() != SQLITE_DONE) return *why = write.error(), false;
   ++*changed;
   return true;
@@ -379,14 +388,8 @@ bool write_copies(Database::Connection& db, const std::vector<CopiedRecord>& sli
     auto insert = [&](std::int64_t key, std::int64_t* changes) {
       Statement write(db, (db.pg ? insert_server : insert_file).c_str());
       if (!write.ok()) return *why = db.error(), false;
-      write.bind(1, key);
-      write.bind(2, shop->second);
-      for (int c = 1; c < kArchivedColumns; ++c) write.bind(2 + c, r.cells[c]);
-      write.bind(28, r.items);
-      write.bind(29, r.states);
-      write.bind(30, r.order.first_seen);
-      write.bind(31, r.order.last_seen);
-      if (db.pg) write.bind(32, searched);
+      bind_row(write, key, shop->second, r.cells, r.items, r.states, r.order.first_seen, r.order.last_seen,
+               db.pg ? &searched : nullptr);
       if (write.step() != SQLITE_DONE) return *why = write.error(), false;
       *changes = write.changes();
       return true;
